@@ -1,0 +1,39 @@
+#include "platform/FaultInjection.h"
+
+#include "platform/Platform.h"
+
+#include <atomic>
+
+namespace platform {
+namespace {
+
+std::atomic<std::int64_t> readBudget{-1};
+std::atomic<std::int64_t> writeBudget{-1};
+
+// Takes count bytes from the budget; the bytes that fit before it runs out.
+std::size_t Consume(std::atomic<std::int64_t>& budget, std::size_t count) {
+  std::int64_t left = budget.load();
+  if (left < 0) return count;
+  std::size_t allowed = static_cast<std::uint64_t>(left) < count ? static_cast<std::size_t>(left) : count;
+  budget.store(left - static_cast<std::int64_t>(allowed));
+  return allowed;
+}
+
+}  // namespace
+
+void InjectReadFault(std::int64_t afterBytes) { readBudget.store(afterBytes); }
+void InjectWriteFault(std::int64_t afterBytes) { writeBudget.store(afterBytes); }
+
+namespace fault {
+
+bool AllowRead(std::size_t count) {
+  if (readBudget.load() < 0) return true;
+  if (Consume(readBudget, count) == count) return true;
+  readBudget.store(0);
+  return false;
+}
+
+std::size_t AllowWrite(std::size_t count) { return Consume(writeBudget, count); }
+
+}  // namespace fault
+}  // namespace platform

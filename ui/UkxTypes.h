@@ -1,0 +1,32 @@
+// Common framework types: plain data, usable by the portable layers on any platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The framework's one exception: carries the message to show to the user.
+class TkxException {
+ public:
+  explicit TkxException(std::u16string message) : Message(std::move(message)) {}
+  std::u16string Message;
+};
+
+// A window rectangle: screen coordinates for a dialog, client coordinates of
+// its dialog for a child control.
+struct TBounds {
+  std::int32_t Left = 0;
+  std::int32_t Top = 0;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
+// A font description; the name "default", in any case, is the system's GUI font.
+struct TFont {
+  std::u16string Name;
+  std::uint32_t Color = 0;  // 0x00BBGGRR
+  std::int32_t Size = 0;    // points
+  std::uint8_t Bold = 0;
+  std::uint8_t Italic = 0;
+  std::uint8_t Underline = 0;
+  std::uint8_t StrikeOut = 0;
+};
