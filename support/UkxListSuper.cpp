@@ -1,0 +1,138 @@
+#include "support/UkxListSuper.h"
+
+#include "support/UkxFunctions.h"
+#include "support/UkxStrUtils.h"
+
+#include <utility>
+
+TkxListSuper::TkxListSuper(std::u16string separator) : Separator(std::move(separator)) { Clear(); }
+
+TkxListSuper::~TkxListSuper() { Clear(); }
+
+void TkxListSuper::Update() {}
+
+void TkxListSuper::Clear() { ClearItems(false); }
+
+void TkxListSuper::ClearItems(bool FreeObjects) {
+  TListItem* item = First;
+  while (item != nullptr) {
+    TListItem* next = item->Next;
+    if (FreeObjects) FreeAndClear(item->Object);
+    delete item;
+    item = next;
+  }
+  Count = 0;
+  First = nullptr;
+  Last = nullptr;
+}
+
+int TkxListSuper::Low() const { return 0; }
+
+int TkxListSuper::High() const { return Count - 1; }
+
+bool TkxListSuper::InRange(int Index) const { return Index >= Low() && Index <= High(); }
+
+TListItem* TkxListSuper::ItemAt(int Index) const {
+  if (!InRange(Index)) return nullptr;
+  TListItem* item;
+  if (Index < Count / 2) {
+    item = First;
+    for (int i = 0; i < Index; ++i) item = item->Next;
+  } else {
+    item = Last;
+    for (int i = High(); i > Index; --i) item = item->Prev;
+  }
+  return item;
+}
+
+TListItem* TkxListSuper::FindById(std::int32_t Id) const {
+  for (TListItem* item = First; item != nullptr; item = item->Next) {
+    if (item->Id == Id) return item;
+  }
+  return nullptr;
+}
+
+int TkxListSuper::InsertItem(int Index, TListItem* Item) {
+  if (Index < 0) Index = 0;
+  if (Index > Count) Index = Count;
+  if (Index == 0) {
+    Item->Prev = nullptr;
+    Item->Next = First;
+    if (First != nullptr) First->Prev = Item;
+    First = Item;
+    if (Last == nullptr) Last = Item;
+  } else {
+    TListItem* before = ItemAt(Index - 1);
+    Item->Next = before->Next;
+    if (Item->Next != nullptr) Item->Next->Prev = Item;
+    before->Next = Item;
+    Item->Prev = before;
+    if (before == Last) Last = Item;
+  }
+  ++Count;
+  return Index;
+}
+
+TListItem* TkxListSuper::NewItem() const { return new TListItem(); }
+
+bool TkxListSuper::DeleteItem(TListItem* Item) {
+  if (Item == nullptr) return false;
+  if (Item == First) {
+    First = Item->Next;
+  } else {
+    Item->Prev->Next = Item->Next;
+  }
+  if (Item == Last) {
+    Last = Item->Prev;
+  } else {
+    Item->Next->Prev = Item->Prev;
+  }
+  delete Item;
+  --Count;
+  return true;
+}
+
+bool TkxListSuper::ItemMatches(const TListItem* Item, const TListItem* Probe, int Kind) const {
+  switch (Kind) {
+    case 0:
+      return Item->Id == Probe->Id;
+    case 1:
+      return TextEquals(Item->FirstText, Probe->FirstText, false);
+    case 2:
+      return TextEquals(Item->SecondText, Probe->SecondText, false);
+    case 3:
+      return Item->Data == Probe->Data;
+    default:
+      return Item->Object == Probe->Object;
+  }
+}
+
+int TkxListSuper::IndexOfMatch(const TListItem* Probe, int Kind) const {
+  int index = 0;
+  for (const TListItem* item = First; item != nullptr; item = item->Next, ++index) {
+    if (ItemMatches(item, Probe, Kind)) return index;
+  }
+  return -1;
+}
+
+bool TkxListSuper::DeleteById(std::int32_t Id) { return DeleteItem(FindById(Id)); }
+
+int TkxListSuper::IndexOfId(std::int32_t Id) const {
+  TListItem probe;
+  probe.Id = Id;
+  return IndexOfMatch(&probe, 0);
+}
+
+std::int32_t TkxListSuper::NextId() const {
+  std::int32_t largest = 0;
+  for (const TListItem* item = First; item != nullptr; item = item->Next) {
+    if (item->Id > largest) largest = item->Id;
+  }
+  // Widened so that the largest Id wraps instead of overflowing.
+  return static_cast<std::int32_t>(static_cast<std::int64_t>(largest) + 1);
+}
+
+std::int32_t TkxListSuper::IdAt(int Index) const {
+  const TListItem* item = ItemAt(Index);
+  return item == nullptr ? 0 : item->Id;
+}
