@@ -1,0 +1,147 @@
+#include "ui/UkxControl.h"
+
+#include <commctrl.h>
+
+#include "ui/UkxDialog.h"
+
+namespace {
+
+HMODULE commonControlsModule = nullptr;
+int commonControlsLoads = 0;  // loads not yet released
+
+bool FreeBelow(const TBounds& b, TkxControl* next) {
+  return next == nullptr || b.Top + b.Height != next->GetBounds().Top;
+}
+
+bool FreeToTheRight(const TBounds& b, TkxControl* next) {
+  return next == nullptr || b.Left + b.Width != next->GetBounds().Left;
+}
+
+}  // namespace
+
+void LoadCommonControls(DWORD Flags) {
+  HMODULE module = LoadLibraryW(L"comctl32.dll");
+  if (module == nullptr) return;
+  commonControlsModule = module;
+  ++commonControlsLoads;
+  FARPROC entry = GetProcAddress(module, "InitCommonControlsEx");
+  if (entry == nullptr) return;
+  using TInit = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  auto init = reinterpret_cast<TInit>(reinterpret_cast<void (*)()>(entry));
+  INITCOMMONCONTROLSEX info{sizeof(INITCOMMONCONTROLSEX), Flags};
+  if (!init(&info)) throw TkxException(u"Load Common Controls Failed!");
+}
+
+void FreeCommonControls() {
+  if (commonControlsLoads == 0) return;
+  FreeLibrary(commonControlsModule);
+  --commonControlsLoads;
+}
+
+TkxControl::TkxControl(TkxDialogSuper* AOwner, HWND Window) {
+  Owner = AOwner;
+  OwnsWindow = false;
+  Handle = Window;
+  Id = Owner->AddControl(this, static_cast<int>(GetWindowLongPtrW(Window, GWLP_ID)));
+  Anchor = 0;
+  CustomCreated = false;
+  ResetColors();
+}
+
+TkxControl::~TkxControl() { Dispose(); }
+
+void TkxControl::Dispose() {
+  if (Disposed) return;
+  Disposed = true;
+  Owner->RemoveControl(Id);
+  DestroyHandle();
+  FreeGdiObjects();
+  OnDestroy();
+}
+
+TBounds TkxControl::GetBounds() {
+  RECT r{};
+  GetWindowRect(Handle, &r);
+  POINT topLeft{r.left, r.top};
+  ScreenToClient(Owner->Handle, &topLeft);
+  return TBounds{topLeft.x, topLeft.y, r.right - r.left, r.bottom - r.top};
+}
+
+void TkxControl::CustomCreate(TkxDialogSuper* AOwner, int X, int Y, int Width, int Height,
+                              const std::u16string& Text) {
+  (void)AOwner, (void)X, (void)Y, (void)Width, (void)Height, (void)Text;
+  throw TkxException(u"Custom Create not defined!");
+}
+
+void TkxControl::Align(int W, int H) {
+  TBounds b = GetBounds();
+  switch (Anchor) {
+    case 1:
+      if (FreeBelow(b, NextControl)) {
+        SetBounds(-1, -1, -1, H - b.Top);
+        b = GetBounds();
+        if (NextControl != nullptr) NextControl->SetBounds(b.Left + b.Width, -1, -1, -1);
+      } else {
+        MoveTo(b);
+      }
+      break;
+    case 3:
+      b.Width = W - b.Left;
+      if (FreeBelow(b, NextControl)) b.Height = H - b.Top;
+      MoveTo(b);
+      break;
+    case 4:
+      if (FreeToTheRight(b, NextControl)) {
+        SetBounds(-1, -1, W - b.Left, -1);
+        b = GetBounds();
+        if (NextControl != nullptr) NextControl->SetBounds(-1, b.Top + b.Height, -1, -1);
+      } else {
+        MoveTo(b);
+      }
+      break;
+    case 5:
+      b.Height = H - b.Top;
+      if (FreeToTheRight(b, NextControl)) b.Width = W - b.Left;
+      MoveTo(b);
+      break;
+    case 6:
+      b.Width = W - b.Left;
+      b.Height = H - b.Top;
+      MoveTo(b);
+      break;
+    default:
+      break;
+  }
+}
+
+void TkxControl::CreateHandle(int X, int Y, int Width, int Height, const std::u16string& Text) {
+  std::u16string className;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  if (GetCreateInfo(className, style, exStyle)) {
+    Handle = CreateWindowExW(exStyle, reinterpret_cast<LPCWSTR>(className.c_str()),
+                             reinterpret_cast<LPCWSTR>(Text.c_str()),
+                             style | WS_CHILD | WS_VISIBLE | WS_TABSTOP, X, Y, Width, Height,
+                             Owner->Handle, nullptr, GetModuleHandleW(nullptr), nullptr);
+    CustomCreated = false;
+  } else {
+    CustomCreate(Owner, X, Y, Width, Height, Text);
+    CustomCreated = true;
+  }
+  SetWindowLongPtrW(Handle, GWLP_ID, Id);
+  SendMsg(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+}
+
+void TkxControl::DestroyHandle() {
+  if (OwnsWindow) DestroyWindow(Handle);
+}
+
+void TkxControl::RecreateHandle() {
+  if (!OwnsWindow) return;
+  const TBounds b = GetBounds();
+  const std::u16string t = GetText();
+  DestroyHandle();
+  CreateHandle(b.Left, b.Top, b.Width, b.Height, t);
+  ResetColors();
+  OnCreate();
+}
