@@ -57,9 +57,10 @@ std::string AnsiCharset() {
   return codeset;
 }
 
-// Converts with iconv; bytes that cannot be converted are skipped, as the
-// Windows conversion functions drop or replace what they cannot map.
-std::string Convert(const char* to, const char* from, const char* data, std::size_t size) {
+// Converts with iconv; input that cannot be converted is skipped one code unit of
+// unitSize bytes at a time (a smaller step would misalign UTF-16 and garble the rest),
+// as the Windows conversion functions drop or replace what they cannot map.
+std::string Convert(const char* to, const char* from, const char* data, std::size_t size, std::size_t unitSize) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return {};
   std::string out;
@@ -76,8 +77,9 @@ std::string Convert(const char* to, const char* from, const char* data, std::siz
       outPtr = out.data() + used;
       outLeft = out.size() - used;
     } else {
-      ++in;  // EILSEQ or EINVAL: skip the byte that cannot be converted
-      --inLeft;
+      std::size_t skip = inLeft < unitSize ? inLeft : unitSize;  // EILSEQ or EINVAL
+      in += skip;
+      inLeft -= skip;
     }
   }
   iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
@@ -162,7 +164,7 @@ char16_t PathSeparator() { return u'/'; }
 
 std::u16string AnsiToText(std::string_view bytes) {
   if (bytes.empty()) return {};
-  std::string wide = Convert("UTF-16LE", AnsiCharset().c_str(), bytes.data(), bytes.size());
+  std::string wide = Convert("UTF-16LE", AnsiCharset().c_str(), bytes.data(), bytes.size(), 1);
   std::u16string out(wide.size() / 2, u'\0');
   for (std::size_t i = 0; i < out.size(); ++i) {
     out[i] = static_cast<char16_t>(static_cast<unsigned char>(wide[2 * i]) |
@@ -178,7 +180,7 @@ std::string TextToAnsi(std::u16string_view text) {
     wide[2 * i] = static_cast<char>(text[i] & 0xFF);
     wide[2 * i + 1] = static_cast<char>(text[i] >> 8);
   }
-  return Convert(AnsiCharset().c_str(), "UTF-16LE", wide.data(), wide.size());
+  return Convert(AnsiCharset().c_str(), "UTF-16LE", wide.data(), wide.size(), 2);
 }
 
 bool TextEquals(std::u16string_view a, std::u16string_view b, bool caseSensitive) {
