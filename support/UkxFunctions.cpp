@@ -55,15 +55,15 @@ std::u16string FileExtOf(const std::u16string& S) {
 
 std::u16string ProgramDir() { return FilePathOf(ProgramPath()); }
 
-std::u16string SettingsFilePath() {
+std::u16string SettingsPathFor(const std::u16string& ProgramPath) {
   // Only the program file's own extension changes: replacing ".exe" anywhere in the
   // path could point into a missing folder or at the program itself.
-  std::u16string path = ProgramPath();
-  if (path.size() >= 4 && TextEquals(path.substr(path.size() - 4), u".exe", false)) {
-    return path.substr(0, path.size() - 4) + u".ini";
-  }
-  return path;
+  const std::size_t n = ProgramPath.size();
+  if (n >= 4 && TextEquals(ProgramPath.substr(n - 4), u".exe", false)) return ProgramPath.substr(0, n - 4) + u".ini";
+  return ProgramPath;
 }
+
+std::u16string SettingsFilePath() { return SettingsPathFor(ProgramPath()); }
 
 std::u16string IntToText(int Width, std::int64_t Value) {
   std::u16string digits;

@@ -30,7 +30,9 @@ std::u16string FileNameOf(const std::u16string& S, bool KeepExt);
 std::u16string FileExtOf(const std::u16string& S);
 // The running program's folder, with its trailing delimiter.
 std::u16string ProgramDir();
-// The program's path with its final extension ".exe" (any case) replaced by ".ini".
+// ProgramPath with its final extension ".exe" (any case) replaced by ".ini"; otherwise unchanged.
+std::u16string SettingsPathFor(const std::u16string& ProgramPath);
+// The settings file beside the running program: SettingsPathFor of its path.
 std::u16string SettingsFilePath();
 // Decimal text of Value, zero-padded to Width digits; the sign stands outside the width.
 std::u16string IntToText(int Width, std::int64_t Value);
