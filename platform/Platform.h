@@ -29,6 +29,11 @@ std::int64_t Seek(FileHandle file, std::int64_t offset, SeekFrom from);
 std::int64_t FileSize(FileHandle file);
 // Closes the handle; false when buffered data could not be committed.
 bool CloseFile(FileHandle file);
+// Opens an existing file for writing at its end, shared for reading.
+FileHandle OpenForAppending(std::u16string_view path);
+// Raises the number of files this process may hold open as far as the system
+// lets it; answers how many it may hold open now.
+std::int64_t RaiseOpenFileLimit();
 
 // True for an existing file or directory.
 bool PathExists(std::u16string_view path);
@@ -51,6 +56,17 @@ bool TextEquals(std::u16string_view a, std::u16string_view b, bool caseSensitive
 
 // The running program's full path in the ANSI code page (at most 260 bytes on Windows).
 std::string ProgramPathAnsi();
+
+// For a console program: on POSIX the ANSI conversions follow the user's locale;
+// on Windows nothing is needed.
+void UseUserLocale();
+// The line end of the platform's own text: CR LF on Windows, LF on POSIX.
+std::u16string_view NewLine();
+// Standard output (1) and standard error (2): whether the stream is a terminal,
+// and writing text to it (UTF-8 on pipes and POSIX terminals, UTF-16 to a
+// Windows console); false when the write fails.
+bool IsTerminal(int stream);
+bool WriteStandard(int stream, std::u16string_view text);
 
 // Asks the system to take as many pages as it can out of the working set.
 void TrimWorkingSet();

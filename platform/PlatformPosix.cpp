@@ -4,10 +4,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <clocale>
 #include <cwctype>
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,7 +18,7 @@
 namespace platform {
 namespace {
 
-// File names are UTF-8 on POSIX; an unpaired surrogate becomes U+FFFD.
+// File names and console text are UTF-8 on POSIX; an unpaired surrogate becomes U+FFFD.
 std::string Utf8Path(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -150,6 +152,33 @@ std::int64_t FileSize(FileHandle file) {
 
 bool CloseFile(FileHandle file) { return ::close(static_cast<int>(file)) == 0; }
 
+FileHandle OpenForAppending(std::u16string_view path) {
+  FileHandle file = OpenChecked(path, O_WRONLY);
+  if (file != InvalidFile && ::lseek(static_cast<int>(file), 0, SEEK_END) < 0) {
+    ::close(static_cast<int>(file));
+    return InvalidFile;
+  }
+  return file;
+}
+
+std::int64_t RaiseOpenFileLimit() {
+  struct rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 256;
+  if (limit.rlim_cur != limit.rlim_max) {
+    struct rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    // An unlimited hard limit is not accepted as a soft one; the kernel's own cap is.
+    if (::setrlimit(RLIMIT_NOFILE, &raised) != 0 && limit.rlim_max == RLIM_INFINITY) {
+      raised.rlim_cur = 1 << 20;
+      if (::setrlimit(RLIMIT_NOFILE, &raised) != 0) raised.rlim_cur = limit.rlim_cur;
+    } else if (::getrlimit(RLIMIT_NOFILE, &raised) != 0) {
+      raised = limit;
+    }
+    limit = raised;
+  }
+  return limit.rlim_cur == RLIM_INFINITY ? std::int64_t{1} << 20 : static_cast<std::int64_t>(limit.rlim_cur);
+}
+
 bool PathExists(std::u16string_view path) {
   if (path.empty()) return false;
   struct stat st{};
@@ -201,5 +230,25 @@ std::string ProgramPathAnsi() {
 }
 
 void TrimWorkingSet() {}
+
+void UseUserLocale() { std::setlocale(LC_ALL, ""); }
+
+std::u16string_view NewLine() { return u"\n"; }
+
+bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
+
+bool WriteStandard(int stream, std::u16string_view text) {
+  std::string bytes = Utf8Path(text);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(stream, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
 
 }  // namespace platform

@@ -74,6 +74,19 @@ std::int64_t FileSize(FileHandle file) {
 
 bool CloseFile(FileHandle file) { return ::CloseHandle(Win(file)) != FALSE; }
 
+FileHandle OpenForAppending(std::u16string_view path) {
+  FileHandle file = OpenWith(path, GENERIC_WRITE, OPEN_EXISTING);
+  LARGE_INTEGER zero{};
+  if (file != InvalidFile && !::SetFilePointerEx(Win(file), zero, nullptr, FILE_END)) {
+    ::CloseHandle(Win(file));
+    return InvalidFile;
+  }
+  return file;
+}
+
+// Kernel handles are limited only by memory (about 16 million per process).
+std::int64_t RaiseOpenFileLimit() { return std::int64_t{1} << 24; }
+
 bool PathExists(std::u16string_view path) { return ::PathFileExistsW(Wide(path).c_str()) != FALSE; }
 
 bool MakeDirectory(std::u16string_view path) { return ::CreateDirectoryW(Wide(path).c_str(), nullptr) != FALSE; }
@@ -113,6 +126,37 @@ std::string ProgramPathAnsi() {
   char path[MAX_PATH + 1] = {};
   DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
   return std::string(path, n);
+}
+
+void UseUserLocale() {}
+
+std::u16string_view NewLine() { return u"\r\n"; }
+
+namespace {
+
+HANDLE StandardHandle(int stream) { return ::GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE); }
+
+}  // namespace
+
+bool IsTerminal(int stream) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(StandardHandle(stream), &mode) != FALSE;
+}
+
+bool WriteStandard(int stream, std::u16string_view text) {
+  HANDLE out = StandardHandle(stream);
+  if (text.empty()) return true;
+  const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.data());
+  DWORD mode = 0;
+  if (::GetConsoleMode(out, &mode)) {
+    DWORD put = 0;
+    return ::WriteConsoleW(out, wide, static_cast<DWORD>(text.size()), &put, nullptr) != FALSE;
+  }
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+  DWORD put = 0;
+  return ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size();
 }
 
 void TrimWorkingSet() {

@@ -1,0 +1,23 @@
+// The command-line front end of the split job:
+//   rowdeal-split [--header H] [--cycle N] FILE...
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Where the front end speaks: standard output and standard error (texts whose line
+// ends are already the platform's), and whether standard error is a terminal, which
+// earns a progress line once a file has taken longer than ProgressAfter seconds.
+struct TSplitConsole {
+  std::function<void(const std::u16string&)> Out;
+  std::function<void(const std::u16string&)> Err;
+  bool ErrIsTerminal = false;
+  double ProgressAfter = 1.0;
+};
+
+// Runs the command line (without the program name). Each FILE is split in turn with
+// the same H and N, given as texts exactly as the dialog takes them (defaults "1" and
+// "5"). Answers the exit status: 0 when every file was split, 1 when any failed, 2 for
+// bad usage.
+int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole& Console);

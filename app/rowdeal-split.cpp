@@ -1,0 +1,37 @@
+// rowdeal-split: the split job from the command line (see USplitCli.h).
+#include "app/USplitCli.h"
+#include "platform/Platform.h"
+#include "support/UkxUtf8.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+int Run(std::vector<std::u16string> args) {
+  TSplitConsole console;
+  console.Out = [](const std::u16string& Text) { platform::WriteStandard(1, Text); };
+  console.Err = [](const std::u16string& Text) { platform::WriteStandard(2, Text); };
+  console.ErrIsTerminal = platform::IsTerminal(2);
+  return RunSplitCommand(args, console);
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::u16string> args;
+  for (int i = 1; i < argc; ++i) {
+    std::wstring arg(argv[i]);
+    args.emplace_back(arg.begin(), arg.end());
+  }
+  return Run(std::move(args));
+}
+#else
+int main(int argc, char** argv) {
+  platform::UseUserLocale();  // the ANSI code page of the source files follows the locale
+  std::vector<std::u16string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8ToText(argv[i]));
+  return Run(std::move(args));
+}
+#endif

@@ -1,0 +1,72 @@
+#include "support/UkxLineReader.h"
+
+#include <cstring>
+
+TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout) : FReader(Reader), FLayout(Layout) {
+  FCr[0] = FLayout.Size == 2 && FLayout.BigEndian ? '\0' : '\r';
+  FCr[1] = FLayout.Size == 2 && FLayout.BigEndian ? '\r' : '\0';
+}
+
+bool TkxLineReader::IsUnit(const char* At, char Low) const {
+  if (FLayout.Size == 1) return At[0] == Low;
+  return FLayout.BigEndian ? At[0] == '\0' && At[1] == Low : At[0] == Low && At[1] == '\0';
+}
+
+std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
+  const std::size_t unit = FLayout.Size;
+  const std::size_t lowByte = unit == 2 && FLayout.BigEndian ? 1 : 0;
+  std::size_t from = unit;  // an LF at the very start has no CR before it in this block
+  while (from + lowByte < Size) {
+    const void* hit = std::memchr(Data + from + lowByte, '\n', Size - from - lowByte);
+    if (!hit) break;
+    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - Data) - lowByte;
+    if (at % unit != 0) {  // a 0A byte inside another character
+      from = at + 1;
+      continue;
+    }
+    if (IsUnit(Data + at, '\n') && IsUnit(Data + at - unit, '\r')) return at;
+    from = at + unit;
+  }
+  return Size;
+}
+
+void TkxLineReader::MoveLine(TkxRawSink& Sink) {
+  const std::size_t unit = FLayout.Size;
+  bool heldCr = false;  // a CR at the end of a block: its LF may begin the next one
+  for (;;) {
+    std::size_t available = FReader.Fill(unit);
+    if (available < unit) {
+      // The end of the file: a held CR was its last code unit and is dropped; a lone
+      // byte of a UTF-16 file stays with the line.
+      if (available > 0) {
+        if (heldCr) Sink.PutBytes(FCr, unit);
+        Sink.PutBytes(FReader.Data(), available);
+        FReader.Consume(available);
+      }
+      return;
+    }
+    const char* data = FReader.Data();
+    if (heldCr) {
+      if (IsUnit(data, '\n')) {
+        FReader.Consume(unit);
+        return;
+      }
+      Sink.PutBytes(FCr, unit);
+      heldCr = false;
+    }
+    const std::size_t whole = available - available % unit;
+    const std::size_t lf = FindLineEnd(data, whole);
+    if (lf < whole) {
+      if (lf > unit) Sink.PutBytes(data, lf - unit);
+      FReader.Consume(lf + unit);
+      return;
+    }
+    std::size_t piece = whole;
+    if (IsUnit(data + whole - unit, '\r')) {
+      piece -= unit;
+      heldCr = true;
+    }
+    if (piece > 0) Sink.PutBytes(data, piece);
+    FReader.Consume(whole);
+  }
+}

@@ -1,0 +1,34 @@
+// Finds lines in the raw code units of a text file: only CR LF ends a line.
+#pragma once
+
+#include "support/UkxByteStream.h"
+
+#include <cstddef>
+
+// How the code units of an encoding are laid out: one byte each, or two in either order.
+struct TkxUnitLayout {
+  std::size_t Size = 1;
+  bool BigEndian = false;
+};
+
+// Moves lines out of a reader as they stand in the file, without decoding them.
+// The code units are compared at their own alignment (a UTF-16 character whose bytes
+// happen to read 0D 0A, such as U+0A0D, ends nothing). Of CR CR LF only the last CR
+// belongs to the line end; a CR that is the file's last code unit is dropped. A line
+// longer than the reader's block passes through in pieces.
+class TkxLineReader {
+ public:
+  TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout);
+  // Hands the next line's bytes, without the line end, to Sink, and consumes the line
+  // end. A lone byte left at the end of a UTF-16 file is kept as part of the last line.
+  void MoveLine(TkxRawSink& Sink);
+
+ private:
+  bool IsUnit(const char* At, char Low) const;
+  // The offset of the LF of the first CR LF in Data, or Size when there is none.
+  std::size_t FindLineEnd(const char* Data, std::size_t Size) const;
+
+  TkxByteReader& FReader;
+  TkxUnitLayout FLayout;
+  char FCr[2];
+};

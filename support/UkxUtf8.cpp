@@ -1,0 +1,108 @@
+#include "support/UkxUtf8.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::u16string Utf8ToText(std::string_view Bytes) {
+  std::u16string out;
+  out.reserve(Bytes.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(Bytes.data());
+  const std::size_t size = Bytes.size();
+  std::size_t i = 0;
+  while (i < size) {
+    unsigned char lead = p[i];
+    if (lead < 0x80) {
+      out += static_cast<char16_t>(lead);
+      ++i;
+      continue;
+    }
+    int extra = lead >= 0xF8 ? -1 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    if (extra < 0) {  // a continuation byte in lead position, or a lead beyond F7
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    char32_t value = lead & (0x3F >> extra);
+    std::size_t j = i + 1;
+    while (j < size && j <= i + static_cast<std::size_t>(extra) && IsContinuation(p[j])) {
+      value = (value << 6) | (p[j] & 0x3F);
+      ++j;
+    }
+    if (j != i + 1 + static_cast<std::size_t>(extra) || value > 0x10FFFF) {
+      out += u'\uFFFD';  // cut off, or beyond Unicode: one replacement for what was taken
+    } else if (value >= 0x10000) {
+      value -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (value >> 10));
+      out += static_cast<char16_t>(0xDC00 + (value & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(value);
+    }
+    i = j;
+  }
+  return out;
+}
+
+std::string TextToUtf8(std::u16string_view Text) {
+  std::string out;
+  out.reserve(Text.size() * 3);
+  for (std::size_t i = 0; i < Text.size(); ++i) {
+    char32_t c = Text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 && Text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
+      ++i;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+bool TkxUtf8Test::Feed(const unsigned char* Data, std::size_t Size) {
+  std::size_t i = 0;
+  while (i < Size && !FFailed) {
+    // Plain ASCII, eight bytes at a time, between sequences.
+    if (FPending == 0) {
+      while (i + 8 <= Size) {
+        std::uint64_t word;
+        std::memcpy(&word, Data + i, 8);
+        if (word & 0x8080808080808080ULL) break;
+        i += 8;
+      }
+      if (i == Size) break;
+    }
+    unsigned char b = Data[i++];
+    if (b & 0x80) FAscii = false;
+    if (FPending > 0) {
+      if (!IsContinuation(b)) FFailed = true;
+      --FPending;
+    } else if (b >= 0x80) {
+      FPending = std::countl_one(b) - 1;
+      if (FPending == 0) FFailed = true;
+    }
+  }
+  return !FFailed;
+}
