@@ -1,0 +1,3 @@
+#include "ui/UkxDefaultOwner.h"
+
+HWND GetDefaultOwner() { return ::GetActiveWindow(); }
