@@ -1,0 +1,355 @@
+// The real Rowdeal.exe, started from a folder of its own and driven through the window
+// system as a user drives it.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/Driver.h"
+
+namespace {
+
+using e2e::App;
+using e2e::TMessageBox;
+
+constexpr int kPath = 101, kBrowse = 102, kExecute = 103, kExit = 104, kHeader = 105, kCycle = 106;
+constexpr int kHeaderSpin = 107, kCycleSpin = 108;
+
+const std::wstring kInfo = L"提示!";
+const std::wstring kError = L"错误!";
+
+class MainDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Tables = Box.Dir + L"tables\\";
+    e2e::MakeDirectory(Tables);
+  }
+
+  std::unique_ptr<App> Start() { return Start(Box.Dir); }
+  std::unique_ptr<App> Start(const std::wstring& workingDir) {
+    return std::make_unique<App>(Box.Exe(), workingDir);
+  }
+
+  // A small ASCII table: one header line and six data lines.
+  std::wstring WriteTable(const std::wstring& name) {
+    e2e::WriteFileBytes(Tables + name, "id;value\r\n1;a\r\n2;b\r\n3;c\r\n4;d\r\n5;e\r\n6;f\r\n");
+    return Tables + name;
+  }
+
+  void ExpectSettings(const std::map<std::wstring, std::wstring>& program,
+                      const std::map<std::wstring, std::wstring>& memory) {
+    e2e::TSettings settings = e2e::ReadSettings(Box.Ini());
+    EXPECT_EQ(settings.size(), 2u);
+    EXPECT_EQ(settings[L"Program"], program);
+    EXPECT_EQ(settings[L"Memory"], memory);
+  }
+
+  e2e::Sandbox Box;
+  std::wstring Tables;
+};
+
+TEST_F(MainDialog, ShowsTheTemplateControlsAndBindsTheSpins) {
+  auto app = Start();
+  struct {
+    int Id;
+    const wchar_t* Class;
+    const wchar_t* Text;
+  } const items[] = {{kPath, L"Edit", L""},        {kBrowse, L"Button", L"..."},
+                     {kExecute, L"Button", L"执   行"}, {kExit, L"Button", L"退   出"},
+                     {kHeaderSpin, L"msctls_updown32", L""}, {kCycleSpin, L"msctls_updown32", L""}};
+  for (const auto& item : items) {
+    SCOPED_TRACE(item.Id);
+    EXPECT_EQ(e2e::ClassOf(app->Item(item.Id)), item.Class);
+    EXPECT_EQ(app->ItemText(item.Id), item.Text);
+  }
+  std::vector<std::wstring> labels;
+  for (HWND child = GetWindow(app->Dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (e2e::ClassOf(child) == L"Static") labels.push_back(e2e::WindowText(child));
+  }
+  EXPECT_EQ(labels, (std::vector<std::wstring>{L"待拆分文件：", L"表头栏行数：", L"每一循环包含的行数："}));
+  for (int spin : {kHeaderSpin, kCycleSpin}) {
+    EXPECT_EQ(GetWindowLongW(app->Item(spin), GWL_STYLE), 0x50000026) << spin;
+  }
+  EXPECT_EQ(SendMessageW(app->Item(kHeaderSpin), UDM_GETBUDDY, 0, 0),
+            reinterpret_cast<LRESULT>(app->Item(kHeader)));
+  EXPECT_EQ(SendMessageW(app->Item(kCycleSpin), UDM_GETBUDDY, 0, 0),
+            reinterpret_cast<LRESULT>(app->Item(kCycle)));
+  // Popup, visible, caption, system menu, minimise box.
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(app->Dialog(), GWL_STYLE)) & 0x90CA0000u, 0x90CA0000u);
+  app->Press(kExit);
+  EXPECT_EQ(app->WaitExit(), 0u);
+}
+
+TEST_F(MainDialog, FirstStartShowsTheDefaultsAndWritesEverySettingOnClose) {
+  ASSERT_FALSE(e2e::FileExists(Box.Ini()));
+  e2e::WriteFileBytes(Box.Dir + L"beside.txt", "x\r\n");
+  // Started elsewhere, so that only the remembered folder can lead the browse to beside.txt.
+  auto app = Start(Tables);
+  RECT expected = e2e::TemplateRect();
+  RECT r = app->Bounds();
+  EXPECT_EQ(r.left, expected.left);
+  EXPECT_EQ(r.top, expected.top);
+  EXPECT_EQ(r.right - r.left, expected.right - expected.left);
+  EXPECT_EQ(r.bottom - r.top, expected.bottom - expected.top);
+  EXPECT_EQ(app->ItemText(kPath), L"");
+  EXPECT_EQ(app->ItemText(kHeader), L"1");
+  EXPECT_EQ(app->ItemText(kCycle), L"5");
+  // The open-file dialog starts in the program's folder.
+  EXPECT_EQ(app->Browse(L"beside.txt"), L"");
+  EXPECT_EQ(app->ItemText(kPath), L"beside.txt");
+  app->Press(kExit);
+  EXPECT_EQ(app->WaitExit(), 0u);
+  ExpectSettings({{L"WindowLeft", std::to_wstring(r.left)}, {L"WindowTop", std::to_wstring(r.top)}},
+                 {{L"LastPath", Box.Dir}, {L"HeaderLine", L"1"}, {L"CycleLine", L"5"}});
+}
+
+TEST_F(MainDialog, BrowsedFileIsSplitBesideItWithTheExactSuccessText) {
+  WriteTable(L"data.txt");
+  e2e::WriteFileBytes(Tables + L"next.txt", "x\r\n");
+  auto app = Start();
+  app->Browse(Tables + L"data.txt");
+  EXPECT_EQ(app->ItemText(kPath), L"data.txt");
+  app->SetItemText(kHeader, L"1");
+  app->SetItemText(kCycle, L"2");
+  TMessageBox box = app->RunJob();
+  EXPECT_EQ(box.Caption, kInfo);
+  EXPECT_EQ(box.Text, e2e::SuccessText(L"data\\", 2, L"data", L"txt"));
+  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"data\\data-1.txt"), "id;value\r\n1;a\r\n3;c\r\n5;e\r\n");
+  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"data\\data-2.txt"), "id;value\r\n2;b\r\n4;d\r\n6;f\r\n");
+  EXPECT_FALSE(e2e::DirectoryExists(Box.Dir + L"data"));
+  // The job leaves the dialog as it was.
+  EXPECT_EQ(app->ItemText(kPath), L"data.txt");
+  EXPECT_EQ(app->ItemText(kHeader), L"1");
+  EXPECT_EQ(app->ItemText(kCycle), L"2");
+  // The next browse starts in the folder of the file picked, proposing its name.
+  EXPECT_EQ(app->Browse(L"next.txt"), L"data.txt");
+  EXPECT_EQ(app->ItemText(kPath), L"next.txt");
+  app->Press(kExit);
+  EXPECT_EQ(app->WaitExit(), 0u);
+  EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"LastPath"], Tables);
+}
+
+TEST_F(MainDialog, TypedFullPathIsSplitBesideTheFile) {
+  const std::wstring table = WriteTable(L"full.txt");
+  auto app = Start();
+  app->SetItemText(kPath, table);
+  app->SetItemText(kHeader, L" 1 ");
+  app->SetItemText(kCycle, L"3");
+  TMessageBox box = app->RunJob();
+  EXPECT_EQ(box.Caption, kInfo);
+  EXPECT_EQ(box.Text, e2e::SuccessText(Tables + L"full\\", 3, L"full", L"txt"));
+  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-1.txt"), "id;value\r\n1;a\r\n4;d\r\n");
+  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-3.txt"), "id;value\r\n3;c\r\n6;f\r\n");
+}
+
+TEST_F(MainDialog, EnterInAnyEditRunsTheJob) {
+  const std::wstring table = WriteTable(L"enter.txt");
+  auto app = Start();
+  app->SetItemText(kPath, table);
+  for (int field : {kPath, kHeader, kCycle}) {
+    SCOPED_TRACE(field);
+    DeleteFileW((Tables + L"enter\\enter-1.txt").c_str());
+    app->PostKey(app->Item(field), VK_RETURN);
+    TMessageBox box = app->WaitMessageBox();
+    EXPECT_EQ(box.Caption, kInfo);
+    EXPECT_EQ(box.Text, e2e::SuccessText(Tables + L"enter\\", 5, L"enter", L"txt"));
+    app->PressOk(box);
+    EXPECT_TRUE(e2e::FileExists(Tables + L"enter\\enter-1.txt"));
+  }
+}
+
+TEST_F(MainDialog, EachFailureShowsItsErrorTextAndLeavesTheDialogAsItWas) {
+  const std::wstring table = WriteTable(L"rows.txt");
+  e2e::WriteFileBytes(Tables + L"short.txt", "h1\r\nh2\r\n");
+  e2e::MakeDirectory(Tables + L"adir");
+  // An output file that cannot be created: a folder stands in its place.
+  WriteTable(L"blocked.txt");
+  e2e::MakeDirectory(Tables + L"blocked");
+  e2e::MakeDirectory(Tables + L"blocked\\blocked-2.txt");
+  // An output folder that cannot be made: a file stands in its place.
+  WriteTable(L"nofolder.txt");
+  e2e::WriteFileBytes(Tables + L"nofolder", "x");
+
+  struct Row {
+    const char* What;
+    std::wstring Path, H, N, Message;
+    std::wstring NoFolder;  // an output folder that must not have been made
+  };
+  const std::wstring rows = Tables + L"rows";
+  std::vector<Row> cases = {
+      {"no such file", Tables + L"missing.txt", L"1", L"2", L"待拆分文件不存在!", Tables + L"missing"},
+      {"empty path", L"", L"1", L"2", L"待拆分文件不存在!", L""},
+      {"a folder", Tables + L"adir", L"1", L"2", L"File Open Error!", L""},
+      {"H empty", table, L"  ", L"2", L" is empty!", rows},
+      {"N empty", table, L"1", L"", L" is empty!", rows},
+      {"H not a number", table, L"3a", L"2", L"3a is not a valid integer!", rows},
+      {"H minus letters", table, L" -x ", L"2", L"x is not a valid integer!", rows},
+      {"bad H hides bad N", table, L"q", L"r", L"q is not a valid integer!", rows},
+      {"N not a number", table, L"1", L"2.5", L"2.5 is not a valid integer!", rows},
+      {"fewer lines than H", Tables + L"short.txt", L"3", L"2", L"文件中不包含足够的数据!", Tables + L"short"},
+      {"output file cannot be made", Tables + L"blocked.txt", L"1", L"2", L"File Open Error!", L""},
+      {"output folder cannot be made", Tables + L"nofolder.txt", L"1", L"2", L"File Open Error!", L""},
+  };
+  const std::wstring fixtures = e2e::FixtureDir();
+  if (!fixtures.empty()) {
+    cases.push_back({"source cannot be read", fixtures + L"\\unreadable.txt", L"0", L"1", L"File Read Error!", L""});
+    cases.push_back({"output cannot be written", fixtures + L"\\full\\data.txt", L"0", L"1", L"File Write Error!", L""});
+    e2e::WriteFileBytes(fixtures + L"\\full\\data.txt", "a line that does not fit on a full disk\r\n");
+  }
+
+  auto app = Start();
+  for (const Row& row : cases) {
+    SCOPED_TRACE(row.What);
+    app->SetItemText(kPath, row.Path);
+    app->SetItemText(kHeader, row.H);
+    app->SetItemText(kCycle, row.N);
+    TMessageBox box = app->RunJob();
+    EXPECT_EQ(box.Caption, kError);
+    EXPECT_EQ(box.Text, row.Message);
+    EXPECT_EQ(app->ItemText(kPath), row.Path);
+    EXPECT_EQ(app->ItemText(kHeader), row.H);
+    EXPECT_EQ(app->ItemText(kCycle), row.N);
+    if (!row.NoFolder.empty()) {
+      EXPECT_FALSE(e2e::DirectoryExists(row.NoFolder));
+    }
+  }
+  // The output files before the one that could not be made stay, with their header lines.
+  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"blocked\\blocked-1.txt"), "id;value\r\n");
+}
+
+TEST_F(MainDialog, EveryWayOutSavesTheSettingsAndEndsWithExitCode0) {
+  struct Way {
+    const char* What;
+    void (*Leave)(App&);
+  };
+  const Way ways[] = {
+      {"button 104", [](App& app) { app.Press(kExit); }},
+      {"Escape", [](App& app) { app.PostKey(app.Item(kHeader), VK_ESCAPE); }},
+      {"close command", [](App& app) { PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"Alt+F4",
+       [](App& app) {
+         // Context code set: Alt is held.
+         PostMessageW(app.Dialog(), WM_SYSKEYDOWN, VK_F4, 1 | (0x3E << 16) | (1 << 29));
+       }},
+  };
+  int i = 0;
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.What);
+    ++i;
+    DeleteFileW(Box.Ini().c_str());
+    auto app = Start();
+    const int x = 100 + 10 * i, y = 60 + 7 * i;
+    SetWindowPos(app->Dialog(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    app->SetItemText(kHeader, std::to_wstring(i));
+    app->SetItemText(kCycle, std::to_wstring(10 + i));
+    app->SetItemText(kPath, L"not saved");
+    way.Leave(*app);
+    EXPECT_EQ(app->WaitExit(), 0u);
+    ExpectSettings({{L"WindowLeft", std::to_wstring(x)}, {L"WindowTop", std::to_wstring(y)}},
+                   {{L"LastPath", Box.Dir}, {L"HeaderLine", std::to_wstring(i)}, {L"CycleLine", std::to_wstring(10 + i)}});
+  }
+}
+
+TEST_F(MainDialog, NextStartRestoresPositionCountsAndFolder) {
+  WriteTable(L"again.txt");
+  {
+    auto app = Start();
+    app->Browse(Tables + L"again.txt");
+    app->SetItemText(kHeader, L"4");
+    app->SetItemText(kCycle, L"9");
+    SetWindowPos(app->Dialog(), nullptr, 150, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    app->Press(kExit);
+    ASSERT_EQ(app->WaitExit(), 0u);
+  }
+  auto app = Start();
+  RECT r = app->Bounds();
+  EXPECT_EQ(r.left, 150);
+  EXPECT_EQ(r.top, 120);
+  EXPECT_EQ(app->ItemText(kHeader), L"4");
+  EXPECT_EQ(app->ItemText(kCycle), L"9");
+  EXPECT_EQ(app->ItemText(kPath), L"") << "the path is not remembered";
+  // The browse starts in the remembered folder: the bare name is found there.
+  app->Browse(L"again.txt");
+  EXPECT_EQ(app->ItemText(kPath), L"again.txt");
+  app->SetItemText(kHeader, L"1");
+  app->SetItemText(kCycle, L"2");
+  EXPECT_EQ(app->RunJob().Text, e2e::SuccessText(L"again\\", 2, L"again", L"txt"));
+  EXPECT_TRUE(e2e::FileExists(Tables + L"again\\again-2.txt"));
+}
+
+TEST_F(MainDialog, StoredCountsComeBackAsTheyWereTyped) {
+  const std::wstring table = WriteTable(L"typed.txt");
+  e2e::WriteSettings(Box.Ini(), L"[Memory]\nHeaderLine=abc\nCycleLine=");
+  {
+    auto app = Start();
+    EXPECT_EQ(app->ItemText(kHeader), L"abc");
+    EXPECT_EQ(app->ItemText(kCycle), L"") << "an empty value is not a missing key";
+    app->SetItemText(kPath, table);
+    TMessageBox box = app->RunJob();
+    EXPECT_EQ(box.Caption, kError);
+    EXPECT_EQ(box.Text, L"abc is not a valid integer!");
+    app->Press(kExit);
+    ASSERT_EQ(app->WaitExit(), 0u);
+  }
+  e2e::TSettings settings = e2e::ReadSettings(Box.Ini());
+  EXPECT_EQ(settings[L"Memory"][L"HeaderLine"], L"abc");
+  EXPECT_EQ(settings[L"Memory"][L"CycleLine"], L"");
+  auto app = Start();
+  EXPECT_EQ(app->ItemText(kHeader), L"abc");
+  EXPECT_EQ(app->ItemText(kCycle), L"");
+}
+
+TEST_F(MainDialog, StoredPositionsOffTheScreenKeepTheTemplatePosition) {
+  const RECT home = e2e::TemplateRect();
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  struct Row {
+    const char* What;
+    int Left, Top, WantLeft, WantTop;
+  };
+  const Row rows[] = {
+      {"both negative (closed while minimised)", -32000, -32000, home.left, home.top},
+      {"left negative", -5, 200, home.left, 200},
+      {"top negative", 200, -1, 200, home.top},
+      {"far right and below: on no monitor", 30000, 30000, home.left, home.top},
+      {"beyond the right edge", screenWidth + 10, 100, home.left, home.top},
+      {"partly on the screen", screenWidth - 30, 100, screenWidth - 30, 100},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.What);
+    e2e::WriteSettings(Box.Ini(), L"[Program]\nWindowLeft=" + std::to_wstring(row.Left) +
+                                      L"\nWindowTop=" + std::to_wstring(row.Top));
+    auto app = Start();
+    RECT r = app->Bounds();
+    EXPECT_EQ(r.left, row.WantLeft);
+    EXPECT_EQ(r.top, row.WantTop);
+  }
+}
+
+TEST_F(MainDialog, SpinArrowsStayWithin0To10And1To50) {
+  struct Row {
+    int Spin, Field, Min, Max, Clicks;
+  };
+  const Row rows[] = {{kHeaderSpin, kHeader, 0, 10, 15}, {kCycleSpin, kCycle, 1, 50, 60}};
+  auto app = Start();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Spin);
+    for (bool up : {true, false}) {
+      for (int i = 0; i < row.Clicks; ++i) {
+        app->ClickSpin(row.Spin, up);
+        int value = std::stoi(app->ItemText(row.Field));
+        ASSERT_GE(value, row.Min);
+        ASSERT_LE(value, row.Max);
+      }
+      EXPECT_EQ(app->ItemText(row.Field), std::to_wstring(up ? row.Max : row.Min));
+    }
+  }
+  // Typing is not limited.
+  app->SetItemText(kCycle, L"99");
+  EXPECT_EQ(app->ItemText(kCycle), L"99");
+}
+
+}  // namespace
