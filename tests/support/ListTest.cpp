@@ -84,11 +84,12 @@ TEST(Lists, AddReturnsSuccessivePositionsAndIndexOfFindsFirst) {
 
 TEST(Lists, DataHoldsPointerSizedValues) {
   // Window handles are pointer-sized on 64-bit Windows; none may be cut to 32 bits.
-  const std::intptr_t high = static_cast<std::intptr_t>(reinterpret_cast<std::uintptr_t>(&high));
-  const std::intptr_t low = static_cast<std::intptr_t>(static_cast<std::uint32_t>(high));
+  const std::intptr_t low = 5;
+  const std::intptr_t high = (std::intptr_t{1} << (sizeof(std::intptr_t) * 8 - 2)) | low;
   TkxIntList list(u"");
   AddValues(list, {low, high});
-  EXPECT_EQ(list.IndexOf(high), low == high ? 0 : 1);
+  EXPECT_EQ(list.IndexOf(high), 1);
+  EXPECT_EQ(list.IndexOf(low), 0);
   EXPECT_EQ(list.ItemAt(1)->Data, high);
 }
 

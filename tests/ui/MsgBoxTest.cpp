@@ -59,6 +59,8 @@ std::u16string WindowText(HWND window) {
 // so that a failing test cannot hang.
 class TBoxPresser {
  public:
+  // button: the identifier of the button to click, or EscapeKey to press Escape.
+  static constexpr int EscapeKey = -1;
   TBoxPresser(std::u16string caption, int button)
       : caption_(std::move(caption)), button_(button), thread_([this] { Run(); }) {}
   ~TBoxPresser() {
@@ -80,7 +82,15 @@ class TBoxPresser {
         seen_.HasOk = ::GetDlgItem(box, IDOK) != nullptr;
         seen_.HasCancel = ::GetDlgItem(box, IDCANCEL) != nullptr;
         seen_.Owner = ::GetWindow(box, GW_OWNER);
-        ::PostMessageW(::GetDlgItem(box, button_), BM_CLICK, 0, 0);
+        if (button_ == EscapeKey) {
+          // Keys go to the box's focused control, as the keyboard would send them.
+          GUITHREADINFO info{};
+          info.cbSize = sizeof info;
+          ::GetGUIThreadInfo(::GetWindowThreadProcessId(box, nullptr), &info);
+          ::PostMessageW(info.hwndFocus != nullptr ? info.hwndFocus : box, WM_KEYDOWN, VK_ESCAPE, 1);
+        } else {
+          ::PostMessageW(::GetDlgItem(box, button_), BM_CLICK, 0, 0);
+        }
         return;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -108,12 +118,12 @@ TEST(MsgBox, InformationBoxShowsTheDefaultCaptionAndOkGivesFalse) {
   EXPECT_EQ(seen.Owner, nullptr);
 }
 
-TEST(MsgBox, QuestionBoxGivesTrueForCancelAndFalseForOk) {
+TEST(MsgBox, QuestionBoxGivesTrueForCancelOrEscapeAndFalseForOk) {
   struct Case {
     int button;
     bool expected;
   };
-  for (const Case& c : {Case{IDCANCEL, true}, Case{IDOK, false}}) {
+  for (const Case& c : {Case{IDCANCEL, true}, Case{TBoxPresser::EscapeKey, true}, Case{IDOK, false}}) {
     TBoxPresser presser(u"注意!", c.button);
     EXPECT_EQ(MsgBox(u"Go on?", 3, u""), c.expected) << c.button;
     const TSeenBox& seen = presser.Seen();
