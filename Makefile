@@ -24,7 +24,7 @@ test-windows: build-windows
 
 test: test-linux test-windows
 
-run: build-linux
+run: build-linux build-windows
 	@scripts/run.sh
 
 bench: build-linux
