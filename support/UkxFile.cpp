@@ -1,7 +1,6 @@
 #include "support/UkxFile.h"
 
 #include "support/UkxFunctions.h"
-#include "support/UkxLineReader.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxUtf8.h"
 #include "ui/UkxTypes.h"
@@ -100,6 +99,7 @@ TkxFile::TkxFile(const std::u16string& Path, std::uint8_t Mode, std::uint8_t Enc
     FWriter = std::make_unique<TkxByteWriter>(file, Path, BufferSize);
   } else {
     FReader = std::make_unique<TkxByteReader>(file, BufferSize);
+    FLines = std::make_unique<TkxLineReader>(*FReader, LayoutOf(this->Encoding));
   }
 }
 
@@ -108,6 +108,11 @@ TkxFile::~TkxFile() = default;
 TkxByteReader& TkxFile::Reader() {
   if (!FReader) throw TkxException(u"File Read Error!");
   return *FReader;
+}
+
+TkxLineReader& TkxFile::Lines() {
+  if (!FLines) throw TkxException(u"File Read Error!");
+  return *FLines;
 }
 
 TkxByteWriter& TkxFile::Writer() {
@@ -137,7 +142,7 @@ void TkxFile::SkipMark() {
 
 void TkxFile::ReadRawLine(TkxRawSink& Sink) {
   SkipMark();
-  TkxLineReader(Reader(), LayoutOf(Encoding)).MoveLine(Sink);
+  Lines().MoveLine(Sink, false);
 }
 
 std::u16string TkxFile::ReadLine() {
@@ -153,8 +158,15 @@ std::u16string TkxFile::ReadLine() {
 }
 
 void TkxFile::MoveLineTo(TkxFile& Target) {
-  ReadRawLine(Target.FRawTarget);
-  Target.WriteLineEnd();
+  SkipMark();
+  Target.WriteMark();
+  // The source's CR LF is the target's line end: both are in the same encoding.
+  if (!LineEndOf(Encoding).empty() && LineEndOf(Target.Encoding) == LineEndOf(Encoding)) {
+    Lines().MoveLine(*Target.FWriter, true);
+  } else {
+    Lines().MoveLine(Target.FRawTarget, false);
+    Target.WriteLineEnd();
+  }
 }
 
 void TkxFile::WriteMark() {
@@ -199,6 +211,7 @@ void TkxFile::Park() { Writer().Park(); }
 
 void TkxFile::Close() {
   if (FWriter) FWriter->Close();
+  FLines.reset();
   FReader.reset();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "support/UkxByteStream.h"
+#include "support/UkxLineReader.h"
 #include "support/UkxObject.h"
 
 #include <cstddef>
@@ -91,9 +92,11 @@ class TkxFile : public TkxObject {
   void SkipMark();
   void WriteMark();
   TkxByteReader& Reader();
+  TkxLineReader& Lines();
   TkxByteWriter& Writer();
 
   std::unique_ptr<TkxByteReader> FReader;
+  std::unique_ptr<TkxLineReader> FLines;
   std::unique_ptr<TkxByteWriter> FWriter;
   TRawTarget FRawTarget{*this};
 };

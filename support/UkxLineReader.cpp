@@ -3,8 +3,12 @@
 #include <cstring>
 
 TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout) : FReader(Reader), FLayout(Layout) {
-  FCr[0] = FLayout.Size == 2 && FLayout.BigEndian ? '\0' : '\r';
-  FCr[1] = FLayout.Size == 2 && FLayout.BigEndian ? '\r' : '\0';
+  const bool big = FLayout.Size == 2 && FLayout.BigEndian;
+  const char units[2] = {'\r', '\n'};
+  for (std::size_t i = 0; i < 2; ++i) {
+    FCrLf[i * FLayout.Size] = big ? '\0' : units[i];
+    if (FLayout.Size == 2) FCrLf[i * 2 + 1] = big ? units[i] : '\0';
+  }
 }
 
 bool TkxLineReader::IsUnit(const char* At, char Low) const {
@@ -30,7 +34,7 @@ std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const
   return Size;
 }
 
-void TkxLineReader::MoveLine(TkxRawSink& Sink) {
+void TkxLineReader::MoveLine(TkxRawSink& Sink, bool WithLineEnd) {
   const std::size_t unit = FLayout.Size;
   bool heldCr = false;  // a CR at the end of a block: its LF may begin the next one
   for (;;) {
@@ -39,25 +43,28 @@ void TkxLineReader::MoveLine(TkxRawSink& Sink) {
       // The end of the file: a held CR was its last code unit and is dropped; a lone
       // byte of a UTF-16 file stays with the line.
       if (available > 0) {
-        if (heldCr) Sink.PutBytes(FCr, unit);
+        if (heldCr) Sink.PutBytes(FCrLf, unit);
         Sink.PutBytes(FReader.Data(), available);
         FReader.Consume(available);
       }
+      if (WithLineEnd) Sink.PutBytes(FCrLf, 2 * unit);
       return;
     }
     const char* data = FReader.Data();
     if (heldCr) {
       if (IsUnit(data, '\n')) {
         FReader.Consume(unit);
+        if (WithLineEnd) Sink.PutBytes(FCrLf, 2 * unit);
         return;
       }
-      Sink.PutBytes(FCr, unit);
+      Sink.PutBytes(FCrLf, unit);
       heldCr = false;
     }
     const std::size_t whole = available - available % unit;
     const std::size_t lf = FindLineEnd(data, whole);
     if (lf < whole) {
-      if (lf > unit) Sink.PutBytes(data, lf - unit);
+      const std::size_t piece = WithLineEnd ? lf + unit : lf - unit;
+      if (piece > 0) Sink.PutBytes(data, piece);
       FReader.Consume(lf + unit);
       return;
     }

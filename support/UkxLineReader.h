@@ -19,9 +19,11 @@ struct TkxUnitLayout {
 class TkxLineReader {
  public:
   TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout);
-  // Hands the next line's bytes, without the line end, to Sink, and consumes the line
-  // end. A lone byte left at the end of a UTF-16 file is kept as part of the last line.
-  void MoveLine(TkxRawSink& Sink);
+  // Hands the next line's bytes to Sink and consumes its line end. With WithLineEnd the
+  // line end follows the line as CR LF in the same code units (a line found whole in the
+  // block goes as one piece, with the CR LF it has in the file). A lone byte left at the
+  // end of a UTF-16 file is kept as part of the last line.
+  void MoveLine(TkxRawSink& Sink, bool WithLineEnd);
 
  private:
   bool IsUnit(const char* At, char Low) const;
@@ -30,5 +32,5 @@ class TkxLineReader {
 
   TkxByteReader& FReader;
   TkxUnitLayout FLayout;
-  char FCr[2];
+  char FCrLf[4];
 };
