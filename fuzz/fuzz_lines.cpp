@@ -1,0 +1,73 @@
+// Line finding: the lines that the text file moves out of random bytes, through blocks
+// of random size and in every encoding, are those of the byte-by-byte reading loop;
+// decoding them never loses a well-formed line.
+#include "fuzz/FuzzModels.h"
+#include "fuzz/FuzzScratch.h"
+#include "support/UkxFile.h"
+#include "support/UkxUtf8.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Collect : TkxRawSink {
+  void PutBytes(const char* Data, std::size_t Size) override { Bytes.append(Data, Size); }
+  std::string Bytes;
+};
+
+// Strict UTF-8: shortest forms, no surrogates, nothing beyond U+10FFFF.
+bool IsStrictUtf8(const std::string& bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < bytes.size();) {
+    unsigned char b = p[i];
+    int extra = b < 0x80 ? 0 : b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : -1;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= bytes.size()) return false;
+    std::uint32_t c = extra == 0 ? b : b & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+      c = c << 6 | (p[i + k] & 0x3F);
+    }
+    if ((extra == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF))) {
+      return false;
+    }
+    i += 1 + static_cast<std::size_t>(extra);
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  const int encoding = 1 + data[0] % 5;
+  const std::size_t block = 16 + data[1] % 97;
+  const std::string bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
+  const std::filesystem::path path = fuzzscratch::Folder() / "lines.txt";
+  fuzzscratch::Write(path, bytes);
+
+  const std::vector<std::string> expected = fuzzmodel::Lines(bytes, encoding);
+  std::vector<std::string> raw;
+  {
+    TkxFile file(path.u16string(), fmRead, static_cast<std::uint8_t>(encoding), block);
+    while (!file.EndOfFile()) {
+      FUZZ_CHECK(raw.size() < expected.size() + 1);
+      Collect line;
+      file.ReadRawLine(line);
+      raw.push_back(line.Bytes);
+    }
+  }
+  FUZZ_CHECK(raw == expected);
+
+  // The text path reads the same lines; a well-formed UTF-8 line comes back whole.
+  TkxFile file(path.u16string(), fmRead, static_cast<std::uint8_t>(encoding), block + 7);
+  for (const std::string& line : expected) {
+    FUZZ_CHECK(!file.EndOfFile());
+    const std::u16string text = file.ReadLine();
+    if (encoding >= 4) FUZZ_CHECK(text.size() == (line.size() + 1) / 2);
+    if ((encoding == 2 || encoding == 3) && IsStrictUtf8(line)) FUZZ_CHECK(TextToUtf8(text) == line);
+  }
+  FUZZ_CHECK(file.EndOfFile());
+  return 0;
+}
