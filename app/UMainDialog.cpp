@@ -109,6 +109,10 @@ void TMainDialog::BrowseFile() {
   if (dialog.Execute()) {
     SetItemText(kPathField, dialog.FileName);
     LastPath = dialog.Directory;
+    // The split job resolves the bare name against the current directory. The dialog
+    // leaves it in the picked file's folder on Windows, but not always under Wine (a
+    // path typed in full), so it is put there explicitly.
+    SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(LastPath.c_str()));
   }
 }
 

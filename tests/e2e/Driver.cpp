@@ -67,11 +67,18 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM param) {
 
 bool IsDialogClass(HWND window) { return ClassOf(window) == L"#32770"; }
 
-// The open-file dialog's name field: an edit, or the edit inside a combo box.
+BOOL CALLBACK FindEdit(HWND child, LPARAM param) {
+  if (ClassOf(child) != L"Edit") return TRUE;
+  *reinterpret_cast<HWND*>(param) = child;
+  return FALSE;
+}
+
+// The open-file dialog's name field: an edit, or the edit inside its (nested) combo box.
 HWND FileNameField(HWND dialog) {
   if (HWND edit = GetDlgItem(dialog, 0x480)) return edit;
-  if (HWND combo = GetDlgItem(dialog, 0x47C)) return FindWindowExW(combo, nullptr, L"Edit", nullptr);
-  return nullptr;
+  HWND edit = nullptr;
+  if (HWND combo = GetDlgItem(dialog, 0x47C)) EnumChildWindows(combo, FindEdit, reinterpret_cast<LPARAM>(&edit));
+  return edit;
 }
 
 bool IsMainDialog(HWND window, const App&) {
@@ -98,6 +105,22 @@ BOOL CALLBACK FindMessageText(HWND child, LPARAM param) {
     }
   }
   return TRUE;
+}
+
+// Under Wine without a window manager, closing a managed window waits two seconds for
+// a manager that never answers. The tests' own Wine prefix lets Wine manage windows
+// itself; a Windows system has no such key and no such wait.
+void LetWineManageWindows() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return;
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &key, nullptr) == ERROR_SUCCESS) {
+    RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 2 * sizeof(wchar_t));
+    RegCloseKey(key);
+  }
 }
 
 }  // namespace
@@ -295,6 +318,7 @@ RECT TemplateRect() {
 // ---- App ----
 
 App::App(const std::wstring& exe, const std::wstring& workingDir) {
+  LetWineManageWindows();
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   std::wstring command = L"\"" + exe + L"\"";
