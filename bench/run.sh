@@ -44,39 +44,44 @@ if extra:
 PY
 }
 
-# Runs a command RUNS times after its preparation; prints "median_seconds peak_kib".
+# Runs a command RUNS times after its preparation; prints the median wall time, the
+# median processor time (user + system) and the peak RSS in KiB.
 measure() {
   local prepare=$1; shift
-  local times=() peak=0 stats=$WORK/.time
+  local times=() cpus=() peak=0 stats=$WORK/.time
   for _ in $(seq "$RUNS"); do
     eval "$prepare"
     sync
-    /usr/bin/time -f "%e %M" -o "$stats" "$@" >/dev/null 2>&1
-    local t m
-    read -r t m <"$stats"
+    /usr/bin/time -f "%e %M %U %S" -o "$stats" "$@" >/dev/null 2>&1
+    local t m u k
+    read -r t m u k <"$stats"
     times+=("$t")
+    cpus+=("$(python3 -c "print('%.2f' % ($u + $k))")")
     [ "$m" -gt "$peak" ] && peak=$m
   done
   local median
   median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (RUNS + 1) / 2 ))p")
-  echo "$median $peak"
+  local cpu
+  cpu=$(printf '%s\n' "${cpus[@]}" | sort -n | sed -n "$(( (RUNS + 1) / 2 ))p")
+  echo "$median $cpu $peak"
 }
 
 make_inputs
 cd "$WORK"
-declare -A T M
+declare -A T
 row() {  # name prepare command...
   local name=$1 prepare=$2; shift 2
-  read -r t m < <(measure "$prepare" "$@")
-  T[$name]=$t; M[$name]=$m
-  printf '| %-40s | %8s | %14s |\n' "$name" "$t" "$(( m / 1024 ))"
+  read -r t c m < <(measure "$prepare" "$@")
+  T[$name]=$t
+  printf '| %-46s | %8s | %7s | %14s |\n' "$name" "$t" "$c" "$(( m / 1024 ))"
 }
 ratio() { python3 -c "import sys; a,b=float(sys.argv[1]),float(sys.argv[2]); print('%.2f' % (a/b) if b > 0 else 'n/a')" "$1" "$2"; }
 
-echo "Inputs: ${SIZE_MIB} MiB each, 80-byte CR LF lines; median of $RUNS runs; page cache warm."
+echo "Inputs: ${SIZE_MIB} MiB each, 80-byte CR LF lines; median of $RUNS runs; page cache warm;"
+echo "CPU is user + system time; $(nproc) cores, load average $(cut -d' ' -f1 /proc/loadavg) at the start."
 echo
-printf '| %-40s | %8s | %14s |\n' "command" "time (s)" "peak RSS (MiB)"
-echo "|------------------------------------------|----------|----------------|"
+printf '| %-46s | %8s | %7s | %14s |\n' "command" "time (s)" "CPU (s)" "peak RSS (MiB)"
+echo "|------------------------------------------------|----------|---------|----------------|"
 ratios=()
 for input in utf8 utf16; do
   f=$input.csv
