@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -166,6 +167,7 @@ TEST_F(MainDialog, EachFailureShowsItsErrorTextAndLeavesTheDialogAsItWas) {
   const std::wstring table = WriteTable(L"rows.txt");
   e2e::WriteFileBytes(Tables + L"short.txt", "h1\r\nh2\r\n");
   e2e::MakeDirectory(Tables + L"adir");
+  WriteTable(L".txt");
   // An output file that cannot be created: a folder stands in its place.
   WriteTable(L"blocked.txt");
   e2e::MakeDirectory(Tables + L"blocked");
@@ -190,6 +192,10 @@ TEST_F(MainDialog, EachFailureShowsItsErrorTextAndLeavesTheDialogAsItWas) {
       {"H minus letters", table, L" -x ", L"2", L"x is not a valid integer!", rows},
       {"bad H hides bad N", table, L"q", L"r", L"q is not a valid integer!", rows},
       {"N not a number", table, L"1", L"2.5", L"2.5 is not a valid integer!", rows},
+      {"H below 0", table, L"-1", L"2", L"表头栏行数必须是 0 到 2147483647 之间的整数!", rows},
+      {"H beyond 32 bits", table, L"2147483648", L"2", L"表头栏行数必须是 0 到 2147483647 之间的整数!", rows},
+      {"N below 1", table, L"1", L"0", L"每一循环包含的行数必须是 1 到 2147483647 之间的整数!", rows},
+      {"name without a base", Tables + L".txt", L"1", L"2", L"无法由文件名确定输出子路径!", L""},
       {"fewer lines than H", Tables + L"short.txt", L"3", L"2", L"文件中不包含足够的数据!", Tables + L"short"},
       {"output file cannot be made", Tables + L"blocked.txt", L"1", L"2", L"File Open Error!", L""},
       {"output folder cannot be made", Tables + L"nofolder.txt", L"1", L"2", L"File Open Error!", L""},
@@ -337,14 +343,15 @@ TEST_F(MainDialog, SpinArrowsStayWithin0To10And1To50) {
   auto app = Start();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Spin);
+    int value = std::stoi(app->ItemText(row.Field));
     for (bool up : {true, false}) {
+      // One step a click, and no step past the end.
       for (int i = 0; i < row.Clicks; ++i) {
         app->ClickSpin(row.Spin, up);
-        int value = std::stoi(app->ItemText(row.Field));
-        ASSERT_GE(value, row.Min);
-        ASSERT_LE(value, row.Max);
+        const int want = up ? std::min(value + 1, row.Max) : std::max(value - 1, row.Min);
+        ASSERT_EQ(app->ItemText(row.Field), std::to_wstring(want)) << (up ? "up" : "down") << " click " << i;
+        value = want;
       }
-      EXPECT_EQ(app->ItemText(row.Field), std::to_wstring(up ? row.Max : row.Min));
     }
   }
   // Typing is not limited.
