@@ -1,5 +1,6 @@
 // The text file: line finding, encoding recognition, decoding and encoding, failures.
 #include "support/UkxFile.h"
+#include "support/UkxUtf8.h"
 
 #include "tests/TestText.h"
 #include "tests/file/FileBytes.h"
@@ -142,12 +143,49 @@ TEST(Recognition, MarksAndTheUtf8Test) {
       {"\xFF\x80\x80\x80\x80\x80\x80\x80", 2},
       {"\xFF\x80\x80\x80\x80\x80\x80", 1},
       {"\xED\xA0\x80 surrogate and \xC0\x80 overlong", 2},
+      {"\xC3" "abcdefgh" "\x80", 1},
+      {"abcdefgh\xE4\xB8\xAD" "abcdefgh", 2},
   };
   TempDir dir;
   for (const Case& c : cases) {
     filebytes::Write(dir.Native("r.txt"), c.bytes);
     EXPECT_EQ(TkxFile::RecogniseEncoding(dir.Path("r.txt")), c.encoding) << c.bytes;
     EXPECT_EQ(TkxFile(dir.Path("r.txt"), fmReadDetect, teNone).Encoding, c.encoding);
+  }
+}
+
+// The streaming test with its fast path, fed in random pieces, against the plain
+// byte-by-byte rule.
+TEST(Recognition, Utf8TestInPiecesMatchesTheByteRule) {
+  auto byteRule = [](const std::string& bytes) {
+    int pending = 0;
+    bool ascii = true;
+    for (unsigned char b : bytes) {
+      if (b & 0x80) ascii = false;
+      if (pending > 0) {
+        if ((b & 0xC0) != 0x80) return false;
+        --pending;
+      } else if (b >= 0x80) {
+        int ones = 0;
+        while (ones < 8 && (b & (0x80 >> ones))) ++ones;
+        pending = ones - 1;
+        if (pending == 0) return false;
+      }
+    }
+    return pending == 0 && !ascii;
+  };
+  std::mt19937 random(99);
+  const std::string pieces[] = {"abcdefgh", "x", "\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\x80", "\xC3", "\xFF"};
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes;
+    for (std::size_t n = random() % 12; n > 0; --n) bytes += pieces[random() % 8];
+    TkxUtf8Test test;
+    for (std::size_t at = 0; at < bytes.size();) {
+      std::size_t size = std::min<std::size_t>(1 + random() % 40, bytes.size() - at);
+      if (!test.Feed(reinterpret_cast<const unsigned char*>(bytes.data() + at), size)) break;
+      at += size;
+    }
+    ASSERT_EQ(test.Passed(), byteRule(bytes)) << round;
   }
 }
 
