@@ -17,9 +17,8 @@ TkxByteReader::TkxByteReader(platform::FileHandle File, std::size_t Capacity)
 
 TkxByteReader::~TkxByteReader() { platform::CloseFile(FFile); }
 
-std::size_t TkxByteReader::Fill(std::size_t Wanted) {
-  if (Available() >= Wanted) return Available();
-  if (!FBlock) FBlock = std::make_unique<char[]>(FCapacity);
+std::size_t TkxByteReader::Refill() {
+  if (!FBlock) FBlock.reset(new char[FCapacity]);  // left unset: only what is read is touched
   if (FStart > 0) {
     std::memmove(FBlock.get(), FBlock.get() + FStart, Available());
     FBlockOffset += static_cast<std::int64_t>(FStart);
@@ -54,7 +53,7 @@ void TkxByteWriter::PutBytes(const char* Data, std::size_t Size) {
       return;
     }
   }
-  if (!FBlock) FBlock = std::make_unique<char[]>(FCapacity);
+  if (!FBlock) FBlock.reset(new char[FCapacity]);
   std::memcpy(FBlock.get() + FUsed, Data, Size);
   FUsed += Size;
 }

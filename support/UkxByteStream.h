@@ -27,7 +27,7 @@ class TkxByteReader {
 
   // Tops the block up, keeping what is not consumed yet, so that at least Wanted bytes
   // (at most the capacity) are available unless the file ends first. Answers how many are.
-  std::size_t Fill(std::size_t Wanted = 1);
+  std::size_t Fill(std::size_t Wanted = 1) { return Available() >= Wanted ? Available() : Refill(); }
   const char* Data() const { return FBlock.get() + FStart; }
   std::size_t Available() const { return FEnd - FStart; }
   void Consume(std::size_t Count) { FStart += Count; }
@@ -37,6 +37,8 @@ class TkxByteReader {
   std::int64_t FileSize() const { return platform::FileSize(FFile); }
 
  private:
+  std::size_t Refill();
+
   platform::FileHandle FFile;
   std::size_t FCapacity;
   std::unique_ptr<char[]> FBlock;

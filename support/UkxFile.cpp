@@ -70,6 +70,12 @@ TkxUnitLayout LayoutOf(std::uint8_t Encoding) {
   return {1, false};
 }
 
+// True when both encodings end lines with the same bytes.
+bool SameLineEnd(std::uint8_t A, std::uint8_t B) {
+  auto bytewise = [](std::uint8_t e) { return e >= teAnsi && e <= teUtf8Bom; };
+  return (bytewise(A) && bytewise(B)) || (A == B && A >= teUtf16LE && A <= teUtf16BE);
+}
+
 std::u16string DecodeUtf16(const std::string& Bytes, bool BigEndian) {
   std::u16string text(Bytes.size() / 2, u'\0');
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -161,7 +167,7 @@ void TkxFile::MoveLineTo(TkxFile& Target) {
   SkipMark();
   Target.WriteMark();
   // The source's CR LF is the target's line end: both are in the same encoding.
-  if (!LineEndOf(Encoding).empty() && LineEndOf(Target.Encoding) == LineEndOf(Encoding)) {
+  if (SameLineEnd(Encoding, Target.Encoding)) {
     Lines().MoveLine(*Target.FWriter, true);
   } else {
     Lines().MoveLine(Target.FRawTarget, false);

@@ -18,7 +18,16 @@ bool TkxLineReader::IsUnit(const char* At, char Low) const {
 
 std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
   const std::size_t unit = FLayout.Size;
-  const std::size_t lowByte = unit == 2 && FLayout.BigEndian ? 1 : 0;
+  if (unit == 1) {  // the common case, kept short: every LF after a CR
+    const char* at = Data + 1;
+    const char* end = Data + Size;
+    while (at < end && (at = static_cast<const char*>(std::memchr(at, '\n', end - at)))) {
+      if (at[-1] == '\r') return static_cast<std::size_t>(at - Data);
+      ++at;
+    }
+    return Size;
+  }
+  const std::size_t lowByte = FLayout.BigEndian ? 1 : 0;
   std::size_t from = unit;  // an LF at the very start has no CR before it in this block
   while (from + lowByte < Size) {
     const void* hit = std::memchr(Data + from + lowByte, '\n', Size - from - lowByte);

@@ -82,27 +82,34 @@ std::string TextToUtf8(std::u16string_view Text) {
 }
 
 bool TkxUtf8Test::Feed(const unsigned char* Data, std::size_t Size) {
+  if (FFailed) return false;
   std::size_t i = 0;
-  while (i < Size && !FFailed) {
-    // Plain ASCII, eight bytes at a time, between sequences.
+  while (i < Size) {
     if (FPending == 0) {
+      // Plain ASCII between sequences, sixteen and then eight bytes at a time.
+      while (i + 16 <= Size) {
+        std::uint64_t a, b;
+        std::memcpy(&a, Data + i, 8);
+        std::memcpy(&b, Data + i + 8, 8);
+        if ((a | b) & 0x8080808080808080ULL) break;
+        i += 16;
+      }
       while (i + 8 <= Size) {
-        std::uint64_t word;
-        std::memcpy(&word, Data + i, 8);
-        if (word & 0x8080808080808080ULL) break;
+        std::uint64_t a;
+        std::memcpy(&a, Data + i, 8);
+        if (a & 0x8080808080808080ULL) break;
         i += 8;
       }
+      while (i < Size && Data[i] < 0x80) ++i;
       if (i == Size) break;
+      FAscii = false;
+      FPending = std::countl_one(Data[i++]) - 1;
+      if (FPending == 0) FFailed = true;  // a byte 10xxxxxx in lead position
     }
-    unsigned char b = Data[i++];
-    if (b & 0x80) FAscii = false;
-    if (FPending > 0) {
-      if (!IsContinuation(b)) FFailed = true;
-      --FPending;
-    } else if (b >= 0x80) {
-      FPending = std::countl_one(b) - 1;
-      if (FPending == 0) FFailed = true;
+    for (; FPending > 0 && i < Size && !FFailed; ++i, --FPending) {
+      if (!IsContinuation(Data[i])) FFailed = true;
     }
+    if (FFailed) return false;
   }
-  return !FFailed;
+  return true;
 }
