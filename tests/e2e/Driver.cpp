@@ -441,6 +441,15 @@ std::wstring App::Browse(const std::wstring& typed) {
   return proposed;
 }
 
+void App::CancelBrowse() {
+  Press(102);
+  HWND dialog = WaitForWindow(IsOpenDialog, "open-file dialog");
+  PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+  if (!WaitUntil([&] { return !IsWindow(dialog); }, kDeadline)) {
+    throw Failure("the open-file dialog did not close on Cancel");
+  }
+}
+
 DWORD App::WaitExit() {
   if (WaitForSingleObject(Process_.hProcess, kDeadline) != WAIT_OBJECT_0) {
     throw Failure("the program did not end");

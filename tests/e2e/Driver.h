@@ -86,6 +86,8 @@ class App {
   // and presses its Open button; waits until the dialog is gone. Answers the name
   // that the dialog proposed when it opened.
   std::wstring Browse(const std::wstring& typed);
+  // Opens the file dialog and cancels it.
+  void CancelBrowse();
 
   // Waits for the program to end; its exit code.
   DWORD WaitExit();

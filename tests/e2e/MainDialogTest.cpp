@@ -129,6 +129,10 @@ TEST_F(MainDialog, BrowsedFileIsSplitBesideItWithTheExactSuccessText) {
   // The next browse starts in the folder of the file picked, proposing its name.
   EXPECT_EQ(app->Browse(L"next.txt"), L"data.txt");
   EXPECT_EQ(app->ItemText(kPath), L"next.txt");
+  // A cancelled browse changes nothing.
+  app->SetItemText(kPath, L"typed.txt");
+  app->CancelBrowse();
+  EXPECT_EQ(app->ItemText(kPath), L"typed.txt");
   app->Press(kExit);
   EXPECT_EQ(app->WaitExit(), 0u);
   EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"LastPath"], Tables);
