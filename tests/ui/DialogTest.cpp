@@ -48,7 +48,6 @@ TEST(Registry, FindsTheFirstOfTwoEntriesAndAnswersZeroForUnknownWindows) {
 
 TEST(Dialog, DialogsRunOneAfterAnotherEachReachingItsOwnObject) {
   const int before = TMHCenter::Instance().Windows.Count;
-  std::vector<HWND> windows;
   for (int run = 0; run < 3; ++run) {
     auto* dialog = new TTestDialog;
     dialog->Steps = {[&](TTestDialog& d) {
@@ -59,7 +58,6 @@ TEST(Dialog, DialogsRunOneAfterAnotherEachReachingItsOwnObject) {
     EXPECT_TRUE(dialog->Execute());
     EXPECT_EQ(dialog->Log, (Log{"cmd 000000CC", "oncommand 204", "close"})) << "run " << run;
     EXPECT_FALSE(TMHCenter::Instance().Find(dialog->Handle).IsSet());
-    windows.push_back(dialog->Handle);
     delete dialog;
   }
   EXPECT_EQ(TMHCenter::Instance().Windows.Count, before);

@@ -128,6 +128,8 @@ TEST(Edit, SetStyleFlagReappliesTheStateAndRebuildsOwnedWindows) {
     owned.SetReadOnly(true);
     owned.SetTabWidth(12);
     owned.SetModified(true);
+    EXPECT_NE(owned.GetLong(GWL_STYLE) & ES_AUTOHSCROLL, 0);
+    EXPECT_NE(owned.GetLong(GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
     HWND old = owned.Handle;
     owned.SetStyleFlag(true);
     EXPECT_NE(owned.Handle, old);
@@ -208,6 +210,23 @@ TEST(UpDown, RangeAndPositionWithoutABuddy) {
     EXPECT_EQ(LOWORD(updown.SendMsg(UDM_GETPOS, 0, 0)), 7);
     EXPECT_EQ(d.GetItemText(201), u"untouched");
     EXPECT_EQ(updown.OnNotify(NM_CLICK, nullptr), 0) << "other notifications are ignored";
+    d.Close(true);
+  }});
+}
+
+TEST(UpDown, MakesItsOwnWindowOfTheCommonControlsClass) {
+  RunSteps({[](TTestDialog& d) {
+    auto own = std::make_unique<TkxUpDown>(&d, nullptr);
+    own->OwnsWindow = true;
+    own->CreateHandle(200, 10, 16, 24, u"");
+    ASSERT_NE(own->Handle, nullptr);
+    wchar_t className[64] = {};
+    GetClassNameW(own->Handle, className, 64);
+    EXPECT_EQ(std::wstring(className), L"msctls_updown32");
+    EXPECT_EQ(own->GetLong(GWL_STYLE) & 0x26, 0x26);
+    HWND window = own->Handle;
+    own.reset();
+    EXPECT_FALSE(IsWindow(window));
     d.Close(true);
   }});
 }
