@@ -37,6 +37,18 @@ std::u16string MakeFolder(const char16_t* Name, std::initializer_list<const char
   return folder;
 }
 
+// The message box that Dialog shows over itself; null when none comes within 10 s.
+HWND PromptOf(HWND Dialog) {
+  for (int waited = 0; waited < 10000; waited += 20) {
+    HWND box = nullptr;
+    while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+      if (box != Dialog && GetWindow(box, GW_OWNER) == Dialog && IsWindowVisible(box)) return box;
+    }
+    Sleep(20);
+  }
+  return nullptr;
+}
+
 // On a helper thread: waits for the platform dialog with Caption, records what its
 // file-name box shows, types Typed there (unless null) and presses Open/Save, or
 // Cancel when Typed is null.
@@ -44,6 +56,9 @@ struct TDriver {
   std::u16string ShownName;
   std::u16string Caption;
   bool Found = false;
+  // Set: a prompt owned by the platform dialog is expected after Open and answered so.
+  int PromptAnswer = 0;
+  bool Prompted = false;
   void Drive(const wchar_t* ACaption, const char16_t* Typed) {
     HWND dialog = WaitForWindow(L"#32770", ACaption);
     Found = dialog != nullptr;
@@ -59,10 +74,16 @@ struct TDriver {
     if (Typed != nullptr) {
       SetWindowTextW(FileNameBox(dialog), reinterpret_cast<LPCWSTR>(Typed));
       PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+      if (PromptAnswer != 0) AnswerPrompt(dialog);
     } else {
       PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
     }
+  }
+  void AnswerPrompt(HWND Dialog) {
+    HWND prompt = PromptOf(Dialog);
+    Prompted = prompt != nullptr;
+    if (prompt != nullptr) PostMessageW(prompt, WM_COMMAND, PromptAnswer, 0);
   }
 };
 
@@ -161,6 +182,43 @@ TEST(FileDialogs, MultipleSelectionGivesTabSeparatedNamesAndTheFolder) {
     EXPECT_EQ(testtext::Utf8(dialog.FileName), c.Names);
     EXPECT_EQ(testtext::Utf8(dialog.Directory), testtext::Utf8(folder));
   }
+}
+
+TEST(FileDialogs, OpenOffersToCreateAFileThatDoesNotExist) {
+  const std::u16string folder = MakeFolder(u"kxcreate", {});
+  TDriver driver;
+  driver.PromptAnswer = IDYES;
+  TOpenDialog dialog;
+  dialog.Title = u"kx create";
+  dialog.Directory = folder;
+  bool chosen = false;
+  {
+    THelper helper([&] { driver.Drive(L"kx create", u"new.txt"); });
+    chosen = dialog.Execute();
+  }
+  EXPECT_TRUE(driver.Prompted);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(dialog.FileName, u"new.txt");
+  EXPECT_EQ(testtext::Utf8(dialog.Directory), testtext::Utf8(folder));
+}
+
+TEST(FileDialogs, SaveAsksBeforeOverwritingWhenToldTo) {
+  const std::u16string folder = MakeFolder(u"kxover", {u"old.txt"});
+  TDriver driver;
+  driver.PromptAnswer = IDYES;
+  TOpenSaveDialog dialog;
+  dialog.IsSave = true;
+  dialog.OverwritePrompt = true;
+  dialog.Title = u"kx overwrite";
+  dialog.Directory = folder;
+  bool chosen = false;
+  {
+    THelper helper([&] { driver.Drive(L"kx overwrite", u"old.txt"); });
+    chosen = dialog.Execute();
+  }
+  EXPECT_TRUE(driver.Prompted);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(dialog.FileName, u"old.txt");
 }
 
 TEST(FileDialogs, SaveAddsTheDefaultExtension) {
