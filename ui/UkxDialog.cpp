@@ -25,7 +25,7 @@ INT_PTR CALLBACK KxDialogProc(HWND Window, UINT AMessage, WPARAM WParam, LPARAM 
   LRESULT result = AMessage == WM_INITDIALOG ? -1 : 0;
   try {
     if (AMessage == WM_INITDIALOG) {
-      (pendingDialog.Dialog->*pendingDialog.Bind)(Window);
+      if (pendingDialog.Dialog != nullptr) (pendingDialog.Dialog->*pendingDialog.Bind)(Window);
     } else {
       const TMessagehandler handler = TMHCenter::Instance().Find(Window);
       if (handler.IsSet()) result = handler.Call(AMessage, WParam, LParam);

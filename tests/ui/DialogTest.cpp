@@ -86,19 +86,29 @@ TEST(Dialog, AttachSetsTheIconNotifiesTheOwnerAndCentresOnIt) {
   EXPECT_FALSE(outer.Execute());
 }
 
-TEST(Dialog, MovesDuringInitializeAlreadyReachOnMove) {
+TEST(Dialog, MovesReachOnMoveFromInitializeOnAndAsSignedPositions) {
   TTestDialog dialog;
   std::size_t movesInInitialize = 0;
   dialog.InitStep = [&](TTestDialog& d) {
     d.SetBounds(123, 77, -1, -1);
     movesInInitialize = d.Moves.size();
   };
-  dialog.Steps = {[](TTestDialog& d) { d.Close(false); }};
+  POINT leftAbove{};
+  dialog.Steps = {[&](TTestDialog& d) {
+    const TBounds b = d.GetBounds();
+    d.MoveTo(TBounds{-400, -300, b.Width, b.Height});
+    leftAbove = d.Moves.back();
+    d.Close(false);
+  }};
   dialog.Execute();
   ASSERT_GE(movesInInitialize, 1u);
   // WM_MOVE gives the client area's origin, which lies inside the frame.
-  EXPECT_GE(dialog.Moves.back().x, 123);
-  EXPECT_GE(dialog.Moves.back().y, 77);
+  EXPECT_GE(dialog.Moves[movesInInitialize - 1].x, 123);
+  EXPECT_GE(dialog.Moves[movesInInitialize - 1].y, 77);
+  EXPECT_LT(leftAbove.x, 0);
+  EXPECT_GT(leftAbove.x, -400);
+  EXPECT_LT(leftAbove.y, 0);
+  EXPECT_GT(leftAbove.y, -300);
 }
 
 TEST(Dialog, EveryWayOutAndItsNearMisses) {
