@@ -254,6 +254,13 @@ TEST(SplitFailures, ReadAndWriteFaultsInTheMiddle) {
   limits.OutputBudget = 3 * 4096;
   {
     Source src(body);
+    platform::InjectReadFault(100);  // recognition fails: nothing is made
+    EXPECT_EQ(Split(src.Path(), u"1", u"3", &limits), "error: File Read Error!");
+    platform::InjectReadFault(-1);
+    EXPECT_FALSE(fs::exists(src.Dir.Native("data")));
+  }
+  {
+    Source src(body);
     // Reads count the bytes asked for: recognition asks twice for its 1 MiB block.
     platform::InjectReadFault((2 << 20) + 50000);
     EXPECT_EQ(Split(src.Path(), u"1", u"3", &limits), "error: File Read Error!");
