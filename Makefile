@@ -4,6 +4,7 @@ SETUP = scripts/setup.sh
 XVFB = xvfb-run -a -s "-screen 0 1280x1024x24"
 
 .PHONY: run test test-linux test-windows build-linux build-windows bench setup
+.PHONY: build-asan test-asan build-fuzz fuzz fuzz-smoke valgrind test-big
 
 setup:
 	@$(SETUP)
@@ -22,7 +23,39 @@ test-linux: build-linux
 test-windows: build-windows
 	@$(XVFB) ctest --preset windows
 
-test: test-linux test-windows
+build-asan: setup
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j$(JOBS)
+
+# The native suite with AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
+test-asan: build-asan
+	@ctest --preset asan
+
+build-fuzz: setup
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j$(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS seconds; findings are kept in build/fuzz/artifacts.
+FUZZ_SECONDS ?= 900
+fuzz: build-fuzz
+	@fuzz/run.sh $(FUZZ_SECONDS)
+
+# A few seconds each, as part of the test command.
+FUZZ_SMOKE_SECONDS ?= 5
+fuzz-smoke: build-fuzz
+	@fuzz/run.sh $(FUZZ_SMOKE_SECONDS)
+
+# The native suite under valgrind's memcheck.
+valgrind: build-linux
+	@scripts/valgrind.sh build/linux
+
+# The 5 GiB source and the line of 1 GiB (sparse files in the temporary folder, removed
+# afterwards; several minutes and about 6 GiB of disk while they run).
+test-big: build-linux
+	@ROWDEAL_BIG_TESTS=1 build/linux/tests/hardening/hardening_tests --gtest_filter='Big.*'
+
+# The Windows suite runs last, so that the closing lines are its summary.
+test: test-linux test-asan fuzz-smoke test-windows
 
 run: build-linux build-windows
 	@scripts/run.sh

@@ -126,8 +126,14 @@ std::u16string RunSplitWith(const std::u16string& Path, const std::u16string& He
     }
   }
 
+  // Another program that shortened or lengthened the source while it was being dealt
+  // leaves outputs that match neither its old nor its new content: say so instead of
+  // reporting success. (Windows refuses such writers while the source is open; POSIX
+  // does not.)
+  const bool changed = source.Position() != sourceSize || source.Size() != sourceSize;
   for (auto& output : outputs) output->Close();
   source.Close();
+  if (changed) throw TkxException(u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!");
   if (Progress) Progress(total, total);
 
   return u"文件拆分成功! 在原始文件所在路径的 " + outputDir + u" 子路径下自动生成了如下 " + IntToText(0, cycle) +
