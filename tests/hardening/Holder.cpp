@@ -63,6 +63,8 @@ THolder::~THolder() {
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <filesystem>
 
 THolder::THolder(const std::u16string& Path, TKind Kind) {
@@ -74,6 +76,7 @@ THolder::THolder(const std::u16string& Path, TKind Kind) {
     return;
   }
   const std::string path = std::filesystem::path(Path).string();
+  std::fflush(nullptr);  // the child must not write out what this process has buffered
   pid_t child = ::fork();
   if (child == 0) {
     ::close(ready[0]);
