@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -104,5 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                              static_cast<char16_t>(u'0' + n) + u" 个新文件:\r\n\r\n" + list);
   }
   FUZZ_CHECK(Contents(run) == expected);
+  // Nor anything beside the folder of the run.
+  FUZZ_CHECK(std::distance(fs::directory_iterator(fuzzscratch::Folder()), fs::directory_iterator{}) == 1);
   return 0;
 }
