@@ -1,10 +1,12 @@
 // The whole split on random sources, counts, names and resource limits: the output
 // files hold the mark, the header lines and the data lines dealt in turn, each line's
 // bytes exactly as the reading loop finds them in the source; the source is untouched,
-// and nothing is written outside the output folder.
+// and nothing is written outside the output folder. Under an injected read or write
+// fault, the fault's message, and every file a beginning of what it would hold.
 #include "app/USplitJob.h"
 #include "fuzz/FuzzModels.h"
 #include "fuzz/FuzzScratch.h"
+#include "platform/Platform.h"
 #include "ui/UkxTypes.h"
 
 #include <algorithm>
@@ -30,12 +32,17 @@ std::u16string NameOf(const std::uint8_t* data) {
   return name;
 }
 
-// Everything under a folder but the folder itself: relative path to bytes ("/" for a folder).
+// Everything under a folder but the folder itself: relative path to bytes; a folder's
+// path ends in "/" and has no bytes.
 std::map<std::string, std::string> Contents(const fs::path& root) {
   std::map<std::string, std::string> seen;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const std::string relative = fs::relative(entry.path(), root).generic_string();
-    seen[relative] = entry.is_directory() ? "/" : fuzzscratch::Read(entry.path());
+    if (entry.is_directory()) {
+      seen[relative + "/"] = "";
+    } else {
+      seen[relative] = fuzzscratch::Read(entry.path());
+    }
   }
   return seen;
 }
@@ -63,6 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path sourcePath = run / name;
   fuzzscratch::Write(sourcePath, source);
 
+  // A quarter of the runs meet a read fault, a quarter a write fault, after a number of
+  // bytes taken from the input (reads count the bytes asked for: recognition asks for
+  // 1 MiB at a time).
+  const int fault = data[4] >> 2 & 3;
+  const std::int64_t budget = (data[5] >> 1 | data[3] << 7) % 3000;
+  if (fault == 2) platform::InjectReadFault((std::int64_t{1} << 20) * (data[5] & 1 ? 2 : 1) + budget);
+  if (fault == 3) platform::InjectWriteFault(budget);
   std::u16string answer;
   try {
     answer = RunSplitWith(sourcePath.u16string(), std::u16string(1, static_cast<char16_t>(u'0' + h)),
@@ -70,6 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const TkxException& e) {
     answer = u"error: " + e.Message;
   }
+  platform::InjectReadFault(-1);
+  platform::InjectWriteFault(-1);
 
   // What the run must have done.
   const std::size_t dot = name.rfind(u'.');
@@ -79,16 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int encoding = fuzzmodel::Recognise(source);
   const std::vector<std::string> lines = fuzzmodel::Lines(source, encoding);
   std::map<std::string, std::string> expected = {{Utf8(name), source}};
+  std::u16string expectedAnswer;
   if (!usable) {
-    FUZZ_CHECK(answer == u"error: 无法由文件名确定输出子路径!");
+    expectedAnswer = u"error: 无法由文件名确定输出子路径!";
   } else if (lines.size() < static_cast<std::size_t>(h)) {
-    FUZZ_CHECK(answer == u"error: 文件中不包含足够的数据!");
+    expectedAnswer = u"error: 文件中不包含足够的数据!";
   } else if (dot == std::u16string::npos) {  // the output folder would be the source itself
-    FUZZ_CHECK(answer == u"error: File Open Error!");
+    expectedAnswer = u"error: File Open Error!";
   } else {
     const std::string end = fuzzmodel::LineEndOf(encoding);
     std::u16string list;
-    expected[Utf8(base)] = "/";
+    expected[Utf8(base) + "/"] = "";
     for (int i = 0; i < n; ++i) {
       const std::u16string outName = base + u"-" + static_cast<char16_t>(u'1' + i) + u"." + ext;
       list += outName + u"\r\n";
@@ -101,10 +118,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       expected[Utf8(base) + "/" + Utf8(outName)] = bytes;
     }
     const std::u16string outputDir = (run / base).u16string() + u"/";
-    FUZZ_CHECK(answer == u"文件拆分成功! 在原始文件所在路径的 " + outputDir + u" 子路径下自动生成了如下 " +
-                             static_cast<char16_t>(u'0' + n) + u" 个新文件:\r\n\r\n" + list);
+    expectedAnswer = u"文件拆分成功! 在原始文件所在路径的 " + outputDir + u" 子路径下自动生成了如下 " +
+                     static_cast<char16_t>(u'0' + n) + u" 个新文件:\r\n\r\n" + list;
   }
-  FUZZ_CHECK(Contents(run) == expected);
+  const std::map<std::string, std::string> contents = Contents(run);
+  if (answer == expectedAnswer) {
+    FUZZ_CHECK(contents == expected);
+  } else {
+    // Only the injected fault may change the outcome: then every file is a beginning of
+    // what it would hold, the source is whole, and a write fault let through exactly
+    // its budget.
+    FUZZ_CHECK((fault == 2 && answer == u"error: File Read Error!") || (fault == 3 && answer == u"error: File Write Error!"));
+    std::int64_t written = 0;
+    for (const auto& [path, bytes] : contents) {
+      const auto whole = expected.find(path);
+      FUZZ_CHECK(whole != expected.end());
+      FUZZ_CHECK(bytes.size() <= whole->second.size() && whole->second.compare(0, bytes.size(), bytes) == 0);
+      if (path != Utf8(name)) written += static_cast<std::int64_t>(bytes.size());
+    }
+    FUZZ_CHECK(contents.at(Utf8(name)) == source);
+    if (fault == 3) FUZZ_CHECK(written == budget);
+  }
   // Nor anything beside the folder of the run.
   FUZZ_CHECK(std::distance(fs::directory_iterator(fuzzscratch::Folder()), fs::directory_iterator{}) == 1);
   return 0;
