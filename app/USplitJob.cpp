@@ -7,6 +7,7 @@
 #include "ui/UkxTypes.h"
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -118,8 +119,15 @@ std::u16string RunSplitWith(const std::u16string& Path, const std::u16string& He
   std::size_t next = 0;
   std::int64_t reportAt = source.Position() + ReportEvery;
   while (!source.EndOfFile()) {
-    source.MoveLineTo(*outputs[next]);
-    if (++next == outputs.size()) next = 0;
+    // The lines the source's block holds whole go in one tight loop; a line that
+    // crosses the block's end, the last one and the first one of an output that has
+    // nothing yet go one at a time.
+    const std::size_t budget = Progress ? static_cast<std::size_t>(std::max<std::int64_t>(reportAt - source.Position(), 1))
+                                        : std::numeric_limits<std::size_t>::max();
+    if (source.DealLines(outputs.data(), outputs.size(), next, budget) == 0) {
+      source.MoveLineTo(*outputs[next]);
+      if (++next == outputs.size()) next = 0;
+    }
     if (Progress && source.Position() >= reportAt) {
       Progress(passDone + source.Position(), total);
       reportAt = source.Position() + ReportEvery;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,14 @@ class TkxByteWriter : public TkxRawSink {
   TkxByteWriter& operator=(const TkxByteWriter&) = delete;
 
   void PutBytes(const char* Data, std::size_t Size) override;
+  // PutBytes for a piece that fits in the block as it stands, with no call behind it;
+  // answers false, taking nothing, when the piece needs PutBytes.
+  bool PutInBlock(const char* Data, std::size_t Size) {
+    if (Size > FCapacity - FUsed || !FBlock || FFailed || FClosed) return false;
+    std::memcpy(FBlock.get() + FUsed, Data, Size);
+    FUsed += Size;
+    return true;
+  }
   void Flush();
   // Flushes and gives the handle back to the system; every later flush opens the file
   // again at its end and closes it after writing. For many outputs at once.

@@ -175,6 +175,29 @@ void TkxFile::MoveLineTo(TkxFile& Target) {
   }
 }
 
+std::size_t TkxFile::DealLines(const std::unique_ptr<TkxFile>* Targets, std::size_t Count, std::size_t& Next,
+                               std::size_t Budget) {
+  SkipMark();
+  TkxByteReader& reader = Reader();
+  const TkxLineReader& lines = Lines();
+  std::size_t moved = 0;
+  std::size_t next = Next;
+  while (moved < Budget) {
+    const std::size_t size = lines.WholeLineSize();
+    if (size == 0) break;
+    TkxFile& target = *Targets[next];
+    // Other encodings, a target that still needs its mark and a full block take the
+    // long way; none of them comes up once per line.
+    if (target.Encoding != Encoding || !target.FWriter || target.FWriter->Position() == 0) break;
+    if (!target.FWriter->PutInBlock(reader.Data(), size)) target.FWriter->PutBytes(reader.Data(), size);
+    reader.Consume(size);
+    moved += size;
+    if (++next == Count) next = 0;
+  }
+  Next = next;
+  return moved;
+}
+
 void TkxFile::WriteMark() {
   if (Writer().Position() != 0) return;
   std::string_view mark = MarkOf(Encoding);

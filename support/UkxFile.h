@@ -59,6 +59,12 @@ class TkxFile : public TkxObject {
   void ReadRawLine(TkxRawSink& Sink);
   // Moves the next line of this (reading) file to Target (writing), with Target's line end.
   void MoveLineTo(TkxFile& Target);
+  // Deals the lines that the block holds whole, each with its CR LF, one to each of
+  // Count targets in turn from Targets[Next] on, as MoveLineTo would, until the block
+  // holds no whole line or at least Budget bytes have been moved. Next follows the
+  // deal. Answers the bytes moved: 0 when the next line must go through MoveLineTo.
+  std::size_t DealLines(const std::unique_ptr<TkxFile>* Targets, std::size_t Count, std::size_t& Next,
+                        std::size_t Budget);
   // Bytes already in this file's encoding; the byte-order mark first when at offset 0.
   void WriteRaw(const char* Data, std::size_t Size);
   // The encoding's CR LF (the mark first when at offset 0).

@@ -24,6 +24,14 @@ class TkxLineReader {
   // block goes as one piece, with the CR LF it has in the file). A lone byte left at the
   // end of a UTF-16 file is kept as part of the last line.
   void MoveLine(TkxRawSink& Sink, bool WithLineEnd);
+  // The size of the next line with its CR LF when the block holds both whole (MoveLine
+  // would hand them over as one piece), else 0: such a line is moved by MoveLine.
+  std::size_t WholeLineSize() const {
+    const std::size_t available = FReader.Available();
+    const std::size_t whole = available - available % FLayout.Size;
+    const std::size_t lf = FindLineEnd(FReader.Data(), whole);
+    return lf < whole ? lf + FLayout.Size : 0;
+  }
 
  private:
   bool IsUnit(const char* At, char Low) const;

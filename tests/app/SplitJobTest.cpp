@@ -212,10 +212,18 @@ TEST(SplitJob, EveryEncodingKeepsItsMarkAndItsBytes) {
 
 TEST(SplitJob, ProgressRunsUpToTheTotal) {
   std::string big;
-  while (big.size() < (9u << 20)) big += "0123456789 abcdefghij\r\n";
+  std::string expected[3];
+  for (int i = 0; big.size() < (9u << 20); ++i) {
+    const std::string line = std::to_string(i) + " abcdefghij\r\n";
+    big += line;
+    if (i > 0) expected[(i - 1) % 3] += line;
+  }
   Source src(big);
   std::vector<std::pair<std::int64_t, std::int64_t>> seen;
   RunSplit(src.Path(), u"1", u"3", [&](std::int64_t done, std::int64_t total) { seen.emplace_back(done, total); });
+  // Stopping the deal to report keeps every line in its place.
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(src.Output("data-" + std::to_string(i + 1) + ".txt"), "0 abcdefghij\r\n" + expected[i]) << i;
   ASSERT_GE(seen.size(), 3u);
   for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i].first, seen[i - 1].first);
   EXPECT_EQ(seen.back().first, static_cast<std::int64_t>(2 * big.size()));
