@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -91,7 +92,11 @@ class World {
       std::string got = Output(i);
       std::string whole = Expected(i, n);
       EXPECT_LE(got.size(), whole.size()) << i;
-      EXPECT_EQ(whole.compare(0, got.size(), got), 0) << "output " << i << " is not a beginning of its whole";
+      const std::size_t differ = static_cast<std::size_t>(
+          std::mismatch(got.begin(), got.end(), whole.begin(), whole.end()).first - got.begin());
+      EXPECT_EQ(differ, got.size()) << "output " << i << " is not a beginning of its whole: at byte " << differ
+                                    << " it has \"" << got.substr(differ, 40) << "\" for \""
+                                    << whole.substr(differ, 40) << "\"";
     }
   }
 
