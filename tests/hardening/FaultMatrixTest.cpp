@@ -51,6 +51,19 @@ std::string Fixtures() {
 #ifndef _WIN32
 const std::string NoOrdinaryUser = "(could not become an ordinary user)";
 
+fs::perms ForAll(fs::perms owner) {
+  const auto bits = static_cast<unsigned>(owner);
+  return static_cast<fs::perms>(bits | bits >> 3 | bits >> 6);
+}
+const fs::perms ReadOnly = ForAll(fs::perms::owner_read);
+
+// The folder of the world and its source, open to every user for reading, whatever
+// the creation mask was.
+void LetOthersRead(const World& world) {
+  fs::permissions(world.Native(""), ForAll(fs::perms::owner_read | fs::perms::owner_exec) | fs::perms::owner_write);
+  fs::permissions(world.Native("data.txt"), ReadOnly | fs::perms::owner_write);
+}
+
 // Runs a split as an ordinary user: permissions mean nothing to root, which the tests
 // (and CI) may be.
 std::string AsOrdinaryUser(const std::function<std::string()>& run) {
@@ -159,10 +172,8 @@ TEST(FaultMatrix, FullSmallFilesystem) {
 
 TEST(FaultMatrix, OutputFolderNotWritable) {
   World world(100);
-  fs::permissions(world.Native(""), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                        fs::perms::others_read | fs::perms::others_exec);
-  fs::permissions(world.Native("data"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  LetOthersRead(world);
+  fs::permissions(world.Native("data"), ReadOnly | ForAll(fs::perms::owner_exec));
   std::string answer = AsOrdinaryUser([&] { return SplitWith(world, 3, SmallBlocks()); });
   fs::permissions(world.Native("data"), fs::perms::owner_all);
   if (answer == NoOrdinaryUser) GTEST_SKIP() << "permissions mean nothing to root, and no ordinary user could be taken";
@@ -189,8 +200,9 @@ TEST(FaultMatrix, ReadOnlyOutputFile) {
   std::string answer = SplitWith(world, 3, SmallBlocks());
   ::SetFileAttributesW(readOnly, FILE_ATTRIBUTE_NORMAL);
 #else
+  LetOthersRead(world);
   fs::permissions(world.Native("data"), fs::perms::all);
-  fs::permissions(world.Native("data/data-2.txt"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(world.Native("data/data-2.txt"), ReadOnly);
   std::string answer = AsOrdinaryUser([&] { return SplitWith(world, 3, SmallBlocks()); });
   if (answer == NoOrdinaryUser) GTEST_SKIP() << "permissions mean nothing to root, and no ordinary user could be taken";
 #endif
