@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/FaultInjection.h"
+#include "platform/Utf8Encoding.h"
 
 #include <cerrno>
 #include <cstring>
@@ -18,36 +19,8 @@
 namespace platform {
 namespace {
 
-// File names and console text are UTF-8 on POSIX; an unpaired surrogate becomes U+FFFD.
-std::string Utf8Path(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+// File names and console text are UTF-8 on POSIX.
+std::string Utf8Path(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 // The locale's character set, with plain ASCII widened to ISO-8859-1 so that
 // every byte has a character.

@@ -1,5 +1,7 @@
 #include "support/UkxUtf8.h"
 
+#include "platform/Utf8Encoding.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -7,24 +9,6 @@
 namespace {
 
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 }  // namespace
 
@@ -67,19 +51,7 @@ std::u16string Utf8ToText(std::string_view Bytes) {
   return out;
 }
 
-std::string TextToUtf8(std::u16string_view Text) {
-  std::string out;
-  out.reserve(Text.size() * 3);
-  for (std::size_t i = 0; i < Text.size(); ++i) {
-    char32_t c = Text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 && Text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
-      ++i;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
+std::string TextToUtf8(std::u16string_view Text) { return platform::Utf16ToUtf8(Text); }
 
 bool TkxUtf8Test::Feed(const unsigned char* Data, std::size_t Size) {
   if (FFailed) return false;
