@@ -1,13 +1,11 @@
 // A scratch folder for one fuzzing process (in memory where the system has /dev/shm),
-// removed when the process ends, and whole files as bytes.
+// removed when the process ends, and the check that stops a run.
 #pragma once
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace fuzzscratch {
@@ -25,16 +23,6 @@ inline const std::filesystem::path& Folder() {
     return made;
   }();
   return folder;
-}
-
-inline std::string Read(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void Write(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Stops the run with a message that names what broke; libFuzzer keeps the input.

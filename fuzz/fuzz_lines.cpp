@@ -1,10 +1,10 @@
 // Line finding: the lines that the text file moves out of random bytes, through blocks
 // of random size and in every encoding, are those of the byte-by-byte reading loop;
 // decoding them never loses a well-formed line.
-#include "fuzz/FuzzModels.h"
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFile.h"
 #include "support/UkxUtf8.h"
+#include "tests/file/FileBytes.h"
 
 #include <cstdint>
 #include <string>
@@ -45,9 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t block = 16 + data[1] % 97;
   const std::string bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
   const std::filesystem::path path = fuzzscratch::Folder() / "lines.txt";
-  fuzzscratch::Write(path, bytes);
+  filebytes::Write(path, bytes);
 
-  const std::vector<std::string> expected = fuzzmodel::Lines(bytes, encoding);
+  const std::vector<std::string> expected = filebytes::ModelLines(bytes, encoding);
   std::vector<std::string> raw;
   {
     TkxFile file(path.u16string(), fmRead, static_cast<std::uint8_t>(encoding), block);

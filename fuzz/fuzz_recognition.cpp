@@ -1,9 +1,9 @@
 // Encoding recognition: the streaming test, fed in pieces of every size, and the
 // recognition of a whole file agree with the byte-by-byte model.
-#include "fuzz/FuzzModels.h"
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFile.h"
 #include "support/UkxUtf8.h"
+#include "tests/file/FileBytes.h"
 
 #include <cstdint>
 #include <string>
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::size_t step = 1 + data[0] % 23;  // the piece size, from the first byte
   const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const bool expected = fuzzmodel::Utf8TestPasses(bytes);
+  const bool expected = filebytes::Utf8TestPasses(bytes);
 
   TkxUtf8Test test;
   const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(going || !expected);  // the test stops early only once it has failed
 
   const std::filesystem::path file = fuzzscratch::Folder() / "recognise.txt";
-  fuzzscratch::Write(file, bytes);
-  FUZZ_CHECK(TkxFile::RecogniseEncoding(file.u16string()) == fuzzmodel::Recognise(bytes));
+  filebytes::Write(file, bytes);
+  FUZZ_CHECK(TkxFile::RecogniseEncoding(file.u16string()) == filebytes::Recognise(bytes));
   return 0;
 }

@@ -4,9 +4,9 @@
 // and nothing is written outside the output folder. Under an injected read or write
 // fault, the fault's message, and every file a beginning of what it would hold.
 #include "app/USplitJob.h"
-#include "fuzz/FuzzModels.h"
 #include "fuzz/FuzzScratch.h"
 #include "platform/Platform.h"
+#include "tests/file/FileBytes.h"
 #include "ui/UkxTypes.h"
 
 #include <algorithm>
@@ -41,7 +41,7 @@ std::map<std::string, std::string> Contents(const fs::path& root) {
     if (entry.is_directory()) {
       seen[relative + "/"] = "";
     } else {
-      seen[relative] = fuzzscratch::Read(entry.path());
+      seen[relative] = filebytes::Read(entry.path());
     }
   }
   return seen;
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::remove_all(run);
   fs::create_directories(run);
   const fs::path sourcePath = run / name;
-  fuzzscratch::Write(sourcePath, source);
+  filebytes::Write(sourcePath, source);
 
   // A quarter of the runs meet a read fault, a quarter a write fault, after a number of
   // bytes taken from the input (reads count the bytes asked for: recognition asks for
@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u16string base = dot == std::u16string::npos ? name : name.substr(0, dot);
   const std::u16string ext = dot == std::u16string::npos ? u"" : name.substr(dot + 1);
   const bool usable = std::any_of(base.begin(), base.end(), [](char16_t ch) { return ch != u'.' && ch != u' '; });
-  const int encoding = fuzzmodel::Recognise(source);
-  const std::vector<std::string> lines = fuzzmodel::Lines(source, encoding);
+  const int encoding = filebytes::Recognise(source);
+  const std::vector<std::string> lines = filebytes::ModelLines(source, encoding);
   std::map<std::string, std::string> expected = {{Utf8(name), source}};
   std::u16string expectedAnswer;
   if (!usable) {
@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else if (dot == std::u16string::npos) {  // the output folder would be the source itself
     expectedAnswer = u"error: File Open Error!";
   } else {
-    const std::string end = fuzzmodel::LineEndOf(encoding);
+    const std::string end = filebytes::LineEndOf(encoding);
     std::u16string list;
     expected[Utf8(base) + "/"] = "";
     for (int i = 0; i < n; ++i) {
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (std::size_t k = static_cast<std::size_t>(h + i); k < lines.size(); k += static_cast<std::size_t>(n)) {
         bytes += lines[k] + end;
       }
-      if (!bytes.empty()) bytes = fuzzmodel::MarkOf(encoding) + bytes;
+      if (!bytes.empty()) bytes = filebytes::MarkOf(encoding) + bytes;
       expected[Utf8(base) + "/" + Utf8(outName)] = bytes;
     }
     const std::u16string outputDir = (run / base).u16string() + u"/";

@@ -1,5 +1,5 @@
-// Test helpers: whole files as bytes, the text file's line rule as a plain model, and
-// a guard that switches injected faults off again.
+// Test and fuzz helpers: whole files as bytes, plain byte-by-byte models of the UTF-8
+// test, of recognition and of the line rule, and a guard that switches injected faults off.
 #pragma once
 
 #include "platform/Platform.h"
@@ -36,6 +36,34 @@ inline std::string LineEndOf(int encoding) {
   if (encoding == 4) return std::string("\r\0\n\0", 4);
   if (encoding == 5) return std::string("\0\r\0\n", 4);
   return "\r\n";
+}
+
+// The lax UTF-8 test, one byte at a time: every lead byte must be followed by as many
+// bytes 10xxxxxx as it has leading 1 bits minus one, and some byte must be 0x80 or more.
+inline bool Utf8TestPasses(const std::string& bytes) {
+  int pending = 0;
+  bool ascii = true;
+  for (unsigned char b : bytes) {
+    if (b & 0x80) ascii = false;
+    if (pending > 0) {
+      if ((b & 0xC0) != 0x80) return false;
+      --pending;
+    } else if (b >= 0x80) {
+      int ones = 0;
+      for (int bit = 7; bit >= 0 && (b >> bit & 1); --bit) ++ones;
+      pending = ones - 1;
+      if (pending == 0) return false;
+    }
+  }
+  return pending == 0 && !ascii;
+}
+
+// The encoding of a file's bytes: its byte-order mark, else 2 (UTF-8) or 1 (ANSI).
+inline int Recognise(const std::string& bytes) {
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return 3;
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0) return 4;
+  if (bytes.compare(0, 2, "\xFE\xFF") == 0) return 5;
+  return Utf8TestPasses(bytes) ? 2 : 1;
 }
 
 // The lines of a file's bytes, one code unit at a time, exactly as the reading loop

@@ -157,23 +157,6 @@ TEST(Recognition, MarksAndTheUtf8Test) {
 // The streaming test with its fast path, fed in random pieces, against the plain
 // byte-by-byte rule.
 TEST(Recognition, Utf8TestInPiecesMatchesTheByteRule) {
-  auto byteRule = [](const std::string& bytes) {
-    int pending = 0;
-    bool ascii = true;
-    for (unsigned char b : bytes) {
-      if (b & 0x80) ascii = false;
-      if (pending > 0) {
-        if ((b & 0xC0) != 0x80) return false;
-        --pending;
-      } else if (b >= 0x80) {
-        int ones = 0;
-        while (ones < 8 && (b & (0x80 >> ones))) ++ones;
-        pending = ones - 1;
-        if (pending == 0) return false;
-      }
-    }
-    return pending == 0 && !ascii;
-  };
   std::mt19937 random(99);
   const std::string pieces[] = {"abcdefgh", "x", "\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\x80", "\xC3", "\xFF"};
   for (int round = 0; round < 2000; ++round) {
@@ -185,7 +168,7 @@ TEST(Recognition, Utf8TestInPiecesMatchesTheByteRule) {
       if (!test.Feed(reinterpret_cast<const unsigned char*>(bytes.data() + at), size)) break;
       at += size;
     }
-    ASSERT_EQ(test.Passed(), byteRule(bytes)) << round;
+    ASSERT_EQ(test.Passed(), filebytes::Utf8TestPasses(bytes)) << round;
   }
 }
 
