@@ -4,7 +4,7 @@
 #include "platform/Platform.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "support/UkxFile.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include <algorithm>
 #include <limits>

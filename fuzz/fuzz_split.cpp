@@ -7,7 +7,7 @@
 #include "fuzz/FuzzScratch.h"
 #include "platform/Platform.h"
 #include "tests/file/FileBytes.h"
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // value it reads comes back from IntToText.
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFunctions.h"
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include <cstdint>
 #include <string>

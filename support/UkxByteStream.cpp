@@ -1,6 +1,6 @@
 #include "support/UkxByteStream.h"
 
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxUtf8.h"
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include "platform/Platform.h"
 

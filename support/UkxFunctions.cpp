@@ -2,7 +2,7 @@
 
 #include "platform/Platform.h"
 #include "support/UkxStrUtils.h"
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include <cstdlib>
 #include <limits>

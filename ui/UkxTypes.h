@@ -1,15 +1,10 @@
 // Common framework types: plain data, usable by the portable layers on any platform.
 #pragma once
 
+#include "support/UkxException.h"
+
 #include <cstdint>
 #include <string>
-
-// The framework's one exception: carries the message to show to the user.
-class TkxException {
- public:
-  explicit TkxException(std::u16string message) : Message(std::move(message)) {}
-  std::u16string Message;
-};
 
 // A window rectangle: screen coordinates for a dialog, client coordinates of
 // its dialog for a child control.

@@ -6,7 +6,7 @@
 #include "tests/TestText.h"
 #include "tests/file/FileBytes.h"
 #include "tests/support/TempDir.h"
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include <gtest/gtest.h>
 

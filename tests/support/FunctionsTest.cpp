@@ -4,7 +4,7 @@
 #include "support/UkxStrUtils.h"
 #include "tests/TestText.h"
 #include "tests/support/TempDir.h"
-#include "ui/UkxTypes.h"
+#include "support/UkxException.h"
 
 #include <gtest/gtest.h>
 
