@@ -1,14 +1,19 @@
 #include "app/USplitCli.h"
 
 #include "app/USplitJob.h"
+#include "app/USplitResult.h"
 #include "platform/Platform.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxException.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -17,8 +22,9 @@ const char16_t* const UsageText =
     u"Keeps the first H lines of each FILE as header lines and deals every further line\n"
     u"in turn over N new files, each beginning with the header lines, written in FILE's\n"
     u"own encoding into a folder beside FILE named after it: data.txt gives\n"
-    u"data/data-1.txt to data/data-N.txt. Only CR LF ends a line; no byte of a line\n"
-    u"is changed.\n"
+    u"data/data-1.txt to data/data-N.txt. Lines end with CR LF, or with LF alone in a\n"
+    u"table whose first MiB ends most lines so; no byte of a line is changed. The new\n"
+    u"files replace those of the same names only when all of them are complete.\n"
     u"\n"
     u"  --header H, --header=H   number of header lines, 0 or more (default 1)\n"
     u"  --cycle N, --cycle=N     number of new files, 1 or more (default 5)\n"
@@ -80,37 +86,73 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
   return command;
 }
 
-// A progress line on a terminal, once a file has taken long enough to want one.
+// A progress line on a terminal, once a file has taken long enough to want one: a
+// thread of its own reads the run's counters while the run goes on.
 class TProgressLine {
  public:
-  TProgressLine(const TSplitConsole& Console) : FConsole(Console), FStart(Clock::now()), FLast(FStart) {}
-  ~TProgressLine() {
-    if (FShown) FConsole.Err(u"\r" + std::u16string(FWidth, u' ') + u"\r");
+  TProgressLine(const TSplitConsole& Console, const TSplitControl& Control) : FConsole(Console), FControl(Control) {
+    if (FConsole.ErrIsTerminal) FThread = std::thread([this] { Show(); });
   }
-  void Report(std::int64_t Done, std::int64_t Total) {
-    if (!FConsole.ErrIsTerminal) return;
-    const Clock::time_point now = Clock::now();
-    const double elapsed = std::chrono::duration<double>(now - FStart).count();
-    if (elapsed < FConsole.ProgressAfter || (FShown && now - FLast < std::chrono::milliseconds(200))) return;
-    FLast = now;
-    char line[64];
-    int percent = Total > 0 ? static_cast<int>(Done * 100 / Total) : 100;
-    double speed = elapsed > 0 ? static_cast<double>(Done) / (1 << 20) / elapsed : 0.0;
-    int width = std::snprintf(line, sizeof line, "%3d%%  %.1f MiB/s", percent, speed);
-    std::u16string text(line, line + (width > 0 ? width : 0));
-    if (text.size() > FWidth) FWidth = text.size();
-    FConsole.Err(u"\r" + text + std::u16string(FWidth - text.size(), u' '));
-    FShown = true;
+  ~TProgressLine() {
+    if (!FThread.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(FMutex);
+      FDone = true;
+    }
+    FWake.notify_one();
+    FThread.join();
+    if (FWidth > 0) FConsole.Err(u"\r" + std::u16string(FWidth, u' ') + u"\r");
   }
 
  private:
   using Clock = std::chrono::steady_clock;
+
+  void Show() {
+    const Clock::time_point start = Clock::now();
+    const auto delay = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(FConsole.ProgressAfter));
+    std::unique_lock<std::mutex> lock(FMutex);
+    if (FWake.wait_until(lock, start + delay, [this] { return FDone; })) return;
+    do {
+      const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+      const double speed = elapsed > 0 ? static_cast<double>(FControl.BytesDone.load()) / (1 << 20) / elapsed : 0.0;
+      char line[64];
+      int width = std::snprintf(line, sizeof line, "%3d%%  %.1f MiB/s", FControl.Percent(), speed);
+      std::u16string text(line, line + (width > 0 ? width : 0));
+      if (text.size() > FWidth) FWidth = text.size();
+      FConsole.Err(u"\r" + text + std::u16string(FWidth - text.size(), u' '));
+    } while (!FWake.wait_for(lock, std::chrono::milliseconds(200), [this] { return FDone; }));
+  }
+
   const TSplitConsole& FConsole;
-  Clock::time_point FStart;
-  Clock::time_point FLast;
+  const TSplitControl& FControl;
+  std::mutex FMutex;
+  std::condition_variable FWake;
+  bool FDone = false;
   std::size_t FWidth = 0;
-  bool FShown = false;
+  std::thread FThread;
 };
+
+// The run that Ctrl+C stops.
+std::atomic<TSplitControl*> running{nullptr};
+
+void Interrupt() {
+  if (TSplitControl* control = running.load()) control->Cancel();
+}
+
+// The success message, its list of names written a thousand at a time: a split into a
+// million files does not build it whole.
+void PrintSuccess(const TSplitConsole& Console, const TSplitResult& Result) {
+  Console.Out(Native(SuccessHead(Result)));
+  std::u16string names;
+  for (std::int64_t i = 1; i <= Result.Count; ++i) {
+    names += OutputName(Result.Base, Result.Extension, i) + u"\r\n";
+    if (i % 1000 == 0 || i == Result.Count) {
+      Console.Out(Native(names));
+      names.clear();
+    }
+  }
+  Console.Out(Native(SuccessNote(Result)));
+}
 
 }  // namespace
 
@@ -125,26 +167,33 @@ int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole
     Console.Out(Native(UsageText));
     return 0;
   }
+  platform::OnInterrupt(Interrupt);
   int status = 0;
   for (const std::u16string& file : command->Files) {
-    std::u16string answer;
-    bool done = false;
+    TSplitControl control;
+    running.store(&control);
+    std::optional<TSplitResult> result;
+    std::u16string failure;
+    bool cancelled = false;
     {
-      TProgressLine progress(Console);
+      TProgressLine progress(Console, control);
       try {
-        answer = RunSplit(file, command->Header, command->Cycle,
-                          [&](std::int64_t Done, std::int64_t Total) { progress.Report(Done, Total); });
-        done = true;
-      } catch (const TkxException& failure) {
-        answer = failure.Message;
+        result = RunSplit(file, command->Header, command->Cycle, &control);
+      } catch (const TSplitCancelled& stop) {
+        failure = stop.Message;
+        cancelled = true;
+      } catch (const TkxException& error) {
+        failure = error.Message;
       }
     }
-    if (done) {
-      Console.Out(Native(answer));
-    } else {
-      Console.Err(Native(answer + u"\n"));
-      status = 1;
+    running.store(nullptr);
+    if (result) {
+      PrintSuccess(Console, *result);
+      continue;
     }
+    Console.Err(Native(failure + u"\n"));
+    if (cancelled) return 130;  // as the shell reports a program that Ctrl+C ended
+    status = 1;
   }
   return status;
 }

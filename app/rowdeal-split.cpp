@@ -1,7 +1,6 @@
 // rowdeal-split: the split job from the command line (see USplitCli.h).
 #include "app/USplitCli.h"
 #include "platform/Platform.h"
-#include "support/UkxUtf8.h"
 
 #include <string>
 #include <vector>
@@ -31,7 +30,7 @@ int wmain(int argc, wchar_t** argv) {
 int main(int argc, char** argv) {
   platform::UseUserLocale();  // the ANSI code page of the source files follows the locale
   std::vector<std::u16string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8ToText(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(platform::ArgumentText(argv[i]));
   return Run(std::move(args));
 }
 #endif

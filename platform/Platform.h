@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -13,8 +14,8 @@ namespace platform {
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle InvalidFile = -1;
 
-// Opens for reading, shared for reading; a missing file is created empty.
-// A directory is refused.
+// Opens for reading, shared for reading; a missing file is created empty (the text
+// file's read mode). A directory is refused.
 FileHandle OpenForReading(std::u16string_view path);
 // Creates, or truncates an existing file, for writing; shared for reading.
 FileHandle CreateForWriting(std::u16string_view path);
@@ -70,6 +71,59 @@ bool WriteStandard(int stream, std::u16string_view text);
 
 // Asks the system to take as many pages as it can out of the working set.
 void TrimWorkingSet();
+
+// The split's own file operations: a source that is never created or written, and
+// outputs that replace what existed only as a whole.
+
+enum class OpenResult { Opened, Missing, NotRegular, Failed };
+// Opens an existing regular (disk) file for reading, shared for reading. Never creates
+// a file and never blocks: a FIFO, a device or a directory is NotRegular.
+OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file);
+// Reads up to count bytes at offset, leaving the file pointer alone.
+bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
+// Creates a new file for writing, shared for reading; fails when anything is at path.
+FileHandle CreateNewFile(std::u16string_view path);
+
+// Which file an open handle or a path (links followed) is: device or volume, and index.
+struct FileId {
+  std::uint64_t Device = 0;
+  std::uint64_t Index = 0;
+  bool operator==(const FileId&) const = default;
+};
+bool IdentityOf(FileHandle file, FileId& id);
+enum class PathKind { None, File, Directory, Other };
+// What is at path, links followed; for a file also its identity and whether this
+// process could write it (not read-only).
+PathKind KindOf(std::u16string_view path, FileId* id = nullptr, bool* writable = nullptr);
+// The names in a directory, without "." and ".."; empty when it cannot be read.
+std::vector<std::u16string> ListDirectory(std::u16string_view directory);
+// Bytes this user may still write on the volume of path; -1 when the system cannot tell.
+std::int64_t FreeSpace(std::u16string_view path);
+
+enum class LockResult { Locked, Held, Failed };
+// A lock on a directory that one process at a time may hold (POSIX: flock on the
+// directory; Windows: a lock file opened without sharing, deleted when closed).
+// Released by UnlockDirectory or when the process ends.
+LockResult LockDirectory(std::u16string_view directory, FileHandle& lock);
+void UnlockDirectory(FileHandle lock);
+
+// Keeps an existing file under a second name while its own name is replaced
+// (POSIX: a hard link, so the name never goes missing; Windows: a rename).
+bool SetAside(std::u16string_view path, std::u16string_view aside);
+// Moves a file to a new name, replacing a file there; retried briefly while another
+// program holds either name.
+bool MoveReplacing(std::u16string_view from, std::u16string_view to);
+bool RemoveFile(std::u16string_view path);
+bool RemoveEmptyDirectory(std::u16string_view path);
+
+// True on systems where names such as CON, NUL or COM1 reach devices in any folder.
+bool HasDeviceNames();
+// Calls handler, once, when the user interrupts the program (Ctrl+C, Ctrl+Break,
+// SIGINT, SIGTERM). The handler runs where the system calls it: it may only set flags.
+void OnInterrupt(void (*handler)());
+// A command-line argument (a file name) as text: POSIX bytes that are not UTF-8 become
+// lone surrogates U+DC80 to U+DCFF, which file names turn back into the same bytes.
+std::u16string ArgumentText(std::string_view bytes);
 
 // A seam for tests: after the given number of further bytes read (or written)
 // through ReadBytes (or WriteBytes), every later call fails. -1 switches a fault off.

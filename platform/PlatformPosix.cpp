@@ -4,23 +4,62 @@
 #include "platform/Utf8Encoding.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <clocale>
 #include <cwctype>
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <dirent.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+
 
 #include <string>
 
 namespace platform {
 namespace {
 
-// File names and console text are UTF-8 on POSIX.
-std::string Utf8Path(std::u16string_view text) { return Utf16ToUtf8(text); }
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// File names and console text are UTF-8 on POSIX; a lone U+DC80 to U+DCFF stands for
+// a byte of a name that is not UTF-8 (see ArgumentText) and becomes that byte again.
+std::string Utf8Path(std::u16string_view text) {
+  std::string out;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0xDC80 || c > 0xDCFF || (i > 0 && IsHighSurrogate(text[i - 1]))) continue;
+    out += Utf16ToUtf8(text.substr(start, i - start));
+    out += static_cast<char>(c - 0xDC00);
+    start = i + 1;
+  }
+  return out + Utf16ToUtf8(text.substr(start));
+}
+
+// The length of the well-formed UTF-8 sequence at the start of bytes, and its value; 0
+// when it is not one (overlong forms and encoded surrogates included).
+std::size_t DecodeOne(std::string_view bytes, char32_t& value) {
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                      : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length == 0 || bytes.size() < length) return 0;
+  value = length == 1 ? lead : lead & (0xFF >> (length + 1));
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(bytes[i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (next & 0x3F);
+  }
+  static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (value < least[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  return length;
+}
+
+
 
 // The locale's character set, with plain ASCII widened to ISO-8859-1 so that
 // every byte has a character.
@@ -75,6 +114,25 @@ FileHandle OpenChecked(std::u16string_view path, int flags) {
 }
 
 }  // namespace
+
+std::u16string ArgumentText(std::string_view bytes) {
+  std::u16string out;
+  while (!bytes.empty()) {
+    char32_t value = 0;
+    std::size_t length = DecodeOne(bytes, value);
+    if (length == 0) {
+      out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[0]));
+      length = 1;
+    } else if (value >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(value);
+    }
+    bytes.remove_prefix(length);
+  }
+  return out;
+}
 
 FileHandle OpenForReading(std::u16string_view path) { return OpenChecked(path, O_RDONLY | O_CREAT); }
 
@@ -203,6 +261,137 @@ std::string ProgramPathAnsi() {
 }
 
 void TrimWorkingSet() {}
+
+OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file) {
+  file = InvalidFile;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; the handle is checked, not
+  // the path, so nothing can be swapped in between.
+  int fd = ::open(Utf8Path(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? OpenResult::Missing : OpenResult::Failed;
+  struct stat st{};
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return OpenResult::Failed;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return OpenResult::NotRegular;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  file = fd;
+  return OpenResult::Opened;
+}
+
+bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
+  bytesRead = 0;
+  if (!fault::AllowRead(count)) return false;
+  char* out = static_cast<char*>(buffer);
+  while (bytesRead < count) {
+    ssize_t n = ::pread(static_cast<int>(file), out + bytesRead, count - bytesRead,
+                        static_cast<off_t>(offset + static_cast<std::int64_t>(bytesRead)));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    bytesRead += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+FileHandle CreateNewFile(std::u16string_view path) {
+  int fd = ::open(Utf8Path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+  return fd < 0 ? InvalidFile : fd;
+}
+
+bool IdentityOf(FileHandle file, FileId& id) {
+  struct stat st{};
+  if (::fstat(static_cast<int>(file), &st) != 0) return false;
+  id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return true;
+}
+
+PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
+  const std::string bytes = Utf8Path(path);
+  struct stat st{};
+  if (::stat(bytes.c_str(), &st) != 0) {
+    // A link that leads nowhere is still a name taken.
+    return ::lstat(bytes.c_str(), &st) == 0 ? PathKind::Other : PathKind::None;
+  }
+  if (S_ISDIR(st.st_mode)) return PathKind::Directory;
+  if (!S_ISREG(st.st_mode)) return PathKind::Other;
+  if (id) *id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  if (writable) *writable = ::access(bytes.c_str(), W_OK) == 0;
+  return PathKind::File;
+}
+
+std::vector<std::u16string> ListDirectory(std::u16string_view directory) {
+  std::vector<std::u16string> names;
+  DIR* dir = ::opendir(Utf8Path(directory).c_str());
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(ArgumentText(name));
+  }
+  ::closedir(dir);
+  return names;
+}
+
+std::int64_t FreeSpace(std::u16string_view path) {
+  struct statvfs fs{};
+  if (::statvfs(Utf8Path(path).c_str(), &fs) != 0) return -1;
+  return static_cast<std::int64_t>(fs.f_bavail) * static_cast<std::int64_t>(fs.f_frsize);
+}
+
+LockResult LockDirectory(std::u16string_view directory, FileHandle& lock) {
+  lock = InvalidFile;
+  int fd = ::open(Utf8Path(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return LockResult::Failed;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool held = errno == EWOULDBLOCK;
+    ::close(fd);
+    return held ? LockResult::Held : LockResult::Failed;
+  }
+  lock = fd;
+  return LockResult::Locked;
+}
+
+void UnlockDirectory(FileHandle lock) {
+  if (lock != InvalidFile) ::close(static_cast<int>(lock));
+}
+
+bool SetAside(std::u16string_view path, std::u16string_view aside) {
+  return ::link(Utf8Path(path).c_str(), Utf8Path(aside).c_str()) == 0;
+}
+
+bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
+  return ::rename(Utf8Path(from).c_str(), Utf8Path(to).c_str()) == 0;
+}
+
+bool RemoveFile(std::u16string_view path) { return ::unlink(Utf8Path(path).c_str()) == 0; }
+
+bool RemoveEmptyDirectory(std::u16string_view path) { return ::rmdir(Utf8Path(path).c_str()) == 0; }
+
+bool HasDeviceNames() { return false; }
+
+namespace {
+
+void (*interruptHandler)() = nullptr;
+
+extern "C" void OnSignal(int) {
+  if (interruptHandler) interruptHandler();
+}
+
+}  // namespace
+
+void OnInterrupt(void (*handler)()) {
+  interruptHandler = handler;
+  struct sigaction action{};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
 
 void UseUserLocale() { std::setlocale(LC_ALL, ""); }
 

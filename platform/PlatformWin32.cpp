@@ -84,8 +84,155 @@ FileHandle OpenForAppending(std::u16string_view path) {
   return file;
 }
 
-// Kernel handles are limited only by memory (about 16 million per process).
-std::int64_t RaiseOpenFileLimit() { return std::int64_t{1} << 24; }
+OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file) {
+  file = InvalidFile;
+  HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? OpenResult::Missing : OpenResult::Failed;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    ::CloseHandle(h);
+    return OpenResult::NotRegular;
+  }
+  file = reinterpret_cast<FileHandle>(h);
+  return OpenResult::Opened;
+}
+
+bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
+  // A read at an offset moves a synchronous handle's pointer: put it back afterwards.
+  const std::int64_t resume = Seek(file, 0, SeekFrom::Current);
+  bool ok = resume >= 0 && Seek(file, offset, SeekFrom::Begin) == offset && ReadBytes(file, buffer, count, bytesRead);
+  return Seek(file, resume, SeekFrom::Begin) == resume && ok;
+}
+
+FileHandle CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW); }
+
+bool IdentityOf(FileHandle file, FileId& id) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(Win(file), &info)) return false;
+  id = {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return true;
+}
+
+PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
+  const std::wstring wide = Wide(path);
+  DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::None : PathKind::Other;
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
+  if (writable) *writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+  if (id) {
+    HANDLE h = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return PathKind::Other;
+    bool known = IdentityOf(reinterpret_cast<FileHandle>(h), *id);
+    ::CloseHandle(h);
+    if (!known) return PathKind::Other;
+  }
+  return PathKind::File;
+}
+
+namespace {
+
+std::wstring InDirectory(std::u16string_view directory, const wchar_t* name) {
+  std::wstring path = Wide(directory);
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  return path + name;
+}
+
+}  // namespace
+
+std::vector<std::u16string> ListDirectory(std::u16string_view directory) {
+  std::vector<std::u16string> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(InDirectory(directory, L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name != L"." && name != L"..") names.emplace_back(name.begin(), name.end());
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return names;
+}
+
+std::int64_t FreeSpace(std::u16string_view path) {
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(Wide(path).c_str(), &available, nullptr, nullptr)) return -1;
+  return static_cast<std::int64_t>(available.QuadPart);
+}
+
+LockResult LockDirectory(std::u16string_view directory, FileHandle& lock) {
+  lock = InvalidFile;
+  HANDLE h = ::CreateFileW(InDirectory(directory, L"~R~lock").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION ? LockResult::Held : LockResult::Failed;
+  lock = reinterpret_cast<FileHandle>(h);
+  return LockResult::Locked;
+}
+
+void UnlockDirectory(FileHandle lock) {
+  if (lock != InvalidFile) ::CloseHandle(Win(lock));
+}
+
+bool SetAside(std::u16string_view path, std::u16string_view aside) {
+  return ::MoveFileExW(Wide(path).c_str(), Wide(aside).c_str(), 0) != FALSE;
+}
+
+bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
+  // A virus scanner or an indexer may hold a fresh file for a moment.
+  for (int attempt = 0;; ++attempt) {
+    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DWORD error = ::GetLastError();
+    if (attempt == 20 || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION && error != ERROR_ACCESS_DENIED)) {
+      return false;
+    }
+    ::Sleep(50);
+  }
+}
+
+bool RemoveFile(std::u16string_view path) { return ::DeleteFileW(Wide(path).c_str()) != FALSE; }
+
+bool RemoveEmptyDirectory(std::u16string_view path) { return ::RemoveDirectoryW(Wide(path).c_str()) != FALSE; }
+
+bool HasDeviceNames() { return true; }
+
+namespace {
+
+void (*interruptHandler)() = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (interruptHandler) interruptHandler();
+  return TRUE;
+}
+
+}  // namespace
+
+void OnInterrupt(void (*handler)()) {
+  interruptHandler = handler;
+  ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+std::u16string ArgumentText(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::u16string out(static_cast<std::size_t>(n > 0 ? n : 0), u'\0');
+  if (n > 0) {
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                          reinterpret_cast<wchar_t*>(out.data()), n);
+  }
+  return out;
+}
+
+// Kernel handles are limited only by memory, but Wine gives each one a Unix descriptor
+// and meets that limit long before: beyond this many, outputs are closed between writes.
+std::int64_t RaiseOpenFileLimit() { return 2048; }
 
 bool PathExists(std::u16string_view path) { return ::PathFileExistsW(Wide(path).c_str()) != FALSE; }
 

@@ -51,29 +51,28 @@ std::string_view TkxFile::MarkOf(std::uint8_t Encoding) {
   }
 }
 
-std::string_view TkxFile::LineEndOf(std::uint8_t Encoding) {
-  switch (Encoding) {
-    case teAnsi:
-    case teUtf8:
-    case teUtf8Bom: return {"\r\n", 2};
-    case teUtf16LE: return {"\r\0\n\0", 4};
-    case teUtf16BE: return {"\0\r\0\n", 4};
-    default: return {};
-  }
-}
-
-namespace {
-
-TkxUnitLayout LayoutOf(std::uint8_t Encoding) {
+TkxUnitLayout TkxFile::LayoutOf(std::uint8_t Encoding) {
   if (Encoding == teUtf16LE) return {2, false};
   if (Encoding == teUtf16BE) return {2, true};
   return {1, false};
 }
 
-// True when both encodings end lines with the same bytes.
-bool SameLineEnd(std::uint8_t A, std::uint8_t B) {
-  auto bytewise = [](std::uint8_t e) { return e >= teAnsi && e <= teUtf8Bom; };
-  return (bytewise(A) && bytewise(B)) || (A == B && A >= teUtf16LE && A <= teUtf16BE);
+std::uint8_t TkxFile::EncodingOfMark(std::string_view Head) {
+  for (std::uint8_t encoding : {teUtf8Bom, teUtf16LE, teUtf16BE}) {
+    if (Head.substr(0, MarkOf(encoding).size()) == MarkOf(encoding)) return encoding;
+  }
+  return teNone;
+}
+
+namespace {
+
+// The encoding's CR LF.
+std::string_view LineEndOf(std::uint8_t Encoding) {
+  switch (Encoding) {
+    case teUtf16LE: return {"\r\0\n\0", 4};
+    case teUtf16BE: return {"\0\r\0\n", 4};
+    default: return {"\r\n", 2};
+  }
 }
 
 std::u16string DecodeUtf16(const std::string& Bytes, bool BigEndian) {
@@ -102,58 +101,41 @@ TkxFile::TkxFile(const std::u16string& Path, std::uint8_t Mode, std::uint8_t Enc
     : FileName(Path), Encoding(ChosenEncoding(Path, Mode, Encoding)) {
   platform::FileHandle file = OpenHandle(Path, Mode);
   if (IsWriteMode(Mode)) {
-    FWriter = std::make_unique<TkxByteWriter>(file, Path, BufferSize);
+    FWriteFile = file;
   } else {
     FReader = std::make_unique<TkxByteReader>(file, BufferSize);
     FLines = std::make_unique<TkxLineReader>(*FReader, LayoutOf(this->Encoding));
   }
 }
 
-TkxFile::~TkxFile() = default;
-
-TkxByteReader& TkxFile::Reader() {
-  if (!FReader) throw TkxException(u"File Read Error!");
-  return *FReader;
-}
-
-TkxLineReader& TkxFile::Lines() {
-  if (!FLines) throw TkxException(u"File Read Error!");
-  return *FLines;
-}
-
-TkxByteWriter& TkxFile::Writer() {
-  if (!FWriter) throw TkxException(u"File Write Error!");
-  return *FWriter;
+TkxFile::~TkxFile() {
+  if (FWriteFile != platform::InvalidFile) platform::CloseFile(FWriteFile);
 }
 
 std::int64_t TkxFile::Size() const {
-  if (FWriter) return FWriter->Position();
+  if (FWriteFile != platform::InvalidFile) return FWritten;
   return FReader ? FReader->FileSize() : -1;
 }
 
 std::int64_t TkxFile::Position() const {
-  if (FWriter) return FWriter->Position();
+  if (FWriteFile != platform::InvalidFile) return FWritten;
   return FReader ? FReader->Position() : -1;
 }
 
-bool TkxFile::EndOfFile() { return Reader().Fill() == 0; }
-
-void TkxFile::SkipMark() {
-  TkxByteReader& reader = Reader();
-  if (reader.Position() != 0) return;
-  std::size_t mark = MarkOf(Encoding).size();
-  std::size_t available = reader.Fill(mark);
-  reader.Consume(available < mark ? available : mark);
-}
-
-void TkxFile::ReadRawLine(TkxRawSink& Sink) {
-  SkipMark();
-  Lines().MoveLine(Sink, false);
+bool TkxFile::EndOfFile() {
+  if (!FReader) throw TkxException(u"File Read Error!");
+  return FReader->Fill() == 0;
 }
 
 std::u16string TkxFile::ReadLine() {
+  if (!FReader) throw TkxException(u"File Read Error!");
+  if (FReader->Position() == 0) {  // the byte-order mark is not text
+    const std::size_t mark = MarkOf(Encoding).size();
+    const std::size_t available = FReader->Fill(mark);
+    FReader->Consume(available < mark ? available : mark);
+  }
   TByteCollector line;
-  ReadRawLine(line);
+  FLines->MoveLine(line, false);
   switch (Encoding) {
     case teUtf16LE: return DecodeUtf16(line.Bytes, false);
     case teUtf16BE: return DecodeUtf16(line.Bytes, true);
@@ -163,94 +145,53 @@ std::u16string TkxFile::ReadLine() {
   }
 }
 
-void TkxFile::MoveLineTo(TkxFile& Target) {
-  SkipMark();
-  Target.WriteMark();
-  // The source's CR LF is the target's line end: both are in the same encoding.
-  if (SameLineEnd(Encoding, Target.Encoding)) {
-    Lines().MoveLine(*Target.FWriter, true);
-  } else {
-    Lines().MoveLine(Target.FRawTarget, false);
-    Target.WriteLineEnd();
-  }
-}
-
-std::size_t TkxFile::DealLines(const std::unique_ptr<TkxFile>* Targets, std::size_t Count, std::size_t& Next,
-                               std::size_t Budget) {
-  SkipMark();
-  TkxByteReader& reader = Reader();
-  const TkxLineReader& lines = Lines();
-  std::size_t moved = 0;
-  std::size_t next = Next;
-  while (moved < Budget) {
-    const std::size_t size = lines.WholeLineSize();
-    if (size == 0) break;
-    TkxFile& target = *Targets[next];
-    // Other encodings, a target that still needs its mark and a full block take the
-    // long way; none of them comes up once per line.
-    if (target.Encoding != Encoding || !target.FWriter || target.FWriter->Position() == 0) break;
-    if (!target.FWriter->PutInBlock(reader.Data(), size)) target.FWriter->PutBytes(reader.Data(), size);
-    reader.Consume(size);
-    moved += size;
-    if (++next == Count) next = 0;
-  }
-  Next = next;
-  return moved;
-}
-
-void TkxFile::WriteMark() {
-  if (Writer().Position() != 0) return;
-  std::string_view mark = MarkOf(Encoding);
-  if (!mark.empty()) FWriter->PutBytes(mark.data(), mark.size());
+void TkxFile::PutBytes(const std::string& Bytes) {
+  if (FWriteFile == platform::InvalidFile) throw TkxException(u"File Write Error!");
+  if (Bytes.empty()) return;
+  if (!platform::WriteBytes(FWriteFile, Bytes.data(), Bytes.size())) throw TkxException(u"File Write Error!");
+  FWritten += static_cast<std::int64_t>(Bytes.size());
 }
 
 void TkxFile::Write(const std::u16string& Text) {
-  WriteMark();
-  if (Text.empty()) return;
-  std::string bytes;
+  std::string bytes = FWritten == 0 ? std::string(MarkOf(Encoding)) : std::string();
   switch (Encoding) {
     case teUtf8:
-    case teUtf8Bom: bytes = TextToUtf8(Text); break;
-    case teUtf16LE: bytes = EncodeUtf16(Text, false); break;
-    case teUtf16BE: bytes = EncodeUtf16(Text, true); break;
-    default: bytes = platform::TextToAnsi(Text); break;
+    case teUtf8Bom: bytes += TextToUtf8(Text); break;
+    case teUtf16LE: bytes += EncodeUtf16(Text, false); break;
+    case teUtf16BE: bytes += EncodeUtf16(Text, true); break;
+    default: bytes += platform::TextToAnsi(Text); break;
   }
-  FWriter->PutBytes(bytes.data(), bytes.size());
+  PutBytes(bytes);
 }
 
 void TkxFile::WriteLine(const std::u16string& Text) {
-  Write(Text);
-  std::string_view end = LineEndOf(Encoding);
-  if (!end.empty()) FWriter->PutBytes(end.data(), end.size());
+  // One write for the line and its end, as an unbuffered file would take it.
+  std::string bytes = FWritten == 0 ? std::string(MarkOf(Encoding)) : std::string();
+  switch (Encoding) {
+    case teUtf8:
+    case teUtf8Bom: bytes += TextToUtf8(Text); break;
+    case teUtf16LE: bytes += EncodeUtf16(Text, false); break;
+    case teUtf16BE: bytes += EncodeUtf16(Text, true); break;
+    default: bytes += platform::TextToAnsi(Text); break;
+  }
+  if (Encoding != teNone) bytes += LineEndOf(Encoding);
+  PutBytes(bytes);
 }
-
-void TkxFile::WriteRaw(const char* Data, std::size_t Size) {
-  if (Size == 0) return;
-  WriteMark();
-  FWriter->PutBytes(Data, Size);
-}
-
-void TkxFile::WriteLineEnd() {
-  WriteMark();
-  std::string_view end = LineEndOf(Encoding);
-  if (!end.empty()) FWriter->PutBytes(end.data(), end.size());
-}
-
-void TkxFile::Park() { Writer().Park(); }
 
 void TkxFile::Close() {
-  if (FWriter) FWriter->Close();
   FLines.reset();
   FReader.reset();
+  if (FWriteFile == platform::InvalidFile) return;
+  const bool closed = platform::CloseFile(FWriteFile);
+  FWriteFile = platform::InvalidFile;
+  if (!closed) throw TkxException(u"File Write Error!");
 }
 
 std::uint8_t TkxFile::RecogniseEncoding(const std::u16string& Path, const TkxProgress& Progress) {
   TkxByteReader reader(OpenHandle(Path, fmRead), RecognitionBlock);
   std::size_t head = reader.Fill(3);
-  const auto* bytes = reinterpret_cast<const unsigned char*>(reader.Data());
-  if (head >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return teUtf8Bom;
-  if (head >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return teUtf16LE;
-  if (head >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return teUtf16BE;
+  const std::uint8_t marked = EncodingOfMark(std::string_view(reader.Data(), head));
+  if (marked != teNone) return marked;
   const std::int64_t total = reader.FileSize();
   TkxUtf8Test test;
   while (reader.Fill() > 0) {

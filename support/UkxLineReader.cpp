@@ -2,12 +2,13 @@
 
 #include <cstring>
 
-TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout) : FReader(Reader), FLayout(Layout) {
+TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends)
+    : FReader(Reader), FLayout(Layout), FCrLf(Ends == TkxLineEnd::CrLf) {
   const bool big = FLayout.Size == 2 && FLayout.BigEndian;
   const char units[2] = {'\r', '\n'};
   for (std::size_t i = 0; i < 2; ++i) {
-    FCrLf[i * FLayout.Size] = big ? '\0' : units[i];
-    if (FLayout.Size == 2) FCrLf[i * 2 + 1] = big ? units[i] : '\0';
+    FEnd[i * FLayout.Size] = big ? '\0' : units[i];
+    if (FLayout.Size == 2) FEnd[i * 2 + 1] = big ? units[i] : '\0';
   }
 }
 
@@ -18,8 +19,12 @@ bool TkxLineReader::IsUnit(const char* At, char Low) const {
 
 std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
   const std::size_t unit = FLayout.Size;
-  if (unit == 1) {  // the common case, kept short: every LF after a CR
-    const char* at = Data + 1;
+  if (unit == 1) {  // the common case, kept short
+    if (!FCrLf) {
+      const void* hit = std::memchr(Data, '\n', Size);
+      return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - Data) : Size;
+    }
+    const char* at = Data + 1;  // an LF at the very start has no CR before it in this block
     const char* end = Data + Size;
     while (at < end && (at = static_cast<const char*>(std::memchr(at, '\n', end - at)))) {
       if (at[-1] == '\r') return static_cast<std::size_t>(at - Data);
@@ -28,7 +33,7 @@ std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const
     return Size;
   }
   const std::size_t lowByte = FLayout.BigEndian ? 1 : 0;
-  std::size_t from = unit;  // an LF at the very start has no CR before it in this block
+  std::size_t from = FCrLf ? unit : 0;
   while (from + lowByte < Size) {
     const void* hit = std::memchr(Data + from + lowByte, '\n', Size - from - lowByte);
     if (!hit) break;
@@ -37,7 +42,7 @@ std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const
       from = at + 1;
       continue;
     }
-    if (IsUnit(Data + at, '\n') && IsUnit(Data + at - unit, '\r')) return at;
+    if (IsUnit(Data + at, '\n') && (!FCrLf || IsUnit(Data + at - unit, '\r'))) return at;
     from = at + unit;
   }
   return Size;
@@ -45,40 +50,42 @@ std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const
 
 void TkxLineReader::MoveLine(TkxRawSink& Sink, bool WithLineEnd) {
   const std::size_t unit = FLayout.Size;
+  const char* lineEnd = FCrLf ? FEnd : FEnd + unit;
+  const std::size_t lineEndSize = FCrLf ? 2 * unit : unit;
   bool heldCr = false;  // a CR at the end of a block: its LF may begin the next one
   for (;;) {
     std::size_t available = FReader.Fill(unit);
     if (available < unit) {
-      // The end of the file: a held CR was its last code unit and is dropped; a lone
-      // byte of a UTF-16 file stays with the line.
+      // The end of the file: a held CR was its last code unit and is dropped.
       if (available > 0) {
-        if (heldCr) Sink.PutBytes(FCrLf, unit);
+        if (heldCr) Sink.PutBytes(FEnd, unit);
         Sink.PutBytes(FReader.Data(), available);
         FReader.Consume(available);
+        if (WithLineEnd && available % unit != 0) Sink.PutBytes("\0", unit - available % unit);
       }
-      if (WithLineEnd) Sink.PutBytes(FCrLf, 2 * unit);
+      if (WithLineEnd) Sink.PutBytes(lineEnd, lineEndSize);
       return;
     }
     const char* data = FReader.Data();
     if (heldCr) {
       if (IsUnit(data, '\n')) {
         FReader.Consume(unit);
-        if (WithLineEnd) Sink.PutBytes(FCrLf, 2 * unit);
+        if (WithLineEnd) Sink.PutBytes(FEnd, 2 * unit);
         return;
       }
-      Sink.PutBytes(FCrLf, unit);
+      Sink.PutBytes(FEnd, unit);
       heldCr = false;
     }
     const std::size_t whole = available - available % unit;
     const std::size_t lf = FindLineEnd(data, whole);
     if (lf < whole) {
-      const std::size_t piece = WithLineEnd ? lf + unit : lf - unit;
+      const std::size_t piece = WithLineEnd ? lf + unit : lf - (FCrLf ? unit : 0);
       if (piece > 0) Sink.PutBytes(data, piece);
       FReader.Consume(lf + unit);
       return;
     }
     std::size_t piece = whole;
-    if (IsUnit(data + whole - unit, '\r')) {
+    if (FCrLf && IsUnit(data + whole - unit, '\r')) {
       piece -= unit;
       heldCr = true;
     }

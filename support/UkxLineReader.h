@@ -1,4 +1,4 @@
-// Finds lines in the raw code units of a text file: only CR LF ends a line.
+// Finds lines in the raw code units of a text file.
 #pragma once
 
 #include "support/UkxByteStream.h"
@@ -11,20 +11,26 @@ struct TkxUnitLayout {
   bool BigEndian = false;
 };
 
+// What ends a line: CR LF (the text file's only line end), or LF alone (tables from
+// Unix-style exports, split as such).
+enum class TkxLineEnd { CrLf, Lf };
+
 // Moves lines out of a reader as they stand in the file, without decoding them.
 // The code units are compared at their own alignment (a UTF-16 character whose bytes
-// happen to read 0D 0A, such as U+0A0D, ends nothing). Of CR CR LF only the last CR
-// belongs to the line end; a CR that is the file's last code unit is dropped. A line
-// longer than the reader's block passes through in pieces.
+// happen to read 0D 0A, such as U+0A0D, ends nothing). With CR LF line ends, of
+// CR CR LF only the last CR belongs to the line end and a CR that is the file's last
+// code unit is dropped; with LF line ends a CR stays in its line. A line longer than
+// the reader's block passes through in pieces.
 class TkxLineReader {
  public:
-  TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout);
+  TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends = TkxLineEnd::CrLf);
   // Hands the next line's bytes to Sink and consumes its line end. With WithLineEnd the
-  // line end follows the line as CR LF in the same code units (a line found whole in the
-  // block goes as one piece, with the CR LF it has in the file). A lone byte left at the
-  // end of a UTF-16 file is kept as part of the last line.
+  // line end follows the line in the same code units (a line found whole in the block
+  // goes as one piece, with the line end it has in the file), and a last line without
+  // one gains it, after a lone byte at the end of a UTF-16 file is made a whole code
+  // unit with a zero byte. Without, that lone byte stays as it is.
   void MoveLine(TkxRawSink& Sink, bool WithLineEnd);
-  // The size of the next line with its CR LF when the block holds both whole (MoveLine
+  // The size of the next line with its line end when the block holds both whole (MoveLine
   // would hand them over as one piece), else 0: such a line is moved by MoveLine.
   std::size_t WholeLineSize() const {
     const std::size_t available = FReader.Available();
@@ -35,10 +41,11 @@ class TkxLineReader {
 
  private:
   bool IsUnit(const char* At, char Low) const;
-  // The offset of the LF of the first CR LF in Data, or Size when there is none.
+  // The offset of the LF that ends the first line in Data, or Size when there is none.
   std::size_t FindLineEnd(const char* Data, std::size_t Size) const;
 
   TkxByteReader& FReader;
   TkxUnitLayout FLayout;
-  char FCrLf[4];
+  bool FCrLf;
+  char FEnd[4];  // CR LF in the file's code units; the LF alone is its second half
 };

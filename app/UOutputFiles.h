@@ -1,0 +1,79 @@
+// The N output files of a run, written as the output folder's temporaries through
+// blocks that share one memory budget whatever N is.
+#pragma once
+
+#include "app/UOutputFolder.h"
+#include "app/USplitControl.h"
+#include "platform/Platform.h"
+#include "support/UkxByteStream.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TOutputFiles {
+ public:
+  // Mark goes in front of the first bytes of each file (a file that gets none stays
+  // empty). Budget is shared by the blocks of all files: each gets Budget / Count bytes,
+  // touched only once it has something to hold; below a useful size a file gets none
+  // and its pieces are written as they come. Files past the first OpenLimit are closed
+  // between writes.
+  TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::string_view Mark, std::size_t Budget,
+               std::int64_t OpenLimit, TSplitControl& Control);
+  // Closes whatever is still open, quietly: the run has failed and its files go.
+  ~TOutputFiles();
+  TOutputFiles(const TOutputFiles&) = delete;
+  TOutputFiles& operator=(const TOutputFiles&) = delete;
+
+  std::size_t Count() const { return FOutputs.size(); }
+  // Creates the temporary of output I (from 0).
+  void Create(std::size_t I);
+  // Appends bytes to output I.
+  void Put(std::size_t I, const char* Data, std::size_t Size) {
+    TOutput& out = FOutputs[I];
+    if (Size <= FBlockSize - out.Used && (out.Used > 0 || out.Written > 0)) {
+      std::memcpy(Block(I) + out.Used, Data, Size);
+      out.Used += static_cast<std::uint32_t>(Size);
+      return;
+    }
+    PutSlowly(I, Data, Size);
+  }
+  // A sink that appends to output I.
+  TkxRawSink& Sink(std::size_t I);
+  // Writes out every block and closes every file; raises "File Write Error!".
+  void CloseAll();
+
+ private:
+  // A few dozen bytes per output, whatever N is.
+  struct TOutput {
+    std::int64_t Written = 0;
+    platform::FileHandle File = platform::InvalidFile;  // invalid while closed between writes
+    std::uint32_t Used = 0;
+  };
+  class TSink : public TkxRawSink {
+   public:
+    TSink(TOutputFiles& Files) : FFiles(Files) {}
+    void PutBytes(const char* Data, std::size_t Size) override { FFiles.Put(Index, Data, Size); }
+    std::size_t Index = 0;
+
+   private:
+    TOutputFiles& FFiles;
+  };
+
+  char* Block(std::size_t I) { return FBlocks.get() + I * FBlockSize; }
+  void PutSlowly(std::size_t I, const char* Data, std::size_t Size);
+  void Flush(std::size_t I);
+  void WriteOut(std::size_t I, const char* Data, std::size_t Size);
+
+  TOutputFolder& FFolder;
+  const std::string FMark;
+  const std::int64_t FOpenLimit;
+  TSplitControl& FControl;
+  std::vector<TOutput> FOutputs;
+  std::size_t FBlockSize;
+  std::unique_ptr<char[]> FBlocks;
+  TSink FSink{*this};
+};

@@ -1,0 +1,159 @@
+#include "app/UOutputFolder.h"
+
+#include "support/UkxFunctions.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// A temporary's name: short, plain ASCII, and never longer than the final name
+// <base>-<i>.<ext>, so that a path that fits for the output fits for it too.
+const std::u16string TemporaryPrefix = u"~R";
+// A final set aside while its temporary takes its place: the final's name behind this.
+const std::u16string AsidePrefix = u"~R~";
+
+bool IsTemporaryName(const std::u16string& Name) {
+  if (Name.size() < 4 || Name.compare(0, 2, TemporaryPrefix) != 0 || Name.back() != u'~') return false;
+  return std::all_of(Name.begin() + 2, Name.end() - 1, [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+[[noreturn]] void CannotReplace(const std::u16string& Name) {
+  throw TkxException(u"无法替换输出文件 " + Name + u", 它可能正被其他程序打开!");
+}
+
+}  // namespace
+
+TOutputFolder::TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::int64_t Count)
+    : FDir(std::move(Dir)), FBase(std::move(Base)), FExtension(std::move(Extension)), FCount(Count) {}
+
+TOutputFolder::~TOutputFolder() {
+  if (!FReplaced) {
+    for (std::int64_t i = 1; i <= FCreated; ++i) platform::RemoveFile(TemporaryPath(i));
+  }
+  platform::UnlockDirectory(FLock);
+  if (!FReplaced && FMadeDir) platform::RemoveEmptyDirectory(FDir);
+}
+
+std::u16string TOutputFolder::FinalPath(std::int64_t I) const { return FDir + OutputName(FBase, FExtension, I); }
+
+std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const {
+  return FDir + TemporaryPrefix + IntToText(0, I) + u"~";
+}
+
+std::u16string TOutputFolder::AsidePath(std::int64_t I) const {
+  return FDir + AsidePrefix + OutputName(FBase, FExtension, I);
+}
+
+void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNeeded) {
+  if (platform::KindOf(FDir) == platform::PathKind::None) FMadeDir = platform::MakeDirectory(FDir);
+  if (platform::LockDirectory(FDir, FLock) == platform::LockResult::Held) {
+    throw TkxException(u"另一个拆分正在写入同一个子路径, 请稍后再试!");
+  }
+  CleanLeftovers();
+  CheckExisting(Source);
+  const std::int64_t free = platform::FreeSpace(FDir);
+  if (free >= 0 && free < BytesNeeded) throw TkxException(u"磁盘空间不足!");
+}
+
+// A killed run leaves temporaries, and finals set aside whose own name may be empty.
+void TOutputFolder::CleanLeftovers() const {
+  for (const std::u16string& name : platform::ListDirectory(FDir)) {
+    if (IsTemporaryName(name)) {
+      platform::RemoveFile(FDir + name);
+    } else if (name.size() > AsidePrefix.size() && name.compare(0, AsidePrefix.size(), AsidePrefix) == 0) {
+      const std::u16string final = FDir + name.substr(AsidePrefix.size());
+      if (platform::KindOf(final) == platform::PathKind::None) {
+        platform::MoveReplacing(FDir + name, final);
+      } else {
+        platform::RemoveFile(FDir + name);
+      }
+    }
+  }
+}
+
+void TOutputFolder::CheckExisting(const platform::FileId& Source) {
+  FExisting.assign(static_cast<std::size_t>(FCount), false);
+  for (std::int64_t i = 1; i <= FCount; ++i) {
+    platform::FileId id;
+    bool writable = false;
+    const platform::PathKind kind = platform::KindOf(FinalPath(i), &id, &writable);
+    if (kind == platform::PathKind::None) continue;
+    if (kind == platform::PathKind::File && id == Source) {
+      throw TkxException(u"待拆分文件同时是它自己的一个输出文件, 未做任何改动!");
+    }
+    if (kind != platform::PathKind::File || !writable) CannotReplace(OutputName(FBase, FExtension, i));
+    FExisting[static_cast<std::size_t>(i - 1)] = true;
+  }
+}
+
+platform::FileHandle TOutputFolder::CreateTemporary(std::int64_t I) {
+  const platform::FileHandle file = platform::CreateNewFile(TemporaryPath(I));
+  if (file == platform::InvalidFile) throw TkxException(u"File Open Error!");
+  FCreated = I;
+  return file;
+}
+
+// Puts output I back as it was before the run: its old file under its name, or no file.
+void TOutputFolder::Restore(std::int64_t I) const {
+  if (FExisting[static_cast<std::size_t>(I - 1)]) {
+    platform::MoveReplacing(AsidePath(I), FinalPath(I));
+    platform::RemoveFile(AsidePath(I));  // POSIX: the second link, where both were one file
+  } else {
+    platform::RemoveFile(FinalPath(I));
+  }
+}
+
+void TOutputFolder::Replace(TSplitControl& Control) {
+  Control.WaitWhileHeld();
+  if (Control.Cancelled()) throw TSplitCancelled();
+  std::int64_t setAside = 0;
+  std::int64_t moved = 0;
+  try {
+    for (; setAside < FCount; ++setAside) {
+      if (FExisting[static_cast<std::size_t>(setAside)] && !platform::SetAside(FinalPath(setAside + 1), AsidePath(setAside + 1))) {
+        CannotReplace(OutputName(FBase, FExtension, setAside + 1));
+      }
+    }
+    for (; moved < FCount; ++moved) {
+      if (!platform::MoveReplacing(TemporaryPath(moved + 1), FinalPath(moved + 1))) {
+        CannotReplace(OutputName(FBase, FExtension, moved + 1));
+      }
+      ++Control.FilesDone;
+    }
+  } catch (...) {
+    for (std::int64_t i = moved; i >= 1; --i) Restore(i);
+    for (std::int64_t i = setAside; i > moved; --i) {
+      if (FExisting[static_cast<std::size_t>(i - 1)]) Restore(i);
+    }
+    throw;
+  }
+  FReplaced = true;
+  for (std::int64_t i = 1; i <= FCount; ++i) {
+    if (FExisting[static_cast<std::size_t>(i - 1)]) platform::RemoveFile(AsidePath(i));
+  }
+}
+
+void TOutputFolder::FindStale(TSplitResult& Result) const {
+  const std::u16string prefix = FBase + u"-";
+  const std::u16string suffix = u"." + FExtension;
+  std::int64_t first = 0;
+  for (const std::u16string& name : platform::ListDirectory(FDir)) {
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+      continue;
+    }
+    const std::u16string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (digits[0] == u'0' || digits.size() > 18 ||
+        !std::all_of(digits.begin(), digits.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+      continue;
+    }
+    const std::int64_t k = TextToInt(digits);
+    if (k <= FCount) continue;
+    ++Result.StaleCount;
+    if (first == 0 || k < first) {
+      first = k;
+      Result.FirstStale = name;
+    }
+  }
+}
