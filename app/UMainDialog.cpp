@@ -121,7 +121,7 @@ void TMainDialog::RunSplitJob() {
     const std::u16string path = GetItemText(kPathField);
     const std::u16string headerText = GetItemText(kHeaderLineField);
     const std::u16string cycleText = GetItemText(kCycleLineField);
-    MsgBox(RunSplit(path, headerText, cycleText), 2, u"");
+    MsgBox(SuccessText(RunSplit(path, headerText, cycleText)), 2, u"");
   } catch (const TkxException& failure) {
     MsgBox(failure.Message, 4, u"");
   }
