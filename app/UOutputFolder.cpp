@@ -58,16 +58,20 @@ void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNe
 
 // A killed run leaves temporaries, and finals set aside whose own name may be empty.
 void TOutputFolder::CleanLeftovers() const {
-  for (const std::u16string& name : platform::ListDirectory(FDir)) {
-    if (IsTemporaryName(name)) {
+  // Changed only after the listing: a folder being read is not changed under it.
+  std::vector<std::u16string> temporaries;
+  std::vector<std::u16string> asides;
+  platform::ForEachName(FDir, [&](const std::u16string& Name) {
+    if (IsTemporaryName(Name)) temporaries.push_back(Name);
+    if (Name.size() > AsidePrefix.size() && Name.compare(0, AsidePrefix.size(), AsidePrefix) == 0) asides.push_back(Name);
+  });
+  for (const std::u16string& name : temporaries) platform::RemoveFile(FDir + name);
+  for (const std::u16string& name : asides) {
+    const std::u16string final = FDir + name.substr(AsidePrefix.size());
+    if (platform::KindOf(final) == platform::PathKind::None) {
+      platform::MoveReplacing(FDir + name, final);
+    } else {
       platform::RemoveFile(FDir + name);
-    } else if (name.size() > AsidePrefix.size() && name.compare(0, AsidePrefix.size(), AsidePrefix) == 0) {
-      const std::u16string final = FDir + name.substr(AsidePrefix.size());
-      if (platform::KindOf(final) == platform::PathKind::None) {
-        platform::MoveReplacing(FDir + name, final);
-      } else {
-        platform::RemoveFile(FDir + name);
-      }
     }
   }
 }
@@ -138,22 +142,22 @@ void TOutputFolder::FindStale(TSplitResult& Result) const {
   const std::u16string prefix = FBase + u"-";
   const std::u16string suffix = u"." + FExtension;
   std::int64_t first = 0;
-  for (const std::u16string& name : platform::ListDirectory(FDir)) {
+  platform::ForEachName(FDir, [&](const std::u16string& name) {
     if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-      continue;
+      return;
     }
     const std::u16string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
     if (digits[0] == u'0' || digits.size() > 18 ||
         !std::all_of(digits.begin(), digits.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
-      continue;
+      return;
     }
     const std::int64_t k = TextToInt(digits);
-    if (k <= FCount) continue;
+    if (k <= FCount) return;
     ++Result.StaleCount;
     if (first == 0 || k < first) {
       first = k;
       Result.FirstStale = name;
     }
-  }
+  });
 }

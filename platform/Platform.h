@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace platform {
 
@@ -95,8 +95,9 @@ enum class PathKind { None, File, Directory, Other };
 // What is at path, links followed; for a file also its identity and whether this
 // process could write it (not read-only).
 PathKind KindOf(std::u16string_view path, FileId* id = nullptr, bool* writable = nullptr);
-// The names in a directory, without "." and ".."; empty when it cannot be read.
-std::vector<std::u16string> ListDirectory(std::u16string_view directory);
+// Hands each name in a directory, without "." and "..", to visit; nothing when the
+// directory cannot be read. The names are not kept: a folder may hold millions.
+void ForEachName(std::u16string_view directory, const std::function<void(const std::u16string&)>& visit);
 // Bytes this user may still write on the volume of path; -1 when the system cannot tell.
 std::int64_t FreeSpace(std::u16string_view path);
 

@@ -325,16 +325,14 @@ PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
   return PathKind::File;
 }
 
-std::vector<std::u16string> ListDirectory(std::u16string_view directory) {
-  std::vector<std::u16string> names;
+void ForEachName(std::u16string_view directory, const std::function<void(const std::u16string&)>& visit) {
   DIR* dir = ::opendir(Utf8Path(directory).c_str());
-  if (!dir) return names;
+  if (!dir) return;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(ArgumentText(name));
+    if (name != "." && name != "..") visit(ArgumentText(name));
   }
   ::closedir(dir);
-  return names;
 }
 
 std::int64_t FreeSpace(std::u16string_view path) {
