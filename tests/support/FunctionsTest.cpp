@@ -204,7 +204,7 @@ TEST(Paths, FindLastOfSkipsZeroCharacters) {
   EXPECT_EQ(FindLastOf(u"", u"abc"), 0);
 }
 
-TEST(SettingsPath, ReplacesOnlyTheFinalExeInAnyCase) {
+TEST(SettingsPath, IsNeverTheProgramItself) {
   struct Case {
     std::u16string program, expected;
   };
@@ -213,11 +213,9 @@ TEST(SettingsPath, ReplacesOnlyTheFinalExeInAnyCase) {
       {u"C:\\a.exe.d\\b.exe", u"C:\\a.exe.d\\b.ini"},
       {u"C:\\tools\\TOOL.EXE", u"C:\\tools\\TOOL.ini"},
       {u"C:\\tools\\Tool.Exe", u"C:\\tools\\Tool.ini"},
-      {u"/opt/tool", u"/opt/tool"},
-      {u"/opt/tool.exe.bak", u"/opt/tool.exe.bak"},
-      {u"/opt/toolexe", u"/opt/toolexe"},
-      {u"exe", u"exe"},
-      {u"", u""},
+      {u"/opt/tool", u"/opt/tool.ini"},
+      {u"C:\\tools\\Tool.com", u"C:\\tools\\Tool.com.ini"},
+      {u"/opt/toolexe", u"/opt/toolexe.ini"},
   };
   for (const Case& c : cases) EXPECT_EQ(SettingsPathFor(c.program), c.expected) << Utf8(c.program);
 }
