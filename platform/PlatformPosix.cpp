@@ -138,12 +138,19 @@ FileHandle OpenForReading(std::u16string_view path) { return OpenChecked(path, O
 
 FileHandle CreateForWriting(std::u16string_view path) { return OpenChecked(path, O_WRONLY | O_CREAT | O_TRUNC); }
 
-bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& bytesRead) {
+namespace {
+
+// Reads until count bytes or the end of the file: at offset, or (offset -1) where the
+// file pointer stands.
+bool ReadFully(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
   bytesRead = 0;
   if (!fault::AllowRead(count)) return false;
   char* out = static_cast<char*>(buffer);
+  const int fd = static_cast<int>(file);
   while (bytesRead < count) {
-    ssize_t n = ::read(static_cast<int>(file), out + bytesRead, count - bytesRead);
+    ssize_t n = offset < 0 ? ::read(fd, out + bytesRead, count - bytesRead)
+                           : ::pread(fd, out + bytesRead, count - bytesRead,
+                                     static_cast<off_t>(offset + static_cast<std::int64_t>(bytesRead)));
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -152,6 +159,12 @@ bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& by
     bytesRead += static_cast<std::size_t>(n);
   }
   return true;
+}
+
+}  // namespace
+
+bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& bytesRead) {
+  return ReadFully(file, -1, buffer, count, bytesRead);
 }
 
 bool WriteBytes(FileHandle file, const void* buffer, std::size_t count) {
@@ -283,20 +296,7 @@ OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file) {
 }
 
 bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
-  bytesRead = 0;
-  if (!fault::AllowRead(count)) return false;
-  char* out = static_cast<char*>(buffer);
-  while (bytesRead < count) {
-    ssize_t n = ::pread(static_cast<int>(file), out + bytesRead, count - bytesRead,
-                        static_cast<off_t>(offset + static_cast<std::int64_t>(bytesRead)));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;
-    bytesRead += static_cast<std::size_t>(n);
-  }
-  return true;
+  return ReadFully(file, offset, buffer, count, bytesRead);
 }
 
 FileHandle CreateNewFile(std::u16string_view path) {
