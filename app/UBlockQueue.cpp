@@ -10,7 +10,7 @@ TBlockQueue::~TBlockQueue() {
     std::lock_guard<std::mutex> lock(FMutex);
     FStopping = true;
   }
-  FChanged.notify_all();
+  FWork.notify_one();
   FThread.join();
 }
 
@@ -20,7 +20,7 @@ void TBlockQueue::RaiseFailure() {
 
 char* TBlockQueue::Take() {
   std::unique_lock<std::mutex> lock(FMutex);
-  FChanged.wait(lock, [this] { return !FFree.empty() || FFailure; });
+  FDone.wait(lock, [this] { return !FFree.empty() || FFailure; });
   RaiseFailure();
   char* block = FFree.back();
   FFree.pop_back();
@@ -28,41 +28,50 @@ char* TBlockQueue::Take() {
 }
 
 void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
+  bool idle;
   {
     std::lock_guard<std::mutex> lock(FMutex);
     RaiseFailure();
+    idle = FJobs.empty() && !FWriting;
     FJobs.push_back({Output, Block, Size});
   }
-  FChanged.notify_all();
+  // A writer at work takes this block with the others when it is done: waking it for
+  // every block would cost more than the write.
+  if (idle) FWork.notify_one();
 }
 
 void TBlockQueue::Drain() {
   std::unique_lock<std::mutex> lock(FMutex);
-  FChanged.wait(lock, [this] { return (FJobs.empty() && !FWriting) || FFailure; });
+  FDone.wait(lock, [this] { return (FJobs.empty() && !FWriting) || FFailure; });
   RaiseFailure();
 }
 
 void TBlockQueue::Run() {
   std::unique_lock<std::mutex> lock(FMutex);
+  std::deque<TJob> batch;
   for (;;) {
-    FChanged.wait(lock, [this] { return !FJobs.empty() || FStopping; });
+    FWork.wait(lock, [this] { return !FJobs.empty() || FStopping; });
     if (FStopping) return;
-    const TJob job = FJobs.front();
-    FJobs.pop_front();
-    if (!FFailure) {
-      FWriting = true;
-      lock.unlock();
-      std::exception_ptr failure;
+    batch.swap(FJobs);
+    FWriting = true;
+    // After a failure nothing more is written: the blocks only go back.
+    const bool failed = FFailure != nullptr;
+    lock.unlock();
+    std::exception_ptr failure;
+    for (const TJob& job : batch) {
+      if (failed) break;
+      if (failure) break;
       try {
         FWrite(job.Output, job.Block, job.Size);
       } catch (...) {
         failure = std::current_exception();
       }
-      lock.lock();
-      FWriting = false;
-      if (failure && !FFailure) FFailure = failure;
     }
-    FFree.push_back(job.Block);
-    FChanged.notify_all();
+    lock.lock();
+    FWriting = false;
+    if (failure && !FFailure) FFailure = failure;
+    for (const TJob& job : batch) FFree.push_back(job.Block);
+    batch.clear();
+    FDone.notify_all();
   }
 }

@@ -41,7 +41,8 @@ class TBlockQueue {
 
   TWrite FWrite;
   std::mutex FMutex;
-  std::condition_variable FChanged;
+  std::condition_variable FWork;  // jobs for the writer, or the end
+  std::condition_variable FDone;  // blocks free again, or a failure
   std::deque<TJob> FJobs;
   std::vector<char*> FFree;
   bool FWriting = false;
