@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
 #include "tests/e2e/Driver.h"
 
 namespace {
@@ -33,10 +34,10 @@ TEST(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFiles) {
   e2e::WriteFileBytes(source, table);
 
   e2e::App app(box.Exe(), box.Dir);
-  EXPECT_EQ(e2e::WindowText(app.Dialog()), L"Rowdeal 1.2");
-  app.SetItemText(101, source);
-  app.SetItemText(105, L"1");
-  app.SetItemText(106, L"2");
+  EXPECT_EQ(e2e::WindowText(app.Dialog()), L"" ROWDEAL_CAPTION);
+  app.SetItemText(IDC_PATH, source);
+  app.SetItemText(IDC_HEADER_LINES, L"1");
+  app.SetItemText(IDC_CYCLE_LINES, L"2");
   e2e::TMessageBox box1 = app.RunJob();
   EXPECT_EQ(box1.Caption, L"提示!");
   EXPECT_EQ(box1.Text, e2e::SuccessText(folder + L"测温记录\\", 2, L"测温记录", L"txt"));
@@ -46,7 +47,7 @@ TEST(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFiles) {
             header + gbk[1] + "\r\n" + gbk[3] + "\r\n" + gbk[5] + "\r\n");
   EXPECT_EQ(e2e::ReadFileBytes(folder + L"测温记录\\测温记录-2.txt"), header + gbk[2] + "\r\n" + gbk[4] + "\r\n");
 
-  app.Press(104);
+  app.Press(IDC_EXIT);
   EXPECT_EQ(app.WaitExit(), 0u);
 }
 

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "res/resource.h"
+
 #include <vector>
 
 namespace e2e {
@@ -82,7 +84,7 @@ HWND FileNameField(HWND dialog) {
 }
 
 bool IsMainDialog(HWND window, const App&) {
-  return IsDialogClass(window) && WindowText(window) == L"Rowdeal 1.2";
+  return IsDialogClass(window) && WindowText(window) == L"" ROWDEAL_CAPTION;
 }
 
 bool IsOpenDialog(HWND window, const App& app) {
@@ -303,7 +305,7 @@ RECT TemplateRect() {
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&classes);
   HMODULE program = LoadLibraryExW(BuiltProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(2), RT_DIALOG);
+  HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG);
   if (!found) throw Failure("the program has no dialog template 2");
   auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(LoadResource(program, found)));
   DLGPROC ignore = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
@@ -337,7 +339,7 @@ App::App(const std::wstring& exe, const std::wstring& workingDir) {
     TerminateProcess(Process_.hProcess, 99);
     CloseHandle(Process_.hThread);
     CloseHandle(Process_.hProcess);
-    throw Failure("the dialog \"Rowdeal 1.2\" did not appear");
+    throw Failure("the dialog \"" ROWDEAL_CAPTION "\" did not appear");
   }
   Dialog_ = state.Found;
 }
@@ -421,14 +423,14 @@ void App::PressOk(const TMessageBox& box) {
 }
 
 TMessageBox App::RunJob() {
-  Press(103);
+  Press(IDC_EXECUTE);
   TMessageBox box = WaitMessageBox();
   PressOk(box);
   return box;
 }
 
 std::wstring App::Browse(const std::wstring& typed) {
-  Press(102);
+  Press(IDC_BROWSE);
   HWND dialog = WaitForWindow(IsOpenDialog, "open-file dialog");
   std::wstring proposed = WindowText(FileNameField(dialog));
   DWORD_PTR result = 0;
@@ -442,7 +444,7 @@ std::wstring App::Browse(const std::wstring& typed) {
 }
 
 void App::CancelBrowse() {
-  Press(102);
+  Press(IDC_BROWSE);
   HWND dialog = WaitForWindow(IsOpenDialog, "open-file dialog");
   PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
   if (!WaitUntil([&] { return !IsWindow(dialog); }, kDeadline)) {

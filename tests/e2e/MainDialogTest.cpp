@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
 #include "tests/e2e/Driver.h"
 
 namespace {
@@ -17,8 +18,8 @@ namespace {
 using e2e::App;
 using e2e::TMessageBox;
 
-constexpr int kPath = 101, kBrowse = 102, kExecute = 103, kExit = 104, kHeader = 105, kCycle = 106;
-constexpr int kHeaderSpin = 107, kCycleSpin = 108;
+constexpr int kPath = IDC_PATH, kBrowse = IDC_BROWSE, kExecute = IDC_EXECUTE, kExit = IDC_EXIT;
+constexpr int kHeader = IDC_HEADER_LINES, kCycle = IDC_CYCLE_LINES, kHeaderSpin = IDC_HEADER_SPIN, kCycleSpin = IDC_CYCLE_SPIN;
 
 const std::wstring kInfo = L"提示!";
 const std::wstring kError = L"错误!";

@@ -28,7 +28,7 @@ TMessagehandler HandlerOf(TRecorder& Recorder) {
 
 TEST(Registry, FindsTheFirstOfTwoEntriesAndAnswersZeroForUnknownWindows) {
   TMHCenter& registry = TMHCenter::Instance();
-  const int before = registry.Windows.Count;
+  const std::size_t before = registry.Count();
   const auto window = reinterpret_cast<HWND>(std::intptr_t{0x7FFF12345678});
   TRecorder first(11);
   TRecorder second(22);
@@ -42,12 +42,11 @@ TEST(Registry, FindsTheFirstOfTwoEntriesAndAnswersZeroForUnknownWindows) {
 
   KxDialogProc(window, WM_NCDESTROY, 0, 0);
   EXPECT_FALSE(registry.Find(window).IsSet()) << "a destroyed window leaves no entry behind";
-  EXPECT_EQ(registry.Windows.Count, before);
-  EXPECT_EQ(registry.Handlers.size(), static_cast<std::size_t>(before));
+  EXPECT_EQ(registry.Count(), before);
 }
 
 TEST(Dialog, DialogsRunOneAfterAnotherEachReachingItsOwnObject) {
-  const int before = TMHCenter::Instance().Windows.Count;
+  const std::size_t before = TMHCenter::Instance().Count();
   for (int run = 0; run < 3; ++run) {
     auto* dialog = new TTestDialog;
     dialog->Steps = {[&](TTestDialog& d) {
@@ -60,7 +59,7 @@ TEST(Dialog, DialogsRunOneAfterAnotherEachReachingItsOwnObject) {
     EXPECT_FALSE(TMHCenter::Instance().Find(dialog->Handle).IsSet());
     delete dialog;
   }
-  EXPECT_EQ(TMHCenter::Instance().Windows.Count, before);
+  EXPECT_EQ(TMHCenter::Instance().Count(), before);
 }
 
 TEST(Dialog, AttachSetsTheIconNotifiesTheOwnerAndCentresOnIt) {
