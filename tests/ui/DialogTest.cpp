@@ -62,6 +62,12 @@ TEST(Dialog, DialogsRunOneAfterAnotherEachReachingItsOwnObject) {
   EXPECT_EQ(TMHCenter::Instance().Count(), before);
 }
 
+TEST(Dialog, ExecuteAnswersFalseWhenTheDialogCannotBeCreated) {
+  TTestDialog missing(nullptr, 999);
+  EXPECT_FALSE(missing.Execute());
+  EXPECT_EQ(missing.Handle, nullptr);
+}
+
 TEST(Dialog, AttachSetsTheIconNotifiesTheOwnerAndCentresOnIt) {
   TTestDialog outer;
   outer.Steps = {[](TTestDialog& o) {
