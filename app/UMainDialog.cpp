@@ -1,22 +1,15 @@
 #include "app/UMainDialog.h"
 
 #include "app/USplitJob.h"
+#include "res/resource.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxIniFile.h"
 #include "ui/UkxCommDlgs.h"
 #include "ui/UkxEdit.h"
 #include "ui/UkxMiscCtrls.h"
+#include "ui/UkxTypesWin.h"
 
 namespace {
-
-constexpr int kPathField = 101;
-constexpr int kBrowseButton = 102;
-constexpr int kExecuteButton = 103;
-constexpr int kExitButton = 104;
-constexpr int kHeaderLineField = 105;
-constexpr int kCycleLineField = 106;
-constexpr int kHeaderLineSpin = 107;
-constexpr int kCycleLineSpin = 108;
 
 // UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS: the template leaves them out.
 constexpr DWORD kSpinStyle = 0x26;
@@ -28,17 +21,17 @@ TMainDialog::TMainDialog(TkxWinControl* Owner) : TkxDialog(Owner) {
   OnCreate();
 }
 
-void TMainDialog::OnCreate() { SetTemplate(2, MAKEINTRESOURCEW(1)); }
+void TMainDialog::OnCreate() { SetTemplate(IDD_MAIN, MAKEINTRESOURCEW(IDI_ROWDEAL)); }
 
 void TMainDialog::OnInitialize() {
-  HeaderLineEdit = new TkxEdit(this, GetItem(kHeaderLineField));
-  HeaderLineUpDown = new TkxUpDown(this, GetItem(kHeaderLineSpin));
+  HeaderLineEdit = new TkxEdit(this, GetItem(IDC_HEADER_LINES));
+  HeaderLineUpDown = new TkxUpDown(this, GetItem(IDC_HEADER_SPIN));
   HeaderLineUpDown->ModifyStyle(kSpinStyle, true);
   HeaderLineUpDown->SetRange(0, 10);
   HeaderLineUpDown->SetBuddy(HeaderLineEdit);
 
-  CycleLineEdit = new TkxEdit(this, GetItem(kCycleLineField));
-  CycleLineUpDown = new TkxUpDown(this, GetItem(kCycleLineSpin));
+  CycleLineEdit = new TkxEdit(this, GetItem(IDC_CYCLE_LINES));
+  CycleLineUpDown = new TkxUpDown(this, GetItem(IDC_CYCLE_SPIN));
   CycleLineUpDown->ModifyStyle(kSpinStyle, true);
   CycleLineUpDown->SetRange(1, 50);
   CycleLineUpDown->SetBuddy(CycleLineEdit);
@@ -50,8 +43,8 @@ void TMainDialog::OnInitialize() {
     const std::int32_t left = settings.ReadInteger(u"Program", u"WindowLeft", current.Left);
     MoveToStoredPosition(left, top);
     LastPath = settings.ReadString(u"Memory", u"LastPath", ProgramDir());
-    SetItemText(kHeaderLineField, settings.ReadString(u"Memory", u"HeaderLine", u"1"));
-    SetItemText(kCycleLineField, settings.ReadString(u"Memory", u"CycleLine", u"5"));
+    SetItemText(IDC_HEADER_LINES, settings.ReadString(u"Memory", u"HeaderLine", u"1"));
+    SetItemText(IDC_CYCLE_LINES, settings.ReadString(u"Memory", u"CycleLine", u"5"));
   }
   TrimWorkingSet();
 }
@@ -63,8 +56,7 @@ void TMainDialog::MoveToStoredPosition(std::int32_t Left, std::int32_t Top) {
   const TBounds current = GetBounds();
   const std::int32_t x = Left >= 0 ? Left : current.Left;
   const std::int32_t y = Top >= 0 ? Top : current.Top;
-  const RECT target{x, y, x + current.Width, y + current.Height};
-  if (MonitorFromRect(&target, MONITOR_DEFAULTTONULL) == nullptr) return;
+  if (!IsOnAnyMonitor(TBounds{x, y, current.Width, current.Height})) return;
   SetBounds(Left, Top, -1, -1);
 }
 
@@ -74,8 +66,8 @@ void TMainDialog::OnClose() {
     settings.WriteInteger(u"Program", u"WindowLeft", GetBounds().Left);
     settings.WriteInteger(u"Program", u"WindowTop", GetBounds().Top);
     settings.WriteString(u"Memory", u"LastPath", LastPath);
-    settings.WriteString(u"Memory", u"HeaderLine", GetItemText(kHeaderLineField));
-    settings.WriteString(u"Memory", u"CycleLine", GetItemText(kCycleLineField));
+    settings.WriteString(u"Memory", u"HeaderLine", GetItemText(IDC_HEADER_LINES));
+    settings.WriteString(u"Memory", u"CycleLine", GetItemText(IDC_CYCLE_LINES));
   }
   FreeAndClear(HeaderLineEdit);
   FreeAndClear(CycleLineEdit);
@@ -85,13 +77,13 @@ void TMainDialog::OnClose() {
 
 void TMainDialog::OnCommand(std::uint16_t Id) {
   switch (Id) {
-    case kBrowseButton:
+    case IDC_BROWSE:
       BrowseFile();
       break;
-    case kExecuteButton:
+    case IDC_EXECUTE:
       RunSplitJob();
       break;
-    case kExitButton:
+    case IDC_EXIT:
       Close(false);
       break;
     default:
@@ -102,12 +94,12 @@ void TMainDialog::OnCommand(std::uint16_t Id) {
 void TMainDialog::BrowseFile() {
   TOpenDialog dialog(this);
   dialog.Filter = u"文本文件（*.txt）|*.txt|所有文件（*.*）|*.*";
-  dialog.FileName = GetItemText(kPathField);
+  dialog.FileName = GetItemText(IDC_PATH);
   dialog.Directory = LastPath;
   dialog.Title.clear();
   dialog.DefaultExt = u"txt";
   if (dialog.Execute()) {
-    SetItemText(kPathField, dialog.FileName);
+    SetItemText(IDC_PATH, dialog.FileName);
     LastPath = dialog.Directory;
     // The split job resolves the bare name against the current directory. The dialog
     // leaves it in the picked file's folder on Windows, but not always under Wine (a
@@ -118,9 +110,9 @@ void TMainDialog::BrowseFile() {
 
 void TMainDialog::RunSplitJob() {
   try {
-    const std::u16string path = GetItemText(kPathField);
-    const std::u16string headerText = GetItemText(kHeaderLineField);
-    const std::u16string cycleText = GetItemText(kCycleLineField);
+    const std::u16string path = GetItemText(IDC_PATH);
+    const std::u16string headerText = GetItemText(IDC_HEADER_LINES);
+    const std::u16string cycleText = GetItemText(IDC_CYCLE_LINES);
     MsgBox(SuccessText(RunSplit(path, headerText, cycleText)), 2, u"");
   } catch (const TkxException& failure) {
     MsgBox(failure.Message, 4, u"");

@@ -1,366 +1,226 @@
 // The real Rowdeal.exe, started from a folder of its own and driven through the window
 // system as a user drives it.
-#include <gtest/gtest.h>
-#include <windows.h>
-#include <commctrl.h>
-
-#include <algorithm>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "tests/e2e/Driver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
 
 namespace {
 
 using e2e::App;
-using e2e::TMessageBox;
-
-constexpr int kPath = 101, kBrowse = 102, kExecute = 103, kExit = 104, kHeader = 105, kCycle = 106;
-constexpr int kHeaderSpin = 107, kCycleSpin = 108;
+using testutil::TMessageBox;
 
 const std::wstring kInfo = L"提示!";
 const std::wstring kError = L"错误!";
 
 class MainDialog : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Tables = Box.Dir + L"tables\\";
-    e2e::MakeDirectory(Tables);
-  }
+  MainDialog() { std::filesystem::create_directory(Tables); }
 
-  std::unique_ptr<App> Start() { return Start(Box.Dir); }
-  std::unique_ptr<App> Start(const std::wstring& workingDir) {
-    return std::make_unique<App>(Box.Exe(), workingDir);
+  std::unique_ptr<App> Start(const std::wstring& workingDir = {}) {
+    return std::make_unique<App>(Box.Exe(), workingDir.empty() ? Box.Dir : workingDir);
   }
 
   // A small ASCII table: one header line and six data lines.
-  std::wstring WriteTable(const std::wstring& name) {
-    e2e::WriteFileBytes(Tables + name, "id;value\r\n1;a\r\n2;b\r\n3;c\r\n4;d\r\n5;e\r\n6;f\r\n");
+  std::wstring WriteTable(const std::wstring& name) const {
+    testutil::WriteFile(Tables + name, "id;value\r\n1;a\r\n2;b\r\n3;c\r\n4;d\r\n5;e\r\n6;f\r\n");
     return Tables + name;
   }
 
-  void ExpectSettings(const std::map<std::wstring, std::wstring>& program,
-                      const std::map<std::wstring, std::wstring>& memory) {
-    e2e::TSettings settings = e2e::ReadSettings(Box.Ini());
-    EXPECT_EQ(settings.size(), 2u);
-    EXPECT_EQ(settings[L"Program"], program);
-    EXPECT_EQ(settings[L"Memory"], memory);
+  std::wstring SavedSettings(int left, int top, const std::wstring& lastPath, const std::wstring& header,
+                             const std::wstring& cycle) const {
+    return L"[Program]WindowLeft=" + std::to_wstring(left) + L"|WindowTop=" + std::to_wstring(top) +
+           L"|[Memory]LastPath=" + lastPath + L"|HeaderLine=" + header + L"|CycleLine=" + cycle + L"|";
   }
 
   e2e::Sandbox Box;
-  std::wstring Tables;
+  const std::wstring Tables = Box.Dir + L"tables\\";
 };
 
-TEST_F(MainDialog, ShowsTheTemplateControlsAndBindsTheSpins) {
-  auto app = Start();
-  struct {
-    int Id;
-    const wchar_t* Class;
-    const wchar_t* Text;
-  } const items[] = {{kPath, L"Edit", L""},        {kBrowse, L"Button", L"..."},
-                     {kExecute, L"Button", L"执   行"}, {kExit, L"Button", L"退   出"},
-                     {kHeaderSpin, L"msctls_updown32", L""}, {kCycleSpin, L"msctls_updown32", L""}};
-  for (const auto& item : items) {
-    SCOPED_TRACE(item.Id);
-    EXPECT_EQ(e2e::ClassOf(app->Item(item.Id)), item.Class);
-    EXPECT_EQ(app->ItemText(item.Id), item.Text);
-  }
-  std::vector<std::wstring> labels;
-  for (HWND child = GetWindow(app->Dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (e2e::ClassOf(child) == L"Static") labels.push_back(e2e::WindowText(child));
-  }
-  EXPECT_EQ(labels, (std::vector<std::wstring>{L"待拆分文件：", L"表头栏行数：", L"每一循环包含的行数："}));
-  for (int spin : {kHeaderSpin, kCycleSpin}) {
-    EXPECT_EQ(GetWindowLongW(app->Item(spin), GWL_STYLE), 0x50000026) << spin;
-  }
-  EXPECT_EQ(SendMessageW(app->Item(kHeaderSpin), UDM_GETBUDDY, 0, 0),
-            reinterpret_cast<LRESULT>(app->Item(kHeader)));
-  EXPECT_EQ(SendMessageW(app->Item(kCycleSpin), UDM_GETBUDDY, 0, 0),
-            reinterpret_cast<LRESULT>(app->Item(kCycle)));
-  // Popup, visible, caption, system menu, minimise box.
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(app->Dialog(), GWL_STYLE)) & 0x90CA0000u, 0x90CA0000u);
-  app->Press(kExit);
-  EXPECT_EQ(app->WaitExit(), 0u);
-}
-
-TEST_F(MainDialog, FirstStartShowsTheDefaultsAndWritesEverySettingOnClose) {
-  ASSERT_FALSE(e2e::FileExists(Box.Ini()));
-  e2e::WriteFileBytes(Box.Dir + L"beside.txt", "x\r\n");
+TEST_F(MainDialog, FirstStartShowsTheDefaultsAndBindsTheSpins) {
+  testutil::WriteFile(Box.Dir + L"beside.txt", "x\r\n");
   // Started elsewhere, so that only the remembered folder can lead the browse to beside.txt.
   auto app = Start(Tables);
-  RECT expected = e2e::TemplateRect();
-  RECT r = app->Bounds();
-  EXPECT_EQ(r.left, expected.left);
-  EXPECT_EQ(r.top, expected.top);
-  EXPECT_EQ(r.right - r.left, expected.right - expected.left);
-  EXPECT_EQ(r.bottom - r.top, expected.bottom - expected.top);
-  EXPECT_EQ(app->ItemText(kPath), L"");
-  EXPECT_EQ(app->ItemText(kHeader), L"1");
-  EXPECT_EQ(app->ItemText(kCycle), L"5");
+  const RECT home = e2e::TemplateRect();
+  const RECT r = app->Bounds();
+  EXPECT_EQ(r.left, home.left);
+  EXPECT_EQ(r.top, home.top);
+  EXPECT_EQ(app->ItemText(IDC_PATH), L"");
+  EXPECT_EQ(app->ItemText(IDC_HEADER_LINES), L"1");
+  EXPECT_EQ(app->ItemText(IDC_CYCLE_LINES), L"5");
+  for (auto [spin, buddy] : {std::pair{IDC_HEADER_SPIN, IDC_HEADER_LINES}, std::pair{IDC_CYCLE_SPIN, IDC_CYCLE_LINES}}) {
+    EXPECT_EQ(GetWindowLongW(app->Item(spin), GWL_STYLE), 0x50000026) << spin;
+    EXPECT_EQ(SendMessageW(app->Item(spin), UDM_GETBUDDY, 0, 0), reinterpret_cast<LRESULT>(app->Item(buddy)));
+  }
   // The open-file dialog starts in the program's folder.
   EXPECT_EQ(app->Browse(L"beside.txt"), L"");
-  EXPECT_EQ(app->ItemText(kPath), L"beside.txt");
-  app->Press(kExit);
+  EXPECT_EQ(app->ItemText(IDC_PATH), L"beside.txt");
+  app->Press(IDC_EXIT);
   EXPECT_EQ(app->WaitExit(), 0u);
-  ExpectSettings({{L"WindowLeft", std::to_wstring(r.left)}, {L"WindowTop", std::to_wstring(r.top)}},
-                 {{L"LastPath", Box.Dir}, {L"HeaderLine", L"1"}, {L"CycleLine", L"5"}});
+  EXPECT_EQ(e2e::SettingsOf(Box.Ini()), SavedSettings(r.left, r.top, Box.Dir, L"1", L"5"));
 }
 
-TEST_F(MainDialog, BrowsedFileIsSplitBesideItWithTheExactSuccessText) {
+TEST_F(MainDialog, BrowsedOrTypedFilesAreSplitBesideThemselves) {
   WriteTable(L"data.txt");
-  e2e::WriteFileBytes(Tables + L"next.txt", "x\r\n");
+  testutil::WriteFile(Tables + L"next.txt", "x\r\n");
   auto app = Start();
   app->Browse(Tables + L"data.txt");
-  EXPECT_EQ(app->ItemText(kPath), L"data.txt");
-  app->SetItemText(kHeader, L"1");
-  app->SetItemText(kCycle, L"2");
+  EXPECT_EQ(app->ItemText(IDC_PATH), L"data.txt");
+  app->SetItemText(IDC_CYCLE_LINES, L"2");
   TMessageBox box = app->RunJob();
   EXPECT_EQ(box.Caption, kInfo);
   EXPECT_EQ(box.Text, e2e::SuccessText(L"data\\", 2, L"data", L"txt"));
-  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"data\\data-1.txt"), "id;value\r\n1;a\r\n3;c\r\n5;e\r\n");
-  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"data\\data-2.txt"), "id;value\r\n2;b\r\n4;d\r\n6;f\r\n");
-  EXPECT_FALSE(e2e::DirectoryExists(Box.Dir + L"data"));
-  // The job leaves the dialog as it was.
-  EXPECT_EQ(app->ItemText(kPath), L"data.txt");
-  EXPECT_EQ(app->ItemText(kHeader), L"1");
-  EXPECT_EQ(app->ItemText(kCycle), L"2");
-  // The next browse starts in the folder of the file picked, proposing its name.
+  EXPECT_EQ(testutil::ReadFile(Tables + L"data\\data-1.txt"), "id;value\r\n1;a\r\n3;c\r\n5;e\r\n");
+  EXPECT_EQ(testutil::ReadFile(Tables + L"data\\data-2.txt"), "id;value\r\n2;b\r\n4;d\r\n6;f\r\n");
+  EXPECT_FALSE(std::filesystem::exists(Box.Dir + L"data"));
+  EXPECT_EQ(app->ItemText(IDC_PATH), L"data.txt") << "the job leaves the dialog as it was";
+  EXPECT_EQ(app->ItemText(IDC_CYCLE_LINES), L"2");
+  // The next browse starts in the folder of the file picked, proposing its name; a
+  // cancelled one changes nothing.
   EXPECT_EQ(app->Browse(L"next.txt"), L"data.txt");
-  EXPECT_EQ(app->ItemText(kPath), L"next.txt");
-  // A cancelled browse changes nothing.
-  app->SetItemText(kPath, L"typed.txt");
-  app->CancelBrowse();
-  EXPECT_EQ(app->ItemText(kPath), L"typed.txt");
-  app->Press(kExit);
-  EXPECT_EQ(app->WaitExit(), 0u);
-  EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"LastPath"], Tables);
-}
+  EXPECT_EQ(app->ItemText(IDC_PATH), L"next.txt");
+  app->SetItemText(IDC_PATH, L"typed.txt");
+  app->Browse(L"");
+  EXPECT_EQ(app->ItemText(IDC_PATH), L"typed.txt");
 
-TEST_F(MainDialog, TypedFullPathIsSplitBesideTheFile) {
-  const std::wstring table = WriteTable(L"full.txt");
-  auto app = Start();
-  app->SetItemText(kPath, table);
-  app->SetItemText(kHeader, L" 1 ");
-  app->SetItemText(kCycle, L"3");
-  TMessageBox box = app->RunJob();
-  EXPECT_EQ(box.Caption, kInfo);
-  EXPECT_EQ(box.Text, e2e::SuccessText(Tables + L"full\\", 3, L"full", L"txt"));
-  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-1.txt"), "id;value\r\n1;a\r\n4;d\r\n");
-  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-3.txt"), "id;value\r\n3;c\r\n6;f\r\n");
-}
-
-TEST_F(MainDialog, EnterInAnyEditRunsTheJob) {
-  const std::wstring table = WriteTable(L"enter.txt");
-  auto app = Start();
-  app->SetItemText(kPath, table);
-  for (int field : {kPath, kHeader, kCycle}) {
-    SCOPED_TRACE(field);
-    DeleteFileW((Tables + L"enter\\enter-1.txt").c_str());
+  // A full path typed, and Enter in each field.
+  app->SetItemText(IDC_PATH, WriteTable(L"full.txt"));
+  app->SetItemText(IDC_HEADER_LINES, L" 1 ");
+  app->SetItemText(IDC_CYCLE_LINES, L"3");
+  for (int field : {IDC_PATH, IDC_HEADER_LINES, IDC_CYCLE_LINES}) {
+    std::filesystem::remove_all(Tables + L"full");
     app->PostKey(app->Item(field), VK_RETURN);
-    TMessageBox box = app->WaitMessageBox();
-    EXPECT_EQ(box.Caption, kInfo);
-    EXPECT_EQ(box.Text, e2e::SuccessText(Tables + L"enter\\", 5, L"enter", L"txt"));
+    box = app->WaitMessageBox();
     app->PressOk(box);
-    EXPECT_TRUE(e2e::FileExists(Tables + L"enter\\enter-1.txt"));
+    EXPECT_EQ(box.Text, e2e::SuccessText(Tables + L"full\\", 3, L"full", L"txt")) << field;
+    EXPECT_EQ(testutil::ReadFile(Tables + L"full\\full-3.txt"), "id;value\r\n3;c\r\n6;f\r\n") << field;
   }
+  app->Press(IDC_EXIT);
+  EXPECT_EQ(app->WaitExit(), 0u);
+  EXPECT_NE(e2e::SettingsOf(Box.Ini()).find(L"LastPath=" + Tables + L"|"), std::wstring::npos);
 }
 
-TEST_F(MainDialog, EachFailureShowsItsErrorTextAndLeavesTheDialogAsItWas) {
+TEST_F(MainDialog, FailuresShowTheirErrorTextAndLeaveTheDialogAsItWas) {
   const std::wstring table = WriteTable(L"rows.txt");
-  e2e::WriteFileBytes(Tables + L"short.txt", "h1\r\nh2\r\n");
-  e2e::MakeDirectory(Tables + L"adir");
-  WriteTable(L".txt");
-  // An output file that cannot be created: a folder stands in its place.
-  WriteTable(L"blocked.txt");
-  e2e::MakeDirectory(Tables + L"blocked");
-  e2e::MakeDirectory(Tables + L"blocked\\blocked-2.txt");
-  // An output folder that cannot be made: a file stands in its place.
-  WriteTable(L"nofolder.txt");
-  e2e::WriteFileBytes(Tables + L"nofolder", "x");
-
+  testutil::WriteFile(Tables + L"short.txt", "h1\r\nh2\r\n");
   struct Row {
     const char* What;
     std::wstring Path, H, N, Message;
-    std::wstring NoFolder;  // an output folder that must not have been made
   };
-  const std::wstring rows = Tables + L"rows";
-  std::vector<Row> cases = {
-      {"no such file", Tables + L"missing.txt", L"1", L"2", L"待拆分文件不存在!", Tables + L"missing"},
-      {"empty path", L"", L"1", L"2", L"待拆分文件不存在!", L""},
-      {"a folder", Tables + L"adir", L"1", L"2", L"File Open Error!", L""},
-      {"H empty", table, L"  ", L"2", L" is empty!", rows},
-      {"N empty", table, L"1", L"", L" is empty!", rows},
-      {"H not a number", table, L"3a", L"2", L"3a is not a valid integer!", rows},
-      {"H minus letters", table, L" -x ", L"2", L"x is not a valid integer!", rows},
-      {"bad H hides bad N", table, L"q", L"r", L"q is not a valid integer!", rows},
-      {"N not a number", table, L"1", L"2.5", L"2.5 is not a valid integer!", rows},
-      {"H below 0", table, L"-1", L"2", L"表头栏行数必须是 0 到 2147483647 之间的整数!", rows},
-      {"H beyond 32 bits", table, L"2147483648", L"2", L"表头栏行数必须是 0 到 2147483647 之间的整数!", rows},
-      {"N below 1", table, L"1", L"0", L"每一循环包含的行数必须是 1 到 2147483647 之间的整数!", rows},
-      {"name without a base", Tables + L".txt", L"1", L"2", L"无法由文件名确定输出子路径!", L""},
-      {"fewer lines than H", Tables + L"short.txt", L"3", L"2", L"文件中不包含足够的数据!", Tables + L"short"},
-      {"output file cannot be made", Tables + L"blocked.txt", L"1", L"2", L"File Open Error!", L""},
-      {"output folder cannot be made", Tables + L"nofolder.txt", L"1", L"2", L"File Open Error!", L""},
+  std::vector<Row> rows = {
+      {"no such file", Tables + L"missing.txt", L"1", L"2", L"待拆分文件不存在!"},
+      {"empty path", L"", L"1", L"2", L"待拆分文件不存在!"},
+      {"H not a number", table, L"3a", L"2", L"3a is not a valid integer!"},
+      {"N empty", table, L"1", L"", L" is empty!"},
+      {"N below 1", table, L"1", L"0", L"每一循环包含的行数必须是 1 到 2147483647 之间的整数!"},
+      {"fewer lines than H", Tables + L"short.txt", L"3", L"2", L"文件中不包含足够的数据!"},
   };
   const std::wstring fixtures = e2e::FixtureDir();
   if (!fixtures.empty()) {
-    cases.push_back({"source cannot be read", fixtures + L"\\unreadable.txt", L"0", L"1", L"File Read Error!", L""});
-    cases.push_back({"output cannot be written", fixtures + L"\\full\\data.txt", L"0", L"1", L"File Write Error!", L""});
-    e2e::WriteFileBytes(fixtures + L"\\full\\data.txt", "a line that does not fit on a full disk\r\n");
+    testutil::WriteFile(fixtures + L"\\full\\data.txt", "a line that does not fit on a full disk\r\n");
+    rows.push_back({"source cannot be read", fixtures + L"\\unreadable.txt", L"0", L"1", L"File Read Error!"});
+    rows.push_back({"output cannot be written", fixtures + L"\\full\\data.txt", L"0", L"1", L"File Write Error!"});
   }
-
   auto app = Start();
-  for (const Row& row : cases) {
-    SCOPED_TRACE(row.What);
-    app->SetItemText(kPath, row.Path);
-    app->SetItemText(kHeader, row.H);
-    app->SetItemText(kCycle, row.N);
+  for (const Row& row : rows) {
+    app->SetItemText(IDC_PATH, row.Path);
+    app->SetItemText(IDC_HEADER_LINES, row.H);
+    app->SetItemText(IDC_CYCLE_LINES, row.N);
     TMessageBox box = app->RunJob();
-    EXPECT_EQ(box.Caption, kError);
-    EXPECT_EQ(box.Text, row.Message);
-    EXPECT_EQ(app->ItemText(kPath), row.Path);
-    EXPECT_EQ(app->ItemText(kHeader), row.H);
-    EXPECT_EQ(app->ItemText(kCycle), row.N);
-    if (!row.NoFolder.empty()) {
-      EXPECT_FALSE(e2e::DirectoryExists(row.NoFolder));
-    }
+    EXPECT_EQ(box.Caption, kError) << row.What;
+    EXPECT_EQ(box.Text, row.Message) << row.What;
+    EXPECT_EQ(app->ItemText(IDC_PATH) + L"|" + app->ItemText(IDC_HEADER_LINES) + L"|" + app->ItemText(IDC_CYCLE_LINES),
+              row.Path + L"|" + row.H + L"|" + row.N) << row.What;
   }
-  // The output files before the one that could not be made stay, with their header lines.
-  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"blocked\\blocked-1.txt"), "id;value\r\n");
+  EXPECT_FALSE(std::filesystem::exists(Tables + L"rows")) << "no output folder without a split";
 }
 
 TEST_F(MainDialog, EveryWayOutSavesTheSettingsAndEndsWithExitCode0) {
-  struct Way {
-    const char* What;
-    void (*Leave)(App&);
+  const std::function<void(App&)> ways[] = {
+      [](App& app) { app.Press(IDC_EXIT); },
+      [](App& app) { app.PostKey(app.Item(IDC_HEADER_LINES), VK_ESCAPE); },
+      [](App& app) { PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0); },
+      // Alt+F4: the context code says that Alt is held.
+      [](App& app) { PostMessageW(app.Dialog(), WM_SYSKEYDOWN, VK_F4, 1 | (0x3E << 16) | (1 << 29)); },
   };
-  const Way ways[] = {
-      {"button 104", [](App& app) { app.Press(kExit); }},
-      {"Escape", [](App& app) { app.PostKey(app.Item(kHeader), VK_ESCAPE); }},
-      {"close command", [](App& app) { PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
-      {"Alt+F4",
-       [](App& app) {
-         // Context code set: Alt is held.
-         PostMessageW(app.Dialog(), WM_SYSKEYDOWN, VK_F4, 1 | (0x3E << 16) | (1 << 29));
-       }},
-  };
-  int i = 0;
-  for (const Way& way : ways) {
-    SCOPED_TRACE(way.What);
-    ++i;
-    DeleteFileW(Box.Ini().c_str());
+  for (int i = 0; i < 4; ++i) {
+    std::filesystem::remove(Box.Ini());
     auto app = Start();
     const int x = 100 + 10 * i, y = 60 + 7 * i;
     SetWindowPos(app->Dialog(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    app->SetItemText(kHeader, std::to_wstring(i));
-    app->SetItemText(kCycle, std::to_wstring(10 + i));
-    app->SetItemText(kPath, L"not saved");
-    way.Leave(*app);
-    EXPECT_EQ(app->WaitExit(), 0u);
-    ExpectSettings({{L"WindowLeft", std::to_wstring(x)}, {L"WindowTop", std::to_wstring(y)}},
-                   {{L"LastPath", Box.Dir}, {L"HeaderLine", std::to_wstring(i)}, {L"CycleLine", std::to_wstring(10 + i)}});
+    app->SetItemText(IDC_HEADER_LINES, std::to_wstring(i));
+    app->SetItemText(IDC_CYCLE_LINES, L"abc");
+    app->SetItemText(IDC_PATH, L"not saved");
+    ways[i](*app);
+    EXPECT_EQ(app->WaitExit(), 0u) << "way " << i;
+    EXPECT_EQ(e2e::SettingsOf(Box.Ini()), SavedSettings(x, y, Box.Dir, std::to_wstring(i), L"abc"));
   }
 }
 
-TEST_F(MainDialog, NextStartRestoresPositionCountsAndFolder) {
+TEST_F(MainDialog, NextStartRestoresPositionCountsAsTypedAndFolder) {
   WriteTable(L"again.txt");
   {
     auto app = Start();
     app->Browse(Tables + L"again.txt");
-    app->SetItemText(kHeader, L"4");
-    app->SetItemText(kCycle, L"9");
+    app->SetItemText(IDC_HEADER_LINES, L"x4");
+    app->SetItemText(IDC_CYCLE_LINES, L"");
     SetWindowPos(app->Dialog(), nullptr, 150, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    app->Press(kExit);
+    app->Press(IDC_EXIT);
     ASSERT_EQ(app->WaitExit(), 0u);
   }
   auto app = Start();
-  RECT r = app->Bounds();
+  const RECT r = app->Bounds();
   EXPECT_EQ(r.left, 150);
   EXPECT_EQ(r.top, 120);
-  EXPECT_EQ(app->ItemText(kHeader), L"4");
-  EXPECT_EQ(app->ItemText(kCycle), L"9");
-  EXPECT_EQ(app->ItemText(kPath), L"") << "the path is not remembered";
+  EXPECT_EQ(app->ItemText(IDC_HEADER_LINES), L"x4");
+  EXPECT_EQ(app->ItemText(IDC_CYCLE_LINES), L"") << "an empty value is not a missing key";
+  EXPECT_EQ(app->ItemText(IDC_PATH), L"") << "the path is not remembered";
+  app->SetItemText(IDC_PATH, Tables + L"again.txt");
+  EXPECT_EQ(app->RunJob().Text, L"x4 is not a valid integer!");
   // The browse starts in the remembered folder: the bare name is found there.
   app->Browse(L"again.txt");
-  EXPECT_EQ(app->ItemText(kPath), L"again.txt");
-  app->SetItemText(kHeader, L"1");
-  app->SetItemText(kCycle, L"2");
+  app->SetItemText(IDC_HEADER_LINES, L"1");
+  app->SetItemText(IDC_CYCLE_LINES, L"2");
   EXPECT_EQ(app->RunJob().Text, e2e::SuccessText(L"again\\", 2, L"again", L"txt"));
-  EXPECT_TRUE(e2e::FileExists(Tables + L"again\\again-2.txt"));
-}
-
-TEST_F(MainDialog, StoredCountsComeBackAsTheyWereTyped) {
-  const std::wstring table = WriteTable(L"typed.txt");
-  e2e::WriteSettings(Box.Ini(), L"[Memory]\nHeaderLine=abc\nCycleLine=");
-  {
-    auto app = Start();
-    EXPECT_EQ(app->ItemText(kHeader), L"abc");
-    EXPECT_EQ(app->ItemText(kCycle), L"") << "an empty value is not a missing key";
-    app->SetItemText(kPath, table);
-    TMessageBox box = app->RunJob();
-    EXPECT_EQ(box.Caption, kError);
-    EXPECT_EQ(box.Text, L"abc is not a valid integer!");
-    app->Press(kExit);
-    ASSERT_EQ(app->WaitExit(), 0u);
-  }
-  e2e::TSettings settings = e2e::ReadSettings(Box.Ini());
-  EXPECT_EQ(settings[L"Memory"][L"HeaderLine"], L"abc");
-  EXPECT_EQ(settings[L"Memory"][L"CycleLine"], L"");
-  auto app = Start();
-  EXPECT_EQ(app->ItemText(kHeader), L"abc");
-  EXPECT_EQ(app->ItemText(kCycle), L"");
+  EXPECT_TRUE(std::filesystem::exists(Tables + L"again\\again-2.txt"));
 }
 
 TEST_F(MainDialog, StoredPositionsOffTheScreenKeepTheTemplatePosition) {
   const RECT home = e2e::TemplateRect();
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  struct Row {
-    const char* What;
-    int Left, Top, WantLeft, WantTop;
+  struct { int Left, Top, WantLeft, WantTop; } const rows[] = {
+      {-32000, -32000, home.left, home.top},  // closed while minimised
+      {-5, 200, home.left, 200},
+      {30000, 30000, home.left, home.top},    // on no monitor
+      {screenWidth - 30, 100, screenWidth - 30, 100},  // partly on the screen
   };
-  const Row rows[] = {
-      {"both negative (closed while minimised)", -32000, -32000, home.left, home.top},
-      {"left negative", -5, 200, home.left, 200},
-      {"top negative", 200, -1, 200, home.top},
-      {"far right and below: on no monitor", 30000, 30000, home.left, home.top},
-      {"beyond the right edge", screenWidth + 10, 100, home.left, home.top},
-      {"partly on the screen", screenWidth - 30, 100, screenWidth - 30, 100},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.What);
-    e2e::WriteSettings(Box.Ini(), L"[Program]\nWindowLeft=" + std::to_wstring(row.Left) +
-                                      L"\nWindowTop=" + std::to_wstring(row.Top));
-    auto app = Start();
-    RECT r = app->Bounds();
-    EXPECT_EQ(r.left, row.WantLeft);
-    EXPECT_EQ(r.top, row.WantTop);
+  for (const auto& row : rows) {
+    WritePrivateProfileStringW(L"Program", L"WindowLeft", std::to_wstring(row.Left).c_str(), Box.Ini().c_str());
+    WritePrivateProfileStringW(L"Program", L"WindowTop", std::to_wstring(row.Top).c_str(), Box.Ini().c_str());
+    const RECT r = Start()->Bounds();
+    EXPECT_EQ(r.left, row.WantLeft) << row.Left << ", " << row.Top;
+    EXPECT_EQ(r.top, row.WantTop) << row.Left << ", " << row.Top;
   }
 }
 
-TEST_F(MainDialog, SpinArrowsStayWithin0To10And1To50) {
-  struct Row {
-    int Spin, Field, Min, Max, Clicks;
+TEST_F(MainDialog, SpinArrowsStepWithin0To10And1To50) {
+  struct { int Spin, Field; const wchar_t* Start; bool Up; const wchar_t* After[2]; } const rows[] = {
+      {IDC_HEADER_SPIN, IDC_HEADER_LINES, L"9", true, {L"10", L"10"}},
+      {IDC_HEADER_SPIN, IDC_HEADER_LINES, L"1", false, {L"0", L"0"}},
+      {IDC_CYCLE_SPIN, IDC_CYCLE_LINES, L"49", true, {L"50", L"50"}},
+      {IDC_CYCLE_SPIN, IDC_CYCLE_LINES, L"2", false, {L"1", L"1"}},
   };
-  const Row rows[] = {{kHeaderSpin, kHeader, 0, 10, 15}, {kCycleSpin, kCycle, 1, 50, 60}};
   auto app = Start();
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.Spin);
-    int value = std::stoi(app->ItemText(row.Field));
-    for (bool up : {true, false}) {
-      // One step a click, and no step past the end.
-      for (int i = 0; i < row.Clicks; ++i) {
-        app->ClickSpin(row.Spin, up);
-        const int want = up ? std::min(value + 1, row.Max) : std::max(value - 1, row.Min);
-        ASSERT_EQ(app->ItemText(row.Field), std::to_wstring(want)) << (up ? "up" : "down") << " click " << i;
-        value = want;
-      }
+  for (const auto& row : rows) {
+    app->SetItemText(row.Field, row.Start);
+    for (const wchar_t* after : row.After) {
+      app->ClickSpin(row.Spin, row.Up);
+      EXPECT_EQ(app->ItemText(row.Field), after) << row.Spin << (row.Up ? " up" : " down");
     }
   }
-  // Typing is not limited.
-  app->SetItemText(kCycle, L"99");
-  EXPECT_EQ(app->ItemText(kCycle), L"99");
 }
 
 }  // namespace
