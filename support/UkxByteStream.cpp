@@ -29,6 +29,9 @@ bool TkxByteReader::Remap() {
   FBlockOffset = position;
   const std::int64_t size = platform::FileSize(FFile);
   if (size < 0) throw TkxException(u"File Read Error!");
+  // A file that says it is empty may still hand out bytes when read (/proc, devices
+  // posing as files): such a one is read, never taken for empty.
+  if (size == 0) return false;
   if (size <= position) return true;  // the end
   // The window starts at the page that holds the next byte and reaches a page further
   // than the capacity, so that any Fill the capacity allows is met within it.
