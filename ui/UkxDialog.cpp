@@ -1,7 +1,5 @@
 #include "ui/UkxDialog.h"
 
-#include <exception>
-
 #include "support/UkxList.h"
 #include "ui/UkxCommDlgs.h"
 #include "ui/UkxControl.h"

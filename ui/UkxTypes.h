@@ -1,4 +1,4 @@
-// Common framework types: plain data, usable by the portable layers on any platform.
+// Common framework types: plain data, without the platform's headers.
 #pragma once
 
 #include "support/UkxException.h"

@@ -57,7 +57,7 @@ TEST(Dialog, DialogsRunOneAfterAnotherEachReachingItsOwnObject) {
   EXPECT_EQ(missing.Handle, nullptr);
 }
 
-TEST(Dialog, AttachSetsTheIconNotifiesTheOwnerAndCentresOnIt) {
+TEST(Dialog, AttachSetsTheIconNotifiesTheOwnerCentresOnItAndMovesReachOnMove) {
   RunSteps({[](TTestDialog& o) {
     o.SetBounds(40, 30, 500, 400);
     TTestDialog inner(&o, InnerTemplate);
@@ -66,37 +66,25 @@ TEST(Dialog, AttachSetsTheIconNotifiesTheOwnerAndCentresOnIt) {
       const TBounds b = i.GetBounds();
       EXPECT_EQ(b.Left, p.Left + (p.Width - b.Width) / 2);
       EXPECT_EQ(b.Top, p.Top + (p.Height - b.Height) / 2);
+      // The centring move, made in OnInitialize, reaches OnMove with the client area's origin.
+      ASSERT_FALSE(i.Moves.empty());
+      EXPECT_GE(i.Moves.back().x, b.Left);
+      EXPECT_LT(i.Moves.back().x, b.Left + b.Width);
       const LRESULT big = SendMessageW(i.Handle, WM_GETICON, ICON_BIG, 0);
       EXPECT_NE(big, 0);
       EXPECT_EQ(SendMessageW(i.Handle, WM_GETICON, ICON_SMALL, 0), big);
+      // Left of and above the screen, positions arrive signed.
+      i.MoveTo(TBounds{-400, -300, b.Width, b.Height});
+      EXPECT_LT(i.Moves.back().x, 0);
+      EXPECT_GT(i.Moves.back().x, -400);
+      EXPECT_LT(i.Moves.back().y, 0);
+      EXPECT_GT(i.Moves.back().y, -300);
       i.Close(true);
     }};
     EXPECT_TRUE(inner.Execute());
     EXPECT_EQ(o.Log, (TLog{"opened", "closed"}));
     o.Close(false);
   }});
-}
-
-TEST(Dialog, MovesReachOnMoveFromInitializeOnAndAsSignedPositions) {
-  TTestDialog dialog;
-  std::size_t movesInInitialize = 0;
-  dialog.InitStep = [&](TTestDialog& d) {
-    d.SetBounds(123, 77, -1, -1);
-    movesInInitialize = d.Moves.size();
-  };
-  dialog.Steps = {[](TTestDialog& d) {
-    d.MoveTo(TBounds{-400, -300, d.GetBounds().Width, d.GetBounds().Height});
-    d.Close(false);
-  }};
-  dialog.Execute();
-  ASSERT_GE(movesInInitialize, 1u);
-  // WM_MOVE gives the client area's origin, which lies inside the frame.
-  EXPECT_GE(dialog.Moves[movesInInitialize - 1].x, 123);
-  EXPECT_GE(dialog.Moves[movesInInitialize - 1].y, 77);
-  EXPECT_LT(dialog.Moves.back().x, 0);
-  EXPECT_GT(dialog.Moves.back().x, -400);
-  EXPECT_LT(dialog.Moves.back().y, 0);
-  EXPECT_GT(dialog.Moves.back().y, -300);
 }
 
 TEST(Dialog, EveryWayOutAndItsNearMisses) {

@@ -24,11 +24,7 @@ TTestDialog::TTestDialog(TkxWinControl* Owner, UINT ATemplate) : TkxDialog(Owner
 void TTestDialog::OnCreate() { SetTemplate(Template, MAKEINTRESOURCEW(1)); }
 
 void TTestDialog::OnInitialize() {
-  if (InitStep) {
-    InitStep(*this);
-  } else {
-    TkxDialog::OnInitialize();
-  }
+  TkxDialog::OnInitialize();
   // A test that never ends its dialog fails instead of hanging the run.
   SetTimer(Handle, watchdogTimer, 60000, nullptr);
   if (!Steps.empty()) PostMessageW(Handle, WM_NEXTSTEP, 0, 0);

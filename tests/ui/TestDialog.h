@@ -35,7 +35,6 @@ class TTestDialog : public TkxDialog {
   LRESULT OnNotify(WPARAM WParam, int Code, NMHDR* Header) override;
 
   std::vector<TStep> Steps;
-  TStep InitStep;  // replaces the base class's OnInitialize when set
   std::function<void(std::uint16_t)> CommandHook;
   // What reached the dialog: "sys F060", "cmd 00000002", "oncommand 2", "notify -5 from 206",
   // "opened" and "closed" (the notices of a dialog it owns), "close".
