@@ -1,13 +1,18 @@
-// Test and fuzz helpers: whole files as bytes, plain byte-by-byte models of the UTF-8
-// test, of recognition and of the line rule, and a guard that switches injected faults off.
+// Test and fuzz helpers: whole files as bytes, the contents of a folder, a run's answer
+// as text, plain byte-by-byte models of the UTF-8 test, of recognition and of the line
+// rule, and a guard that switches injected faults off.
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/UkxException.h"
+#include "support/UkxUtf8.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +28,29 @@ inline void Write(const std::filesystem::path& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Everything under a folder: relative path to bytes; a folder's path ends in "/".
+inline std::map<std::string, std::string> Contents(const std::filesystem::path& root) {
+  std::map<std::string, std::string> seen;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    const std::string relative = std::filesystem::relative(entry.path(), root).generic_string();
+    if (entry.is_directory()) {
+      seen[relative + "/"] = "";
+    } else {
+      seen[relative] = Read(entry.path());
+    }
+  }
+  return seen;
+}
+
+// The text a run answers with, or "error: " and the message it raised.
+inline std::string Outcome(const std::function<std::u16string()>& run) {
+  try {
+    return TextToUtf8(run());
+  } catch (const TkxException& e) {
+    return "error: " + TextToUtf8(e.Message);
+  }
+}
+
 inline std::string MarkOf(int encoding) {
   switch (encoding) {
     case 3: return "\xEF\xBB\xBF";
@@ -30,12 +58,6 @@ inline std::string MarkOf(int encoding) {
     case 5: return "\xFE\xFF";
     default: return "";
   }
-}
-
-inline std::string LineEndOf(int encoding) {
-  if (encoding == 4) return std::string("\r\0\n\0", 4);
-  if (encoding == 5) return std::string("\0\r\0\n", 4);
-  return "\r\n";
 }
 
 // The lax UTF-8 test, one byte at a time: every lead byte must be followed by as many
@@ -58,41 +80,47 @@ inline bool Utf8TestPasses(const std::string& bytes) {
   return pending == 0 && !ascii;
 }
 
-// The encoding of a file's bytes: its byte-order mark, else 2 (UTF-8) or 1 (ANSI).
-inline int Recognise(const std::string& bytes) {
-  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return 3;
-  if (bytes.compare(0, 2, "\xFF\xFE") == 0) return 4;
-  if (bytes.compare(0, 2, "\xFE\xFF") == 0) return 5;
-  return Utf8TestPasses(bytes) ? 2 : 1;
+// The encoding a byte-order mark gives (3 to 5), or 0.
+inline int MarkedEncoding(const std::string& bytes) {
+  for (int encoding : {3, 4, 5}) {
+    if (bytes.compare(0, MarkOf(encoding).size(), MarkOf(encoding)) == 0) return encoding;
+  }
+  return 0;
 }
 
-// The lines of a file's bytes, one code unit at a time, exactly as the reading loop
-// takes them: the mark skipped, only CR LF ends a line, a CR that is the last code
-// unit is dropped, and a lone byte at the end of a UTF-16 file stays with its line.
-inline std::vector<std::string> ModelLines(const std::string& bytes, int encoding) {
+// The encoding of a file's bytes for the text API: its mark, else 2 (UTF-8) or 1 (ANSI).
+inline int Recognise(const std::string& bytes) {
+  const int marked = MarkedEncoding(bytes);
+  return marked != 0 ? marked : Utf8TestPasses(bytes) ? 2 : 1;
+}
+
+// The lines of a file's bytes, one code unit at a time as the reading loop takes them:
+// the mark skipped; with CR LF line ends a CR that is the last code unit is dropped,
+// with LF line ends (lf) every CR stays; a lone byte at the end of a UTF-16 file stays
+// with its line.
+inline std::vector<std::string> ModelLines(const std::string& bytes, int encoding, bool lf = false) {
   const std::size_t unit = encoding >= 4 ? 2 : 1;
   const std::size_t low = encoding == 5 ? 1 : 0;
   auto is = [&](std::size_t at, char ch) {
     if (at + unit > bytes.size()) return false;
-    if (unit == 1) return bytes[at] == ch;
-    return bytes[at + low] == ch && bytes[at + 1 - low] == '\0';
+    return unit == 1 ? bytes[at] == ch : bytes[at + low] == ch && bytes[at + 1 - low] == '\0';
   };
   std::vector<std::string> lines;
-  std::size_t pos = bytes.size() < MarkOf(encoding).size() ? bytes.size() : MarkOf(encoding).size();
-  if (pos == 0 && bytes.empty()) return lines;
+  std::size_t pos = std::min(bytes.size(), MarkOf(encoding).size());
+  if (bytes.empty()) return lines;
   do {
     std::string line;
     bool cr = false;
     bool ended = false;
     while (pos < bytes.size()) {
-      std::size_t take = pos + unit <= bytes.size() ? unit : bytes.size() - pos;
-      if (cr && is(pos, '\n')) {
+      const std::size_t take = std::min(unit, bytes.size() - pos);
+      if ((lf || cr) && is(pos, '\n')) {
         pos += unit;
-        line.resize(line.size() - unit);
+        if (!lf) line.resize(line.size() - unit);
         ended = true;
         break;
       }
-      cr = take == unit && is(pos, '\r');
+      cr = !lf && take == unit && is(pos, '\r');
       line.append(bytes, pos, take);
       pos += take;
     }
