@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   filebytes::Write(path, bytes);
 
   // The split's raw lines, in either line-end mode, with and without their line ends.
-  const std::vector<std::string> expected = filebytes::ModelLines(bytes, encoding, lf);
+  const std::vector<std::string> expected = fuzzscratch::ModelLines(bytes, encoding, lf);
   const TkxUnitLayout layout = TkxFile::LayoutOf(static_cast<std::uint8_t>(encoding));
   const std::string mark(TkxFile::MarkOf(static_cast<std::uint8_t>(encoding)));
   std::string end = lf ? "\n" : "\r\n";
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The text path reads the CR LF lines; a well-formed UTF-8 line comes back whole.
-  const std::vector<std::string> crLf = lf ? filebytes::ModelLines(bytes, encoding) : expected;
+  const std::vector<std::string> crLf = lf ? fuzzscratch::ModelLines(bytes, encoding) : expected;
   TkxFile file(path.u16string(), fmRead, static_cast<std::uint8_t>(encoding), block + 7);
   for (const std::string& line : crLf) {
     FUZZ_CHECK(!file.EndOfFile());

@@ -92,11 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::InjectWriteFault(-1);
 
   // What the run must have done: only the mark decides the encoding.
-  const int encoding = filebytes::MarkedEncoding(source);
+  const int encoding = fuzzscratch::MarkedEncoding(source);
   const std::size_t unit = encoding >= 4 ? 2 : 1;
   const std::size_t low = encoding == 5 ? 1 : 0;
   const bool lf = EndsWithLf(source, unit, low);
-  const std::vector<std::string> lines = filebytes::ModelLines(source, encoding == 0 ? 1 : encoding, lf);
+  const std::vector<std::string> lines = fuzzscratch::ModelLines(source, encoding == 0 ? 1 : encoding, lf);
   std::string end = lf ? "\n" : "\r\n";
   if (unit == 2) {
     std::string wide;
@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           bytes += lines[k] + std::string(lines[k].size() % unit, '\0') + end;
         }
       }
-      if (!bytes.empty()) bytes = filebytes::MarkOf(encoding) + bytes;
+      if (!bytes.empty()) bytes = fuzzscratch::MarkOf(encoding) + bytes;
       expected[Utf8(base) + "/" + Utf8(OutputName(base, ext, i + 1))] = bytes;
     }
     made.StaleCount = std::max(0, earlier - n);
