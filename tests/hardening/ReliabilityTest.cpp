@@ -139,30 +139,54 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
   EXPECT_EQ(World(10).Split(2).rfind("文件拆分成功!", 0), 0u);  // the lock is gone with its holder
 }
 
-// Cancelled before it starts, or once every output is written (held before replacing):
-// the finals are untouched meanwhile, and nothing is left of the run.
+namespace {
+
+// Splits into four, holding the run once every output is written and before anything
+// is replaced, and calls During meanwhile.
+std::string SplitHeld(World& world, const std::function<void(TSplitControl&)>& during) {
+  TSplitControl control;
+  control.Hold();
+  std::string answer;
+  std::atomic<bool> over{false};
+  std::thread run([&] {
+    answer = world.Split(4, &control, 1 << 20);
+    over = true;
+  });
+  while (!over && control.BytesDone.load() < static_cast<std::int64_t>(world.Body().size())) std::this_thread::yield();
+  during(control);
+  control.Release();
+  run.join();
+  return answer;
+}
+
+}  // namespace
+
+// Cancelled before it starts, or once every output is written: the finals are untouched
+// meanwhile, and nothing is left of the run.
 TEST(Reliability, CancelledRunChangesNothing) {
   World world(20000);
   TSplitControl early;
   early.Cancel();
-  EXPECT_EQ(world.Split(4, &early, 1 << 20), "error: 拆分已取消, 没有改动任何文件。");
+  EXPECT_EQ(world.Split(4, &early), "error: 拆分已取消, 没有改动任何文件。");
   world.ExpectUnchanged();
+  EXPECT_EQ(SplitHeld(world, [&](TSplitControl& control) {
+              EXPECT_TRUE(fs::exists(world.Native("data/~R4~")));
+              EXPECT_FALSE(fs::exists(world.Native("data/data-4.txt")));
+              control.Cancel();
+            }),
+            "error: 拆分已取消, 没有改动任何文件。");
+  world.ExpectUnchanged();
+}
 
-  TSplitControl late;
-  late.Hold();
-  std::string answer;
-  std::atomic<bool> over{false};
-  std::thread run([&] {
-    answer = world.Split(4, &late, 1 << 20);
-    over = true;
-  });
-  while (!over && late.BytesDone.load() < static_cast<std::int64_t>(world.Body().size())) std::this_thread::yield();
-  EXPECT_TRUE(fs::exists(world.Native("data/~R4~")));
-  EXPECT_FALSE(fs::exists(world.Native("data/data-4.txt")));
-  late.Cancel();
-  late.Release();
-  run.join();
-  EXPECT_EQ(answer, "error: 拆分已取消, 没有改动任何文件。");
+// A name that cannot be replaced once the first three have been: all three come back.
+TEST(Reliability, FailureWhileReplacingUndoesEveryStep) {
+  World world(20000);
+  EXPECT_EQ(SplitHeld(world, [&](TSplitControl&) {
+              fs::create_directory(world.Native("data/data-4.txt"));
+              filebytes::Write(world.Native("data/data-4.txt/inside.txt"), "made meanwhile");
+            }),
+            "error: 无法替换输出文件 data-4.txt, 它可能正被其他程序打开!");
+  fs::remove_all(world.Native("data/data-4.txt"));
   world.ExpectUnchanged();
 }
 
