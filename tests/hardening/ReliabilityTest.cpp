@@ -71,12 +71,21 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
   FaultGuard guard;
   std::function<void()> undo;
   platform::FileHandle lock = platform::InvalidFile;
-  auto replace2 = [](World& w, bool folder) {
-    fs::remove(w.Native("data/data-2.txt"));
-    if (folder) fs::create_directory(w.Native("data/data-2.txt"));
-    if (folder) filebytes::Write(w.Native("data/data-2.txt/inside.txt"), "kept");
-    if (!folder) fs::create_hard_link(w.Native("data.txt"), w.Native("data/data-2.txt"));
+  enum { Folder, HardLink, SymbolicLink };
+  auto replace2 = [](World& w, int by) {
+    const fs::path output = w.Native("data/data-2.txt");
+    fs::remove(output);
+    if (by == Folder) fs::create_directory(output);
+    if (by == Folder) filebytes::Write(output / "inside.txt", "kept");
+    if (by == HardLink) fs::create_hard_link(w.Native("data.txt"), output);
+    if (by == SymbolicLink) fs::create_symlink(w.Native("data.txt"), output);
   };
+#ifdef _WIN32
+  auto hold = [&](const fs::path& path, DWORD access, DWORD share) {
+    HANDLE held = ::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    undo = [held] { ::CloseHandle(held); };
+  };
+#endif
   const std::string ownOutput = "error: 待拆分文件同时是它自己的一个输出文件, 未做任何改动!";
   struct Case {
     const char* what;
@@ -87,8 +96,8 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
        "error: File Write Error!"},
       {"read fault", [](World& w) { platform::InjectReadFault(static_cast<std::int64_t>(w.Body().size() * 3 / 2)); },
        "error: File Read Error!"},
-      {"output name taken by a folder", [&](World& w) { replace2(w, true); }, CannotReplace2},
-      {"source hard-linked as an output", [&](World& w) { replace2(w, false); }, ownOutput},
+      {"output name taken by a folder", [&](World& w) { replace2(w, Folder); }, CannotReplace2},
+      {"source hard-linked as an output", [&](World& w) { replace2(w, HardLink); }, ownOutput},
       {"another run holds the folder",
        [&](World& w) {
          EXPECT_EQ(platform::LockDirectory(w.Native("data").u16string(), lock), platform::LockResult::Locked);
@@ -98,31 +107,17 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
 #ifdef _WIN32
       {"read-only output",
        [&](World& w) {
-         ::SetFileAttributesW(w.Native("data/data-2.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-         undo = [&w] { ::SetFileAttributesW(w.Native("data/data-2.txt").c_str(), FILE_ATTRIBUTE_NORMAL); };
+         fs::permissions(w.Native("data/data-2.txt"), fs::perms::owner_read);
+         undo = [&w] { fs::permissions(w.Native("data/data-2.txt"), fs::perms::all); };
        },
        CannotReplace2},
       {"output held by another program",
-       [&](World& w) {
-         HANDLE held = ::CreateFileW(w.Native("data/data-2.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, 0, nullptr);
-         undo = [held] { ::CloseHandle(held); };
-       },
-       CannotReplace2},
+       [&](World& w) { hold(w.Native("data/data-2.txt"), GENERIC_READ, FILE_SHARE_READ); }, CannotReplace2},
       {"source written by another program",
-       [&](World& w) {
-         HANDLE held = ::CreateFileW(w.Native("data.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
-         undo = [held] { ::CloseHandle(held); };
-       },
+       [&](World& w) { hold(w.Native("data.txt"), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE); },
        "error: File Open Error!"},
 #else
-      {"source symlinked as an output",
-       [](World& w) {
-         fs::remove(w.Native("data/data-2.txt"));
-         fs::create_symlink(w.Native("data.txt"), w.Native("data/data-2.txt"));
-       },
-       ownOutput},
+      {"source symlinked as an output", [&](World& w) { replace2(w, SymbolicLink); }, ownOutput},
 #endif
   };
   for (const Case& c : cases) {
