@@ -129,6 +129,10 @@ TEST(TextFile, WritesTheBytesOfEachEncoding) {
     TkxFile(dir.Path("w.txt"), fmWriteUnicode, c.encoding).WriteLine(c.text);
     EXPECT_EQ(filebytes::Read(dir.Native("w.txt")), c.bytes) << int(c.encoding);
   }
+  TkxFile file(dir.Path("w.txt"), fmWrite, teUtf8Bom);  // Size and Position count the mark
+  file.Write(u"ab");
+  EXPECT_EQ(file.Size(), 5);
+  EXPECT_EQ(file.Position(), 5);
 }
 
 TEST(TextFile, LinesComeBackInEveryEncoding) {
