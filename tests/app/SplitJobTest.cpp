@@ -163,7 +163,7 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
     std::string name, dir, first;  // dir empty: refused with the message in first
   } cases[] = {
       {"a.b.c", "a.b", "a.b-1.c"},
-      {"数据 表 😀.txt", "数据 表 😀", "数据 表 😀-1.txt"},
+      {"数据 表 💩.txt", "数据 表 💩", "数据 表 💩-1.txt"},  // its low half DCA9 also stands for a lone byte A9
       {"README", "", "error: File Open Error!"},  // the folder would be the source itself
       {". .txt", "", "error: 无法由文件名确定输出子路径!"},
   };
