@@ -62,6 +62,7 @@ TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
       {{u"--header", u" 0 ", u"--cycle", u"2", a}, 0, "", 2},
       {{u"--header=0", u"--cycle=3", a}, 0, "", 3},
       {{u"--cycle=1", u"--", a}, 0, "", 1},
+      {{a, u"--cycle", u"4"}, 0, "", 4},
       {{u"--header", u"3a", a}, 1, "3a is not a valid integer!", 0},
       {{u"--cycle=", a}, 1, " is empty!", 0},
       {{u"--cycle", u"0", a}, 1, "每一循环包含的行数必须是 1 到 2147483647 之间的整数!", 0},

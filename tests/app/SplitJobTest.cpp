@@ -83,8 +83,8 @@ TEST(SplitJob, KeepsEveryByteAndEachEncodingsMarkAndLineEnd) {
        "\xFF\xFE" "h\0\r\0\n\0b\0Z\0\r\0\n\0"s},
       // More bare LFs than CR LFs: LF ends lines, a CR before it stays, outputs use LF.
       {"LF", "h\na\r\nb\nc", "h\na\r\nc\n", "h\nb\n"},
-      {"LF UTF-16 LE", "\xFF\xFE" "h\0\n\0a\0\n\0\x0A\x0D"s, "\xFF\xFE" "h\0\n\0a\0\n\0"s,
-       "\xFF\xFE" "h\0\n\0\x0A\x0D\n\0"s},
+      {"LF UTF-16 LE", "\xFF\xFE" "h\0\n\0a\0\n\0\x41\x0A\n\0z\0"s, "\xFF\xFE" "h\0\n\0a\0\n\0z\0\n\0"s,
+       "\xFF\xFE" "h\0\n\0\x41\x0A\n\0"s},
       {"LF UTF-16 BE", "\xFE\xFF" "\0h\0\n\0a\0\r\0\n\0b\0\n\0c"s, "\xFE\xFF" "\0h\0\n\0a\0\r\0\n\0c\0\n"s,
        "\xFE\xFF" "\0h\0\n\0b\0\n"s},
       // As many CR LFs as bare LFs: CR LF, and the bare LF stays in its line.
@@ -210,16 +210,16 @@ TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
 
 // Files of an earlier split into more outputs are named in the text, never deleted.
 TEST(SplitJob, StalePiecesAreCountedNotDeleted) {
-  Source src("h\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-  ASSERT_TRUE(Succeeded(src.Split(u"1", u"5")));
+  Source src("h\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n");
+  ASSERT_TRUE(Succeeded(src.Split(u"1", u"9")));
   EXPECT_EQ(src.Result.StaleCount, 0);
   filebytes::Write(src.Dir.Native("data") / "data-07.txt", "not a piece: a leading zero");
   filebytes::Write(src.Dir.Native("data") / "data-9.csv", "not a piece: another extension");
   ASSERT_TRUE(Succeeded(src.Split(u"1", u"3")));
-  EXPECT_EQ(src.Result.StaleCount, 2);
+  EXPECT_EQ(src.Result.StaleCount, 6);
   EXPECT_EQ(src.Result.FirstStale, u"data-4.txt");
-  EXPECT_EQ(src.Outputs(5), (std::vector<std::string>{"h\r\n1\r\n4\r\n", "h\r\n2\r\n5\r\n", "h\r\n3\r\n",
-                                                      "h\r\n4\r\n", "h\r\n5\r\n"}));
+  EXPECT_EQ(src.Outputs(4), (std::vector<std::string>{"h\r\n1\r\n4\r\n7\r\n", "h\r\n2\r\n5\r\n8\r\n",
+                                                      "h\r\n3\r\n6\r\n9\r\n", "h\r\n4\r\n"}));
 }
 
 // Outputs past the open limit are closed between writes, with blocks and without; the
