@@ -135,24 +135,6 @@ TEST(TextFile, WritesTheBytesOfEachEncoding) {
   EXPECT_EQ(file.Position(), 5);
 }
 
-TEST(TextFile, LinesComeBackInEveryEncoding) {
-  const std::vector<std::u16string> lines = {u"plain", u"", u"caf\u00E9", std::u16string(u"nul\0inside", 10),
-                                             u"lone\nfeed", u"lone\rreturn", u"trailing cr\r"};
-  const std::vector<std::u16string> wide = {u"\u4E2D\u6587", u"\U0001F600 emoji", u"\u0A0D\u0D0A"};
-  TempDir dir;
-  for (std::uint8_t encoding = teAnsi; encoding <= teUtf16BE; ++encoding) {
-    std::vector<std::u16string> all = lines;
-    if (encoding != teAnsi) all.insert(all.end(), wide.begin(), wide.end());
-    {
-      TkxFile file(dir.Path("rt.txt"), fmWrite, encoding);
-      for (const auto& line : all) file.WriteLine(line);
-    }
-    const std::string bytes = filebytes::Read(dir.Native("rt.txt"));
-    EXPECT_EQ(Lines(dir, bytes, encoding), all) << int(encoding);
-    EXPECT_EQ(Lines(dir, bytes), all) << "recognised, " << int(encoding);
-  }
-}
-
 TEST(TextFile, MalformedUtf8IsMendedNotDropped) {
   struct Case {
     std::string bytes;
