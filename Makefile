@@ -4,7 +4,7 @@ SETUP = scripts/setup.sh
 XVFB = xvfb-run -a -s "-screen 0 1280x1024x24"
 
 .PHONY: run test test-linux test-windows build-linux build-windows bench setup
-.PHONY: build-asan test-asan build-fuzz fuzz fuzz-smoke valgrind test-big
+.PHONY: build-asan test-asan build-fuzz fuzz fuzz-smoke valgrind
 
 setup:
 	@$(SETUP)
@@ -48,11 +48,6 @@ fuzz-smoke: build-fuzz
 # The native suite under valgrind's memcheck.
 valgrind: build-linux
 	@scripts/valgrind.sh build/linux
-
-# The 5 GiB source and the line of 1 GiB (sparse files in the temporary folder, removed
-# afterwards; several minutes and about 6 GiB of disk while they run).
-test-big: build-linux
-	@ROWDEAL_BIG_TESTS=1 build/linux/tests/hardening/hardening_tests --gtest_filter='Big.*'
 
 # The Windows suite runs last, so that the closing lines are its summary.
 test: test-linux test-asan fuzz-smoke test-windows

@@ -54,10 +54,13 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
   FReader.Consume(available < FMarkSize ? available : FMarkSize);
   FHeaderStart = FReader.Position();
   FHeaderCount = Count;
+  // A file of nothing but its mark holds one empty line, as the text file reads it.
+  FMarkOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
   THeaderCapture capture(FHeader, FHeaderKept, FHeaderInMemory);
   for (std::int64_t j = 0; j < Count; ++j) {
-    if (FReader.Fill() == 0) throw TkxException(u"文件中不包含足够的数据!");
+    if (FReader.Fill() == 0 && !FMarkOnly) throw TkxException(u"文件中不包含足够的数据!");
     FLines.MoveLine(capture, true);
+    FMarkOnly = false;
   }
   FHeaderEnd = FReader.Position();
 }
@@ -94,10 +97,11 @@ void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
       FReader.Consume(size);
       if (++next == count) next = 0;
     }
-    if (FReader.Fill() == 0) break;
+    if (FReader.Fill() == 0 && !FMarkOnly) break;
     if (Control.Cancelled()) throw TSplitCancelled();
     Control.BytesDone.store(FReader.Position());
     FLines.MoveLine(Outputs.Sink(next), true);
+    FMarkOnly = false;
     if (++next == count) next = 0;
   }
   Control.BytesDone.store(FReader.Position());

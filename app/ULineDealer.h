@@ -53,4 +53,5 @@ class TLineDealer {
   std::int64_t FHeaderEnd = 0;
   std::string FHeader;
   bool FHeaderKept = true;
+  bool FMarkOnly = false;  // the one empty line of a file that holds only its mark is still to come
 };

@@ -1,11 +1,13 @@
-// Line finding: the lines that the text file moves out of random bytes, through blocks
-// of random size and in every encoding, are those of the byte-by-byte reading loop;
-// decoding them never loses a well-formed line.
+// Line finding: the lines that the line reader moves out of random bytes, through blocks
+// of random size, in every encoding and either line-end mode, are those of the
+// byte-by-byte reading loop; the text file reads the same lines and decoding them never
+// loses a well-formed line.
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFile.h"
 #include "support/UkxUtf8.h"
 #include "tests/file/FileBytes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,27 +44,44 @@ bool IsStrictUtf8(const std::string& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const int encoding = 1 + data[0] % 5;
+  const bool lf = data[0] & 0x80;
   const std::size_t block = 16 + data[1] % 97;
   const std::string bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
   const std::filesystem::path path = fuzzscratch::Folder() / "lines.txt";
   filebytes::Write(path, bytes);
 
-  const std::vector<std::string> expected = filebytes::ModelLines(bytes, encoding);
-  std::vector<std::string> raw;
-  {
-    TkxFile file(path.u16string(), fmRead, static_cast<std::uint8_t>(encoding), block);
-    while (!file.EndOfFile()) {
-      FUZZ_CHECK(raw.size() < expected.size() + 1);
-      Collect line;
-      file.ReadRawLine(line);
-      raw.push_back(line.Bytes);
-    }
+  // The split's raw lines, in either line-end mode, with and without their line ends.
+  const std::vector<std::string> expected = fuzzscratch::ModelLines(bytes, encoding, lf);
+  const TkxUnitLayout layout = TkxFile::LayoutOf(static_cast<std::uint8_t>(encoding));
+  const std::string mark(TkxFile::MarkOf(static_cast<std::uint8_t>(encoding)));
+  std::string end = lf ? "\n" : "\r\n";
+  if (layout.Size == 2) {
+    std::string wide;
+    for (char ch : end) wide += layout.BigEndian ? std::string{'\0', ch} : std::string{ch, '\0'};
+    end = wide;
   }
-  FUZZ_CHECK(raw == expected);
+  for (bool withEnds : {false, true}) {
+    platform::FileHandle handle = platform::InvalidFile;
+    FUZZ_CHECK(platform::OpenExistingFile(path.u16string(), handle) == platform::OpenResult::Opened);
+    TkxByteReader reader(handle, block);
+    TkxLineReader lines(reader, layout, lf ? TkxLineEnd::Lf : TkxLineEnd::CrLf);
+    reader.Consume(std::min(reader.Fill(mark.size()), mark.size()));
+    std::size_t count = 0;
+    while (reader.Fill() > 0) {
+      FUZZ_CHECK(count < expected.size());
+      Collect line;
+      lines.MoveLine(line, withEnds);
+      std::string want = expected[count++];
+      if (withEnds) want += std::string(want.size() % layout.Size, '\0') + end;
+      FUZZ_CHECK(line.Bytes == want);
+    }
+    FUZZ_CHECK(count == expected.size() || (bytes.size() <= mark.size() && count == 0 && expected.size() == 1));
+  }
 
-  // The text path reads the same lines; a well-formed UTF-8 line comes back whole.
+  // The text path reads the CR LF lines; a well-formed UTF-8 line comes back whole.
+  const std::vector<std::string> crLf = lf ? fuzzscratch::ModelLines(bytes, encoding) : expected;
   TkxFile file(path.u16string(), fmRead, static_cast<std::uint8_t>(encoding), block + 7);
-  for (const std::string& line : expected) {
+  for (const std::string& line : crLf) {
     FUZZ_CHECK(!file.EndOfFile());
     const std::u16string text = file.ReadLine();
     if (encoding >= 4) FUZZ_CHECK(text.size() == (line.size() + 1) / 2);

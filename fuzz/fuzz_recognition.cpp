@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::size_t step = 1 + data[0] % 23;  // the piece size, from the first byte
   const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const bool expected = filebytes::Utf8TestPasses(bytes);
+  const bool expected = fuzzscratch::Utf8TestPasses(bytes);
 
   TkxUtf8Test test;
   const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::filesystem::path file = fuzzscratch::Folder() / "recognise.txt";
   filebytes::Write(file, bytes);
-  FUZZ_CHECK(TkxFile::RecogniseEncoding(file.u16string()) == filebytes::Recognise(bytes));
+  FUZZ_CHECK(TkxFile::RecogniseEncoding(file.u16string()) == fuzzscratch::Recognise(bytes));
   return 0;
 }

@@ -1,19 +1,16 @@
-// The whole split on random sources, counts, names and resource limits: the output
-// files hold the mark, the header lines and the data lines dealt in turn, each line's
-// bytes exactly as the reading loop finds them in the source; the source is untouched,
-// and nothing is written outside the output folder. Under an injected read or write
-// fault, the fault's message, and every file a beginning of what it would hold.
+// The whole split on random sources, counts, names, resource limits and earlier outputs:
+// the outputs hold the mark, the header lines and the data lines dealt in turn, each
+// line's bytes exactly as the reading loop finds them (CR LF or, where the first MiB
+// ends more lines with a bare LF, LF), and replace the earlier ones; later pieces stay
+// and are named. Under an injected read or write fault the fault's message, and the
+// folder exactly as it was before the run.
 #include "app/USplitJob.h"
 #include "fuzz/FuzzScratch.h"
-#include "platform/Platform.h"
 #include "tests/file/FileBytes.h"
-#include "support/UkxException.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -21,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t Fixed = 11;  // bytes that choose the counts, the limits and the name
+constexpr std::size_t Fixed = 11;  // bytes that choose the counts, the limits, the name and the earlier outputs
 
 std::u16string NameOf(const std::uint8_t* data) {
   static const char16_t alphabet[] = {u'a', u'.', u' ', u'-', u'Z', u'\u4E2D'};
@@ -32,22 +29,20 @@ std::u16string NameOf(const std::uint8_t* data) {
   return name;
 }
 
-// Everything under a folder but the folder itself: relative path to bytes; a folder's
-// path ends in "/" and has no bytes.
-std::map<std::string, std::string> Contents(const fs::path& root) {
-  std::map<std::string, std::string> seen;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string relative = fs::relative(entry.path(), root).generic_string();
-    if (entry.is_directory()) {
-      seen[relative + "/"] = "";
-    } else {
-      seen[relative] = filebytes::Read(entry.path());
-    }
-  }
-  return seen;
-}
+std::string Utf8(const std::u16string& text) { return TextToUtf8(text); }
 
-std::string Utf8(const std::u16string& text) { return fs::path(text).string(); }
+// CR LF unless the first MiB, in whole code units, ends more lines with a bare LF.
+bool EndsWithLf(const std::string& source, std::size_t unit, std::size_t low) {
+  const std::size_t head = std::min<std::size_t>(source.size(), 1 << 20);
+  auto is = [&](std::size_t at, char ch) {
+    return unit == 1 ? source[at] == ch : source[at + low] == ch && source[at + 1 - low] == '\0';
+  };
+  std::int64_t crLf = 0, bare = 0;
+  for (std::size_t at = 0; at + unit <= head; at += unit) {
+    if (is(at, '\n')) ++(at >= unit && is(at - unit, '\r') ? crLf : bare);
+  }
+  return bare > crLf;
+}
 
 }  // namespace
 
@@ -57,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int n = 1 + data[1] % 7;
   TSplitLimits limits;
   limits.SourceBlock = 16 + data[2] % 64;
-  limits.OutputBudget = data[3];
+  limits.OutputBudget = data[3] * 8u;
   limits.OpenOutputs = 1 + data[4] % 4;
   limits.HeaderInMemory = data[5] % 40;
   const std::u16string name = NameOf(data);
@@ -67,77 +62,79 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path run = fuzzscratch::Folder() / "run";
   fs::remove_all(run);
   fs::create_directories(run);
-  const fs::path sourcePath = run / name;
-  filebytes::Write(sourcePath, source);
-
-  // A quarter of the runs meet a read fault, a quarter a write fault, after a number of
-  // bytes taken from the input (reads count the bytes asked for: recognition asks for
-  // 1 MiB at a time).
-  const int fault = data[4] >> 2 & 3;
-  const std::int64_t budget = (data[5] >> 1 | data[3] << 7) % 3000;
-  if (fault == 2) platform::InjectReadFault((std::int64_t{1} << 20) * (data[5] & 1 ? 2 : 1) + budget);
-  if (fault == 3) platform::InjectWriteFault(budget);
-  std::u16string answer;
-  try {
-    answer = RunSplitWith(sourcePath.u16string(), std::u16string(1, static_cast<char16_t>(u'0' + h)),
-                          std::u16string(1, static_cast<char16_t>(u'0' + n)), limits);
-  } catch (const TkxException& e) {
-    answer = u"error: " + e.Message;
-  }
-  platform::InjectReadFault(-1);
-  platform::InjectWriteFault(-1);
-
-  // What the run must have done.
+  filebytes::Write(run / fs::path(name), source);
   const std::size_t dot = name.rfind(u'.');
   const std::u16string base = dot == std::u16string::npos ? name : name.substr(0, dot);
   const std::u16string ext = dot == std::u16string::npos ? u"" : name.substr(dot + 1);
   const bool usable = std::any_of(base.begin(), base.end(), [](char16_t ch) { return ch != u'.' && ch != u' '; });
-  const int encoding = filebytes::Recognise(source);
-  const std::vector<std::string> lines = filebytes::ModelLines(source, encoding);
-  std::map<std::string, std::string> expected = {{Utf8(name), source}};
-  std::u16string expectedAnswer;
+  // Earlier outputs 1 to K, and a file of someone else's, in the output folder.
+  const int earlier = dot == std::u16string::npos || !usable ? 0 : data[6] >> 3 & 7;
+  if (earlier > 0) {
+    fs::create_directory(run / fs::path(base));
+    filebytes::Write(run / fs::path(base) / "other", "someone else's");
+    for (int k = 1; k <= earlier; ++k) filebytes::Write(run / fs::path(base) / fs::path(OutputName(base, ext, k)), "old " + std::to_string(k));
+  }
+  const std::map<std::string, std::string> before = filebytes::Contents(run);
+
+  // A quarter of the runs meet a read fault, a quarter a write fault, after a number of
+  // bytes taken from the input.
+  const int fault = data[4] >> 2 & 3;
+  const std::int64_t budget = (data[5] >> 1 | data[3] << 7) % 3000;
+  if (fault == 2) platform::InjectReadFault(budget);
+  if (fault == 3) platform::InjectWriteFault(budget);
+  TSplitResult result;
+  const std::string answer = filebytes::Outcome([&] {
+    result = RunSplitWith((run / fs::path(name)).u16string(), std::u16string(1, static_cast<char16_t>(u'0' + h)),
+                          std::u16string(1, static_cast<char16_t>(u'0' + n)), limits);
+    return SuccessText(result);
+  });
+  platform::InjectReadFault(-1);
+  platform::InjectWriteFault(-1);
+
+  // What the run must have done: only the mark decides the encoding.
+  const int encoding = fuzzscratch::MarkedEncoding(source);
+  const std::size_t unit = encoding >= 4 ? 2 : 1;
+  const std::size_t low = encoding == 5 ? 1 : 0;
+  const bool lf = EndsWithLf(source, unit, low);
+  const std::vector<std::string> lines = fuzzscratch::ModelLines(source, encoding == 0 ? 1 : encoding, lf);
+  std::string end = lf ? "\n" : "\r\n";
+  if (unit == 2) {
+    std::string wide;
+    for (char ch : end) wide += low ? std::string{'\0', ch} : std::string{ch, '\0'};
+    end = wide;
+  }
+  std::map<std::string, std::string> expected = before;
+  std::string expectedAnswer;
   if (!usable) {
-    expectedAnswer = u"error: 无法由文件名确定输出子路径!";
+    expectedAnswer = "error: 无法由文件名确定输出子路径!";
   } else if (lines.size() < static_cast<std::size_t>(h)) {
-    expectedAnswer = u"error: 文件中不包含足够的数据!";
+    expectedAnswer = "error: 文件中不包含足够的数据!";
   } else if (dot == std::u16string::npos) {  // the output folder would be the source itself
-    expectedAnswer = u"error: File Open Error!";
+    expectedAnswer = "error: File Open Error!";
   } else {
-    const std::string end = filebytes::LineEndOf(encoding);
-    std::u16string list;
+    TSplitResult made{(run / fs::path(base)).u16string() + u"/", base, ext, n, 0, u""};
     expected[Utf8(base) + "/"] = "";
     for (int i = 0; i < n; ++i) {
-      const std::u16string outName = base + u"-" + static_cast<char16_t>(u'1' + i) + u"." + ext;
-      list += outName + u"\r\n";
       std::string bytes;
-      for (int j = 0; j < h; ++j) bytes += lines[static_cast<std::size_t>(j)] + end;
-      for (std::size_t k = static_cast<std::size_t>(h + i); k < lines.size(); k += static_cast<std::size_t>(n)) {
-        bytes += lines[k] + end;
+      for (std::size_t k = 0; k < lines.size(); ++k) {
+        if (k < static_cast<std::size_t>(h) || (k - h) % n == static_cast<std::size_t>(i)) {
+          bytes += lines[k] + std::string(lines[k].size() % unit, '\0') + end;
+        }
       }
-      if (!bytes.empty()) bytes = filebytes::MarkOf(encoding) + bytes;
-      expected[Utf8(base) + "/" + Utf8(outName)] = bytes;
+      if (!bytes.empty()) bytes = fuzzscratch::MarkOf(encoding) + bytes;
+      expected[Utf8(base) + "/" + Utf8(OutputName(base, ext, i + 1))] = bytes;
     }
-    const std::u16string outputDir = (run / base).u16string() + u"/";
-    expectedAnswer = u"文件拆分成功! 在原始文件所在路径的 " + outputDir + u" 子路径下自动生成了如下 " +
-                     static_cast<char16_t>(u'0' + n) + u" 个新文件:\r\n\r\n" + list;
+    made.StaleCount = std::max(0, earlier - n);
+    if (made.StaleCount > 0) made.FirstStale = OutputName(base, ext, n + 1);
+    expectedAnswer = Utf8(SuccessText(made));
   }
-  const std::map<std::string, std::string> contents = Contents(run);
+  const std::map<std::string, std::string> contents = filebytes::Contents(run);
   if (answer == expectedAnswer) {
     FUZZ_CHECK(contents == expected);
   } else {
-    // Only the injected fault may change the outcome: then every file is a beginning of
-    // what it would hold, the source is whole, and a write fault let through exactly
-    // its budget.
-    FUZZ_CHECK((fault == 2 && answer == u"error: File Read Error!") || (fault == 3 && answer == u"error: File Write Error!"));
-    std::int64_t written = 0;
-    for (const auto& [path, bytes] : contents) {
-      const auto whole = expected.find(path);
-      FUZZ_CHECK(whole != expected.end());
-      FUZZ_CHECK(bytes.size() <= whole->second.size() && whole->second.compare(0, bytes.size(), bytes) == 0);
-      if (path != Utf8(name)) written += static_cast<std::int64_t>(bytes.size());
-    }
-    FUZZ_CHECK(contents.at(Utf8(name)) == source);
-    if (fault == 3) FUZZ_CHECK(written == budget);
+    // Only the injected fault may change the outcome, and then nothing changed.
+    FUZZ_CHECK((fault == 2 && answer == "error: File Read Error!") || (fault == 3 && answer == "error: File Write Error!"));
+    FUZZ_CHECK(contents == before);
   }
   // Nor anything beside the folder of the run.
   FUZZ_CHECK(std::distance(fs::directory_iterator(fuzzscratch::Folder()), fs::directory_iterator{}) == 1);

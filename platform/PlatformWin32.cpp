@@ -175,7 +175,9 @@ std::int64_t FreeSpace(std::u16string_view path) {
 
 LockResult LockDirectory(std::u16string_view directory, FileHandle& lock) {
   lock = InvalidFile;
-  HANDLE h = ::CreateFileW(InDirectory(directory, L"~R~lock").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  // Not named like a final set aside (~R~<name>): the run's own cleanup of a killed
+  // run's leftovers would try to move it back, for a second of retries every run.
+  HANDLE h = ::CreateFileW(InDirectory(directory, L"~R.lock").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION ? LockResult::Held : LockResult::Failed;
   lock = reinterpret_cast<FileHandle>(h);

@@ -18,6 +18,7 @@ bool TkxLineReader::IsUnit(const char* At, char Low) const {
 }
 
 std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
+  if (Size == 0) return 0;  // before the first read Data is null, which memchr must not see
   const std::size_t unit = FLayout.Size;
   if (unit == 1) {  // the common case, kept short
     if (!FCrLf) {
