@@ -47,11 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     FUZZ_CHECK(base == name && ext.empty());
   }
-  // The settings file: only a final ".exe" (any case) becomes ".ini".
+  // The settings file: a final ".exe" (any case) becomes ".ini", any other name gains
+  // ".ini"; never the program itself.
   const std::u16string settings = SettingsPathFor(s);
-  FUZZ_CHECK(settings.size() == s.size());
-  if (settings != s) FUZZ_CHECK(settings.substr(0, s.size() - 4) == s.substr(0, s.size() - 4) &&
-                                settings.substr(s.size() - 4) == u".ini");
+  FUZZ_CHECK(settings != s && settings.size() >= 4 && settings.substr(settings.size() - 4) == u".ini");
+  if (settings.size() == s.size()) FUZZ_CHECK(settings.substr(0, s.size() - 4) == s.substr(0, s.size() - 4));
+  else FUZZ_CHECK(settings == s + u".ini");
 
   // Searching and replacing, against the standard library.
   if (!sub.empty()) {
