@@ -1,6 +1,7 @@
 #include "tests/e2e/Driver.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -82,7 +83,9 @@ HWND FileNameField(HWND dialog) {
 }
 
 bool IsMainDialog(HWND window, const App&) {
-  return IsDialogClass(window) && WindowText(window) == L"Rowdeal 1.2";
+  if (!IsDialogClass(window)) return false;
+  const std::wstring caption = WindowText(window);
+  return IsMainCaption(caption, false) || IsMainCaption(caption, true);
 }
 
 bool IsOpenDialog(HWND window, const App& app) {
@@ -91,7 +94,7 @@ bool IsOpenDialog(HWND window, const App& app) {
 
 bool IsMessageBox(HWND window, const App& app) {
   return window != app.Dialog() && IsDialogClass(window) && FileNameField(window) == nullptr &&
-         GetDlgItem(window, IDOK) != nullptr;
+         (GetDlgItem(window, IDOK) != nullptr || GetDlgItem(window, IDYES) != nullptr);
 }
 
 BOOL CALLBACK FindMessageText(HWND child, LPARAM param) {
@@ -138,6 +141,14 @@ std::wstring WindowText(HWND window) {
   SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
                       SMTO_ABORTIFHUNG, kSendTimeout, &copied);
   return std::wstring(buffer.data(), copied);
+}
+
+bool IsMainCaption(const std::wstring& caption, bool running) {
+  const std::wstring rest = caption.substr(0, 11) == L"Rowdeal 1.2" ? caption.substr(11) : L"?";
+  if (!running) return rest.empty();
+  if (rest.size() < 5 || rest.size() > 7 || rest.compare(0, 3, L" - ") != 0 || rest.back() != L'%') return false;
+  const std::wstring digits = rest.substr(3, rest.size() - 4);
+  return digits.find_first_not_of(L"0123456789") == std::wstring::npos && std::stoi(digits) <= 100;
 }
 
 std::wstring ClassOf(HWND window) {
@@ -317,11 +328,11 @@ RECT TemplateRect() {
 
 // ---- App ----
 
-App::App(const std::wstring& exe, const std::wstring& workingDir) {
+App::App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments) {
   LetWineManageWindows();
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  std::wstring command = L"\"" + exe + L"\"";
+  std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(),
                       &startup, &Process_)) {
     throw Failure("cannot start " + Narrow(exe));
@@ -349,6 +360,43 @@ App::~App() {
   }
   CloseHandle(Process_.hThread);
   CloseHandle(Process_.hProcess);
+  if (Hold_) CloseHandle(Hold_);
+}
+
+void App::HoldRuns() {
+  const std::wstring name = L"Local\\Rowdeal-e2e-hold-" + std::to_wstring(Process_.dwProcessId);
+  if (!Hold_) Hold_ = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  if (!Hold_) throw Failure("cannot make the hold event");
+}
+
+void App::Type(int id, const std::wstring& text) {
+  SetItemText(id, L"");
+  for (wchar_t c : text) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(Item(id), WM_CHAR, c, 1, SMTO_ABORTIFHUNG, kSendTimeout, &result)) {
+      throw Failure("control " + std::to_string(id) + " does not take typing");
+    }
+  }
+}
+
+// The drop's DROPFILES block is written into the program's memory, where the handle
+// that WM_DROPFILES carries must point.
+void App::DropFiles(const std::vector<std::wstring>& paths) {
+  std::wstring names;
+  for (const auto& path : paths) names += path + L'\0';
+  names += L'\0';
+  DROPFILES header{};
+  header.pFiles = sizeof header;
+  header.fWide = TRUE;
+  std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+  block.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
+  void* remote = VirtualAllocEx(Process_.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (!remote || !WriteProcessMemory(Process_.hProcess, remote, block.data(), block.size(), nullptr)) {
+    throw Failure("cannot hand the dropped names to the program");
+  }
+  PostMessageW(Dialog_, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(Dialog_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout, &result);
 }
 
 HWND App::Item(int id) const {
@@ -405,18 +453,31 @@ HWND App::WaitForWindow(bool (*match)(HWND, const App&), const char* what) const
   return state.Found;
 }
 
-TMessageBox App::WaitMessageBox() {
+namespace {
+
+TMessageBox ReadBox(HWND window) {
   TMessageBox box;
-  box.Window = WaitForWindow(IsMessageBox, "message box");
-  box.Caption = WindowText(box.Window);
-  EnumChildWindows(box.Window, FindMessageText, reinterpret_cast<LPARAM>(&box.Text));
+  box.Window = window;
+  box.Caption = WindowText(window);
+  EnumChildWindows(window, FindMessageText, reinterpret_cast<LPARAM>(&box.Text));
   return box;
 }
 
-void App::PressOk(const TMessageBox& box) {
-  PostMessageW(GetDlgItem(box.Window, IDOK), BM_CLICK, 0, 0);
+}  // namespace
+
+TMessageBox App::WaitMessageBox() { return ReadBox(WaitForWindow(IsMessageBox, "message box")); }
+
+bool App::FindMessageBox(TMessageBox& box) const {
+  FindState state{Process_.dwProcessId, IsMessageBox, this, nullptr};
+  EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&state));
+  if (state.Found) box = ReadBox(state.Found);
+  return state.Found != nullptr;
+}
+
+void App::PressButton(const TMessageBox& box, int id) {
+  PostMessageW(GetDlgItem(box.Window, id), BM_CLICK, 0, 0);
   if (!WaitUntil([&] { return !IsWindow(box.Window); }, kDeadline)) {
-    throw Failure("the message box did not close on OK");
+    throw Failure("the message box did not close on button " + std::to_string(id));
   }
 }
 

@@ -9,6 +9,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -59,8 +60,9 @@ struct TMessageBox {
 // One run of the program, from start to exit.
 class App {
  public:
-  // Starts the program with the given working directory and waits for its dialog.
-  App(const std::wstring& exe, const std::wstring& workingDir);
+  // Starts the program with the given working directory (and command-line arguments)
+  // and waits for its dialog.
+  App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments = L"");
   ~App();
   App(const App&) = delete;
   App& operator=(const App&) = delete;
@@ -70,6 +72,13 @@ class App {
   RECT Bounds() const;
   std::wstring ItemText(int id) const;
   void SetItemText(int id, const std::wstring& text);
+  // Empties the field and types the text into it, character by character.
+  void Type(int id, const std::wstring& text);
+  // Drops the files on the dialog, as from Explorer.
+  void DropFiles(const std::vector<std::wstring>& paths);
+  // From now on every run of the program waits before it replaces any file (the
+  // program's test hold), until it is cancelled.
+  void HoldRuns();
   // Posts a click to the button; the program may then show a modal box.
   void Press(int id);
   void PostKey(HWND window, UINT key);
@@ -78,7 +87,10 @@ class App {
 
   // The message box the program shows next; its text and caption read.
   TMessageBox WaitMessageBox();
-  void PressOk(const TMessageBox& box);
+  // The message box on screen now, if any.
+  bool FindMessageBox(TMessageBox& box) const;
+  void PressOk(const TMessageBox& box) { PressButton(box, IDOK); }
+  void PressButton(const TMessageBox& box, int id);
   // Presses the execute button and answers the box that follows.
   TMessageBox RunJob();
 
@@ -97,6 +109,7 @@ class App {
 
   PROCESS_INFORMATION Process_{};
   HWND Dialog_ = nullptr;
+  HANDLE Hold_ = nullptr;
 };
 
 // Where the platform puts the program's dialog template when nothing moves it: the
@@ -105,6 +118,8 @@ RECT TemplateRect();
 
 // The text of a window in another process.
 std::wstring WindowText(HWND window);
+// The dialog's caption: at rest, or during a run with the run's percentage.
+bool IsMainCaption(const std::wstring& caption, bool running);
 std::wstring ClassOf(HWND window);
 
 // The success message of the split job.

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,8 +32,8 @@ class MainDialog : public ::testing::Test {
   }
 
   std::unique_ptr<App> Start() { return Start(Box.Dir); }
-  std::unique_ptr<App> Start(const std::wstring& workingDir) {
-    return std::make_unique<App>(Box.Exe(), workingDir);
+  std::unique_ptr<App> Start(const std::wstring& workingDir, const std::wstring& arguments = L"") {
+    return std::make_unique<App>(Box.Exe(), workingDir, arguments);
   }
 
   // A small ASCII table: one header line and six data lines.
@@ -138,17 +139,25 @@ TEST_F(MainDialog, BrowsedFileIsSplitBesideItWithTheExactSuccessText) {
   EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"LastPath"], Tables);
 }
 
-TEST_F(MainDialog, TypedFullPathIsSplitBesideTheFile) {
+// Typed, not set: a field that does not scroll would stop at two digits (10 files).
+TEST_F(MainDialog, TypedCountIsTakenWholeAndALongListIsElidedToFitTheScreen) {
   const std::wstring table = WriteTable(L"full.txt");
   auto app = Start();
   app->SetItemText(kPath, table);
-  app->SetItemText(kHeader, L" 1 ");
-  app->SetItemText(kCycle, L"3");
+  app->Type(kCycle, L"1000");
   TMessageBox box = app->RunJob();
   EXPECT_EQ(box.Caption, kInfo);
-  EXPECT_EQ(box.Text, e2e::SuccessText(Tables + L"full\\", 3, L"full", L"txt"));
-  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-1.txt"), "id;value\r\n1;a\r\n4;d\r\n");
-  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-3.txt"), "id;value\r\n3;c\r\n6;f\r\n");
+  const std::wstring whole = e2e::SuccessText(Tables + L"full\\", 1000, L"full", L"txt");
+  const std::wstring head = whole.substr(0, whole.find(L"full-2.txt"));
+  EXPECT_EQ(box.Text.substr(0, head.size()), head);
+  const std::wstring tail = L"\r\n……\r\nfull-1000.txt\r\n";
+  EXPECT_EQ(box.Text.substr(box.Text.size() - tail.size()), tail) << "names but the last are left out";
+  RECT shown{}, work{};
+  GetWindowRect(box.Window, &shown);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_TRUE(shown.top >= work.top && shown.bottom <= work.bottom) << shown.top << ".." << shown.bottom;
+  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-1.txt"), "id;value\r\n1;a\r\n");
+  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-1000.txt"), "id;value\r\n");
 }
 
 TEST_F(MainDialog, EnterInAnyEditRunsTheJob) {
@@ -361,6 +370,145 @@ TEST_F(MainDialog, SpinArrowsStayWithin0To10And1To50) {
   // Typing is not limited.
   app->SetItemText(kCycle, L"99");
   EXPECT_EQ(app->ItemText(kCycle), L"99");
+}
+
+// ---- The split on its worker thread ----
+
+// Waits until the caption shows a run's percentage.
+void WaitForRun(App& app) {
+  for (int i = 0; i < 1000 && !e2e::IsMainCaption(e2e::WindowText(app.Dialog()), true); ++i) Sleep(20);
+  ASSERT_TRUE(e2e::IsMainCaption(e2e::WindowText(app.Dialog()), true)) << "no run in the caption";
+}
+
+// Answers the question that stopping a run asks, with yes.
+void ConfirmCancel(App& app) {
+  TMessageBox question = app.WaitMessageBox();
+  EXPECT_EQ(question.Caption, L"Rowdeal 1.2");
+  EXPECT_EQ(question.Text, L"拆分尚未完成, 要取消吗?");
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(question.Window, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON)
+      << "否 is the default";
+  app.PressButton(question, IDYES);
+}
+
+TEST_F(MainDialog, LongRunKeepsTheDialogAnsweringAndShowsItsProgress) {
+  // About 400 MB: some seconds under Wine.
+  std::string block;
+  for (int i = 0; i < 1 << 16; ++i) block += "2026-12-07;sensor-17;21.5;0.003;ok\r\n";
+  {
+    HANDLE f = CreateFileW((Tables + L"big.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    for (int i = 0; i < 170; ++i) WriteFile(f, block.data(), static_cast<DWORD>(block.size()), &put, nullptr);
+    CloseHandle(f);
+  }
+  auto app = Start();
+  app->SetItemText(kPath, Tables + L"big.txt");
+  app->SetItemText(kCycle, L"1000");
+  app->Press(kExecute);
+  const DWORD start = GetTickCount();
+  DWORD lastAnswer = start, longestGap = 0, slowestAnswer = 0;
+  int withPercent = 0, polls = 0;
+  TMessageBox box;
+  while (!app->FindMessageBox(box)) {
+    const DWORD asked = GetTickCount();
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(app->Dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) << "no answer in 1 s";
+    const DWORD now = GetTickCount();
+    slowestAnswer = std::max(slowestAnswer, now - asked);
+    longestGap = std::max(longestGap, now - lastAnswer);
+    lastAnswer = now;
+    if (e2e::IsMainCaption(e2e::WindowText(app->Dialog()), true)) {
+      ++withPercent;
+      EXPECT_EQ(app->ItemText(kExecute), L"取   消");
+      EXPECT_FALSE(IsWindowEnabled(app->Item(kPath)));
+    }
+    ++polls;
+    Sleep(100);
+  }
+  const DWORD took = GetTickCount() - start;
+  std::printf("run of %lu ms: %d polls, slowest answer %lu ms, longest gap between answers %lu ms\n", took, polls,
+              slowestAnswer, longestGap);
+  EXPECT_GE(took, 2000u) << "the table is too small to show anything";
+  EXPECT_LE(longestGap, 500u);
+  EXPECT_GT(withPercent, 0);
+  EXPECT_EQ(box.Caption, kInfo);
+  app->PressOk(box);
+  EXPECT_EQ(e2e::WindowText(app->Dialog()), L"Rowdeal 1.2");
+  EXPECT_EQ(app->ItemText(kExecute), L"执   行");
+  EXPECT_TRUE(IsWindowEnabled(app->Item(kPath)));
+}
+
+TEST_F(MainDialog, CancelDuringARunChangesNothing) {
+  const std::wstring table = WriteTable(L"keep.txt");
+  auto app = Start();
+  app->SetItemText(kPath, table);
+  app->SetItemText(kCycle, L"2");
+  app->RunJob();
+  const std::string before1 = e2e::ReadFileBytes(Tables + L"keep\\keep-1.txt");
+  e2e::WriteFileBytes(table, "new header\r\nx\r\ny\r\nz\r\n");
+  app->HoldRuns();
+  app->SetItemText(kCycle, L"3");
+  app->Press(kExecute);
+  WaitForRun(*app);
+  app->PostKey(app->Item(kExecute), VK_ESCAPE);
+  ConfirmCancel(*app);
+  TMessageBox box = app->WaitMessageBox();
+  EXPECT_EQ(box.Caption, kInfo);
+  EXPECT_EQ(box.Text, L"拆分已取消, 没有改动任何文件。");
+  app->PressOk(box);
+  EXPECT_EQ(e2e::ReadFileBytes(Tables + L"keep\\keep-1.txt"), before1);
+  WIN32_FIND_DATAW item;
+  HANDLE find = FindFirstFileW((Tables + L"keep\\*").c_str(), &item);
+  std::vector<std::wstring> names;
+  do {
+    if (item.cFileName[0] != L'.') names.push_back(item.cFileName);
+  } while (FindNextFileW(find, &item));
+  FindClose(find);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"keep-1.txt", L"keep-2.txt"}));
+  EXPECT_EQ(e2e::WindowText(app->Dialog()), L"Rowdeal 1.2");
+  EXPECT_EQ(app->ItemText(kExecute), L"执   行");
+  EXPECT_TRUE(IsWindowEnabled(app->Item(kCycle)));
+}
+
+TEST_F(MainDialog, ClosingDuringARunAsksCancelsAndSavesTheSettings) {
+  const std::wstring table = WriteTable(L"closed.txt");
+  const struct {
+    const char* What;
+    void (*Leave)(App&);
+  } ways[] = {
+      {"button 104", [](App& app) { app.Press(kExit); }},
+      {"close command", [](App& app) { PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.What);
+    DeleteFileW(Box.Ini().c_str());
+    auto app = Start();
+    app->HoldRuns();
+    app->SetItemText(kPath, table);
+    app->SetItemText(kCycle, L"4");
+    app->Press(kExecute);
+    WaitForRun(*app);
+    way.Leave(*app);
+    ConfirmCancel(*app);
+    EXPECT_EQ(app->WaitExit(), 0u);
+    EXPECT_FALSE(e2e::DirectoryExists(Tables + L"closed"));
+    EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"CycleLine"], L"4");
+  }
+}
+
+// The path from the command line is made full against the folder the program starts
+// in; a drop of several files takes the first. Either makes its folder the remembered one.
+TEST_F(MainDialog, FileOnTheCommandLineOrDroppedFillsThePath) {
+  WriteTable(L"given.txt");
+  e2e::MakeDirectory(Box.Dir + L"other");
+  auto app = Start(Box.Dir, L"\"tables\\given.txt\"");
+  EXPECT_EQ(app->ItemText(kPath), Tables + L"given.txt");
+  EXPECT_EQ(app->RunJob().Text, e2e::SuccessText(Tables + L"given\\", 5, L"given", L"txt"));
+  app->DropFiles({Box.Dir + L"other\\first.txt", Tables + L"second.txt"});
+  EXPECT_EQ(app->ItemText(kPath), Box.Dir + L"other\\first.txt");
+  app->Press(kExit);
+  EXPECT_EQ(app->WaitExit(), 0u);
+  EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"LastPath"], Box.Dir + L"other\\");
 }
 
 }  // namespace

@@ -64,10 +64,10 @@ struct TItem {
 };
 
 const TItem kItems[] = {
-    {101, L"#129", L"", 9, 25, 163, 13, 0x50810000},
+    {101, L"#129", L"", 9, 25, 163, 13, 0x50810080},  // ES_AUTOHSCROLL: typing is not cut at the width
     {102, L"#128", L"...", 176, 25, 15, 13, 0x50010000},
-    {105, L"#129", L"", 83, 51, 25, 11, 0x50810000},
-    {106, L"#129", L"", 83, 67, 25, 11, 0x50810000},
+    {105, L"#129", L"", 83, 51, 25, 11, 0x50810080},
+    {106, L"#129", L"", 83, 67, 25, 11, 0x50810080},
     {103, L"#128", L"执   行", 103, 96, 41, 14, 0x50010001},
     {104, L"#128", L"退   出", 150, 96, 41, 14, 0x50010000},
     {107, L"msctls_updown32", L"", 108, 51, 9, 11, 0x50000000},
@@ -136,7 +136,9 @@ TEST(ProgramFile, CarriesIconManifestAndVersion) {
   std::string manifest = file.Get(RT_MANIFEST, 1);
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
-  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos) << "system DPI awareness";
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos) << "system DPI awareness as the fallback";
+  EXPECT_NE(manifest.find(">PerMonitorV2, System</dpiAwareness>"), std::string::npos);
+  EXPECT_EQ(manifest.find("longPathAware"), std::string::npos) << "not every path call takes long paths";
   EXPECT_NE(manifest.find("supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\""), std::string::npos);
 
   std::string version = file.Get(RT_VERSION, 1);
