@@ -29,6 +29,7 @@ work=$(mktemp -d)
 app=""
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  rm -f "$WINEPREFIX/dosdevices/r:"
   wineserver -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
@@ -42,11 +43,14 @@ rowdeal_wine_decorated N
 cp "$exe" "$work/Rowdeal.exe"
 args=()
 if [ -n "$running" ]; then
-  # A table that takes the split some seconds, passed on the command line; N = 200.
+  # A table that takes the split some seconds, passed on the command line from a drive
+  # of its own (R:); N = 200.
   printf '[Memory]\r\nHeaderLine=1\r\nCycleLine=200\r\n' >"$work/Rowdeal.ini"
+  mkdir "$work/测量"
   { yes '2026-12-07 00:00:00;sensor-17;21.5;0.003;ok;measurement cycle step' || true; } | head -c 600M |
-    sed 's/$/\r/' >"$work/table.txt"
-  args=("table.txt")
+    sed 's/$/\r/' >"$work/测量/温度记录.txt"
+  ln -sfn "$work" "$WINEPREFIX/dosdevices/r:"
+  args=('R:\测量\温度记录.txt')
 fi
 (cd "$work" && exec wine Rowdeal.exe "${args[@]}") &
 app=$!
@@ -61,14 +65,14 @@ done
 sleep 1.5
 if [ -n "$running" ]; then
   # Enter in the path field runs the split; the picture is taken once the caption
-  # shows the progress.
+  # shows a fifth of the way or more.
   xdotool windowfocus --sync "$window"
   xdotool key Return
-  for _ in $(seq 1 50); do
-    xdotool getwindowname "$window" | grep -q '%$' && break
+  for _ in $(seq 1 300); do
+    percent=$(xdotool getwindowname "$window" | sed -n 's/.* - \([0-9]*\)%$/\1/p')
+    [ "${percent:-0}" -ge 20 ] && break
     sleep 0.1
   done
-  sleep 1
 fi
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
