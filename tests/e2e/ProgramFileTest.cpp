@@ -1,5 +1,6 @@
-// What the built Rowdeal.exe carries: the dialog template as users get it, the icon,
-// the manifest and version information, and the shape of the program file itself.
+// What the built Rowdeal.exe carries: the icon, the manifest and version information,
+// and the shape of the program file itself. (The dialog template is checked live, by
+// the dialog tests.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -25,92 +26,6 @@ struct TResourceFile {
   }
   HMODULE Module;
 };
-
-// Reads a classic dialog template (DLGTEMPLATE and its items).
-class TTemplateReader {
- public:
-  explicit TTemplateReader(const std::string& data) : Data_(data) {}
-  template <class T>
-  T Get() {
-    T value{};
-    std::memcpy(&value, Data_.data() + Pos_, sizeof(T));
-    Pos_ += sizeof(T);
-    return value;
-  }
-  // A name or an ordinal: an ordinal comes back as "#" and its number.
-  std::wstring NameOrOrdinal() {
-    if (Get<std::uint16_t>() == 0xFFFF) return L"#" + std::to_wstring(Get<std::uint16_t>());
-    Pos_ -= 2;
-    return Text();
-  }
-  std::wstring Text() {
-    std::wstring s;
-    while (wchar_t c = Get<wchar_t>()) s += c;
-    return s;
-  }
-  void AlignDword() { Pos_ = (Pos_ + 3) & ~std::size_t{3}; }
-
- private:
-  const std::string& Data_;
-  std::size_t Pos_ = 0;
-};
-
-struct TItem {
-  int Id;
-  std::wstring Class;  // "#128" button, "#129" edit, "#130" static
-  std::wstring Text;
-  short X, Y, Cx, Cy;
-  DWORD Style;
-};
-
-const TItem kItems[] = {
-    {101, L"#129", L"", 9, 25, 163, 13, 0x50810080},  // ES_AUTOHSCROLL: typing is not cut at the width
-    {102, L"#128", L"...", 176, 25, 15, 13, 0x50010000},
-    {105, L"#129", L"", 83, 51, 25, 11, 0x50810080},
-    {106, L"#129", L"", 83, 67, 25, 11, 0x50810080},
-    {103, L"#128", L"执   行", 103, 96, 41, 14, 0x50010001},
-    {104, L"#128", L"退   出", 150, 96, 41, 14, 0x50010000},
-    {107, L"msctls_updown32", L"", 108, 51, 9, 11, 0x50000000},
-    {108, L"msctls_updown32", L"", 108, 67, 9, 11, 0x50000000},
-    {0xFFFF, L"#130", L"待拆分文件：", 9, 10, 41, 12, 0x50020000},
-    {0xFFFF, L"#130", L"表头栏行数：", 9, 51, 61, 13, 0x50020000},
-    {0xFFFF, L"#130", L"每一循环包含的行数：", 9, 68, 73, 10, 0x50020000},
-};
-
-TEST(ProgramFile, DialogTemplateMatchesTheTable) {
-  TResourceFile file;
-  ASSERT_NE(file.Module, nullptr);
-  std::string data = file.Get(RT_DIALOG, 2);
-  ASSERT_FALSE(data.empty()) << "no dialog template 2";
-  TTemplateReader r(data);
-  EXPECT_EQ(r.Get<DWORD>(), 0x90CA00C0u) << "style";
-  EXPECT_EQ(r.Get<DWORD>(), 0u) << "extended style";
-  auto count = r.Get<std::uint16_t>();
-  ASSERT_EQ(count, std::size(kItems));
-  EXPECT_EQ(r.Get<short>(), 71);
-  EXPECT_EQ(r.Get<short>(), 39);
-  EXPECT_EQ(r.Get<short>(), 200);
-  EXPECT_EQ(r.Get<short>(), 119);
-  EXPECT_EQ(r.NameOrOrdinal(), L"") << "menu";
-  EXPECT_EQ(r.NameOrOrdinal(), L"") << "class";
-  EXPECT_EQ(r.Text(), L"Rowdeal 1.2");
-  EXPECT_EQ(r.Get<std::uint16_t>(), 9) << "font size";
-  EXPECT_EQ(r.Text(), L"Arial");
-  for (const TItem& want : kItems) {
-    SCOPED_TRACE(want.Id);
-    r.AlignDword();
-    EXPECT_EQ(r.Get<DWORD>(), want.Style);
-    EXPECT_EQ(r.Get<DWORD>(), 0u);
-    EXPECT_EQ(r.Get<short>(), want.X);
-    EXPECT_EQ(r.Get<short>(), want.Y);
-    EXPECT_EQ(r.Get<short>(), want.Cx);
-    EXPECT_EQ(r.Get<short>(), want.Cy);
-    EXPECT_EQ(r.Get<std::uint16_t>(), want.Id);
-    EXPECT_EQ(CompareStringOrdinal(r.NameOrOrdinal().c_str(), -1, want.Class.c_str(), -1, TRUE), CSTR_EQUAL);
-    EXPECT_EQ(r.NameOrOrdinal(), want.Text);
-    r.Get<std::uint16_t>();  // no creation data
-  }
-}
 
 TEST(ProgramFile, CarriesIconManifestAndVersion) {
   TResourceFile file;
