@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <regex>
 #include <vector>
 
 namespace e2e {
@@ -83,9 +84,7 @@ HWND FileNameField(HWND dialog) {
 }
 
 bool IsMainDialog(HWND window, const App&) {
-  if (!IsDialogClass(window)) return false;
-  const std::wstring caption = WindowText(window);
-  return IsMainCaption(caption, false) || IsMainCaption(caption, true);
+  return IsDialogClass(window) && std::regex_match(WindowText(window), std::wregex(L"Rowdeal 1\\.2( - \\d+%)?"));
 }
 
 bool IsOpenDialog(HWND window, const App& app) {
@@ -144,11 +143,7 @@ std::wstring WindowText(HWND window) {
 }
 
 bool IsMainCaption(const std::wstring& caption, bool running) {
-  const std::wstring rest = caption.substr(0, 11) == L"Rowdeal 1.2" ? caption.substr(11) : L"?";
-  if (!running) return rest.empty();
-  if (rest.size() < 5 || rest.size() > 7 || rest.compare(0, 3, L" - ") != 0 || rest.back() != L'%') return false;
-  const std::wstring digits = rest.substr(3, rest.size() - 4);
-  return digits.find_first_not_of(L"0123456789") == std::wstring::npos && std::stoi(digits) <= 100;
+  return std::regex_match(caption, std::wregex(running ? L"Rowdeal 1\\.2 - (100|[1-9]?[0-9])%" : L"Rowdeal 1\\.2"));
 }
 
 std::wstring ClassOf(HWND window) {
@@ -249,29 +244,9 @@ std::wstring FromAnsi(const std::string& bytes) {
   return out;
 }
 
-std::string Utf16Le(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>((c >> 8) & 0xFF);
-  }
-  return out;
-}
-
 TSettings ReadSettings(const std::wstring& path) {
-  std::string bytes = ReadFileBytes(path);
-  std::wstring text;
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                   (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    }
-  } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    text = FromUtf8(bytes.substr(3));
-  } else {
-    text = FromAnsi(bytes);
-  }
+  // The platform writes a new settings file in the ANSI code page.
+  const std::wstring text = FromAnsi(ReadFileBytes(path));
   TSettings settings;
   std::wstring section;
   std::size_t pos = 0;
@@ -394,9 +369,8 @@ void App::DropFiles(const std::vector<std::wstring>& paths) {
   if (!remote || !WriteProcessMemory(Process_.hProcess, remote, block.data(), block.size(), nullptr)) {
     throw Failure("cannot hand the dropped names to the program");
   }
-  PostMessageW(Dialog_, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(Dialog_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout, &result);
+  SendMessageTimeoutW(Dialog_, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0, SMTO_ABORTIFHUNG, kSendTimeout, &result);
 }
 
 HWND App::Item(int id) const {

@@ -40,9 +40,8 @@ bool DirectoryExists(const std::wstring& path);
 void MakeDirectory(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
 
-// Texts: the bytes of a text in the ANSI code page, UTF-8 or UTF-16LE.
+// Texts: the bytes of a text in the ANSI code page, and back.
 std::string Ansi(const std::wstring& text);
-std::string Utf16Le(const std::wstring& text);
 std::wstring FromAnsi(const std::string& bytes);
 
 // A settings file read the way a person reads it: sections of keys and values.

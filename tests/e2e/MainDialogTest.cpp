@@ -70,40 +70,7 @@ void ConfirmCancel(App& app) {
   app.PressButton(question, IDYES);
 }
 
-TEST_F(MainDialog, ShowsTheTemplateControlsAndBindsTheSpins) {
-  auto app = Start();
-  struct {
-    int Id;
-    const wchar_t* Class;
-    const wchar_t* Text;
-  } const items[] = {{kPath, L"Edit", L""},        {kBrowse, L"Button", L"..."},
-                     {kExecute, L"Button", L"执   行"}, {kExit, L"Button", L"退   出"},
-                     {kHeaderSpin, L"msctls_updown32", L""}, {kCycleSpin, L"msctls_updown32", L""}};
-  for (const auto& item : items) {
-    SCOPED_TRACE(item.Id);
-    EXPECT_EQ(e2e::ClassOf(app->Item(item.Id)), item.Class);
-    EXPECT_EQ(app->ItemText(item.Id), item.Text);
-  }
-  std::vector<std::wstring> labels;
-  for (HWND child = GetWindow(app->Dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (e2e::ClassOf(child) == L"Static") labels.push_back(e2e::WindowText(child));
-  }
-  EXPECT_EQ(labels, (std::vector<std::wstring>{L"待拆分文件：", L"表头栏行数：", L"每一循环包含的行数："}));
-  for (int spin : {kHeaderSpin, kCycleSpin}) {
-    EXPECT_EQ(GetWindowLongW(app->Item(spin), GWL_STYLE), 0x50000026) << spin;
-  }
-  EXPECT_EQ(SendMessageW(app->Item(kHeaderSpin), UDM_GETBUDDY, 0, 0),
-            reinterpret_cast<LRESULT>(app->Item(kHeader)));
-  EXPECT_EQ(SendMessageW(app->Item(kCycleSpin), UDM_GETBUDDY, 0, 0),
-            reinterpret_cast<LRESULT>(app->Item(kCycle)));
-  // Popup, visible, caption, system menu, minimise box.
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(app->Dialog(), GWL_STYLE)) & 0x90CA0000u, 0x90CA0000u);
-  app->Press(kExit);
-  EXPECT_EQ(app->WaitExit(), 0u);
-}
-
-TEST_F(MainDialog, FirstStartShowsTheDefaultsAndWritesEverySettingOnClose) {
-  ASSERT_FALSE(e2e::FileExists(Box.Ini()));
+TEST_F(MainDialog, FirstStartShowsTheTemplateWithTheDefaults) {
   e2e::WriteFileBytes(Box.Dir + L"beside.txt", "x\r\n");
   // Started elsewhere, so that only the remembered folder can lead the browse to beside.txt.
   auto app = Start(Tables);
@@ -111,21 +78,20 @@ TEST_F(MainDialog, FirstStartShowsTheDefaultsAndWritesEverySettingOnClose) {
   RECT r = app->Bounds();
   EXPECT_EQ(r.left, expected.left);
   EXPECT_EQ(r.top, expected.top);
-  EXPECT_EQ(r.right - r.left, expected.right - expected.left);
-  EXPECT_EQ(r.bottom - r.top, expected.bottom - expected.top);
-  EXPECT_EQ(app->ItemText(kPath), L"");
-  EXPECT_EQ(app->ItemText(kHeader), L"1");
-  EXPECT_EQ(app->ItemText(kCycle), L"5");
+  const std::pair<int, const wchar_t*> items[] = {{kPath, L""},         {kBrowse, L"..."}, {kExecute, L"执   行"},
+                                                  {kExit, L"退   出"}, {kHeader, L"1"},    {kCycle, L"5"}};
+  for (const auto& [id, text] : items) EXPECT_EQ(app->ItemText(id), text) << id;
+  std::vector<std::wstring> labels;
+  for (HWND child = GetWindow(app->Dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (e2e::ClassOf(child) == L"Static") labels.push_back(e2e::WindowText(child));
+  }
+  EXPECT_EQ(labels, (std::vector<std::wstring>{L"待拆分文件：", L"表头栏行数：", L"每一循环包含的行数："}));
   // The open-file dialog starts in the program's folder.
   EXPECT_EQ(app->Browse(L"beside.txt"), L"");
   EXPECT_EQ(app->ItemText(kPath), L"beside.txt");
-  app->Press(kExit);
-  EXPECT_EQ(app->WaitExit(), 0u);
-  ExpectSettings({{L"WindowLeft", std::to_wstring(r.left)}, {L"WindowTop", std::to_wstring(r.top)}},
-                 {{L"LastPath", Box.Dir}, {L"HeaderLine", L"1"}, {L"CycleLine", L"5"}});
 }
 
-TEST_F(MainDialog, BrowsedFileIsSplitBesideItWithTheExactSuccessText) {
+TEST_F(MainDialog, BrowsedFileIsSplitBesideItAndADroppedOneTakesItsPlace) {
   WriteTable(L"data.txt");
   e2e::WriteFileBytes(Tables + L"next.txt", "x\r\n");
   auto app = Start();
@@ -150,9 +116,12 @@ TEST_F(MainDialog, BrowsedFileIsSplitBesideItWithTheExactSuccessText) {
   app->SetItemText(kPath, L"typed.txt");
   app->CancelBrowse();
   EXPECT_EQ(app->ItemText(kPath), L"typed.txt");
+  // A drop of several files takes the first, with its full path, and its folder.
+  app->DropFiles({Box.Dir + L"first.txt", Tables + L"second.txt"});
+  EXPECT_EQ(app->ItemText(kPath), Box.Dir + L"first.txt");
   app->Press(kExit);
   EXPECT_EQ(app->WaitExit(), 0u);
-  EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"LastPath"], Tables);
+  EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"LastPath"], Box.Dir);
 }
 
 // Typed, not set: a field that does not scroll would stop at two digits (10 files).
@@ -176,10 +145,11 @@ TEST_F(MainDialog, TypedCountIsTakenWholeAndALongListIsElidedToFitTheScreen) {
   EXPECT_EQ(e2e::ReadFileBytes(Tables + L"full\\full-1000.txt"), "id;value\r\n");
 }
 
-TEST_F(MainDialog, EnterInAnyEditRunsTheJob) {
-  const std::wstring table = WriteTable(L"enter.txt");
-  auto app = Start();
-  app->SetItemText(kPath, table);
+TEST_F(MainDialog, FileOnTheCommandLineIsSplitOnEnterInAnyEdit) {
+  WriteTable(L"enter.txt");
+  // Relative to the folder the program starts in, and shown in full.
+  auto app = Start(Box.Dir, L"\"tables\\enter.txt\"");
+  EXPECT_EQ(app->ItemText(kPath), Tables + L"enter.txt");
   for (int field : {kPath, kHeader, kCycle}) {
     SCOPED_TRACE(field);
     DeleteFileW((Tables + L"enter\\enter-1.txt").c_str());
@@ -215,14 +185,8 @@ TEST_F(MainDialog, EachFailureShowsItsErrorTextAndLeavesTheDialogAsItWas) {
       {"no such file", Tables + L"missing.txt", L"1", L"2", L"待拆分文件不存在!", Tables + L"missing"},
       {"empty path", L"", L"1", L"2", L"待拆分文件不存在!", L""},
       {"a folder", Tables + L"adir", L"1", L"2", L"File Open Error!", L""},
-      {"H empty", table, L"  ", L"2", L" is empty!", rows},
-      {"N empty", table, L"1", L"", L" is empty!", rows},
       {"H not a number", table, L"3a", L"2", L"3a is not a valid integer!", rows},
-      {"H minus letters", table, L" -x ", L"2", L"x is not a valid integer!", rows},
-      {"bad H hides bad N", table, L"q", L"r", L"q is not a valid integer!", rows},
-      {"N not a number", table, L"1", L"2.5", L"2.5 is not a valid integer!", rows},
       {"H below 0", table, L"-1", L"2", L"表头栏行数必须是 0 到 2147483647 之间的整数!", rows},
-      {"H beyond 32 bits", table, L"2147483648", L"2", L"表头栏行数必须是 0 到 2147483647 之间的整数!", rows},
       {"N below 1", table, L"1", L"0", L"每一循环包含的行数必须是 1 到 2147483647 之间的整数!", rows},
       {"name without a base", Tables + L".txt", L"1", L"2", L"无法由文件名确定输出子路径!", L""},
       {"fewer lines than H", Tables + L"short.txt", L"3", L"2", L"文件中不包含足够的数据!", Tables + L"short"},
@@ -321,13 +285,10 @@ TEST_F(MainDialog, NextStartRestoresPositionCountsAndFolder) {
   EXPECT_EQ(app->ItemText(kHeader), L"4");
   EXPECT_EQ(app->ItemText(kCycle), L"9");
   EXPECT_EQ(app->ItemText(kPath), L"") << "the path is not remembered";
-  // The browse starts in the remembered folder: the bare name is found there.
-  app->Browse(L"again.txt");
-  EXPECT_EQ(app->ItemText(kPath), L"again.txt");
-  app->SetItemText(kHeader, L"1");
-  app->SetItemText(kCycle, L"2");
-  EXPECT_EQ(app->RunJob().Text, e2e::SuccessText(L"again\\", 2, L"again", L"txt"));
-  EXPECT_TRUE(e2e::FileExists(Tables + L"again\\again-2.txt"));
+  // A bare name is taken in the remembered folder, not in the current directory.
+  app->SetItemText(kPath, L"again.txt");
+  EXPECT_EQ(app->RunJob().Text, e2e::SuccessText(L"again\\", 9, L"again", L"txt"));
+  EXPECT_TRUE(e2e::FileExists(Tables + L"again\\again-9.txt"));
 }
 
 TEST_F(MainDialog, StoredCountsComeBackAsTheyWereTyped) {
@@ -347,9 +308,6 @@ TEST_F(MainDialog, StoredCountsComeBackAsTheyWereTyped) {
   e2e::TSettings settings = e2e::ReadSettings(Box.Ini());
   EXPECT_EQ(settings[L"Memory"][L"HeaderLine"], L"abc");
   EXPECT_EQ(settings[L"Memory"][L"CycleLine"], L"");
-  auto app = Start();
-  EXPECT_EQ(app->ItemText(kHeader), L"abc");
-  EXPECT_EQ(app->ItemText(kCycle), L"");
 }
 
 TEST_F(MainDialog, StoredPositionsOffTheScreenKeepTheTemplatePosition) {
@@ -397,9 +355,6 @@ TEST_F(MainDialog, SpinArrowsStayWithin0To10And1To50) {
       }
     }
   }
-  // Typing is not limited.
-  app->SetItemText(kCycle, L"99");
-  EXPECT_EQ(app->ItemText(kCycle), L"99");
 }
 
 TEST_F(MainDialog, LongRunKeepsTheDialogAnsweringAndShowsItsProgress) {
@@ -413,7 +368,7 @@ TEST_F(MainDialog, LongRunKeepsTheDialogAnsweringAndShowsItsProgress) {
   app->Press(kExecute);
   const DWORD start = GetTickCount();
   DWORD lastAnswer = start, longestGap = 0, slowestAnswer = 0;
-  int withPercent = 0, polls = 0;
+  int withPercent = 0;
   TMessageBox box;
   while (!app->FindMessageBox(box)) {
     const DWORD asked = GetTickCount();
@@ -424,12 +379,10 @@ TEST_F(MainDialog, LongRunKeepsTheDialogAnsweringAndShowsItsProgress) {
     longestGap = std::max(longestGap, now - lastAnswer);
     lastAnswer = now;
     if (e2e::IsMainCaption(e2e::WindowText(app->Dialog()), true)) ++withPercent;
-    ++polls;
     Sleep(100);
   }
   const DWORD took = GetTickCount() - start;
-  std::printf("run of %lu ms: %d polls, slowest answer %lu ms, longest gap between answers %lu ms\n", took, polls,
-              slowestAnswer, longestGap);
+  std::printf("run of %lu ms: slowest answer %lu ms, longest gap %lu ms\n", took, slowestAnswer, longestGap);
   EXPECT_GE(took, 2000u) << "the table is too small to show anything";
   EXPECT_LE(longestGap, 500u);
   EXPECT_GT(withPercent, 0);
@@ -459,32 +412,13 @@ TEST_F(MainDialog, CancelDuringARunChangesNothing) {
   EXPECT_EQ(box.Text, L"拆分已取消, 没有改动任何文件。");
   app->PressOk(box);
   EXPECT_EQ(e2e::ReadFileBytes(Tables + L"keep\\keep-1.txt"), before1);
-  WIN32_FIND_DATAW item;
-  HANDLE find = FindFirstFileW((Tables + L"keep\\*").c_str(), &item);
-  std::vector<std::wstring> names;
-  do {
-    if (item.cFileName[0] != L'.') names.push_back(item.cFileName);
-  } while (FindNextFileW(find, &item));
-  FindClose(find);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"keep-1.txt", L"keep-2.txt"}));
+  // No temporary is left: without the two files the folder is empty and can go.
+  DeleteFileW((Tables + L"keep\\keep-1.txt").c_str());
+  DeleteFileW((Tables + L"keep\\keep-2.txt").c_str());
+  EXPECT_TRUE(RemoveDirectoryW((Tables + L"keep").c_str()));
   EXPECT_EQ(e2e::WindowText(app->Dialog()), L"Rowdeal 1.2");
   EXPECT_EQ(app->ItemText(kExecute), L"执   行");
   for (int id : {kPath, kBrowse, kHeader, kCycle, kHeaderSpin, kCycleSpin}) EXPECT_TRUE(IsWindowEnabled(app->Item(id)));
-}
-
-// The path from the command line is made full against the folder the program starts
-// in; a drop of several files takes the first. Either makes its folder the remembered one.
-TEST_F(MainDialog, FileOnTheCommandLineOrDroppedFillsThePath) {
-  WriteTable(L"given.txt");
-  e2e::MakeDirectory(Box.Dir + L"other");
-  auto app = Start(Box.Dir, L"\"tables\\given.txt\"");
-  EXPECT_EQ(app->ItemText(kPath), Tables + L"given.txt");
-  EXPECT_EQ(app->RunJob().Text, e2e::SuccessText(Tables + L"given\\", 5, L"given", L"txt"));
-  app->DropFiles({Box.Dir + L"other\\first.txt", Tables + L"second.txt"});
-  EXPECT_EQ(app->ItemText(kPath), Box.Dir + L"other\\first.txt");
-  app->Press(kExit);
-  EXPECT_EQ(app->WaitExit(), 0u);
-  EXPECT_EQ(e2e::ReadSettings(Box.Ini())[L"Memory"][L"LastPath"], Box.Dir + L"other\\");
 }
 
 }  // namespace
