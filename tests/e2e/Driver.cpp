@@ -142,8 +142,8 @@ std::wstring WindowText(HWND window) {
   return std::wstring(buffer.data(), copied);
 }
 
-bool IsMainCaption(const std::wstring& caption, bool running) {
-  return std::regex_match(caption, std::wregex(running ? L"Rowdeal 1\\.2 - (100|[1-9]?[0-9])%" : L"Rowdeal 1\\.2"));
+bool ShowsProgress(const std::wstring& caption) {
+  return std::regex_match(caption, std::wregex(L"Rowdeal 1\\.2 - (100|[1-9]?[0-9])%"));
 }
 
 std::wstring ClassOf(HWND window) {
@@ -354,8 +354,7 @@ void App::Type(int id, const std::wstring& text) {
   }
 }
 
-// The drop's DROPFILES block is written into the program's memory, where the handle
-// that WM_DROPFILES carries must point.
+// The DROPFILES block goes into the program's memory, where WM_DROPFILES must point.
 void App::DropFiles(const std::vector<std::wstring>& paths) {
   std::wstring names;
   for (const auto& path : paths) names += path + L'\0';

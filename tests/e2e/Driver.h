@@ -59,8 +59,7 @@ struct TMessageBox {
 // One run of the program, from start to exit.
 class App {
  public:
-  // Starts the program with the given working directory (and command-line arguments)
-  // and waits for its dialog.
+  // Starts the program in workingDir, with the arguments, and waits for its dialog.
   App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments = L"");
   ~App();
   App(const App&) = delete;
@@ -75,8 +74,7 @@ class App {
   void Type(int id, const std::wstring& text);
   // Drops the files on the dialog, as from Explorer.
   void DropFiles(const std::vector<std::wstring>& paths);
-  // From now on every run of the program waits before it replaces any file (the
-  // program's test hold), until it is cancelled.
+  // Every later run waits before it replaces any file, until cancelled (the test hold).
   void HoldRuns();
   // Posts a click to the button; the program may then show a modal box.
   void Press(int id);
@@ -117,8 +115,8 @@ RECT TemplateRect();
 
 // The text of a window in another process.
 std::wstring WindowText(HWND window);
-// The dialog's caption: at rest, or during a run with the run's percentage.
-bool IsMainCaption(const std::wstring& caption, bool running);
+// The dialog's caption during a run: "Rowdeal 1.2 - 37%".
+bool ShowsProgress(const std::wstring& caption);
 std::wstring ClassOf(HWND window);
 
 // The success message of the split job.

@@ -56,8 +56,8 @@ class MainDialog : public ::testing::Test {
 
 // Waits until the caption shows a run's percentage.
 void WaitForRun(App& app) {
-  for (int i = 0; i < 1000 && !e2e::IsMainCaption(e2e::WindowText(app.Dialog()), true); ++i) Sleep(20);
-  ASSERT_TRUE(e2e::IsMainCaption(e2e::WindowText(app.Dialog()), true)) << "no run in the caption";
+  for (int i = 0; i < 1000 && !e2e::ShowsProgress(e2e::WindowText(app.Dialog())); ++i) Sleep(20);
+  ASSERT_TRUE(e2e::ShowsProgress(e2e::WindowText(app.Dialog()))) << "no run in the caption";
 }
 
 // Answers the question that stopping a run asks, with yes.
@@ -378,7 +378,7 @@ TEST_F(MainDialog, LongRunKeepsTheDialogAnsweringAndShowsItsProgress) {
     slowestAnswer = std::max(slowestAnswer, now - asked);
     longestGap = std::max(longestGap, now - lastAnswer);
     lastAnswer = now;
-    if (e2e::IsMainCaption(e2e::WindowText(app->Dialog()), true)) ++withPercent;
+    if (e2e::ShowsProgress(e2e::WindowText(app->Dialog()))) ++withPercent;
     Sleep(100);
   }
   const DWORD took = GetTickCount() - start;
@@ -387,8 +387,6 @@ TEST_F(MainDialog, LongRunKeepsTheDialogAnsweringAndShowsItsProgress) {
   EXPECT_LE(longestGap, 500u);
   EXPECT_GT(withPercent, 0);
   EXPECT_EQ(box.Caption, kInfo);
-  app->PressOk(box);
-  EXPECT_EQ(e2e::WindowText(app->Dialog()), L"Rowdeal 1.2");
 }
 
 TEST_F(MainDialog, CancelDuringARunChangesNothing) {
