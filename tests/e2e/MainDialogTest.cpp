@@ -166,7 +166,6 @@ TEST_F(MainDialog, EachFailureShowsItsErrorTextAndLeavesTheDialogAsItWas) {
   const std::wstring table = WriteTable(L"rows.txt");
   e2e::WriteFileBytes(Tables + L"short.txt", "h1\r\nh2\r\n");
   e2e::MakeDirectory(Tables + L"adir");
-  WriteTable(L".txt");
   // An output file that cannot be replaced: a folder stands in its place.
   WriteTable(L"blocked.txt");
   e2e::MakeDirectory(Tables + L"blocked");
@@ -188,7 +187,6 @@ TEST_F(MainDialog, EachFailureShowsItsErrorTextAndLeavesTheDialogAsItWas) {
       {"H not a number", table, L"3a", L"2", L"3a is not a valid integer!", rows},
       {"H below 0", table, L"-1", L"2", L"表头栏行数必须是 0 到 2147483647 之间的整数!", rows},
       {"N below 1", table, L"1", L"0", L"每一循环包含的行数必须是 1 到 2147483647 之间的整数!", rows},
-      {"name without a base", Tables + L".txt", L"1", L"2", L"无法由文件名确定输出子路径!", L""},
       {"fewer lines than H", Tables + L"short.txt", L"3", L"2", L"文件中不包含足够的数据!", Tables + L"short"},
       {"output file cannot be replaced", Tables + L"blocked.txt", L"1", L"2",
        L"无法替换输出文件 blocked-2.txt, 它可能正被其他程序打开!", L""},
