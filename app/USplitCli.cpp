@@ -15,6 +15,10 @@
 #include <optional>
 #include <thread>
 
+// The build's version definition as a text.
+#define ROWDEAL_TEXT_(x) #x
+#define ROWDEAL_TEXT(x) ROWDEAL_TEXT_(x)
+
 namespace {
 
 const char16_t* const UsageText =
@@ -201,7 +205,7 @@ int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole
     return 0;
   }
   if (command->Version) {
-    Console.Out(Native(u"rowdeal-split " ROWDEAL_VERSION_TEXT u"\n"));
+    Console.Out(Native(u"rowdeal-split " ROWDEAL_TEXT(ROWDEAL_VERSION) u"\n"));
     return 0;
   }
   platform::OnInterrupt(Interrupt);
