@@ -2,10 +2,16 @@
 #include <windows.h>
 
 #include "app/UMainDialog.h"
+#include "ui/UkxCommDlgs.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Never released: the process ends as soon as the dialog has closed.
   auto* dialog = new TMainDialog(nullptr);
-  dialog->Execute();
+  // Every way out of the dialog ends it with false too: only a dialog that never got
+  // its window is a failure.
+  if (!dialog->Execute() && dialog->Handle == nullptr) {
+    MsgBox(u"无法创建主对话框!", 4, u"");
+    return 1;
+  }
   return 0;
 }

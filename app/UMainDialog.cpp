@@ -7,22 +7,15 @@
 #include <system_error>
 
 #include "app/USplitJob.h"
+#include "res/resource.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxIniFile.h"
 #include "ui/UkxCommDlgs.h"
 #include "ui/UkxEdit.h"
 #include "ui/UkxMiscCtrls.h"
+#include "ui/UkxTypesWin.h"
 
 namespace {
-
-constexpr int kPathField = 101;
-constexpr int kBrowseButton = 102;
-constexpr int kExecuteButton = 103;
-constexpr int kExitButton = 104;
-constexpr int kHeaderLineField = 105;
-constexpr int kCycleLineField = 106;
-constexpr int kHeaderLineSpin = 107;
-constexpr int kCycleLineSpin = 108;
 
 // UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS: the template leaves them out.
 constexpr DWORD kSpinStyle = 0x26;
@@ -98,17 +91,17 @@ TMainDialog::~TMainDialog() {
   if (FTaskbar) FTaskbar->Release();
 }
 
-void TMainDialog::OnCreate() { SetTemplate(2, MAKEINTRESOURCEW(1)); }
+void TMainDialog::OnCreate() { SetTemplate(IDD_MAIN, MAKEINTRESOURCEW(IDI_ROWDEAL)); }
 
 void TMainDialog::OnInitialize() {
-  HeaderLineEdit = new TkxEdit(this, GetItem(kHeaderLineField));
-  HeaderLineUpDown = new TkxUpDown(this, GetItem(kHeaderLineSpin));
+  HeaderLineEdit = new TkxEdit(this, GetItem(IDC_HEADER_LINES));
+  HeaderLineUpDown = new TkxUpDown(this, GetItem(IDC_HEADER_SPIN));
   HeaderLineUpDown->ModifyStyle(kSpinStyle, true);
   HeaderLineUpDown->SetRange(0, 10);
   HeaderLineUpDown->SetBuddy(HeaderLineEdit);
 
-  CycleLineEdit = new TkxEdit(this, GetItem(kCycleLineField));
-  CycleLineUpDown = new TkxUpDown(this, GetItem(kCycleLineSpin));
+  CycleLineEdit = new TkxEdit(this, GetItem(IDC_CYCLE_LINES));
+  CycleLineUpDown = new TkxUpDown(this, GetItem(IDC_CYCLE_SPIN));
   CycleLineUpDown->ModifyStyle(kSpinStyle, true);
   CycleLineUpDown->SetRange(1, 50);
   CycleLineUpDown->SetBuddy(CycleLineEdit);
@@ -120,8 +113,8 @@ void TMainDialog::OnInitialize() {
     const std::int32_t left = settings.ReadInteger(u"Program", u"WindowLeft", current.Left);
     MoveToStoredPosition(left, top);
     LastPath = settings.ReadString(u"Memory", u"LastPath", ProgramDir());
-    SetItemText(kHeaderLineField, settings.ReadString(u"Memory", u"HeaderLine", u"1"));
-    SetItemText(kCycleLineField, settings.ReadString(u"Memory", u"CycleLine", u"5"));
+    SetItemText(IDC_HEADER_LINES, settings.ReadString(u"Memory", u"HeaderLine", u"1"));
+    SetItemText(IDC_CYCLE_LINES, settings.ReadString(u"Memory", u"CycleLine", u"5"));
   }
   FCaption = GetText();
   // A file on the command line: dropped on the program's icon, sent from Explorer's
@@ -144,8 +137,7 @@ void TMainDialog::MoveToStoredPosition(std::int32_t Left, std::int32_t Top) {
   const TBounds current = GetBounds();
   const std::int32_t x = Left >= 0 ? Left : current.Left;
   const std::int32_t y = Top >= 0 ? Top : current.Top;
-  const RECT target{x, y, x + current.Width, y + current.Height};
-  if (MonitorFromRect(&target, MONITOR_DEFAULTTONULL) == nullptr) return;
+  if (!IsOnAnyMonitor(TBounds{x, y, current.Width, current.Height})) return;
   SetBounds(Left, Top, -1, -1);
 }
 
@@ -155,8 +147,8 @@ void TMainDialog::OnClose() {
     settings.WriteInteger(u"Program", u"WindowLeft", GetBounds().Left);
     settings.WriteInteger(u"Program", u"WindowTop", GetBounds().Top);
     settings.WriteString(u"Memory", u"LastPath", LastPath);
-    settings.WriteString(u"Memory", u"HeaderLine", GetItemText(kHeaderLineField));
-    settings.WriteString(u"Memory", u"CycleLine", GetItemText(kCycleLineField));
+    settings.WriteString(u"Memory", u"HeaderLine", GetItemText(IDC_HEADER_LINES));
+    settings.WriteString(u"Memory", u"CycleLine", GetItemText(IDC_CYCLE_LINES));
   }
   FreeAndClear(HeaderLineEdit);
   FreeAndClear(CycleLineEdit);
@@ -166,17 +158,17 @@ void TMainDialog::OnClose() {
 
 void TMainDialog::OnCommand(std::uint16_t Id) {
   switch (Id) {
-    case kBrowseButton:
+    case IDC_BROWSE:
       if (!Running()) BrowseFile();
       break;
-    case kExecuteButton:
+    case IDC_EXECUTE:
       if (Running()) {
         AskCancel(false);
       } else {
         RunSplitJob();
       }
       break;
-    case kExitButton:
+    case IDC_EXIT:
       if (Running()) {
         AskCancel(true);
       } else {
@@ -237,7 +229,7 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
 }
 
 void TMainDialog::TakeFile(const std::u16string& Path) {
-  SetItemText(kPathField, Path);
+  SetItemText(IDC_PATH, Path);
   LastPath = FilePathOf(Path);
 }
 
@@ -250,22 +242,22 @@ std::u16string TMainDialog::JobPath(const std::u16string& Typed) const {
 void TMainDialog::BrowseFile() {
   TOpenDialog dialog(this);
   dialog.Filter = u"文本文件（*.txt）|*.txt|所有文件（*.*）|*.*";
-  dialog.FileName = GetItemText(kPathField);
+  dialog.FileName = GetItemText(IDC_PATH);
   dialog.Directory = LastPath;
   dialog.Title.clear();
   dialog.DefaultExt = u"txt";
   if (dialog.Execute()) {
-    SetItemText(kPathField, dialog.FileName);
+    SetItemText(IDC_PATH, dialog.FileName);
     LastPath = dialog.Directory;
   }
 }
 
 void TMainDialog::RunSplitJob() {
   if (Running()) return;
-  FTypedPath = GetItemText(kPathField);
+  FTypedPath = GetItemText(IDC_PATH);
   const std::u16string path = JobPath(FTypedPath);
-  const std::u16string headerText = GetItemText(kHeaderLineField);
-  const std::u16string cycleText = GetItemText(kCycleLineField);
+  const std::u16string headerText = GetItemText(IDC_HEADER_LINES);
+  const std::u16string cycleText = GetItemText(IDC_CYCLE_LINES);
   FControl = std::make_unique<TSplitControl>();
   HoldForTests(*FControl);
   FOutcome = TOutcome{};
@@ -295,11 +287,11 @@ void TMainDialog::RunSplitJob() {
 }
 
 void TMainDialog::SetRunning(bool On) {
-  for (int id : {kPathField, kBrowseButton, kHeaderLineField, kCycleLineField, kHeaderLineSpin, kCycleLineSpin}) {
+  for (int id : {IDC_PATH, IDC_BROWSE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_HEADER_SPIN, IDC_CYCLE_SPIN}) {
     EnableWindow(GetItem(id), On ? FALSE : TRUE);
   }
-  SetItemText(kExecuteButton, On ? kCancelText : kExecuteText);
-  if (On) SendMessageW(Handle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(kExecuteButton)), TRUE);
+  SetItemText(IDC_EXECUTE, On ? kCancelText : kExecuteText);
+  if (On) SendMessageW(Handle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(IDC_EXECUTE)), TRUE);
   FShownPercent = -1;
   if (On) {
     if (!FTaskbar) {

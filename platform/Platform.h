@@ -130,4 +130,18 @@ std::u16string ArgumentText(std::string_view bytes);
 void InjectReadFault(std::int64_t afterBytes);
 void InjectWriteFault(std::int64_t afterBytes);
 
+#ifdef _WIN32
+// Settings files in the platform's profile-file format, which only Windows has. Every
+// call goes to the file at once; nothing is kept.
+// The value of key in section, cut to capacity - 1 characters; defaultValue when missing.
+std::u16string ReadProfileText(std::u16string_view section, std::u16string_view key,
+                                 std::u16string_view defaultValue, std::u16string_view path, std::size_t capacity);
+// The value read as an integer by the platform; defaultValue when missing.
+std::int32_t ReadProfileInteger(std::u16string_view section, std::u16string_view key, std::int32_t defaultValue,
+                            std::u16string_view path);
+// Creates the file, section and key as needed; false when the platform refuses.
+bool WriteProfileText(std::u16string_view section, std::u16string_view key, std::u16string_view value,
+                        std::u16string_view path);
+#endif
+
 }  // namespace platform

@@ -310,4 +310,26 @@ void TrimWorkingSet() {
   ::SetProcessWorkingSetSize(::GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
+std::u16string ReadProfileText(std::u16string_view section, std::u16string_view key,
+                                 std::u16string_view defaultValue, std::u16string_view path, std::size_t capacity) {
+  std::wstring buffer(capacity, L'\0');
+  const DWORD n = ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(defaultValue).c_str(),
+                                             buffer.data(), static_cast<DWORD>(capacity), Wide(path).c_str());
+  buffer.resize(n < capacity ? n : capacity - 1);
+  // The text up to its first zero, as the platform's own readers take it.
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer.c_str()));
+}
+
+std::int32_t ReadProfileInteger(std::u16string_view section, std::u16string_view key, std::int32_t defaultValue,
+                            std::u16string_view path) {
+  return static_cast<std::int32_t>(
+      ::GetPrivateProfileIntW(Wide(section).c_str(), Wide(key).c_str(), defaultValue, Wide(path).c_str()));
+}
+
+bool WriteProfileText(std::u16string_view section, std::u16string_view key, std::u16string_view value,
+                        std::u16string_view path) {
+  return ::WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
+                                      Wide(path).c_str()) != FALSE;
+}
+
 }  // namespace platform

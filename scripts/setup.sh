@@ -7,7 +7,7 @@ packages=(
   cmake make g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
-  locales clang libclang-rt-14-dev valgrind
+  locales clang libclang-rt-14-dev valgrind time
 )
 
 missing=()

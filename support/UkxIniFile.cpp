@@ -1,17 +1,14 @@
 #include "support/UkxIniFile.h"
 
+#include "platform/Platform.h"
 #include "support/UkxFunctions.h"
-
-#include <windows.h>
 
 #include <utility>
 
 namespace {
 
-// The profile functions take wide strings; char16_t and wchar_t share a representation here.
-const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-constexpr DWORD ReadBufferSize = 500;
+// Values come back cut to one less than this.
+constexpr std::size_t ReadBufferSize = 500;
 
 }  // namespace
 
@@ -19,20 +16,18 @@ TkxIniFile::TkxIniFile(std::u16string FileName) : FileName(std::move(FileName)) 
 
 std::u16string TkxIniFile::ReadString(const std::u16string& Section, const std::u16string& Key,
                                       const std::u16string& Default) const {
-  wchar_t buffer[ReadBufferSize] = {};
-  DWORD n = ::GetPrivateProfileStringW(W(Section), W(Key), W(Default), buffer, ReadBufferSize, W(FileName));
-  buffer[n < ReadBufferSize ? n : ReadBufferSize - 1] = L'\0';
-  return std::u16string(reinterpret_cast<const char16_t*>(buffer));
+  return platform::ReadProfileText(Section, Key, Default, FileName, ReadBufferSize);
 }
 
 std::int32_t TkxIniFile::ReadInteger(const std::u16string& Section, const std::u16string& Key,
                                      std::int32_t Default) const {
-  return static_cast<std::int32_t>(::GetPrivateProfileIntW(W(Section), W(Key), Default, W(FileName)));
+  return platform::ReadProfileInteger(Section, Key, Default, FileName);
 }
 
 void TkxIniFile::WriteString(const std::u16string& Section, const std::u16string& Key,
                              const std::u16string& Value) const {
-  ::WritePrivateProfileStringW(W(Section), W(Key), W(Value), W(FileName));
+  // A refused write is dropped: the settings are a convenience, never worth a failure.
+  platform::WriteProfileText(Section, Key, Value, FileName);
 }
 
 void TkxIniFile::WriteInteger(const std::u16string& Section, const std::u16string& Key, std::int32_t Value) const {

@@ -1,12 +1,8 @@
-// Test helper for UTF-16 texts: conversion to UTF-8 (for paths and messages).
+// Moved to tests/TestUtil.h; this name stays until every test includes that one.
 #pragma once
 
-#include "support/UkxUtf8.h"
-
-#include <string>
+#include "tests/TestUtil.h"
 
 namespace testtext {
-
-inline std::string Utf8(const std::u16string& text) { return TextToUtf8(text); }
-
+using testutil::Utf8;
 }  // namespace testtext

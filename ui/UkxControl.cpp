@@ -6,9 +6,6 @@
 
 namespace {
 
-HMODULE commonControlsModule = nullptr;
-int commonControlsLoads = 0;  // loads not yet released
-
 bool FreeBelow(const TBounds& b, TkxControl* next) {
   return next == nullptr || b.Top + b.Height != next->GetBounds().Top;
 }
@@ -19,24 +16,35 @@ bool FreeToTheRight(const TBounds& b, TkxControl* next) {
 
 }  // namespace
 
+HMODULE CommonControlsModule() {
+  static const HMODULE module = LoadLibraryW(L"comctl32.dll");
+  return module;
+}
+
 void LoadCommonControls(DWORD Flags) {
-  HMODULE module = LoadLibraryW(L"comctl32.dll");
-  if (module == nullptr) return;
-  commonControlsModule = module;
-  ++commonControlsLoads;
-  FARPROC entry = GetProcAddress(module, "InitCommonControlsEx");
+  static DWORD registered = 0;
+  const DWORD missing = Flags & ~registered;
+  if (missing == 0 || CommonControlsModule() == nullptr) return;
+  FARPROC entry = GetProcAddress(CommonControlsModule(), "InitCommonControlsEx");
   if (entry == nullptr) return;
   using TInit = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
   auto init = reinterpret_cast<TInit>(reinterpret_cast<void (*)()>(entry));
-  INITCOMMONCONTROLSEX info{sizeof(INITCOMMONCONTROLSEX), Flags};
+  INITCOMMONCONTROLSEX info{sizeof(INITCOMMONCONTROLSEX), missing};
   if (!init(&info)) throw TkxException(u"Load Common Controls Failed!");
+  registered |= missing;
 }
 
-void FreeCommonControls() {
-  if (commonControlsLoads == 0) return;
-  FreeLibrary(commonControlsModule);
-  --commonControlsLoads;
+// The control list operations of TkxWinControl live in this unit, where the control
+// class is complete: the base's own unit must not depend on a class derived from it.
+int TkxWinControl::AddControl(TkxControl* Control, int Identifier) {
+  if (Identifier == 0) Identifier = Controls->NextId();
+  Controls->SetObject(Identifier, Control);
+  const int k = Controls->IndexOfId(Identifier);
+  if (k > 0) static_cast<TkxControl*>(Controls->ObjectAt(k - 1))->NextControl = Control;
+  return Identifier;
 }
+
+bool TkxWinControl::RemoveControl(int Identifier) { return Controls->DeleteById(Identifier); }
 
 TkxControl::TkxControl(TkxDialogSuper* AOwner, HWND Window) {
   Owner = AOwner;

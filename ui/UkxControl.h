@@ -64,8 +64,9 @@ class TkxControl : public TkxWinControl {
   bool Disposed = false;
 };
 
-// Loads comctl32 and registers the given classes; raises "Load Common Controls Failed!"
-// when the platform refuses. Each load is paired with one FreeCommonControls.
+// The common-controls library "comctl32.dll", loaded by name on the first call and kept
+// for the life of the process: template dialogs need its window classes whenever they open.
+HMODULE CommonControlsModule();
+// Registers the window classes of Flags with InitCommonControlsEx, once each for the
+// process; raises "Load Common Controls Failed!" when the platform refuses.
 void LoadCommonControls(DWORD Flags);
-// Releases one load made by LoadCommonControls; nothing when none is outstanding.
-void FreeCommonControls();

@@ -9,13 +9,6 @@
 
 namespace {
 
-// The dialog between Execute and its WM_INITDIALOG, with the routine that binds it.
-struct TPendingDialog {
-  TkxDialogSuper* Dialog = nullptr;
-  void (TkxDialogSuper::*Bind)(HWND) = nullptr;
-};
-TPendingDialog pendingDialog;
-
 // No C++ exception may unwind through the platform's code that called us.
 void ShowEscapedFailure(const TkxException& Failure) { MsgBox(Failure.Message, 4, u""); }
 
@@ -25,7 +18,8 @@ INT_PTR CALLBACK KxDialogProc(HWND Window, UINT AMessage, WPARAM WParam, LPARAM 
   LRESULT result = AMessage == WM_INITDIALOG ? -1 : 0;
   try {
     if (AMessage == WM_INITDIALOG) {
-      if (pendingDialog.Dialog != nullptr) (pendingDialog.Dialog->*pendingDialog.Bind)(Window);
+      // Execute hands its dialog over as the init parameter.
+      if (auto* dialog = reinterpret_cast<TkxDialogSuper*>(LParam)) dialog->Attach(Window);
     } else {
       const TMessagehandler handler = TMHCenter::Instance().Find(Window);
       if (handler.IsSet()) result = handler.Call(AMessage, WParam, LParam);
@@ -40,7 +34,8 @@ INT_PTR CALLBACK KxDialogProc(HWND Window, UINT AMessage, WPARAM WParam, LPARAM 
 }
 
 TkxDialogSuper::TkxDialogSuper(TkxWinControl* Owner) {
-  CommCtlModule = LoadLibraryW(L"comctl32.dll");
+  // The template's up-down controls are of a class that this library provides.
+  CommCtlModule = CommonControlsModule();
   OwnerHandle = Owner != nullptr ? Owner->Handle : nullptr;
   Controls = new TkxObjList(u"\r\n");
   Handle = nullptr;
@@ -49,7 +44,6 @@ TkxDialogSuper::TkxDialogSuper(TkxWinControl* Owner) {
 TkxDialogSuper::~TkxDialogSuper() {
   delete Controls;
   Controls = nullptr;
-  if (CommCtlModule != nullptr) FreeLibrary(CommCtlModule);
   FreeGdiObjects();
 }
 
@@ -94,10 +88,10 @@ void TkxDialogSuper::SetTemplate(UINT TemplateIdentifier, LPCWSTR Icon) {
 
 bool TkxDialogSuper::Execute() {
   if (TemplateId == 0) OnCreate();
-  pendingDialog = TPendingDialog{this, &TkxDialogSuper::Attach};
-  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TemplateId),
-                                         OwnerHandle, KxDialogProc, 0);
-  return result != 0;
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TemplateId), OwnerHandle,
+                                         KxDialogProc, reinterpret_cast<LPARAM>(this));
+  // -1: the platform could not create the dialog.
+  return result != 0 && result != -1;
 }
 
 void TkxDialogSuper::Close(bool Result) {

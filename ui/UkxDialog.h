@@ -44,16 +44,18 @@ class TkxDialogSuper : public TkxWinControl {
   }
 
   void SetTemplate(UINT TemplateIdentifier, LPCWSTR Icon);
-  // True when the dialog ended with a result other than 0.
+  // True when the dialog ended with a result other than 0; false also when the
+  // platform could not create it.
   bool Execute();
   void Close(bool Result);
   HWND GetItem(int Identifier);
   void SetItemText(int Identifier, const std::u16string& Text);
   // At most the first 4999 characters of the item's text.
   std::u16string GetItemText(int Identifier);
+  // Binds the object to its new window, on WM_INITDIALOG.
   void Attach(HWND Window);
 
-  HMODULE CommCtlModule = nullptr;
+  HMODULE CommCtlModule = nullptr;  // the process's common-controls library
   HWND OwnerHandle = nullptr;
   UINT TemplateId = 0;
   LPCWSTR IconName = nullptr;

@@ -26,8 +26,6 @@ void TkxUpDown::OnCreate() {
   Buddy = nullptr;
 }
 
-void TkxUpDown::OnDestroy() { FreeCommonControls(); }
-
 LRESULT TkxUpDown::OnNotify(int Code, NMHDR* Header) {
   if (Code != static_cast<int>(UDN_DELTAPOS)) return 0;
   if (Buddy != nullptr) {

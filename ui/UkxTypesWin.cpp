@@ -32,3 +32,8 @@ void FontToLogFont(const TFont& Font, LOGFONTW& LogFont) {
 TBounds RectToBounds(const RECT& Rect) {
   return TBounds{Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top};
 }
+
+bool IsOnAnyMonitor(const TBounds& Bounds) {
+  const RECT r{Bounds.Left, Bounds.Top, Bounds.Left + Bounds.Width, Bounds.Top + Bounds.Height};
+  return MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
+}

@@ -11,3 +11,5 @@ HFONT CreateFontHandle(const TFont& Font);
 // Fills every field of LogFont; a face name beyond 31 characters is cut to fit.
 void FontToLogFont(const TFont& Font, LOGFONTW& LogFont);
 TBounds RectToBounds(const RECT& Rect);
+// True when a window with these screen bounds would show on at least one monitor.
+bool IsOnAnyMonitor(const TBounds& Bounds);

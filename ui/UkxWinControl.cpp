@@ -1,6 +1,5 @@
 #include "ui/UkxWinControl.h"
 
-#include "ui/UkxControl.h"
 #include "ui/UkxTypesWin.h"
 
 // The registry exists from the program's start, before any window.
@@ -11,25 +10,14 @@ TMHCenter& TMHCenter::Instance() {
   return instance;
 }
 
-void TMHCenter::Register(HWND Window, TMessagehandler Handler) {
-  const int i = Windows.Add(reinterpret_cast<std::intptr_t>(Window));
-  Handlers.resize(static_cast<std::size_t>(i) + 1);
-  Handlers[static_cast<std::size_t>(i)] = Handler;
-}
+void TMHCenter::Register(HWND Window, TMessagehandler Handler) { Handlers.try_emplace(Window, Handler); }
 
 TMessagehandler TMHCenter::Find(HWND Window) const {
-  const int i = Windows.IndexOf(reinterpret_cast<std::intptr_t>(Window));
-  if (i < 0) return TMessagehandler{};
-  return Handlers[static_cast<std::size_t>(i)];
+  const auto found = Handlers.find(Window);
+  return found == Handlers.end() ? TMessagehandler{} : found->second;
 }
 
-void TMHCenter::Unregister(HWND Window) {
-  for (int i = Windows.IndexOf(reinterpret_cast<std::intptr_t>(Window)); i >= 0;
-       i = Windows.IndexOf(reinterpret_cast<std::intptr_t>(Window))) {
-    Windows.DeleteItem(Windows.ItemAt(i));
-    Handlers.erase(Handlers.begin() + i);
-  }
-}
+void TMHCenter::Unregister(HWND Window) { Handlers.erase(Window); }
 
 std::u16string TkxWinControl::GetText() {
   const int n = GetTextLength();
@@ -130,13 +118,3 @@ COLORREF TkxWinControl::GetEffectiveBackColor() {
   ReleaseDC(Handle, dc);
   return color;
 }
-
-int TkxWinControl::AddControl(TkxControl* Control, int Identifier) {
-  if (Identifier == 0) Identifier = Controls->NextId();
-  Controls->SetObject(Identifier, Control);
-  const int k = Controls->IndexOfId(Identifier);
-  if (k > 0) static_cast<TkxControl*>(Controls->ObjectAt(k - 1))->NextControl = Control;
-  return Identifier;
-}
-
-bool TkxWinControl::RemoveControl(int Identifier) { return Controls->DeleteById(Identifier); }

@@ -5,8 +5,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
-#include <vector>
+#include <unordered_map>
 
 #include "support/UkxList.h"
 #include "support/UkxObject.h"
@@ -28,7 +29,7 @@ struct TMessagehandler {
   }
 };
 
-// The single registry of window handles and their handlers, linear in registration order.
+// The single registry of window handles and their handlers.
 class TMHCenter : public TkxObject {
  public:
   TMHCenter() = default;
@@ -37,16 +38,18 @@ class TMHCenter : public TkxObject {
 
   static TMHCenter& Instance();
 
-  // Appends an entry; a handle registered twice keeps answering with its first handler.
+  // Enters Handler for Window; a handle registered again keeps answering with its first handler.
   void Register(HWND Window, TMessagehandler Handler);
-  // The handler of the oldest entry for Window, or the empty handler.
+  // The handler of Window, or the empty handler.
   TMessagehandler Find(HWND Window) const;
-  // Drops every entry of Window. Called when the window is destroyed, so that a
-  // handle value the platform hands out again never leads to a released object.
+  // Drops the entry of Window. Called when the window is destroyed, so that a handle
+  // value the platform hands out again never leads to a released object.
   void Unregister(HWND Window);
+  // The number of windows with a handler.
+  std::size_t Count() const { return Handlers.size(); }
 
-  TkxIntList Windows{u"\r\n"};
-  std::vector<TMessagehandler> Handlers;
+ private:
+  std::unordered_map<HWND, TMessagehandler> Handlers;
 };
 
 // Wraps one platform window. Starts with every field zero; derived classes set the rest.

@@ -1,8 +1,8 @@
 // Rowdeal on a Chinese Windows (ANSI code page 936): a GBK table, in a folder and under
 // a name in Chinese, is split into GBK files that hold the source's bytes unchanged.
 #include <gtest/gtest.h>
-#include <windows.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,7 +14,7 @@ TEST(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFiles) {
   ASSERT_EQ(GetACP(), 936u) << "Wine must run with LC_ALL=zh_CN.UTF-8";
   e2e::Sandbox box;
   const std::wstring folder = box.Dir + L"表格\\";
-  e2e::MakeDirectory(folder);
+  std::filesystem::create_directory(folder);
 
   const std::vector<std::wstring> lines = {L"序号,姓名,体温（℃）", L"1,张三,36.5", L"2,李四,37.0",
                                            L"3,王五,36.8",        L"4,赵六,36.9", L"5,钱七,37.2"};
@@ -30,23 +30,22 @@ TEST(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFiles) {
             0)
       << "the table must not pass for UTF-8";
   const std::wstring source = folder + L"测温记录.txt";
-  e2e::WriteFileBytes(source, table);
+  testutil::WriteFile(source, table);
 
   e2e::App app(box.Exe(), box.Dir);
-  EXPECT_EQ(e2e::WindowText(app.Dialog()), L"Rowdeal 1.2");
-  app.SetItemText(101, source);
-  app.SetItemText(105, L"1");
-  app.SetItemText(106, L"2");
-  e2e::TMessageBox box1 = app.RunJob();
-  EXPECT_EQ(box1.Caption, L"提示!");
-  EXPECT_EQ(box1.Text, e2e::SuccessText(folder + L"测温记录\\", 2, L"测温记录", L"txt"));
+  app.SetItemText(IDC_PATH, source);
+  app.SetItemText(IDC_HEADER_LINES, L"1");
+  app.SetItemText(IDC_CYCLE_LINES, L"2");
+  const testutil::TMessageBox shown = app.RunJob();
+  EXPECT_EQ(shown.Caption, L"提示!");
+  EXPECT_EQ(shown.Text, e2e::SuccessText(folder + L"测温记录\\", 2, L"测温记录", L"txt"));
 
   const std::string header = gbk[0] + "\r\n";
-  EXPECT_EQ(e2e::ReadFileBytes(folder + L"测温记录\\测温记录-1.txt"),
+  EXPECT_EQ(testutil::ReadFile(folder + L"测温记录\\测温记录-1.txt"),
             header + gbk[1] + "\r\n" + gbk[3] + "\r\n" + gbk[5] + "\r\n");
-  EXPECT_EQ(e2e::ReadFileBytes(folder + L"测温记录\\测温记录-2.txt"), header + gbk[2] + "\r\n" + gbk[4] + "\r\n");
+  EXPECT_EQ(testutil::ReadFile(folder + L"测温记录\\测温记录-2.txt"), header + gbk[2] + "\r\n" + gbk[4] + "\r\n");
 
-  app.Press(104);
+  app.Press(IDC_EXIT);
   EXPECT_EQ(app.WaitExit(), 0u);
 }
 

@@ -1,60 +1,55 @@
-// Drives the real Rowdeal.exe through the window system, as a user would: starts a
-// copy of it, finds its dialog, types into its fields, presses its buttons and keys,
-// and reads and answers the message boxes it shows. Every wait has a deadline; a
-// failed wait throws, and a program still running is then ended.
+// Drives the real Rowdeal.exe through the window system, as a user would: starts a copy
+// of it in a fresh folder, types into its fields, presses its buttons and keys, and reads
+// and answers the boxes it shows. Every wait has a deadline; a failed wait throws, and a
+// program still running is then ended.
 #pragma once
 
-#include <windows.h>
-
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
+#include "tests/TestUtil.h"
+
 namespace e2e {
+
+struct Failure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 // The program under test, as built, and the folder with the prepared special files
 // (empty when the build host could not make them).
 std::wstring BuiltProgram();
 std::wstring FixtureDir();
 
-// A fresh folder holding a copy of the program; removed again when the test passed.
+// A fresh folder holding a copy of the program and, beside it, its settings file.
 class Sandbox {
  public:
   Sandbox();
-  ~Sandbox();
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
-
   std::wstring Exe() const { return Dir + L"Rowdeal.exe"; }
   std::wstring Ini() const { return Dir + L"Rowdeal.ini"; }
 
-  std::wstring Dir;  // ends in a backslash
+  testutil::TempDir Temp;
+  const std::wstring Dir;  // ends in a backslash
 };
 
-// Files.
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadFileBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
-bool DirectoryExists(const std::wstring& path);
-void MakeDirectory(const std::wstring& path);
-void RemoveTree(const std::wstring& path);
-
-// Texts: the bytes of a text in the ANSI code page, and back.
+// A text as the bytes of the ANSI code page.
 std::string Ansi(const std::wstring& text);
-std::wstring FromAnsi(const std::string& bytes);
 
-// A settings file read the way a person reads it: sections of keys and values.
-using TSettings = std::map<std::wstring, std::map<std::wstring, std::wstring>>;
-TSettings ReadSettings(const std::wstring& path);
-// Writes the given lines (CR LF after each) in the ANSI code page.
-void WriteSettings(const std::wstring& path, const std::wstring& lines);
+// The settings file as the program reads it: each section with its keys, in their order,
+// as "[Section]key=value|key=value|".
+std::wstring SettingsOf(const std::wstring& ini);
 
-struct TMessageBox {
-  HWND Window = nullptr;
-  std::wstring Caption;
-  std::wstring Text;
-};
+// Where the platform puts the program's dialog when nothing moves it: its template is
+// built here, in this process, on the same display.
+RECT TemplateRect();
+
+// The dialog's caption, at rest or during a run ("Rowdeal 1.2 - 37%").
+bool IsMainCaption(const std::wstring& caption);
+bool ShowsProgress(const std::wstring& caption);
+
+// The split job's success message.
+std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base, const std::wstring& ext);
 
 // One run of the program, from start to exit.
 class App {
@@ -68,63 +63,40 @@ class App {
   HWND Dialog() const { return Dialog_; }
   HWND Item(int id) const;
   RECT Bounds() const;
-  std::wstring ItemText(int id) const;
-  void SetItemText(int id, const std::wstring& text);
+  std::wstring ItemText(int id) const { return testutil::WindowText(Item(id)); }
+  void SetItemText(int id, const std::wstring& text) const;
   // Empties the field and types the text into it, character by character.
-  void Type(int id, const std::wstring& text);
+  void Type(int id, const std::wstring& text) const;
   // Drops the files on the dialog, as from Explorer.
-  void DropFiles(const std::vector<std::wstring>& paths);
+  void DropFiles(const std::vector<std::wstring>& paths) const;
   // Every later run waits before it replaces any file, until cancelled (the test hold).
   void HoldRuns();
-  // Posts a click to the button; the program may then show a modal box.
-  void Press(int id);
-  void PostKey(HWND window, UINT key);
-  // Clicks an arrow of an up-down control (synchronous: no box follows).
-  void ClickSpin(int id, bool up);
+  // Posted: the program may then show a modal box.
+  void Press(int id) const { testutil::Click(Dialog_, id); }
+  void PostKey(HWND window, UINT key) const;
+  // Clicks an arrow of an up-down control.
+  void ClickSpin(int id, bool up) const;
 
-  // The message box the program shows next; its text and caption read.
-  TMessageBox WaitMessageBox();
-  // The message box on screen now, if any.
-  bool FindMessageBox(TMessageBox& box) const;
-  void PressOk(const TMessageBox& box) { PressButton(box, IDOK); }
-  void PressButton(const TMessageBox& box, int id);
+  // The message box the program shows next, and pressing one of its buttons; whether a
+  // message box is on screen now.
+  testutil::TMessageBox WaitMessageBox() const;
+  void PressOk(const testutil::TMessageBox& box, int button = IDOK) const;
+  bool ShowsMessageBox() const;
   // Presses the execute button and answers the box that follows.
-  TMessageBox RunJob();
-
-  // Browses: opens the file dialog with button 102, types into its name field
-  // and presses its Open button; waits until the dialog is gone. Answers the name
-  // that the dialog proposed when it opened.
-  std::wstring Browse(const std::wstring& typed);
-  // Opens the file dialog and cancels it.
-  void CancelBrowse();
+  testutil::TMessageBox RunJob() const;
+  // Opens the file dialog, types into its name field and presses Open (or, for an empty
+  // text, Cancel), and waits until it is gone. Answers the name it proposed when it opened.
+  std::wstring Browse(const std::wstring& typed) const;
 
   // Waits for the program to end; its exit code.
-  DWORD WaitExit();
+  DWORD WaitExit() const;
 
  private:
-  HWND WaitForWindow(bool (*match)(HWND, const App&), const char* what) const;
+  HWND WaitFor(const std::function<bool(HWND)>& match, const char* what) const;
 
   PROCESS_INFORMATION Process_{};
   HWND Dialog_ = nullptr;
   HANDLE Hold_ = nullptr;
-};
-
-// Where the platform puts the program's dialog template when nothing moves it: the
-// template is built here, in this process, on the same display.
-RECT TemplateRect();
-
-// The text of a window in another process.
-std::wstring WindowText(HWND window);
-// The dialog's caption during a run: "Rowdeal 1.2 - 37%".
-bool ShowsProgress(const std::wstring& caption);
-std::wstring ClassOf(HWND window);
-
-// The success message of the split job.
-std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base,
-                         const std::wstring& ext);
-
-struct Failure : std::runtime_error {
-  using std::runtime_error::runtime_error;
 };
 
 }  // namespace e2e

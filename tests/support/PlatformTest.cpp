@@ -1,184 +1,121 @@
+// The platform layer's files, code page and fault seam.
 #include "platform/Platform.h"
-
-#include "tests/support/TempDir.h"
+#include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 namespace {
 
-// Closes the handle at the end of a test, whatever happens in between.
-class OpenFile {
- public:
-  explicit OpenFile(platform::FileHandle handle) : handle_(handle) {}
-  ~OpenFile() {
-    if (handle_ != platform::InvalidFile) platform::CloseFile(handle_);
+// A file handle closed at the end of the test, whatever happens in between.
+struct TOpenFile {
+  explicit TOpenFile(platform::FileHandle AHandle) : Handle(AHandle) {}
+  ~TOpenFile() {
+    if (Handle != platform::InvalidFile) platform::CloseFile(Handle);
   }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  platform::FileHandle get() const { return handle_; }
-  bool Close() {
-    bool ok = platform::CloseFile(handle_);
-    handle_ = platform::InvalidFile;
-    return ok;
-  }
-
- private:
-  platform::FileHandle handle_;
+  bool Close() { return platform::CloseFile(std::exchange(Handle, platform::InvalidFile)); }
+  platform::FileHandle Handle;
 };
 
-// Switches the injected faults off again after each test.
+// Up to Count bytes; "!" when the read fails.
+std::string Read(platform::FileHandle File, std::size_t Count) {
+  std::string buffer(Count, '\0');
+  std::size_t got = 0;
+  if (!platform::ReadBytes(File, buffer.data(), Count, got)) return "!";
+  return buffer.substr(0, got);
+}
+
 class PlatformFiles : public testing::Test {
  protected:
   void TearDown() override {
     platform::InjectReadFault(-1);
     platform::InjectWriteFault(-1);
   }
-  TempDir temp;
+  testutil::TempDir temp;
 };
-
-std::string Read(platform::FileHandle file, std::size_t count, bool& ok) {
-  std::string buffer(count, '\0');
-  std::size_t got = 0;
-  ok = platform::ReadBytes(file, buffer.data(), count, got);
-  buffer.resize(got);
-  return buffer;
-}
 
 }  // namespace
 
+TEST(Ansi, TextRoundTripsThroughTheCodePage) {
+  std::string ascii;
+  for (int b = 1; b < 128; ++b) ascii += static_cast<char>(b);
+  EXPECT_EQ(platform::TextToAnsi(platform::AnsiToText(ascii)), ascii);
+  EXPECT_EQ(platform::AnsiToText(ascii), std::u16string(ascii.begin(), ascii.end()));
 #ifndef _WIN32
-// Under the C locale every byte is one character of ISO-8859-1, so nothing is lost.
-TEST(Ansi, EveryByteRoundTripsUnderTheCLocale) {
+  // Under the C locale every byte is one character of ISO-8859-1; what the code page
+  // lacks is left out without garbling its neighbours.
   ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
   std::string bytes;
   for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
   const std::u16string text = platform::AnsiToText(bytes);
-  ASSERT_EQ(text.size(), 256u);
-  for (int b = 0; b < 256; ++b) EXPECT_EQ(text[static_cast<std::size_t>(b)], static_cast<char16_t>(b)) << b;
+  EXPECT_EQ(text, std::u16string(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                 reinterpret_cast<const unsigned char*>(bytes.data()) + 256));
   EXPECT_EQ(platform::TextToAnsi(text), bytes);
-}
+  EXPECT_EQ(platform::TextToAnsi(u"a\u4E2D\u0100b\u00E9x\U0001F600y"), "ab\xE9xy");
 #endif
-
-TEST(Ansi, AsciiRoundTripsOnEveryPlatform) {
-  std::string bytes;
-  for (int b = 1; b < 128; ++b) bytes += static_cast<char>(b);
-  const std::u16string text = platform::AnsiToText(bytes);
-  EXPECT_EQ(text, std::u16string(bytes.begin(), bytes.end()));
-  EXPECT_EQ(platform::TextToAnsi(text), bytes);
 }
 
-TEST_F(PlatformFiles, OpenForReadingCreatesAMissingFileEmpty) {
-  const std::u16string path = temp.Path("new.txt");
-  ASSERT_FALSE(platform::PathExists(path));
-  OpenFile file(platform::OpenForReading(path));
-  ASSERT_NE(file.get(), platform::InvalidFile);
-  EXPECT_TRUE(platform::PathExists(path));
-  EXPECT_EQ(platform::FileSize(file.get()), 0);
-  bool ok = false;
-  EXPECT_EQ(Read(file.get(), 16, ok), "");
-  EXPECT_TRUE(ok);
-}
-
-TEST_F(PlatformFiles, DirectoriesCannotBeOpenedAsFiles) {
+TEST_F(PlatformFiles, OpeningCreatesMissingFilesAndRefusesFolders) {
+  TOpenFile file(platform::OpenForReading(temp.Path("new.txt")));
+  ASSERT_NE(file.Handle, platform::InvalidFile);
+  EXPECT_TRUE(platform::PathExists(temp.Path("new.txt")));
+  EXPECT_EQ(platform::FileSize(file.Handle), 0);
+  EXPECT_EQ(Read(file.Handle, 16), "");
   EXPECT_EQ(platform::OpenForReading(temp.Path()), platform::InvalidFile);
   EXPECT_EQ(platform::CreateForWriting(temp.Path()), platform::InvalidFile);
-  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(temp.Path())));
 }
 
-TEST_F(PlatformFiles, WritesReadBackAndCreatingTruncates) {
+TEST_F(PlatformFiles, WritesReadBackCreatingTruncatesAndAppendingAddsAtTheEnd) {
   const std::u16string path = temp.Path("data.bin");
-  {
-    OpenFile out(platform::CreateForWriting(path));
-    ASSERT_NE(out.get(), platform::InvalidFile);
-    ASSERT_TRUE(platform::WriteBytes(out.get(), "hello world", 11));
-    EXPECT_TRUE(out.Close());
-  }
-  {
-    OpenFile in(platform::OpenForReading(path));
-    bool ok = false;
-    EXPECT_EQ(Read(in.get(), 5, ok), "hello");
-    EXPECT_EQ(Read(in.get(), 100, ok), " world");
-    EXPECT_EQ(Read(in.get(), 100, ok), "");
-    EXPECT_TRUE(ok);
-  }
-  OpenFile again(platform::CreateForWriting(path));
-  EXPECT_EQ(platform::FileSize(again.get()), 0);
+  TOpenFile out(platform::CreateForWriting(path));
+  ASSERT_TRUE(platform::WriteBytes(out.Handle, "hello world", 11));
+  EXPECT_TRUE(out.Close());
+  TOpenFile more(platform::OpenForAppending(path));
+  ASSERT_TRUE(platform::WriteBytes(more.Handle, "!", 1));
+  EXPECT_TRUE(more.Close());
+  TOpenFile in(platform::OpenForReading(path));
+  EXPECT_EQ(Read(in.Handle, 5), "hello");
+  EXPECT_EQ(Read(in.Handle, 100), " world!");
+  EXPECT_EQ(Read(in.Handle, 100), "");
+  in.Close();  // Windows shares a file being read for reading only
+  TOpenFile again(platform::CreateForWriting(path));
+  EXPECT_EQ(platform::FileSize(again.Handle), 0);
+  EXPECT_EQ(platform::OpenForAppending(temp.Path("missing.txt")), platform::InvalidFile);
 }
 
 TEST_F(PlatformFiles, SizesAndOffsetsAreSixtyFourBit) {
-  const std::u16string path = temp.Path("sparse.bin");
-  const std::int64_t beyond = (std::int64_t{5} << 30) + 3;  // past 4 GiB
-  OpenFile out(platform::CreateForWriting(path));
-  ASSERT_NE(out.get(), platform::InvalidFile);
-  EXPECT_EQ(platform::Seek(out.get(), beyond, platform::SeekFrom::Begin), beyond);
-  ASSERT_TRUE(platform::WriteBytes(out.get(), "z", 1));
-  EXPECT_EQ(platform::FileSize(out.get()), beyond + 1);
-  EXPECT_EQ(platform::Seek(out.get(), 0, platform::SeekFrom::Current), beyond + 1);
-  EXPECT_EQ(platform::Seek(out.get(), -1, platform::SeekFrom::End), beyond);
-  EXPECT_EQ(platform::Seek(out.get(), -(beyond + 10), platform::SeekFrom::Current), -1);
-  ASSERT_TRUE(out.Close());
-
-  OpenFile in(platform::OpenForReading(path));
-  EXPECT_EQ(platform::FileSize(in.get()), beyond + 1);
-  EXPECT_EQ(platform::Seek(in.get(), beyond, platform::SeekFrom::Begin), beyond);
-  bool ok = false;
-  EXPECT_EQ(Read(in.get(), 4, ok), "z");
+  const std::int64_t beyond = (std::int64_t{5} << 30) + 3;  // past 4 GiB, in a sparse file
+  TOpenFile out(platform::CreateForWriting(temp.Path("sparse.bin")));
+  EXPECT_EQ(platform::Seek(out.Handle, beyond, platform::SeekFrom::Begin), beyond);
+  ASSERT_TRUE(platform::WriteBytes(out.Handle, "z", 1));
+  EXPECT_EQ(platform::FileSize(out.Handle), beyond + 1);
+  EXPECT_EQ(platform::Seek(out.Handle, 0, platform::SeekFrom::Current), beyond + 1);
+  EXPECT_EQ(platform::Seek(out.Handle, -1, platform::SeekFrom::End), beyond);
+  EXPECT_EQ(Read(out.Handle, 1), "!") << "a file made for writing is not read";
+  EXPECT_EQ(platform::Seek(out.Handle, -(beyond + 10), platform::SeekFrom::Current), -1);
 }
 
-TEST_F(PlatformFiles, InjectedReadFaultFailsEveryReadPastTheBudget) {
-  const std::u16string path = temp.Path("source.txt");
-  std::ofstream(temp.Native("source.txt"), std::ios::binary) << "0123456789abcdef";
-  OpenFile in(platform::OpenForReading(path));
+TEST_F(PlatformFiles, InjectedFaultsFailEveryCallPastTheirBudget) {
+  testutil::WriteFile(temp.Native("source.txt"), "0123456789abcdef");
+  TOpenFile in(platform::OpenForReading(temp.Path("source.txt")));
   platform::InjectReadFault(10);
-  bool ok = false;
-  EXPECT_EQ(Read(in.get(), 4, ok), "0123");
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(Read(in.get(), 6, ok), "456789");
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(Read(in.get(), 1, ok), "");
-  EXPECT_FALSE(ok);
-  Read(in.get(), 1, ok);
-  EXPECT_FALSE(ok);
-
+  EXPECT_EQ(Read(in.Handle, 4), "0123");
+  EXPECT_EQ(Read(in.Handle, 6), "456789");
+  EXPECT_EQ(Read(in.Handle, 1), "!");
+  EXPECT_EQ(Read(in.Handle, 1), "!");
   platform::InjectReadFault(-1);
-  EXPECT_EQ(Read(in.get(), 3, ok), "abc");
-  EXPECT_TRUE(ok);
-  // A read that crosses the budget fails as a whole.
+  EXPECT_EQ(Read(in.Handle, 3), "abc");
   platform::InjectReadFault(2);
-  Read(in.get(), 3, ok);
-  EXPECT_FALSE(ok);
-}
+  EXPECT_EQ(Read(in.Handle, 3), "!") << "a read that crosses the budget fails whole";
 
-TEST_F(PlatformFiles, InjectedWriteFaultKeepsOnlyTheBytesWithinTheBudget) {
-  const std::u16string path = temp.Path("out.txt");
-  {
-    OpenFile out(platform::CreateForWriting(path));
-    platform::InjectWriteFault(5);
-    EXPECT_TRUE(platform::WriteBytes(out.get(), "abc", 3));
-    EXPECT_FALSE(platform::WriteBytes(out.get(), "def", 3));
-    EXPECT_FALSE(platform::WriteBytes(out.get(), "g", 1));
-    platform::InjectWriteFault(-1);
-    EXPECT_TRUE(platform::WriteBytes(out.get(), "h", 1));
-    EXPECT_TRUE(out.Close());
-  }
-  std::ifstream in(temp.Native("out.txt"), std::ios::binary);
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(content, "abcdeh");
+  TOpenFile out(platform::CreateForWriting(temp.Path("out.txt")));
+  platform::InjectWriteFault(5);
+  EXPECT_TRUE(platform::WriteBytes(out.Handle, "abc", 3));
+  EXPECT_FALSE(platform::WriteBytes(out.Handle, "def", 3));
+  EXPECT_FALSE(platform::WriteBytes(out.Handle, "g", 1));
+  platform::InjectWriteFault(-1);
+  EXPECT_TRUE(platform::WriteBytes(out.Handle, "h", 1));
+  EXPECT_TRUE(out.Close());
+  EXPECT_EQ(testutil::ReadFile(temp.Native("out.txt")), "abcdeh");
 }
-
-#ifndef _WIN32
-// A character the code page lacks is left out; it must not garble its neighbours.
-TEST(Ansi, UnmappableCharactersDoNotGarbleTheirNeighbours) {
-  ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
-  EXPECT_EQ(platform::TextToAnsi(u"a\u4E2D\u0100b"), "ab");
-  EXPECT_EQ(platform::TextToAnsi(u"\u4E2D\u0100\u00E9"), "\xE9");
-  EXPECT_EQ(platform::TextToAnsi(u"x\U0001F600y"), "xy");
-}
-#endif

@@ -2,88 +2,79 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
-#include "tests/TestText.h"
+#include "tests/TestUtil.h"
 #include "tests/ui/TestDialog.h"
-#include "ui/UkxDialog.h"
 
 using namespace kxtest;
-using Log = std::vector<std::string>;
+using TLog = std::vector<std::string>;
 
 namespace {
 
-// Stands for a window's owner in the registry without any window.
-class TRecorder : public TkxObject {
- public:
+// Stands for a window's owner in the registry, without a window.
+struct TRecorder : TkxObject {
   explicit TRecorder(LRESULT AAnswer) : Answer(AAnswer) {}
   LRESULT Handle(UINT, WPARAM, LPARAM) { return Answer; }
+  TMessagehandler Handler() { return {this, static_cast<TMessagehandler::TProc>(&TRecorder::Handle)}; }
   LRESULT Answer;
 };
 
-TMessagehandler HandlerOf(TRecorder& Recorder) {
-  return TMessagehandler{&Recorder, static_cast<TMessagehandler::TProc>(&TRecorder::Handle)};
-}
-
 }  // namespace
 
-TEST(Registry, FindsTheFirstOfTwoEntriesAndAnswersZeroForUnknownWindows) {
+TEST(Registry, TheFirstHandlerAnswersUntilTheWindowIsDestroyed) {
   TMHCenter& registry = TMHCenter::Instance();
-  const int before = registry.Windows.Count;
+  const std::size_t before = registry.Count();
   const auto window = reinterpret_cast<HWND>(std::intptr_t{0x7FFF12345678});
-  TRecorder first(11);
-  TRecorder second(22);
-  registry.Register(window, HandlerOf(first));
-  registry.Register(window, HandlerOf(second));
-
-  EXPECT_EQ(registry.Find(window).Object, &first);
-  EXPECT_EQ(KxDialogProc(window, WM_USER, 0, 0), 11) << "the dialog procedure answers with the handler's result";
-  EXPECT_FALSE(registry.Find(reinterpret_cast<HWND>(std::intptr_t{0x5678})).IsSet());
-  EXPECT_EQ(KxDialogProc(reinterpret_cast<HWND>(std::intptr_t{0x5678}), WM_USER, 0, 0), 0);
-
+  const auto unknown = reinterpret_cast<HWND>(std::intptr_t{0x5678});
+  TRecorder first(11), second(22);
+  registry.Register(window, first.Handler());
+  registry.Register(window, second.Handler());
+  EXPECT_EQ(KxDialogProc(window, WM_USER, 0, 0), 11);
+  EXPECT_FALSE(registry.Find(unknown).IsSet());
+  EXPECT_EQ(KxDialogProc(unknown, WM_USER, 0, 0), 0);
+  EXPECT_EQ(KxDialogProc(unknown, WM_INITDIALOG, 0, 0), -1) << "an init without a dialog object is left alone";
   KxDialogProc(window, WM_NCDESTROY, 0, 0);
-  EXPECT_FALSE(registry.Find(window).IsSet()) << "a destroyed window leaves no entry behind";
-  EXPECT_EQ(registry.Windows.Count, before);
-  EXPECT_EQ(registry.Handlers.size(), static_cast<std::size_t>(before));
+  EXPECT_FALSE(registry.Find(window).IsSet());
+  EXPECT_EQ(registry.Count(), before);
 }
 
 TEST(Dialog, DialogsRunOneAfterAnotherEachReachingItsOwnObject) {
-  const int before = TMHCenter::Instance().Windows.Count;
+  const std::size_t before = TMHCenter::Instance().Count();
   for (int run = 0; run < 3; ++run) {
-    auto* dialog = new TTestDialog;
-    dialog->Steps = {[&](TTestDialog& d) {
+    auto dialog = std::make_unique<TTestDialog>();
+    dialog->Steps = {[](TTestDialog& d) {
       EXPECT_EQ(TMHCenter::Instance().Find(d.Handle).Object, &d);
       SendMessageW(d.Handle, WM_COMMAND, 204, 0);
       d.Close(true);
     }};
     EXPECT_TRUE(dialog->Execute());
-    EXPECT_EQ(dialog->Log, (Log{"cmd 000000CC", "oncommand 204", "close"})) << "run " << run;
-    EXPECT_FALSE(TMHCenter::Instance().Find(dialog->Handle).IsSet());
-    delete dialog;
+    EXPECT_EQ(dialog->Log, (TLog{"cmd 000000CC", "oncommand 204", "close"})) << run;
   }
-  EXPECT_EQ(TMHCenter::Instance().Windows.Count, before);
+  EXPECT_EQ(TMHCenter::Instance().Count(), before);
+  TTestDialog missing(nullptr, 999);
+  EXPECT_FALSE(missing.Execute()) << "a dialog the platform cannot create";
+  EXPECT_EQ(missing.Handle, nullptr);
 }
 
 TEST(Dialog, AttachSetsTheIconNotifiesTheOwnerAndCentresOnIt) {
-  TTestDialog outer;
-  outer.Steps = {[](TTestDialog& o) {
+  RunSteps({[](TTestDialog& o) {
     o.SetBounds(40, 30, 500, 400);
     TTestDialog inner(&o, InnerTemplate);
-    std::vector<std::string> seenOnInitialize;
     inner.Steps = {[&](TTestDialog& i) {
       const TBounds p = o.GetBounds();
       const TBounds b = i.GetBounds();
       EXPECT_EQ(b.Left, p.Left + (p.Width - b.Width) / 2);
       EXPECT_EQ(b.Top, p.Top + (p.Height - b.Height) / 2);
-      const auto big = SendMessageW(i.Handle, WM_GETICON, ICON_BIG, 0);
+      const LRESULT big = SendMessageW(i.Handle, WM_GETICON, ICON_BIG, 0);
       EXPECT_NE(big, 0);
       EXPECT_EQ(SendMessageW(i.Handle, WM_GETICON, ICON_SMALL, 0), big);
       i.Close(true);
     }};
     EXPECT_TRUE(inner.Execute());
-    EXPECT_EQ(o.Log, (Log{"opened", "closed"}));
+    EXPECT_EQ(o.Log, (TLog{"opened", "closed"}));
     o.Close(false);
-  }};
-  EXPECT_FALSE(outer.Execute());
+  }});
 }
 
 TEST(Dialog, MovesReachOnMoveFromInitializeOnAndAsSignedPositions) {
@@ -93,11 +84,8 @@ TEST(Dialog, MovesReachOnMoveFromInitializeOnAndAsSignedPositions) {
     d.SetBounds(123, 77, -1, -1);
     movesInInitialize = d.Moves.size();
   };
-  POINT leftAbove{};
-  dialog.Steps = {[&](TTestDialog& d) {
-    const TBounds b = d.GetBounds();
-    d.MoveTo(TBounds{-400, -300, b.Width, b.Height});
-    leftAbove = d.Moves.back();
+  dialog.Steps = {[](TTestDialog& d) {
+    d.MoveTo(TBounds{-400, -300, d.GetBounds().Width, d.GetBounds().Height});
     d.Close(false);
   }};
   dialog.Execute();
@@ -105,79 +93,58 @@ TEST(Dialog, MovesReachOnMoveFromInitializeOnAndAsSignedPositions) {
   // WM_MOVE gives the client area's origin, which lies inside the frame.
   EXPECT_GE(dialog.Moves[movesInInitialize - 1].x, 123);
   EXPECT_GE(dialog.Moves[movesInInitialize - 1].y, 77);
-  EXPECT_LT(leftAbove.x, 0);
-  EXPECT_GT(leftAbove.x, -400);
-  EXPECT_LT(leftAbove.y, 0);
-  EXPECT_GT(leftAbove.y, -300);
+  EXPECT_LT(dialog.Moves.back().x, 0);
+  EXPECT_GT(dialog.Moves.back().x, -400);
+  EXPECT_LT(dialog.Moves.back().y, 0);
+  EXPECT_GT(dialog.Moves.back().y, -300);
 }
 
 TEST(Dialog, EveryWayOutAndItsNearMisses) {
-  struct TCase {
-    const char* Name;
-    std::vector<TStep> Steps;
-    bool Result;
-    Log Expected;
-  };
-  const auto post = [](UINT message, WPARAM w) {
-    return [=](TTestDialog& d) { PostMessageW(d.Handle, message, w, 0); };
-  };
+  const auto post = [](UINT message, WPARAM w) { return [=](TTestDialog& d) { PostMessageW(d.Handle, message, w, 0); }; };
   const TStep closeTrue = [](TTestDialog& d) {
     d.Log.push_back("still open");
     d.Close(true);
   };
-  const TCase cases[] = {
+  struct { const char* Name; std::vector<TStep> Steps; bool Result; TLog Log; } const cases[] = {
       {"close command", {post(WM_SYSCOMMAND, SC_CLOSE)}, false, {"sys F060", "close"}},
       // The default processing turns it into WM_CLOSE and that into IDCANCEL.
-      {"close command with low bits", {post(WM_SYSCOMMAND, SC_CLOSE | 1)}, false,
-       {"sys F061", "cmd 00000002", "close"}},
+      {"close command with low bits", {post(WM_SYSCOMMAND, SC_CLOSE | 1)}, false, {"sys F061", "cmd 00000002", "close"}},
       {"cancel command", {post(WM_COMMAND, IDCANCEL)}, false, {"cmd 00000002", "close"}},
-      {"cancel identifier with a notification code", {post(WM_COMMAND, MAKEWPARAM(IDCANCEL, 1)), closeTrue},
-       true, {"cmd 00010002", "oncommand 2", "still open", "close"}},
-      {"Escape key",
-       {[](TTestDialog& d) { PostMessageW(d.GetItem(206), WM_KEYDOWN, VK_ESCAPE, 0x00010001); }},
-       false, {"cmd 00000002", "close"}},
+      {"cancel with a notification code", {post(WM_COMMAND, MAKEWPARAM(IDCANCEL, 1)), closeTrue}, true,
+       {"cmd 00010002", "oncommand 2", "still open", "close"}},
+      {"Escape key", {[](TTestDialog& d) { PostMessageW(d.GetItem(206), WM_KEYDOWN, VK_ESCAPE, 0x00010001); }}, false,
+       {"cmd 00000002", "close"}},
       {"Close(true)", {[](TTestDialog& d) { d.Close(true); }}, true, {"close"}},
-      {"Close(false)", {[](TTestDialog& d) { d.Close(false); }}, false, {"close"}},
   };
-  for (const TCase& c : cases) {
+  for (const auto& c : cases) {
     TTestDialog dialog;
     dialog.Steps = c.Steps;
     EXPECT_EQ(dialog.Execute(), c.Result) << c.Name;
-    EXPECT_EQ(dialog.Log, c.Expected) << c.Name;
+    EXPECT_EQ(dialog.Log, c.Log) << c.Name;
   }
 }
 
-TEST(Dialog, CommandsReachTheWrapperOrTheDialogButNeverBoth) {
+TEST(Dialog, CommandsAndNotificationsReachTheWrapperOrTheDialogButNeverBoth) {
   RunSteps({[](TTestDialog& d) {
-    TProbe wrapped(&d, d.GetItem(201));
-    SendMessageW(d.Handle, WM_COMMAND, MAKEWPARAM(201, EN_CHANGE), reinterpret_cast<LPARAM>(wrapped.Handle));
+    TProbe edit(&d, d.GetItem(201));
+    TProbe spin(&d, d.GetItem(203));
+    SendMessageW(d.Handle, WM_COMMAND, MAKEWPARAM(201, EN_CHANGE), reinterpret_cast<LPARAM>(edit.Handle));
     SendMessageW(d.Handle, WM_COMMAND, MAKEWPARAM(206, EN_CHANGE), reinterpret_cast<LPARAM>(d.GetItem(206)));
-    SendMessageW(d.Handle, WM_COMMAND, MAKEWPARAM(204, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetItem(204)));
-    EXPECT_EQ(wrapped.Codes, (std::vector<std::uint16_t>{EN_CHANGE}));
-    EXPECT_EQ(d.Log, (Log{"cmd 030000C9", "cmd 030000CE", "oncommand 206", "cmd 000000CC", "oncommand 204"}));
-    d.Close(true);
-  }});
-}
+    EXPECT_EQ(edit.Codes, (std::vector<std::uint16_t>{EN_CHANGE}));
 
-TEST(Dialog, NotificationsAndTheirPointerSizedResults) {
-  RunSteps({[](TTestDialog& d) {
-    TProbe wrapped(&d, d.GetItem(203));
-    wrapped.NotifyResult = static_cast<LRESULT>(0x123456789AB);
-    NMHDR header{wrapped.Handle, 203, static_cast<UINT>(-1234)};
+    spin.NotifyResult = static_cast<LRESULT>(0x123456789AB);  // pointer-sized, never cut
+    NMHDR header{spin.Handle, 203, static_cast<UINT>(-1234)};
     EXPECT_EQ(KxDialogProc(d.Handle, WM_NOTIFY, 203, reinterpret_cast<LPARAM>(&header)), 1);
-    EXPECT_EQ(GetWindowLongPtrW(d.Handle, DWLP_MSGRESULT), wrapped.NotifyResult);
-    EXPECT_EQ(wrapped.NotifyCodes, (std::vector<int>{-1234}));
-    EXPECT_EQ(wrapped.LastHeader, &header) << "the header pointer arrives whole";
-    // Through the platform the stored result is the sender's answer.
-    EXPECT_EQ(SendMessageW(d.Handle, WM_NOTIFY, 203, reinterpret_cast<LPARAM>(&header)), wrapped.NotifyResult);
-
+    EXPECT_EQ(GetWindowLongPtrW(d.Handle, DWLP_MSGRESULT), spin.NotifyResult);
+    EXPECT_EQ(spin.NotifyCodes, (std::vector<int>{-1234}));
+    EXPECT_EQ(spin.LastHeader, &header);
+    EXPECT_EQ(SendMessageW(d.Handle, WM_NOTIFY, 203, reinterpret_cast<LPARAM>(&header)), spin.NotifyResult)
+        << "through the platform the stored result is the answer";
     NMHDR other{d.GetItem(206), 206, static_cast<UINT>(-5)};
-    d.NotifyResult = 0;
     SetWindowLongPtrW(d.Handle, DWLP_MSGRESULT, 99);
     EXPECT_EQ(KxDialogProc(d.Handle, WM_NOTIFY, 206, reinterpret_cast<LPARAM>(&other)), 1);
     EXPECT_EQ(GetWindowLongPtrW(d.Handle, DWLP_MSGRESULT), 0);
-    EXPECT_EQ(d.Log, (Log{"notify -5 from 206"}));
-    EXPECT_EQ(wrapped.NotifyCodes.size(), 2u);
+    EXPECT_EQ(d.Log, (TLog{"cmd 030000C9", "cmd 030000CE", "oncommand 206", "notify -5 from 206"}));
     d.Close(true);
   }});
 }
@@ -189,8 +156,6 @@ TEST(Dialog, GetItemTextCutsAt4999Characters) {
     for (int i = 0; i < 6000; ++i) text += static_cast<char16_t>(u'a' + i % 26);
     d.SetItemText(206, text);
     EXPECT_EQ(d.GetItemText(206), text.substr(0, 4999));
-    d.SetItemText(206, u"");
-    EXPECT_EQ(d.GetItemText(206), u"");
     d.SetItemText(206, u"文本文件");
     EXPECT_EQ(d.GetItemText(206), u"文本文件");
     d.Close(true);
@@ -198,25 +163,17 @@ TEST(Dialog, GetItemTextCutsAt4999Characters) {
 }
 
 TEST(Dialog, AFailureEscapingAHandlerIsShownAndTheDialogGoesOn) {
-  struct TCase {
-    std::function<void()> Raise;
-    std::u16string Shown;
+  struct { std::function<void()> Raise; std::wstring Shown; } const cases[] = {
+      {[] { throw TkxException(u"待拆分文件不存在!"); }, L"待拆分文件不存在!"},
+      {[] { throw std::runtime_error("boom"); }, L"Unexpected failure in a window handler!"},
   };
-  const TCase cases[] = {
-      {[] { throw TkxException(u"待拆分文件不存在!"); }, u"待拆分文件不存在!"},
-      {[] { throw std::runtime_error("boom"); }, u"Unexpected failure in a window handler!"},
-  };
-  for (const TCase& c : cases) {
-    std::u16string caption;
-    std::u16string shown;
+  for (const auto& c : cases) {
+    testutil::TMessageBox box;
     TTestDialog dialog;
     {
-      THelper helper([&] {
-        HWND box = WaitForWindow(L"#32770", L"错误!");
-        if (box == nullptr) return;
-        caption = WindowText(box);
-        shown = WindowText(GetDlgItem(box, 0xFFFF));
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      std::jthread answer([&] {
+        box = testutil::WaitForMessageBox(GetCurrentProcessId());
+        testutil::Click(box.Window, IDOK);
       });
       dialog.CommandHook = [&](std::uint16_t id) {
         if (id == 204) c.Raise();
@@ -225,8 +182,8 @@ TEST(Dialog, AFailureEscapingAHandlerIsShownAndTheDialogGoesOn) {
                       [](TTestDialog& d) { d.Close(true); }};
       EXPECT_TRUE(dialog.Execute());
     }
-    EXPECT_EQ(dialog.Log, (Log{"cmd 000000CC", "oncommand 204", "close"}));
-    EXPECT_EQ(testtext::Utf8(caption), "错误!");
-    EXPECT_EQ(testtext::Utf8(shown), testtext::Utf8(c.Shown));
+    EXPECT_EQ(dialog.Log, (TLog{"cmd 000000CC", "oncommand 204", "close"}));
+    EXPECT_EQ(box.Caption, L"错误!");
+    EXPECT_EQ(box.Text, c.Shown);
   }
 }

@@ -7,14 +7,17 @@
 namespace kxtest {
 
 namespace {
-constexpr UINT_PTR watchdogTimer = 77;
-}
 
-std::string Hex(std::uintptr_t Value, int Digits) {
+constexpr UINT WM_NEXTSTEP = WM_APP + 1;
+constexpr UINT_PTR watchdogTimer = 77;
+
+std::string Hex(const char* Prefix, std::uintptr_t Value, int Digits) {
   char text[32];
-  std::snprintf(text, sizeof text, "%0*llX", Digits, static_cast<unsigned long long>(Value));
+  std::snprintf(text, sizeof text, "%s %0*llX", Prefix, Digits, static_cast<unsigned long long>(Value));
   return text;
 }
+
+}  // namespace
 
 TTestDialog::TTestDialog(TkxWinControl* Owner, UINT ATemplate) : TkxDialog(Owner), Template(ATemplate) {}
 
@@ -26,7 +29,7 @@ void TTestDialog::OnInitialize() {
   } else {
     TkxDialog::OnInitialize();
   }
-  // A body that never ends its dialog fails instead of hanging the run.
+  // A test that never ends its dialog fails instead of hanging the run.
   SetTimer(Handle, watchdogTimer, 60000, nullptr);
   if (!Steps.empty()) PostMessageW(Handle, WM_NEXTSTEP, 0, 0);
 }
@@ -35,29 +38,25 @@ LRESULT TTestDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
   // What arrives while the window is torn down (focus notices) is not the test's.
   if (Closed) return TkxDialog::MessageProc(AMessage, WParam, LParam);
   switch (AMessage) {
-    case WM_NEXTSTEP:
-      if (NextStep < Steps.size()) {
-        const std::size_t step = NextStep++;
-        // What the platform sent while the dialog opened (focus notices) is not the test's.
-        if (step == 0) Log.clear();
-        Steps[step](*this);
-        if (NextStep < Steps.size()) PostMessageW(Handle, WM_NEXTSTEP, 0, 0);
-      }
+    case WM_NEXTSTEP: {
+      // Nor is what the platform sent while the dialog opened.
+      if (NextStep == 0) Log.clear();
+      Steps[NextStep++](*this);
+      if (NextStep < Steps.size()) PostMessageW(Handle, WM_NEXTSTEP, 0, 0);
       return 1;
+    }
     case WM_TIMER:
-      if (WParam == watchdogTimer) {
-        ADD_FAILURE() << "the test never ended its dialog";
-        Close(false);
-        return 1;
-      }
-      break;
+      if (WParam != watchdogTimer) break;
+      ADD_FAILURE() << "the test never ended its dialog";
+      Close(false);
+      return 1;
     case WM_SYSCOMMAND:
-      Log.push_back("sys " + Hex(WParam, 4));
+      Log.push_back(Hex("sys", WParam, 4));
       break;
     case WM_COMMAND:
-      // Edits report focus changes whenever a window opens or closes; not the tests'.
+      // Edits report focus changes whenever a window opens or closes.
       if (HIWORD(WParam) == EN_SETFOCUS || HIWORD(WParam) == EN_KILLFOCUS) return 1;
-      Log.push_back("cmd " + Hex(WParam, 8));
+      Log.push_back(Hex("cmd", WParam, 8));
       break;
     case WM_KX_DIALOGOPENED:
       Log.push_back("opened");
@@ -80,8 +79,6 @@ void TTestDialog::OnCommand(std::uint16_t Identifier) {
   if (!Closed) Log.push_back("oncommand " + std::to_string(Identifier));
   if (CommandHook) CommandHook(Identifier);
 }
-
-void TTestDialog::OnMove(int X, int Y) { Moves.push_back(POINT{X, Y}); }
 
 LRESULT TTestDialog::OnNotify(WPARAM WParam, int Code, NMHDR* Header) {
   Log.push_back("notify " + std::to_string(Code) + " from " + std::to_string(LOWORD(WParam)) +
@@ -106,23 +103,6 @@ LRESULT TProbe::OnNotify(int Code, NMHDR* Header) {
   NotifyCodes.push_back(Code);
   LastHeader = Header;
   return NotifyResult;
-}
-
-HWND WaitForWindow(const wchar_t* ClassName, const wchar_t* Caption, int TimeoutMs) {
-  for (int waited = 0; waited < TimeoutMs; waited += 20) {
-    HWND found = FindWindowW(ClassName, Caption);
-    DWORD process = 0;
-    if (found != nullptr) GetWindowThreadProcessId(found, &process);
-    if (found != nullptr && process == GetCurrentProcessId() && IsWindowVisible(found)) return found;
-    Sleep(20);
-  }
-  return nullptr;
-}
-
-std::u16string WindowText(HWND Window) {
-  wchar_t text[2048] = {};
-  GetWindowTextW(Window, text, 2048);
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
 }
 
 }  // namespace kxtest

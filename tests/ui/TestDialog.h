@@ -1,5 +1,5 @@
-// Test harness: a dialog that runs a test's steps inside its own modal loop and
-// records what reaches it, and a helper thread that waits for a window to act on.
+// The framework tests' workbench: a dialog that runs a test's steps inside its own modal
+// loop and records what reaches it, and a wrapper that records what its dialog hands it.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ui/UkxControl.h"
@@ -17,9 +16,9 @@ namespace kxtest {
 
 inline constexpr UINT WorkbenchTemplate = 100;
 inline constexpr UINT InnerTemplate = 101;
-inline constexpr UINT WM_NEXTSTEP = WM_APP + 1;
 
-using TStep = std::function<void(class TTestDialog&)>;
+class TTestDialog;
+using TStep = std::function<void(TTestDialog&)>;
 
 // Runs Steps one after another, each as a posted message of the modal loop, so that
 // whatever a step posts is handled before the next step runs.
@@ -32,14 +31,14 @@ class TTestDialog : public TkxDialog {
   LRESULT MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) override;
   void OnClose() override;
   void OnCommand(std::uint16_t Identifier) override;
-  void OnMove(int X, int Y) override;
+  void OnMove(int X, int Y) override { Moves.push_back(POINT{X, Y}); }
   LRESULT OnNotify(WPARAM WParam, int Code, NMHDR* Header) override;
 
   std::vector<TStep> Steps;
   TStep InitStep;  // replaces the base class's OnInitialize when set
   std::function<void(std::uint16_t)> CommandHook;
-  // What reached the dialog: "sys F060", "cmd 00000002", "close", "oncommand 2",
-  // "opened", "closed" (the notices of an owned dialog), "notify -5".
+  // What reached the dialog: "sys F060", "cmd 00000002", "oncommand 2", "notify -5 from 206",
+  // "opened" and "closed" (the notices of a dialog it owns), "close".
   std::vector<std::string> Log;
   std::vector<POINT> Moves;
   LRESULT NotifyResult = 0;
@@ -53,7 +52,8 @@ class TTestDialog : public TkxDialog {
 // Runs a workbench dialog with the given steps; Execute's result.
 bool RunSteps(std::vector<TStep> Steps);
 
-// A wrapper that records what its dialog hands it.
+// A wrapper that records what its dialog hands it. With an empty CreateClass it can
+// make no window and has no CustomCreate.
 class TProbe : public TkxControl {
  public:
   TProbe(TkxDialogSuper* AOwner, HWND Window) : TkxControl(AOwner, Window) { OnCreate(); }
@@ -64,7 +64,6 @@ class TProbe : public TkxControl {
   void OnCommand(std::uint16_t Code) override { Codes.push_back(Code); }
   LRESULT OnNotify(int Code, NMHDR* Header) override;
 
-  // Empty: the class cannot create a window and has no CustomCreate.
   std::u16string CreateClass = u"static";
   int Creates = 0;
   std::vector<std::uint16_t> Codes;
@@ -72,25 +71,5 @@ class TProbe : public TkxControl {
   NMHDR* LastHeader = nullptr;
   LRESULT NotifyResult = 0;
 };
-
-// The first top-level window of this process with that class and caption, waiting up
-// to TimeoutMs for it to appear; null when none appears.
-HWND WaitForWindow(const wchar_t* ClassName, const wchar_t* Caption, int TimeoutMs = 15000);
-
-// Runs Action on a helper thread, so that it can act on a modal window the test
-// thread is blocked in; joined by the destructor.
-class THelper {
- public:
-  explicit THelper(std::function<void()> Action) : Thread(std::move(Action)) {}
-  ~THelper() { Thread.join(); }
-  THelper(const THelper&) = delete;
-  THelper& operator=(const THelper&) = delete;
-
- private:
-  std::thread Thread;
-};
-
-std::u16string WindowText(HWND Window);
-std::string Hex(std::uintptr_t Value, int Digits);
 
 }  // namespace kxtest

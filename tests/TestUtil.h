@@ -1,0 +1,140 @@
+// What the test programs share: UTF-8 for readable messages, fresh temporary folders and
+// whole files, and on Windows the finding, reading and answering of the windows that a
+// program under test shows. Add further shared helpers here, in a section of their own.
+#pragma once
+
+#include "platform/Utf8Encoding.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <string_view>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+#endif
+
+namespace testutil {
+
+// ---- Texts and files ----
+
+inline std::string Utf8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = std::filesystem::temp_directory_path() /
+            ("rowdeal-test-" + std::to_string(stamp) + "-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The path of Name inside the folder (the folder itself for none), as text and as a path.
+  std::u16string Path(const std::string& Name = {}) const { return Native(Name).u16string(); }
+  std::filesystem::path Native(const std::string& Name = {}) const { return Name.empty() ? path_ : path_ / Name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+#ifdef _WIN32
+// ---- Windows of a program under test (this one or another) ----
+
+// Polls Done every 20 ms until it holds or TimeoutMs have passed; whether it held.
+inline bool WaitUntil(const std::function<bool()>& Done, DWORD TimeoutMs = 20000) {
+  for (const DWORD start = GetTickCount();; Sleep(20)) {
+    if (Done()) return true;
+    if (GetTickCount() - start > TimeoutMs) return false;
+  }
+}
+
+// A window's text, read so that a hung owner cannot block the test.
+inline std::wstring WindowText(HWND Window) {
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(Window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length);
+  std::vector<wchar_t> buffer(length + 1);
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(Window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                      10000, &copied);
+  return std::wstring(buffer.data(), copied);
+}
+
+inline std::wstring ClassOf(HWND Window) {
+  wchar_t name[256] = {};
+  GetClassNameW(Window, name, 256);
+  return name;
+}
+
+// The first visible top-level window of Process that Match accepts, waiting up to
+// TimeoutMs for one; null when none appears.
+inline HWND WaitForWindow(DWORD Process, const std::function<bool(HWND)>& Match, DWORD TimeoutMs = 20000) {
+  struct TSearch {
+    DWORD Process;
+    const std::function<bool(HWND)>& Match;
+    HWND Found = nullptr;
+  } search{Process, Match};
+  const auto visit = [](HWND window, LPARAM param) -> BOOL {
+    auto& s = *reinterpret_cast<TSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != s.Process || !IsWindowVisible(window) || !s.Match(window)) return TRUE;
+    s.Found = window;
+    return FALSE;
+  };
+  WaitUntil([&] { return !EnumWindows(visit, reinterpret_cast<LPARAM>(&search)) && search.Found != nullptr; },
+            TimeoutMs);
+  return search.Found;
+}
+
+// A message box as its user sees it.
+struct TMessageBox {
+  HWND Window = nullptr;
+  std::wstring Caption;
+  std::wstring Text;
+  bool HasCancel = false;
+};
+
+// The file dialogs' name fields: a combo box, or an edit in older dialogs.
+inline bool IsFileDialog(HWND Window) { return GetDlgItem(Window, 0x47C) != nullptr || GetDlgItem(Window, 0x480) != nullptr; }
+
+// The next message box of Process (a dialog with an OK or a Yes button that is no file
+// dialog); Window stays null when none appears.
+inline TMessageBox WaitForMessageBox(DWORD Process) {
+  TMessageBox box;
+  box.Window = WaitForWindow(Process, [](HWND w) {
+    return ClassOf(w) == L"#32770" && (GetDlgItem(w, IDOK) || GetDlgItem(w, IDYES)) && !IsFileDialog(w);
+  });
+  if (box.Window == nullptr) return box;
+  box.Caption = WindowText(box.Window);
+  box.Text = WindowText(GetDlgItem(box.Window, 0xFFFF));
+  box.HasCancel = GetDlgItem(box.Window, IDCANCEL) != nullptr;
+  return box;
+}
+
+// Clicks a button of a dialog in any thread or process (posted: a modal loop may follow).
+inline void Click(HWND Dialog, int Button) { PostMessageW(GetDlgItem(Dialog, Button), BM_CLICK, 0, 0); }
+#endif
+
+}  // namespace testutil
