@@ -47,7 +47,7 @@ TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout) {
 TLineDealer::TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
                          TkxLineEnd Ends, std::size_t Block, std::size_t HeaderInMemory)
     : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FBlock(Block),
-      FHeaderInMemory(HeaderInMemory), FReader(Source, Block), FLines(FReader, Layout, Ends) {}
+      FHeaderInMemory(HeaderInMemory), FReader(Source, Block, TkxMapped{}), FLines(FReader, Layout, Ends) {}
 
 void TLineDealer::ReadHeader(std::int64_t Count) {
   const std::size_t available = FReader.Fill(FMarkSize);

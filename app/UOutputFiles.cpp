@@ -7,6 +7,8 @@ namespace {
 // Blocks smaller than this save too few writes to be worth their memory.
 constexpr std::size_t MinBlock = 512;
 constexpr std::size_t MaxBlock = 1u << 20;
+// Blocks beyond one per output, on their way to the disk.
+constexpr std::size_t SpareBlocks = 4;
 
 [[noreturn]] void WriteError() { throw TkxException(u"File Write Error!"); }
 
@@ -16,13 +18,22 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
                            std::int64_t OpenLimit, TSplitControl& Control)
     : FFolder(Folder), FMark(Mark), FOpenLimit(OpenLimit), FControl(Control),
       FOutputs(static_cast<std::size_t>(Count)) {
-  FBlockSize = std::min(Budget / static_cast<std::size_t>(Count), MaxBlock);
-  if (FBlockSize < MinBlock) FBlockSize = 0;
+  const std::size_t blocks = FOutputs.size() + SpareBlocks;
+  FBlockSize = std::min(Budget / blocks, MaxBlock);
+  if (FBlockSize < MinBlock) {
+    FBlockSize = 0;
+    return;
+  }
   // Left unset: a page of it is taken from the system only when an output first fills it.
-  if (FBlockSize > 0) FBlocks.reset(new char[FBlockSize * FOutputs.size()]);
+  FBlocks.reset(new char[FBlockSize * blocks]);
+  std::vector<char*> free(blocks);
+  for (std::size_t i = 0; i < blocks; ++i) free[i] = FBlocks.get() + (blocks - 1 - i) * FBlockSize;
+  FQueue = std::make_unique<TBlockQueue>([this](std::size_t I, const char* Data, std::size_t Size) { WriteOut(I, Data, Size); },
+                                         std::move(free));
 }
 
 TOutputFiles::~TOutputFiles() {
+  FQueue.reset();
   for (const TOutput& out : FOutputs) {
     if (out.File != platform::InvalidFile) platform::CloseFile(out.File);
   }
@@ -46,34 +57,37 @@ TkxRawSink& TOutputFiles::Sink(std::size_t I) {
 void TOutputFiles::PutSlowly(std::size_t I, const char* Data, std::size_t Size) {
   if (Size == 0) return;
   TOutput& out = FOutputs[I];
-  if (out.Used == 0 && out.Written == 0 && !FMark.empty()) {
-    if (FBlockSize > 0) {
-      std::memcpy(Block(I), FMark.data(), FMark.size());
-      out.Used = static_cast<std::uint32_t>(FMark.size());
-    } else {
-      WriteOut(I, FMark.data(), FMark.size());
-    }
+  if (!out.Started) {
+    out.Started = true;
+    if (FQueue) out.Block = FQueue->Take();
+    if (!FMark.empty()) Put(I, FMark.data(), FMark.size());
   }
-  if (Size > FBlockSize - out.Used) Flush(I);
-  if (Size >= FBlockSize) {  // a piece as large as the block goes straight through
+  if (!FQueue) {
     WriteOut(I, Data, Size);
     return;
   }
-  std::memcpy(Block(I) + out.Used, Data, Size);
+  if (Size > FBlockSize - out.Used) Flush(I);
+  if (Size >= FBlockSize) {
+    // A piece as large as a block goes straight through, after what was handed before.
+    FQueue->Drain();
+    WriteOut(I, Data, Size);
+    return;
+  }
+  std::memcpy(out.Block + out.Used, Data, Size);
   out.Used += static_cast<std::uint32_t>(Size);
 }
 
 void TOutputFiles::Flush(std::size_t I) {
   TOutput& out = FOutputs[I];
   if (out.Used == 0) return;
-  const std::size_t used = out.Used;
+  FQueue->Hand(I, out.Block, out.Used);
   out.Used = 0;
-  WriteOut(I, Block(I), used);
+  out.Block = FQueue->Take();
 }
 
 void TOutputFiles::WriteOut(std::size_t I, const char* Data, std::size_t Size) {
   if (FControl.Cancelled()) throw TSplitCancelled();
-  TOutput& out = FOutputs[I];
+  const TOutput& out = FOutputs[I];
   const bool closed = out.File == platform::InvalidFile;
   const platform::FileHandle file =
       closed ? platform::OpenForAppending(FFolder.TemporaryPath(static_cast<std::int64_t>(I) + 1)) : out.File;
@@ -81,13 +95,18 @@ void TOutputFiles::WriteOut(std::size_t I, const char* Data, std::size_t Size) {
   bool written = platform::WriteBytes(file, Data, Size);
   if (closed && !platform::CloseFile(file)) written = false;
   if (!written) WriteError();
-  out.Written += static_cast<std::int64_t>(Size);
 }
 
 void TOutputFiles::CloseAll() {
-  for (std::size_t i = 0; i < FOutputs.size(); ++i) {
-    Flush(i);
-    TOutput& out = FOutputs[i];
+  if (FQueue) {
+    for (std::size_t i = 0; i < FOutputs.size(); ++i) {
+      if (FOutputs[i].Used > 0) FQueue->Hand(i, FOutputs[i].Block, FOutputs[i].Used);
+      FOutputs[i].Used = 0;
+      FOutputs[i].Block = nullptr;
+    }
+    FQueue->Drain();
+  }
+  for (TOutput& out : FOutputs) {
     if (out.File == platform::InvalidFile) continue;
     const platform::FileHandle file = out.File;
     out.File = platform::InvalidFile;

@@ -2,6 +2,7 @@
 // blocks that share one memory budget whatever N is.
 #pragma once
 
+#include "app/UBlockQueue.h"
 #include "app/UOutputFolder.h"
 #include "app/USplitControl.h"
 #include "platform/Platform.h"
@@ -17,10 +18,11 @@
 class TOutputFiles {
  public:
   // Mark goes in front of the first bytes of each file (a file that gets none stays
-  // empty). Budget is shared by the blocks of all files: each gets Budget / Count bytes,
-  // touched only once it has something to hold; below a useful size a file gets none
-  // and its pieces are written as they come. Files past the first OpenLimit are closed
-  // between writes.
+  // empty). Budget is shared by the blocks of all files and a few spare ones: a file
+  // takes a block when it first gets bytes and trades it in full for an empty one, which
+  // a writer thread fills the file with meanwhile. Below a useful block size (a huge N)
+  // there are no blocks: pieces are written as they come. Files past the first
+  // OpenLimit are closed between writes.
   TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::string_view Mark, std::size_t Budget,
                std::int64_t OpenLimit, TSplitControl& Control);
   // Closes whatever is still open, quietly: the run has failed and its files go.
@@ -34,8 +36,8 @@ class TOutputFiles {
   // Appends bytes to output I.
   void Put(std::size_t I, const char* Data, std::size_t Size) {
     TOutput& out = FOutputs[I];
-    if (Size <= FBlockSize - out.Used && (out.Used > 0 || out.Written > 0)) {
-      std::memcpy(Block(I) + out.Used, Data, Size);
+    if (out.Block && Size <= FBlockSize - out.Used) {
+      std::memcpy(out.Block + out.Used, Data, Size);
       out.Used += static_cast<std::uint32_t>(Size);
       return;
     }
@@ -49,9 +51,10 @@ class TOutputFiles {
  private:
   // A few dozen bytes per output, whatever N is.
   struct TOutput {
-    std::int64_t Written = 0;
     platform::FileHandle File = platform::InvalidFile;  // invalid while closed between writes
+    char* Block = nullptr;
     std::uint32_t Used = 0;
+    bool Started = false;  // the mark is out
   };
   class TSink : public TkxRawSink {
    public:
@@ -63,9 +66,10 @@ class TOutputFiles {
     TOutputFiles& FFiles;
   };
 
-  char* Block(std::size_t I) { return FBlocks.get() + I * FBlockSize; }
   void PutSlowly(std::size_t I, const char* Data, std::size_t Size);
+  // Hands output I's block to the writer.
   void Flush(std::size_t I);
+  // Writes straight into output I (on the writer thread for handed blocks).
   void WriteOut(std::size_t I, const char* Data, std::size_t Size);
 
   TOutputFolder& FFolder;
@@ -75,5 +79,6 @@ class TOutputFiles {
   std::vector<TOutput> FOutputs;
   std::size_t FBlockSize;
   std::unique_ptr<char[]> FBlocks;
+  std::unique_ptr<TBlockQueue> FQueue;
   TSink FSink{*this};
 };

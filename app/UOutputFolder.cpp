@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -51,29 +52,32 @@ void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNe
     throw TkxException(u"另一个拆分正在写入同一个子路径, 请稍后再试!");
   }
   CleanLeftovers();
-  CheckExisting(Source);
   const std::int64_t free = platform::FreeSpace(FDir);
   if (free >= 0 && free < BytesNeeded) throw TkxException(u"磁盘空间不足!");
+  CheckExisting(Source);
 }
 
 // A killed run leaves temporaries, and finals set aside whose own name may be empty.
 void TOutputFolder::CleanLeftovers() const {
-  for (const std::u16string& name : platform::ListDirectory(FDir)) {
-    if (IsTemporaryName(name)) {
+  // Changed only after the listing: a folder being read is not changed under it.
+  std::vector<std::u16string> temporaries;
+  std::vector<std::u16string> asides;
+  platform::ForEachName(FDir, [&](const std::u16string& Name) {
+    if (IsTemporaryName(Name)) temporaries.push_back(Name);
+    if (Name.size() > AsidePrefix.size() && Name.compare(0, AsidePrefix.size(), AsidePrefix) == 0) asides.push_back(Name);
+  });
+  for (const std::u16string& name : temporaries) platform::RemoveFile(FDir + name);
+  for (const std::u16string& name : asides) {
+    const std::u16string final = FDir + name.substr(AsidePrefix.size());
+    if (platform::KindOf(final) == platform::PathKind::None) {
+      platform::MoveReplacing(FDir + name, final);
+    } else {
       platform::RemoveFile(FDir + name);
-    } else if (name.size() > AsidePrefix.size() && name.compare(0, AsidePrefix.size(), AsidePrefix) == 0) {
-      const std::u16string final = FDir + name.substr(AsidePrefix.size());
-      if (platform::KindOf(final) == platform::PathKind::None) {
-        platform::MoveReplacing(FDir + name, final);
-      } else {
-        platform::RemoveFile(FDir + name);
-      }
     }
   }
 }
 
-void TOutputFolder::CheckExisting(const platform::FileId& Source) {
-  FExisting.assign(static_cast<std::size_t>(FCount), false);
+void TOutputFolder::CheckExisting(const platform::FileId& Source) const {
   for (std::int64_t i = 1; i <= FCount; ++i) {
     platform::FileId id;
     bool writable = false;
@@ -83,7 +87,6 @@ void TOutputFolder::CheckExisting(const platform::FileId& Source) {
       throw TkxException(u"待拆分文件同时是它自己的一个输出文件, 未做任何改动!");
     }
     if (kind != platform::PathKind::File || !writable) CannotReplace(OutputName(FBase, FExtension, i));
-    FExisting[static_cast<std::size_t>(i - 1)] = true;
   }
 }
 
@@ -95,8 +98,9 @@ platform::FileHandle TOutputFolder::CreateTemporary(std::int64_t I) {
 }
 
 // Puts output I back as it was before the run: its old file under its name, or no file.
+// The file set aside is the record of what was there.
 void TOutputFolder::Restore(std::int64_t I) const {
-  if (FExisting[static_cast<std::size_t>(I - 1)]) {
+  if (platform::KindOf(AsidePath(I)) == platform::PathKind::File) {
     platform::MoveReplacing(AsidePath(I), FinalPath(I));
     platform::RemoveFile(AsidePath(I));  // POSIX: the second link, where both were one file
   } else {
@@ -111,8 +115,9 @@ void TOutputFolder::Replace(TSplitControl& Control) {
   std::int64_t moved = 0;
   try {
     for (; setAside < FCount; ++setAside) {
-      if (FExisting[static_cast<std::size_t>(setAside)] && !platform::SetAside(FinalPath(setAside + 1), AsidePath(setAside + 1))) {
-        CannotReplace(OutputName(FBase, FExtension, setAside + 1));
+      const std::int64_t i = setAside + 1;
+      if (platform::KindOf(FinalPath(i)) != platform::PathKind::None && !platform::SetAside(FinalPath(i), AsidePath(i))) {
+        CannotReplace(OutputName(FBase, FExtension, i));
       }
     }
     for (; moved < FCount; ++moved) {
@@ -124,36 +129,34 @@ void TOutputFolder::Replace(TSplitControl& Control) {
   } catch (...) {
     for (std::int64_t i = moved; i >= 1; --i) Restore(i);
     for (std::int64_t i = setAside; i > moved; --i) {
-      if (FExisting[static_cast<std::size_t>(i - 1)]) Restore(i);
+      if (platform::KindOf(AsidePath(i)) == platform::PathKind::File) Restore(i);
     }
     throw;
   }
   FReplaced = true;
-  for (std::int64_t i = 1; i <= FCount; ++i) {
-    if (FExisting[static_cast<std::size_t>(i - 1)]) platform::RemoveFile(AsidePath(i));
-  }
+  for (std::int64_t i = 1; i <= FCount; ++i) platform::RemoveFile(AsidePath(i));
 }
 
 void TOutputFolder::FindStale(TSplitResult& Result) const {
   const std::u16string prefix = FBase + u"-";
   const std::u16string suffix = u"." + FExtension;
   std::int64_t first = 0;
-  for (const std::u16string& name : platform::ListDirectory(FDir)) {
+  platform::ForEachName(FDir, [&](const std::u16string& name) {
     if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-      continue;
+      return;
     }
     const std::u16string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
     if (digits[0] == u'0' || digits.size() > 18 ||
         !std::all_of(digits.begin(), digits.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
-      continue;
+      return;
     }
     const std::int64_t k = TextToInt(digits);
-    if (k <= FCount) continue;
+    if (k <= FCount) return;
     ++Result.StaleCount;
     if (first == 0 || k < first) {
       first = k;
       Result.FirstStale = name;
     }
-  }
+  });
 }

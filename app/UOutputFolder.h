@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class TOutputFolder {
  public:
@@ -22,8 +21,8 @@ class TOutputFolder {
   TOutputFolder& operator=(const TOutputFolder&) = delete;
 
   // Makes the folder when missing and takes its lock; then cleans what a killed run
-  // left, and checks that every existing output is a file that may be replaced and is
-  // not the source, and that the volume has BytesNeeded free.
+  // left, checks that the volume has BytesNeeded free, and that every existing output
+  // is a file that may be replaced and is not the source.
   void Prepare(const platform::FileId& Source, std::int64_t BytesNeeded);
   // Creates temporary I (from 1); raises "File Open Error!".
   platform::FileHandle CreateTemporary(std::int64_t I);
@@ -38,7 +37,7 @@ class TOutputFolder {
   std::u16string FinalPath(std::int64_t I) const;
   std::u16string AsidePath(std::int64_t I) const;
   void CleanLeftovers() const;
-  void CheckExisting(const platform::FileId& Source);
+  void CheckExisting(const platform::FileId& Source) const;
   void Restore(std::int64_t I) const;
 
   const std::u16string FDir;
@@ -48,6 +47,5 @@ class TOutputFolder {
   platform::FileHandle FLock = platform::InvalidFile;
   bool FMadeDir = false;
   bool FReplaced = false;
-  std::int64_t FCreated = 0;    // temporaries 1 to FCreated exist
-  std::vector<bool> FExisting;  // output i + 1 existed before the run
+  std::int64_t FCreated = 0;  // temporaries 1 to FCreated exist
 };

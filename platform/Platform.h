@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace platform {
 
@@ -81,6 +81,13 @@ enum class OpenResult { Opened, Missing, NotRegular, Failed };
 OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file);
 // Reads up to count bytes at offset, leaving the file pointer alone.
 bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
+// Maps size bytes of a file from offset (a multiple of MapGranularity) for reading,
+// its pages taken in at once; nullptr where the platform does not map (Windows reads
+// instead) or the mapping fails. Counts as reading those bytes for the fault seam. The
+// range must lie within the file: pages past a shrunken end cannot be touched.
+const char* MapForReading(FileHandle file, std::int64_t offset, std::size_t size);
+void Unmap(const char* view, std::size_t size);
+std::size_t MapGranularity();
 // Creates a new file for writing, shared for reading; fails when anything is at path.
 FileHandle CreateNewFile(std::u16string_view path);
 
@@ -95,8 +102,9 @@ enum class PathKind { None, File, Directory, Other };
 // What is at path, links followed; for a file also its identity and whether this
 // process could write it (not read-only).
 PathKind KindOf(std::u16string_view path, FileId* id = nullptr, bool* writable = nullptr);
-// The names in a directory, without "." and ".."; empty when it cannot be read.
-std::vector<std::u16string> ListDirectory(std::u16string_view directory);
+// Hands each name in a directory, without "." and "..", to visit; nothing when the
+// directory cannot be read. The names are not kept: a folder may hold millions.
+void ForEachName(std::u16string_view directory, const std::function<void(const std::u16string&)>& visit);
 // Bytes this user may still write on the volume of path; -1 when the system cannot tell.
 std::int64_t FreeSpace(std::u16string_view path);
 

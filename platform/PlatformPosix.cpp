@@ -13,6 +13,7 @@
 #include <langinfo.h>
 #include <dirent.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -138,12 +139,19 @@ FileHandle OpenForReading(std::u16string_view path) { return OpenChecked(path, O
 
 FileHandle CreateForWriting(std::u16string_view path) { return OpenChecked(path, O_WRONLY | O_CREAT | O_TRUNC); }
 
-bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& bytesRead) {
+namespace {
+
+// Reads until count bytes or the end of the file: at offset, or (offset -1) where the
+// file pointer stands.
+bool ReadFully(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
   bytesRead = 0;
   if (!fault::AllowRead(count)) return false;
   char* out = static_cast<char*>(buffer);
+  const int fd = static_cast<int>(file);
   while (bytesRead < count) {
-    ssize_t n = ::read(static_cast<int>(file), out + bytesRead, count - bytesRead);
+    ssize_t n = offset < 0 ? ::read(fd, out + bytesRead, count - bytesRead)
+                           : ::pread(fd, out + bytesRead, count - bytesRead,
+                                     static_cast<off_t>(offset + static_cast<std::int64_t>(bytesRead)));
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -152,6 +160,12 @@ bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& by
     bytesRead += static_cast<std::size_t>(n);
   }
   return true;
+}
+
+}  // namespace
+
+bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& bytesRead) {
+  return ReadFully(file, -1, buffer, count, bytesRead);
 }
 
 bool WriteBytes(FileHandle file, const void* buffer, std::size_t count) {
@@ -283,21 +297,21 @@ OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file) {
 }
 
 bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
-  bytesRead = 0;
-  if (!fault::AllowRead(count)) return false;
-  char* out = static_cast<char*>(buffer);
-  while (bytesRead < count) {
-    ssize_t n = ::pread(static_cast<int>(file), out + bytesRead, count - bytesRead,
-                        static_cast<off_t>(offset + static_cast<std::int64_t>(bytesRead)));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;
-    bytesRead += static_cast<std::size_t>(n);
-  }
-  return true;
+  return ReadFully(file, offset, buffer, count, bytesRead);
 }
+
+const char* MapForReading(FileHandle file, std::int64_t offset, std::size_t size) {
+  if (!fault::AllowRead(size)) return nullptr;
+  void* view = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, static_cast<int>(file),
+                      static_cast<off_t>(offset));
+  return view == MAP_FAILED ? nullptr : static_cast<const char*>(view);
+}
+
+void Unmap(const char* view, std::size_t size) {
+  if (view) ::munmap(const_cast<char*>(view), size);
+}
+
+std::size_t MapGranularity() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
 
 FileHandle CreateNewFile(std::u16string_view path) {
   int fd = ::open(Utf8Path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
@@ -325,16 +339,14 @@ PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
   return PathKind::File;
 }
 
-std::vector<std::u16string> ListDirectory(std::u16string_view directory) {
-  std::vector<std::u16string> names;
+void ForEachName(std::u16string_view directory, const std::function<void(const std::u16string&)>& visit) {
   DIR* dir = ::opendir(Utf8Path(directory).c_str());
-  if (!dir) return names;
+  if (!dir) return;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(ArgumentText(name));
+    if (name != "." && name != "..") visit(ArgumentText(name));
   }
   ::closedir(dir);
-  return names;
 }
 
 std::int64_t FreeSpace(std::u16string_view path) {

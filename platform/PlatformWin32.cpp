@@ -109,6 +109,14 @@ bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t
   return Seek(file, resume, SeekFrom::Begin) == resume && ok;
 }
 
+// Windows reads: a mapped view of a file that another program shortens raises an
+// exception in the reader, which only reads handle safely.
+const char* MapForReading(FileHandle, std::int64_t, std::size_t) { return nullptr; }
+
+void Unmap(const char*, std::size_t) {}
+
+std::size_t MapGranularity() { return 1 << 16; }
+
 FileHandle CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW); }
 
 bool IdentityOf(FileHandle file, FileId& id) {
@@ -148,17 +156,15 @@ std::wstring InDirectory(std::u16string_view directory, const wchar_t* name) {
 
 }  // namespace
 
-std::vector<std::u16string> ListDirectory(std::u16string_view directory) {
-  std::vector<std::u16string> names;
+void ForEachName(std::u16string_view directory, const std::function<void(const std::u16string&)>& visit) {
   WIN32_FIND_DATAW found{};
   HANDLE search = ::FindFirstFileW(InDirectory(directory, L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  if (search == INVALID_HANDLE_VALUE) return;
   do {
     const std::wstring_view name = found.cFileName;
-    if (name != L"." && name != L"..") names.emplace_back(name.begin(), name.end());
+    if (name != L"." && name != L"..") visit(std::u16string(name.begin(), name.end()));
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
-  return names;
 }
 
 std::int64_t FreeSpace(std::u16string_view path) {

@@ -152,28 +152,23 @@ void TkxFile::PutBytes(const std::string& Bytes) {
   FWritten += static_cast<std::int64_t>(Bytes.size());
 }
 
-void TkxFile::Write(const std::u16string& Text) {
+// The text in the file's encoding, behind the mark when nothing is written yet.
+std::string TkxFile::Encoded(const std::u16string& Text) const {
   std::string bytes = FWritten == 0 ? std::string(MarkOf(Encoding)) : std::string();
   switch (Encoding) {
     case teUtf8:
-    case teUtf8Bom: bytes += TextToUtf8(Text); break;
-    case teUtf16LE: bytes += EncodeUtf16(Text, false); break;
-    case teUtf16BE: bytes += EncodeUtf16(Text, true); break;
-    default: bytes += platform::TextToAnsi(Text); break;
+    case teUtf8Bom: return bytes + TextToUtf8(Text);
+    case teUtf16LE: return bytes + EncodeUtf16(Text, false);
+    case teUtf16BE: return bytes + EncodeUtf16(Text, true);
+    default: return bytes + platform::TextToAnsi(Text);
   }
-  PutBytes(bytes);
 }
+
+void TkxFile::Write(const std::u16string& Text) { PutBytes(Encoded(Text)); }
 
 void TkxFile::WriteLine(const std::u16string& Text) {
   // One write for the line and its end, as an unbuffered file would take it.
-  std::string bytes = FWritten == 0 ? std::string(MarkOf(Encoding)) : std::string();
-  switch (Encoding) {
-    case teUtf8:
-    case teUtf8Bom: bytes += TextToUtf8(Text); break;
-    case teUtf16LE: bytes += EncodeUtf16(Text, false); break;
-    case teUtf16BE: bytes += EncodeUtf16(Text, true); break;
-    default: bytes += platform::TextToAnsi(Text); break;
-  }
+  std::string bytes = Encoded(Text);
   if (Encoding != teNone) bytes += LineEndOf(Encoding);
   PutBytes(bytes);
 }

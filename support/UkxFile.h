@@ -70,6 +70,7 @@ class TkxFile : public TkxObject {
   const std::uint8_t Encoding;
 
  private:
+  std::string Encoded(const std::u16string& Text) const;
   void PutBytes(const std::string& Bytes);
 
   std::unique_ptr<TkxByteReader> FReader;

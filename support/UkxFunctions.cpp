@@ -60,7 +60,9 @@ std::u16string SettingsPathFor(const std::u16string& ProgramPath) {
   // path could point into a missing folder or at the program itself.
   const std::size_t n = ProgramPath.size();
   if (n >= 4 && TextEquals(ProgramPath.substr(n - 4), u".exe", false)) return ProgramPath.substr(0, n - 4) + u".ini";
-  return ProgramPath;
+  // Any other name (Rowdeal, Rowdeal.com) keeps its own and gains ".ini": the settings
+  // must never be written into the program file.
+  return ProgramPath + u".ini";
 }
 
 std::u16string SettingsFilePath() { return SettingsPathFor(ProgramPath()); }

@@ -30,7 +30,8 @@ std::u16string FileNameOf(const std::u16string& S, bool KeepExt);
 std::u16string FileExtOf(const std::u16string& S);
 // The running program's folder, with its trailing delimiter.
 std::u16string ProgramDir();
-// ProgramPath with its final extension ".exe" (any case) replaced by ".ini"; otherwise unchanged.
+// ProgramPath with its final extension ".exe" (any case) replaced by ".ini"; any other
+// program name with ".ini" appended.
 std::u16string SettingsPathFor(const std::u16string& ProgramPath);
 // The settings file beside the running program: SettingsPathFor of its path.
 std::u16string SettingsFilePath();

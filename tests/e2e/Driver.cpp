@@ -22,7 +22,6 @@ std::wstring HostPath(const std::string& path) {
 }  // namespace
 
 std::wstring BuiltProgram() { return HostPath(ROWDEAL_EXE); }
-std::wstring FixtureDir() { return HostPath(ROWDEAL_E2E_FIXTURES); }
 
 Sandbox::Sandbox() : Dir(Temp.Native().wstring() + L"\\") {
   if (!CopyFileW(BuiltProgram().c_str(), Exe().c_str(), FALSE)) throw Failure("cannot copy the program");

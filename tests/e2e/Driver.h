@@ -17,10 +17,8 @@ struct Failure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The program under test, as built, and the folder with the prepared special files
-// (empty when the build host could not make them).
+// The program under test, as built.
 std::wstring BuiltProgram();
-std::wstring FixtureDir();
 
 // A fresh folder holding a copy of the program and, beside it, its settings file.
 class Sandbox {

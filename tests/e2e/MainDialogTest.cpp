@@ -199,17 +199,13 @@ TEST_F(MainDialog, FailuresShowTheirErrorTextAndLeaveTheDialogAsItWas) {
     const char* What;
     std::wstring Path, H, N, Message;
   };
-  std::vector<Row> rows = {
+  const Row rows[] = {
       {"no such file", Tables + L"missing.txt", L"1", L"2", L"待拆分文件不存在!"},
       {"empty path", L"", L"1", L"2", L"待拆分文件不存在!"},
       {"H not a number", table, L"3a", L"2", L"3a is not a valid integer!"},
       {"N below 1", table, L"1", L"0", L"每一循环包含的行数必须是 1 到 2147483647 之间的整数!"},
       {"fewer lines than H", Tables + L"short.txt", L"3", L"2", L"文件中不包含足够的数据!"},
   };
-  const std::wstring fixtures = e2e::FixtureDir();
-  if (!fixtures.empty()) {
-    rows.push_back({"source cannot be read", fixtures + L"\\unreadable.txt", L"0", L"1", L"File Read Error!"});
-  }
   auto app = Start();
   for (const Row& row : rows) {
     app->SetItemText(IDC_PATH, row.Path);

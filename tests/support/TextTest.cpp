@@ -133,11 +133,10 @@ TEST(Paths, DirectoryNameAndExtension) {
   EXPECT_EQ(FindLastOf(u"/", u"a/b\0c"s), 2) << "a zero in S is no delimiter";
 }
 
-TEST(Paths, SettingsFileReplacesOnlyTheProgramsFinalExe) {
+TEST(Paths, SettingsFileIsBesideTheProgramNeverTheProgram) {
   struct { std::u16string Program, Settings; } const cases[] = {
       {u"C:\\a.exe.d\\b.exe", u"C:\\a.exe.d\\b.ini"}, {u"C:\\t\\TOOL.EXE", u"C:\\t\\TOOL.ini"},
-      {u"/opt/tool", u"/opt/tool"},                   {u"/opt/tool.exe.bak", u"/opt/tool.exe.bak"},
-      {u"exe", u"exe"},
+      {u"/opt/tool", u"/opt/tool.ini"},               {u"C:\\t\\Tool.com", u"C:\\t\\Tool.com.ini"},
   };
   for (const auto& c : cases) EXPECT_EQ(SettingsPathFor(c.Program), c.Settings) << Utf8(c.Program);
   const std::u16string program = AnsiToText(platform::ProgramPathAnsi());

@@ -1,0 +1,77 @@
+#include "app/UBlockQueue.h"
+
+#include <utility>
+
+TBlockQueue::TBlockQueue(TWrite Write, std::vector<char*> Free)
+    : FWrite(std::move(Write)), FFree(std::move(Free)), FThread([this] { Run(); }) {}
+
+TBlockQueue::~TBlockQueue() {
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FStopping = true;
+  }
+  FWork.notify_one();
+  FThread.join();
+}
+
+void TBlockQueue::RaiseFailure() {
+  if (FFailure) std::rethrow_exception(FFailure);
+}
+
+char* TBlockQueue::Take() {
+  std::unique_lock<std::mutex> lock(FMutex);
+  FDone.wait(lock, [this] { return !FFree.empty() || FFailure; });
+  RaiseFailure();
+  char* block = FFree.back();
+  FFree.pop_back();
+  return block;
+}
+
+void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
+  bool idle;
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    RaiseFailure();
+    idle = FJobs.empty() && !FWriting;
+    FJobs.push_back({Output, Block, Size});
+  }
+  // A writer at work takes this block with the others when it is done: waking it for
+  // every block would cost more than the write.
+  if (idle) FWork.notify_one();
+}
+
+void TBlockQueue::Drain() {
+  std::unique_lock<std::mutex> lock(FMutex);
+  FDone.wait(lock, [this] { return (FJobs.empty() && !FWriting) || FFailure; });
+  RaiseFailure();
+}
+
+void TBlockQueue::Run() {
+  std::unique_lock<std::mutex> lock(FMutex);
+  std::deque<TJob> batch;
+  for (;;) {
+    FWork.wait(lock, [this] { return !FJobs.empty() || FStopping; });
+    if (FStopping) return;
+    batch.swap(FJobs);
+    FWriting = true;
+    // After a failure nothing more is written: the blocks only go back.
+    const bool failed = FFailure != nullptr;
+    lock.unlock();
+    std::exception_ptr failure;
+    for (const TJob& job : batch) {
+      if (failed) break;
+      if (failure) break;
+      try {
+        FWrite(job.Output, job.Block, job.Size);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    }
+    lock.lock();
+    FWriting = false;
+    if (failure && !FFailure) FFailure = failure;
+    for (const TJob& job : batch) FFree.push_back(job.Block);
+    batch.clear();
+    FDone.notify_all();
+  }
+}

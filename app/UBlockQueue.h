@@ -1,0 +1,52 @@
+// A thread that writes full blocks while the caller goes on filling others, so that
+// finding and dealing lines overlaps with the system's writes. The blocks come from a
+// fixed set: the caller waits for one only when the writer is that far behind.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class TBlockQueue {
+ public:
+  // Write puts a block's bytes into an output; what it raises is raised again to the
+  // caller at its next call, and nothing more is written after it.
+  using TWrite = std::function<void(std::size_t Output, const char* Data, std::size_t Size)>;
+  TBlockQueue(TWrite Write, std::vector<char*> Free);
+  // Stops the thread; blocks not yet written are dropped (the run has failed).
+  ~TBlockQueue();
+  TBlockQueue(const TBlockQueue&) = delete;
+  TBlockQueue& operator=(const TBlockQueue&) = delete;
+
+  // An empty block.
+  char* Take();
+  // Hands a block over for writing Size bytes of it to Output.
+  void Hand(std::size_t Output, char* Block, std::size_t Size);
+  // Waits until every block handed over is written.
+  void Drain();
+
+ private:
+  struct TJob {
+    std::size_t Output;
+    char* Block;
+    std::size_t Size;
+  };
+  void Run();
+  void RaiseFailure();  // with the lock held
+
+  TWrite FWrite;
+  std::mutex FMutex;
+  std::condition_variable FWork;  // jobs for the writer, or the end
+  std::condition_variable FDone;  // blocks free again, or a failure
+  std::deque<TJob> FJobs;
+  std::vector<char*> FFree;
+  bool FWriting = false;
+  bool FStopping = false;
+  std::exception_ptr FFailure;
+  std::thread FThread;
+};
