@@ -3,7 +3,7 @@ JOBS ?= 2
 SETUP = scripts/setup.sh
 XVFB = xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: run test test-linux test-windows build-linux build-windows bench setup
+.PHONY: run test test-linux test-windows build-linux build-windows bench setup release
 .PHONY: build-asan test-asan build-fuzz fuzz fuzz-smoke valgrind
 
 setup:
@@ -52,8 +52,15 @@ valgrind: build-linux
 # The Windows suite runs last, so that the closing lines are its summary.
 test: test-linux test-asan fuzz-smoke test-windows
 
-run: build-linux build-windows
-	@scripts/run.sh
+# Builds only the program it starts: Rowdeal.exe with a display, rowdeal-split without.
+run: setup
+	@JOBS=$(JOBS) scripts/run.sh
+
+# build/release/Rowdeal-<version>-win64.zip: the two stripped programs, the README and a
+# version file.
+release: setup
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j$(JOBS) --target release
 
 bench: build-linux
 	@bench/run.sh

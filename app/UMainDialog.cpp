@@ -1,5 +1,11 @@
 #include "app/UMainDialog.h"
 
+#include <shellapi.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <system_error>
+
 #include "app/USplitJob.h"
 #include "res/resource.h"
 #include "support/UkxFunctions.h"
@@ -14,11 +20,75 @@ namespace {
 // UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS: the template leaves them out.
 constexpr DWORD kSpinStyle = 0x26;
 
+// Posted by the worker when the split has ended, however it ended.
+constexpr UINT WM_RUN_DONE = WM_APP + 1;
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressPeriod = 250;  // ms
+
+const char16_t* const kExecuteText = u"执   行";
+const char16_t* const kCancelText = u"取   消";
+
+LPCWSTR W(const std::u16string& Text) { return reinterpret_cast<LPCWSTR>(Text.c_str()); }
+std::u16string U(const wchar_t* Text) { return reinterpret_cast<const char16_t*>(Text); }
+
+// A path with a drive, a UNC path or one from the root: the job can take it as it is.
+bool IsRooted(const std::u16string& Path) {
+  if (Path.empty()) return false;
+  if (Path[0] == u'\\' || Path[0] == u'/') return true;
+  return Path.size() >= 2 && Path[1] == u':';
+}
+
+std::u16string FullPath(const std::u16string& Path) {
+  const DWORD n = GetFullPathNameW(W(Path), 0, nullptr, nullptr);
+  if (n == 0) return Path;
+  std::wstring full(n, L'\0');
+  const DWORD got = GetFullPathNameW(W(Path), n, full.data(), nullptr);
+  if (got == 0 || got >= n) return Path;
+  full.resize(got);
+  return U(full.c_str());
+}
+
+// The end-to-end tests' hold: when the driver that started this process has made an
+// event named Rowdeal-e2e-hold-<this process's id>, every run waits before it replaces
+// any file, as it does while the cancel question is open, so that the tests' cancel and
+// close meet a run in progress however fast the machine. Nothing else makes an event of
+// that name, so no user can set this off.
+void HoldForTests(TSplitControl& Control) {
+  const std::wstring name = L"Local\\Rowdeal-e2e-hold-" + std::to_wstring(GetCurrentProcessId());
+  if (HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str())) {
+    Control.Hold();
+    CloseHandle(event);
+  }
+}
+
+// The message font at the window's DPI, from Windows 10 1607 on; else the system's.
+LOGFONTW MessageFont(HWND Window) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  using TForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  using TDpiOf = UINT(WINAPI*)(HWND);
+  const HMODULE user = GetModuleHandleW(L"user32.dll");
+  const auto forDpi = reinterpret_cast<TForDpi>(reinterpret_cast<void*>(GetProcAddress(user, "SystemParametersInfoForDpi")));
+  const auto dpiOf = reinterpret_cast<TDpiOf>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
+  if (!(forDpi && dpiOf && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpiOf(Window)))) {
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  }
+  return metrics.lfMessageFont;
+}
+
 }  // namespace
 
 TMainDialog::TMainDialog(TkxWinControl* Owner) : TkxDialog(Owner) {
   // The base constructor cannot reach this override; the template is chosen at creation.
   OnCreate();
+}
+
+TMainDialog::~TMainDialog() {
+  if (Running()) {
+    FControl->Cancel();
+    FWorker.join();
+  }
+  if (FTaskbar) FTaskbar->Release();
 }
 
 void TMainDialog::OnCreate() { SetTemplate(IDD_MAIN, MAKEINTRESOURCEW(IDI_ROWDEAL)); }
@@ -46,6 +116,17 @@ void TMainDialog::OnInitialize() {
     SetItemText(IDC_HEADER_LINES, settings.ReadString(u"Memory", u"HeaderLine", u"1"));
     SetItemText(IDC_CYCLE_LINES, settings.ReadString(u"Memory", u"CycleLine", u"5"));
   }
+  FCaption = GetText();
+  // A file on the command line: dropped on the program's icon, sent from Explorer's
+  // Send To, or typed; relative to the folder the program was started in.
+  int argc = 0;
+  if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+    if (argc > 1 && argv[1][0] != L'\0') TakeFile(FullPath(U(argv[1])));
+    LocalFree(argv);
+  }
+  DragAcceptFiles(Handle, TRUE);
+  // The taskbar button's progress; COM for it, on this thread only.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   TrimWorkingSet();
 }
 
@@ -78,17 +159,84 @@ void TMainDialog::OnClose() {
 void TMainDialog::OnCommand(std::uint16_t Id) {
   switch (Id) {
     case IDC_BROWSE:
-      BrowseFile();
+      if (!Running()) BrowseFile();
       break;
     case IDC_EXECUTE:
-      RunSplitJob();
+      if (Running()) {
+        AskCancel(false);
+      } else {
+        RunSplitJob();
+      }
       break;
     case IDC_EXIT:
-      Close(false);
+      if (Running()) {
+        AskCancel(true);
+      } else {
+        Close(false);
+      }
       break;
     default:
       break;
   }
+}
+
+LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
+  switch (AMessage) {
+    case WM_RUN_DONE:
+      FinishRun();
+      return 1;
+    case WM_TIMER:
+      if (WParam != kProgressTimer) break;
+      ShowProgress();
+      return 1;
+    case WM_SETCURSOR:
+      if (!Running()) break;
+      SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+      SetWindowLongPtrW(Handle, DWLP_MSGRESULT, TRUE);
+      return 1;
+    case WM_DROPFILES: {
+      const auto drop = reinterpret_cast<HDROP>(WParam);
+      const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+      if (!Running() && length > 0 && length != 0xFFFFFFFF) {
+        std::wstring name(length + 1, L'\0');
+        name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
+        TakeFile(U(name.c_str()));
+      }
+      DragFinish(drop);
+      return 1;
+    }
+    case WM_SYSCOMMAND:
+      if ((WParam & 0xFFF0) != SC_CLOSE || !Running()) break;
+      AskCancel(true);
+      return 1;
+    case WM_COMMAND:
+      // Escape: a question during a run, the end of the dialog otherwise.
+      if (LOWORD(WParam) != IDCANCEL || !Running()) break;
+      AskCancel(false);
+      return 1;
+    case WM_ENDSESSION:
+      // The session ends: no question, the run stops, and the settings are kept.
+      if (WParam == FALSE || !Running()) break;
+      FControl->Cancel();
+      FWorker.join();
+      SetRunning(false);
+      Close(false);
+      return 1;
+    default:
+      break;
+  }
+  return TkxDialog::MessageProc(AMessage, WParam, LParam);
+}
+
+void TMainDialog::TakeFile(const std::u16string& Path) {
+  SetItemText(IDC_PATH, Path);
+  LastPath = FilePathOf(Path);
+}
+
+std::u16string TMainDialog::JobPath(const std::u16string& Typed) const {
+  if (Typed.empty() || IsRooted(Typed) || LastPath.empty()) return Typed;
+  const char16_t last = LastPath.back();
+  return LastPath + (last == u'\\' || last == u'/' ? u"" : u"\\") + Typed;
 }
 
 void TMainDialog::BrowseFile() {
@@ -101,20 +249,142 @@ void TMainDialog::BrowseFile() {
   if (dialog.Execute()) {
     SetItemText(IDC_PATH, dialog.FileName);
     LastPath = dialog.Directory;
-    // The split job resolves the bare name against the current directory. The dialog
-    // leaves it in the picked file's folder on Windows, but not always under Wine (a
-    // path typed in full), so it is put there explicitly.
-    SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(LastPath.c_str()));
   }
 }
 
 void TMainDialog::RunSplitJob() {
+  if (Running()) return;
+  FTypedPath = GetItemText(IDC_PATH);
+  const std::u16string path = JobPath(FTypedPath);
+  const std::u16string headerText = GetItemText(IDC_HEADER_LINES);
+  const std::u16string cycleText = GetItemText(IDC_CYCLE_LINES);
+  FControl = std::make_unique<TSplitControl>();
+  HoldForTests(*FControl);
+  FOutcome = TOutcome{};
+  FCloseWhenDone = false;
+  TSplitControl* control = FControl.get();
+  const HWND window = Handle;
   try {
-    const std::u16string path = GetItemText(IDC_PATH);
-    const std::u16string headerText = GetItemText(IDC_HEADER_LINES);
-    const std::u16string cycleText = GetItemText(IDC_CYCLE_LINES);
-    MsgBox(SuccessText(RunSplit(path, headerText, cycleText)), 2, u"");
-  } catch (const TkxException& failure) {
-    MsgBox(failure.Message, 4, u"");
+    // Nothing may leave the thread: every outcome becomes a message for the dialog.
+    FWorker = std::thread([this, path, headerText, cycleText, control, window] {
+      try {
+        FOutcome.Result = RunSplit(path, headerText, cycleText, control);
+      } catch (const TSplitCancelled& stop) {
+        FOutcome.Message = stop.Message;
+        FOutcome.Cancelled = true;
+      } catch (const TkxException& failure) {
+        FOutcome.Message = failure.Message;
+      } catch (...) {
+        FOutcome.Message = u"Unexpected failure in a window handler!";
+      }
+      PostMessageW(window, WM_RUN_DONE, 0, 0);
+    });
+  } catch (const std::system_error&) {
+    MsgBox(u"Unexpected failure in a window handler!", 4, u"");
+    return;
   }
+  SetRunning(true);
+}
+
+void TMainDialog::SetRunning(bool On) {
+  for (int id : {IDC_PATH, IDC_BROWSE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_HEADER_SPIN, IDC_CYCLE_SPIN}) {
+    EnableWindow(GetItem(id), On ? FALSE : TRUE);
+  }
+  SetItemText(IDC_EXECUTE, On ? kCancelText : kExecuteText);
+  if (On) SendMessageW(Handle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(IDC_EXECUTE)), TRUE);
+  FShownPercent = -1;
+  if (On) {
+    if (!FTaskbar) {
+      void* taskbar = nullptr;
+      if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3, &taskbar))) {
+        FTaskbar = static_cast<ITaskbarList3*>(taskbar);
+        if (FAILED(FTaskbar->HrInit())) {
+          FTaskbar->Release();
+          FTaskbar = nullptr;
+        }
+      }
+    }
+    ShowProgress();
+    SetTimer(Handle, kProgressTimer, kProgressPeriod, nullptr);
+  } else {
+    KillTimer(Handle, kProgressTimer);
+    SetText(FCaption);
+    if (FTaskbar) FTaskbar->SetProgressState(Handle, TBPF_NOPROGRESS);
+  }
+  // A move of the mouse where it is makes the cursor follow at once.
+  POINT at{};
+  if (GetCursorPos(&at)) SetCursorPos(at.x, at.y);
+}
+
+void TMainDialog::ShowProgress() {
+  const int percent = FControl->Percent();
+  if (percent == FShownPercent) return;
+  FShownPercent = percent;
+  SetText(FCaption + u" - " + IntToText(0, percent) + u"%");
+  if (FTaskbar) FTaskbar->SetProgressValue(Handle, static_cast<ULONGLONG>(percent), 100);
+}
+
+void TMainDialog::AskCancel(bool CloseAfter) {
+  if (FAsking) return;
+  FAsking = true;
+  FControl->Hold();
+  const int answer = MessageBoxW(Handle, L"拆分尚未完成, 要取消吗?", W(FCaption),
+                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  if (answer == IDYES) {
+    FControl->Cancel();
+    FCloseWhenDone = FCloseWhenDone || CloseAfter;
+  }
+  FControl->Release();
+  FAsking = false;
+  // A run that ended while the question was open is finished now.
+  if (FFinishPending) {
+    FFinishPending = false;
+    FinishRun();
+  }
+}
+
+void TMainDialog::FinishRun() {
+  if (!Running()) return;
+  if (FAsking) {
+    FFinishPending = true;
+    return;
+  }
+  FWorker.join();
+  TOutcome outcome = std::move(FOutcome);
+  SetRunning(false);
+  if (FCloseWhenDone) {
+    Close(false);
+    return;
+  }
+  if (outcome.Result) {
+    // The folder as the job names it for the path as typed: a bare name keeps a bare folder.
+    outcome.Result->OutputDir = FilePathOf(FTypedPath) + outcome.Result->Base + u"\\";
+    MsgBox(SuccessText(*outcome.Result, NamesThatFit()), 2, u"");
+  } else {
+    MsgBox(outcome.Message, outcome.Cancelled ? 2 : 4, u"");
+  }
+}
+
+// How many names the success box can list and still fit the work area of the dialog's
+// monitor, in the message font.
+std::int64_t TMainDialog::NamesThatFit() {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(Handle, MONITOR_DEFAULTTONEAREST), &monitor)) return 0;
+  const LOGFONTW logFont = MessageFont(Handle);
+  const HFONT font = CreateFontIndirectW(&logFont);
+  const HDC dc = GetDC(Handle);
+  const HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  const BOOL measured = GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(Handle, dc);
+  DeleteObject(font);
+  const int line = measured ? metrics.tmHeight + metrics.tmExternalLeading : 0;
+  if (line <= 0) return 0;
+  // The box's caption bar, margins and button row take about six lines; the sentence
+  // above the list (wrapped over up to three lines), the empty line and a note on
+  // earlier files (two lines) take six more.
+  const int height = monitor.rcWork.bottom - monitor.rcWork.top;
+  return std::max(3, height / line - 12);
 }

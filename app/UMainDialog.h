@@ -1,27 +1,42 @@
 // The main dialog: the whole user interface of Rowdeal. It names the table to split,
-// takes the two counts, runs the split job and remembers its place and inputs in the
-// settings file beside the program.
+// takes the two counts, runs the split job on a worker thread (with progress and
+// cancel) and remembers its place and inputs in the settings file beside the program.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
+#include "app/USplitControl.h"
+#include "app/USplitResult.h"
 #include "ui/UkxDialog.h"
 
 class TkxEdit;
 class TkxUpDown;
+struct ITaskbarList3;
 
 class TMainDialog : public TkxDialog {
  public:
   explicit TMainDialog(TkxWinControl* Owner);
+  ~TMainDialog() override;
 
   void OnCreate() override;
   void OnInitialize() override;
   void OnClose() override;
   void OnCommand(std::uint16_t Id) override;
+  LRESULT MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) override;
 
   void BrowseFile();
+  // Starts the split on the worker thread; the result box follows when it ends.
   void RunSplitJob();
+  // Takes a file given from outside (dropped, or on the command line): its full path
+  // fills the path field and its folder becomes LastPath.
+  void TakeFile(const std::u16string& Path);
+  // The path the job gets: a name without a folder (or with a relative one) is taken
+  // in LastPath, so the current directory plays no part.
+  std::u16string JobPath(const std::u16string& Typed) const;
 
   TkxEdit* HeaderLineEdit = nullptr;
   TkxEdit* CycleLineEdit = nullptr;
@@ -30,5 +45,31 @@ class TMainDialog : public TkxDialog {
   std::u16string LastPath;
 
  private:
+  // What the worker leaves for the dialog: a result, or the message of its failure.
+  struct TOutcome {
+    std::optional<TSplitResult> Result;
+    std::u16string Message;
+    bool Cancelled = false;
+  };
+
   void MoveToStoredPosition(std::int32_t Left, std::int32_t Top);
+  bool Running() const { return FWorker.joinable(); }
+  void SetRunning(bool On);
+  void ShowProgress();
+  // Asks whether to stop the run (the worker waits before replacing any file while the
+  // question is open); on yes it cancels, and closes the dialog afterwards if CloseAfter.
+  void AskCancel(bool CloseAfter);
+  void FinishRun();
+  std::int64_t NamesThatFit();
+
+  std::unique_ptr<TSplitControl> FControl;
+  std::thread FWorker;
+  TOutcome FOutcome;         // written by the worker before it posts, read after the join
+  std::u16string FTypedPath;  // the path field when the run started
+  std::u16string FCaption;
+  int FShownPercent = -1;
+  bool FAsking = false;
+  bool FFinishPending = false;
+  bool FCloseWhenDone = false;
+  ITaskbarList3* FTaskbar = nullptr;
 };

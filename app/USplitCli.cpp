@@ -15,10 +15,14 @@
 #include <optional>
 #include <thread>
 
+// The build's version definition as a text.
+#define ROWDEAL_TEXT_(x) #x
+#define ROWDEAL_TEXT(x) ROWDEAL_TEXT_(x)
+
 namespace {
 
 const char16_t* const UsageText =
-    u"Usage: rowdeal-split [--header H] [--cycle N] FILE...\n"
+    u"Usage: rowdeal-split [--header H] [--cycle N] [--quiet] FILE...\n"
     u"Keeps the first H lines of each FILE as header lines and deals every further line\n"
     u"in turn over N new files, each beginning with the header lines, written in FILE's\n"
     u"own encoding into a folder beside FILE named after it: data.txt gives\n"
@@ -28,10 +32,17 @@ const char16_t* const UsageText =
     u"\n"
     u"  --header H, --header=H   number of header lines, 0 or more (default 1)\n"
     u"  --cycle N, --cycle=N     number of new files, 1 or more (default 5)\n"
-    u"  --help                   show this text\n"
+    u"  -q, --quiet              print nothing on success\n"
+#ifdef _WIN32
+    u"  -h, --help, /?           show this text\n"
+#else
+    u"  -h, --help               show this text\n"
+#endif
+    u"  --version                show the version\n"
     u"  --                       every later argument is a FILE\n"
     u"\n"
-    u"Exit status: 0 when every FILE was split, 1 when any failed, 2 for bad usage.\n";
+    u"Exit status: 0 when every FILE was split, 1 when any failed, 2 for bad usage,\n"
+    u"130 when Ctrl+C stopped a split (which then changed nothing).\n";
 
 std::u16string Native(const std::u16string& Text) {
   return ReplaceAll(ReplaceAll(Text, u"\r\n", u"\n"), u"\n", std::u16string(platform::NewLine()));
@@ -42,7 +53,16 @@ struct TCommand {
   std::u16string Cycle = u"5";
   std::vector<std::u16string> Files;
   bool Help = false;
+  bool Version = false;
+  bool Quiet = false;
 };
+
+bool IsHelp(const std::u16string& Arg) {
+#ifdef _WIN32
+  if (Arg == u"/?") return true;
+#endif
+  return Arg == u"-h" || Arg == u"--help";
+}
 
 // The command, or the reason it is not one.
 std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16string& Problem) {
@@ -50,6 +70,10 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
   bool optionsEnded = false;
   for (std::size_t i = 0; i < Args.size(); ++i) {
     const std::u16string& arg = Args[i];
+    if (!optionsEnded && IsHelp(arg)) {
+      command.Help = true;
+      continue;
+    }
     if (optionsEnded || arg.size() < 2 || arg[0] != u'-') {
       command.Files.push_back(arg);
       continue;
@@ -58,8 +82,12 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
       optionsEnded = true;
       continue;
     }
-    if (arg == u"--help") {
-      command.Help = true;
+    if (arg == u"--version") {
+      command.Version = true;
+      continue;
+    }
+    if (arg == u"-q" || arg == u"--quiet") {
+      command.Quiet = true;
       continue;
     }
     std::u16string* target = nullptr;
@@ -79,8 +107,17 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
       return std::nullopt;
     }
   }
-  if (command.Files.empty() && !command.Help) {
+  if (command.Help || command.Version) return command;
+  if (command.Files.empty()) {
     Problem = u"no FILE given";
+    return std::nullopt;
+  }
+  // A count that no file could be split with is a mistake in the command, found
+  // before any file is touched.
+  try {
+    ReadCounts(command.Header, command.Cycle);
+  } catch (const TkxException& error) {
+    Problem = error.Message;
     return std::nullopt;
   }
   return command;
@@ -167,6 +204,10 @@ int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole
     Console.Out(Native(UsageText));
     return 0;
   }
+  if (command->Version) {
+    Console.Out(Native(u"rowdeal-split " ROWDEAL_TEXT(ROWDEAL_VERSION) u"\n"));
+    return 0;
+  }
   platform::OnInterrupt(Interrupt);
   int status = 0;
   for (const std::u16string& file : command->Files) {
@@ -188,10 +229,10 @@ int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole
     }
     running.store(nullptr);
     if (result) {
-      PrintSuccess(Console, *result);
+      if (!command->Quiet) PrintSuccess(Console, *result);
       continue;
     }
-    Console.Err(Native(failure + u"\n"));
+    Console.Err(Native(u"rowdeal-split: " + file + u": " + failure + u"\n"));
     if (cancelled) return 130;  // as the shell reports a program that Ctrl+C ended
     status = 1;
   }

@@ -52,8 +52,9 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
   result.Base = FileNameOf(Path, false);
   if (!IsUsableBaseName(result.Base)) throw TkxException(u"无法由文件名确定输出子路径!");
   result.OutputDir = FilePathOf(Path) + result.Base + platform::PathSeparator();
-  const std::int64_t headerCount = CountOf(HeaderText, 0, u"表头栏行数必须是 0 到 2147483647 之间的整数!");
-  result.Count = CountOf(CycleText, 1, u"每一循环包含的行数必须是 1 到 2147483647 之间的整数!");
+  const TSplitCounts counts = ReadCounts(HeaderText, CycleText);
+  const std::int64_t headerCount = counts.Header;
+  result.Count = counts.Cycle;
 
   TSourceHandle source;
   switch (platform::OpenExistingFile(Path, source.File)) {
@@ -100,6 +101,13 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
 }
 
 }  // namespace
+
+TSplitCounts ReadCounts(const std::u16string& HeaderText, const std::u16string& CycleText) {
+  TSplitCounts counts;
+  counts.Header = CountOf(HeaderText, 0, u"表头栏行数必须是 0 到 2147483647 之间的整数!");
+  counts.Cycle = CountOf(CycleText, 1, u"每一循环包含的行数必须是 1 到 2147483647 之间的整数!");
+  return counts;
+}
 
 bool IsDeviceName(const std::u16string& Name) {
   std::u16string stem = Name.substr(0, Name.find_first_of(u".:"));

@@ -39,6 +39,14 @@ TSplitResult RunSplitWith(const std::u16string& Path, const std::u16string& Head
                           const std::u16string& CycleText, const TSplitLimits& Limits,
                           TSplitControl* Control = nullptr);
 
+// H and N read from their texts as a run reads them (H first); raises the run's
+// TkxException for a count it would refuse, so a caller can refuse it before any file.
+struct TSplitCounts {
+  std::int64_t Header = 0;
+  std::int64_t Cycle = 0;
+};
+TSplitCounts ReadCounts(const std::u16string& HeaderText, const std::u16string& CycleText);
+
 // True for the names that Windows gives to devices in every folder (CON, NUL, COM1, ...),
 // with or without an extension.
 bool IsDeviceName(const std::u16string& Name);

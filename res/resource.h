@@ -3,9 +3,12 @@
 // macros, since the resource compiler reads this file too.
 #pragma once
 
-#define ROWDEAL_VERSION_MAJOR 1
-#define ROWDEAL_VERSION_MINOR 2
-#define ROWDEAL_VERSION_TEXT "1.2"
+// The version comes from the build: CMake's project version, defined as ROWDEAL_VERSION
+// (1.2), ROWDEAL_VERSION_MAJOR and ROWDEAL_VERSION_MINOR, without quotes, which do not
+// survive the resource compiler's command line.
+#define ROWDEAL_TEXT_(x) #x
+#define ROWDEAL_TEXT(x) ROWDEAL_TEXT_(x)
+#define ROWDEAL_VERSION_TEXT ROWDEAL_TEXT(ROWDEAL_VERSION)
 // The main dialog's caption, by which the tests find the running program.
 #define ROWDEAL_CAPTION "Rowdeal " ROWDEAL_VERSION_TEXT
 

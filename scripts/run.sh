@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
-# `make run`: starts Rowdeal.exe under Wine on the user's display. Without a display it
-# says so and splits the example table with the command-line front end instead.
+# `make run`: builds Rowdeal.exe alone and starts it under Wine on the user's display,
+# with the Chinese locale and font. Without a display it says so, builds only the
+# command-line front end and splits the example table with it instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/wine-display.sh
+jobs="${JOBS:-2}"
 
-exe=build/windows/app/Rowdeal.exe
 if [ -n "${DISPLAY:-}" ]; then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j"$jobs" --target Rowdeal
+  exe=build/windows/app/Rowdeal.exe
+  rowdeal_wine_display build/windows
+  rowdeal_wine_decorated Y
   echo "run: starting $exe under Wine (settings in ${exe%.exe}.ini)"
-  exec cmake/wine-run.sh "$exe"
+  exec wine "$exe" "$@"
 fi
 
 echo "run: no display (DISPLAY is not set), so the Rowdeal dialog cannot be shown here."
 echo "run: splitting the example table with the command-line front end instead:"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j"$jobs" --target rowdeal-split
 work=build/linux/run-example
 rm -rf "$work"
 mkdir -p "$work"

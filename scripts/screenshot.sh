@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
 # Takes a screenshot of the Rowdeal dialog as a Chinese Windows shows it: Rowdeal.exe
-# under Wine in a prefix made under zh_CN.UTF-8 (with a CJK font installed), on a
-# private Xvfb display. Writes the dialog, cropped, to the PNG given (default
-# docs/rowdeal-dialog.png).
-#   scripts/screenshot.sh [out.png]      ROWDEAL_BUILD=build/windows by default
+# under Wine with the Chinese locale and font (scripts/wine-display.sh), on a private
+# Xvfb display. Writes the dialog, cropped, to the PNG given.
+#   scripts/screenshot.sh [out.png]            the dialog at rest (docs/rowdeal-dialog.png)
+#   scripts/screenshot.sh --running [out.png]  during a split of a 600 MiB table
+#                                              (docs/rowdeal-running.png)
+# ROWDEAL_BUILD=build/windows by default.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/wine-display.sh
 
-out="${1:-docs/rowdeal-dialog.png}"
+running=""
+if [ "${1:-}" = --running ]; then
+  running=1
+  shift
+fi
+out="${1:-docs/rowdeal-$([ -n "$running" ] && echo running || echo dialog).png}"
 build="${ROWDEAL_BUILD:-build/windows}"
 exe="$build/app/Rowdeal.exe"
 [ -f "$exe" ] || { echo "screenshot: $exe is missing; build the windows preset first" >&2; exit 1; }
-fc-list | grep -i "wqy" >/dev/null || { echo "screenshot: no CJK font (fonts-wqy-microhei)" >&2; exit 1; }
-
-export LC_ALL=zh_CN.UTF-8
-export WINEPREFIX="$PWD/$build/wineprefix-screenshot"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+rowdeal_wine_display "$build"
 
 display=90
 while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
@@ -26,6 +29,7 @@ work=$(mktemp -d)
 app=""
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  rm -f "$WINEPREFIX/dosdevices/r:"
   wineserver -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
@@ -33,12 +37,22 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=":$display"
 
-# Without a window manager Wine draws the caption bar itself only when told to.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-wineserver -w
+# No window manager here: Wine draws the caption bar itself only when told to.
+rowdeal_wine_decorated N
 
 cp "$exe" "$work/Rowdeal.exe"
-(cd "$work" && exec wine Rowdeal.exe) &
+args=()
+if [ -n "$running" ]; then
+  # A table that takes the split some seconds, passed on the command line from a drive
+  # of its own (R:); N = 200.
+  printf '[Memory]\r\nHeaderLine=1\r\nCycleLine=200\r\n' >"$work/Rowdeal.ini"
+  mkdir "$work/测量"
+  { yes '2026-12-07 00:00:00;sensor-17;21.5;0.003;ok;measurement cycle step' || true; } | head -c 600M |
+    sed 's/$/\r/' >"$work/测量/温度记录.txt"
+  ln -sfn "$work" "$WINEPREFIX/dosdevices/r:"
+  args=('R:\测量\温度记录.txt')
+fi
+(cd "$work" && exec wine Rowdeal.exe "${args[@]}") &
 app=$!
 
 window=""
@@ -49,9 +63,20 @@ for _ in $(seq 1 150); do
 done
 [ -n "$window" ] || { echo "screenshot: the dialog did not appear" >&2; exit 1; }
 sleep 1.5
+if [ -n "$running" ]; then
+  # Enter in the path field runs the split; the picture is taken once the caption
+  # shows a fifth of the way or more.
+  xdotool windowfocus --sync "$window"
+  xdotool key Return
+  for _ in $(seq 1 300); do
+    percent=$(xdotool getwindowname "$window" | sed -n 's/.* - \([0-9]*\)%$/\1/p')
+    [ "${percent:-0}" -ge 20 ] && break
+    sleep 0.1
+  done
+fi
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 mkdir -p "$(dirname "$out")"
 import -display ":$display" -window root "$work/screen.png"
 convert "$work/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out"
-echo "screenshot: $out (${WIDTH}x${HEIGHT})"
+echo "screenshot: $out (${WIDTH}x${HEIGHT}, caption \"$(xdotool getwindowname "$window")\")"

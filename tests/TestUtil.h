@@ -119,12 +119,12 @@ struct TMessageBox {
 // The file dialogs' name fields: a combo box, or an edit in older dialogs.
 inline bool IsFileDialog(HWND Window) { return GetDlgItem(Window, 0x47C) != nullptr || GetDlgItem(Window, 0x480) != nullptr; }
 
-// The next message box of Process (a dialog with an OK button that is no file dialog);
-// Window stays null when none appears.
+// The next message box of Process (a dialog with an OK or a Yes button that is no file
+// dialog); Window stays null when none appears.
 inline TMessageBox WaitForMessageBox(DWORD Process) {
   TMessageBox box;
   box.Window = WaitForWindow(Process, [](HWND w) {
-    return ClassOf(w) == L"#32770" && GetDlgItem(w, IDOK) != nullptr && !IsFileDialog(w);
+    return ClassOf(w) == L"#32770" && (GetDlgItem(w, IDOK) || GetDlgItem(w, IDYES)) && !IsFileDialog(w);
   });
   if (box.Window == nullptr) return box;
   box.Caption = WindowText(box.Window);

@@ -1,6 +1,7 @@
 #include "tests/e2e/Driver.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <vector>
@@ -21,7 +22,6 @@ std::wstring HostPath(const std::string& path) {
 }  // namespace
 
 std::wstring BuiltProgram() { return HostPath(ROWDEAL_EXE); }
-std::wstring FixtureDir() { return HostPath(ROWDEAL_E2E_FIXTURES); }
 
 Sandbox::Sandbox() : Dir(Temp.Native().wstring() + L"\\") {
   if (!CopyFileW(BuiltProgram().c_str(), Exe().c_str(), FALSE)) throw Failure("cannot copy the program");
@@ -64,6 +64,14 @@ RECT TemplateRect() {
   return r;
 }
 
+bool IsMainCaption(const std::wstring& caption) { return caption == L"" ROWDEAL_CAPTION || ShowsProgress(caption); }
+
+bool ShowsProgress(const std::wstring& caption) {
+  const std::wstring at = L"" ROWDEAL_CAPTION L" - ";
+  return caption.size() > at.size() && caption.size() <= at.size() + 4 && caption.compare(0, at.size(), at) == 0 &&
+         caption.back() == L'%' && std::stoi(caption.substr(at.size())) <= 100;
+}
+
 std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base, const std::wstring& ext) {
   std::wstring text = L"文件拆分成功! 在原始文件所在路径的 " + outputDir + L" 子路径下自动生成了如下 " +
                       std::to_wstring(n) + L" 个新文件:\r\n\r\n";
@@ -71,16 +79,16 @@ std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstrin
   return text;
 }
 
-App::App(const std::wstring& exe, const std::wstring& workingDir) {
+App::App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  std::wstring command = L"\"" + exe + L"\"";
+  std::wstring command = L"\"" + exe + L"\" " + arguments;
   if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(), &startup,
                       &Process_)) {
     throw Failure("cannot start the program");
   }
   Dialog_ = testutil::WaitForWindow(
-      Process_.dwProcessId, [](HWND w) { return testutil::WindowText(w) == L"" ROWDEAL_CAPTION; }, kStartDeadline);
+      Process_.dwProcessId, [](HWND w) { return IsMainCaption(testutil::WindowText(w)); }, kStartDeadline);
   if (Dialog_ == nullptr) {
     TerminateProcess(Process_.hProcess, 99);
     CloseHandle(Process_.hThread);
@@ -96,6 +104,36 @@ App::~App() {
   }
   CloseHandle(Process_.hThread);
   CloseHandle(Process_.hProcess);
+  if (Hold_ != nullptr) CloseHandle(Hold_);
+}
+
+void App::HoldRuns() {
+  const std::wstring name = L"Local\\Rowdeal-e2e-hold-" + std::to_wstring(Process_.dwProcessId);
+  if (Hold_ == nullptr) Hold_ = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  if (Hold_ == nullptr) throw Failure("cannot make the hold event");
+}
+
+void App::Type(int id, const std::wstring& text) const {
+  SetItemText(id, L"");
+  DWORD_PTR result = 0;
+  for (wchar_t c : text) SendMessageTimeoutW(Item(id), WM_CHAR, c, 1, SMTO_ABORTIFHUNG, 10000, &result);
+}
+
+// The DROPFILES block goes into the program's memory, where WM_DROPFILES must point.
+void App::DropFiles(const std::vector<std::wstring>& paths) const {
+  std::wstring names;
+  for (const auto& path : paths) names += path + L'\0';
+  DROPFILES header{};
+  header.pFiles = sizeof header;
+  header.fWide = TRUE;
+  std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+  block.append(reinterpret_cast<const char*>(names.c_str()), (names.size() + 1) * sizeof(wchar_t));
+  void* remote = VirtualAllocEx(Process_.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (remote == nullptr || !WriteProcessMemory(Process_.hProcess, remote, block.data(), block.size(), nullptr)) {
+    throw Failure("cannot hand the dropped names to the program");
+  }
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(Dialog_, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0, SMTO_ABORTIFHUNG, 10000, &result);
 }
 
 HWND App::Item(int id) const {
@@ -145,9 +183,15 @@ testutil::TMessageBox App::WaitMessageBox() const {
   return box;
 }
 
-void App::PressOk(const testutil::TMessageBox& box) const {
-  testutil::Click(box.Window, IDOK);
-  if (!testutil::WaitUntil([&] { return !IsWindow(box.Window); })) throw Failure("the message box stayed on OK");
+void App::PressOk(const testutil::TMessageBox& box, int button) const {
+  testutil::Click(box.Window, button);
+  if (!testutil::WaitUntil([&] { return !IsWindow(box.Window); })) throw Failure("the message box stayed");
+}
+
+bool App::ShowsMessageBox() const {
+  return testutil::WaitForWindow(
+             Process_.dwProcessId,
+             [](HWND w) { return testutil::ClassOf(w) == L"#32770" && GetDlgItem(w, IDOK) != nullptr; }, 0) != nullptr;
 }
 
 testutil::TMessageBox App::RunJob() const {

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "res/resource.h"
 #include "tests/TestUtil.h"
@@ -16,10 +17,8 @@ struct Failure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The program under test, as built, and the folder with the prepared special files
-// (empty when the build host could not make them).
+// The program under test, as built.
 std::wstring BuiltProgram();
-std::wstring FixtureDir();
 
 // A fresh folder holding a copy of the program and, beside it, its settings file.
 class Sandbox {
@@ -43,14 +42,18 @@ std::wstring SettingsOf(const std::wstring& ini);
 // built here, in this process, on the same display.
 RECT TemplateRect();
 
+// The dialog's caption, at rest or during a run ("Rowdeal 1.2 - 37%").
+bool IsMainCaption(const std::wstring& caption);
+bool ShowsProgress(const std::wstring& caption);
+
 // The split job's success message.
 std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base, const std::wstring& ext);
 
 // One run of the program, from start to exit.
 class App {
  public:
-  // Starts the program with the given working directory and waits for its dialog.
-  App(const std::wstring& exe, const std::wstring& workingDir);
+  // Starts the program in workingDir, with the arguments, and waits for its dialog.
+  App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments = L"");
   ~App();
   App(const App&) = delete;
   App& operator=(const App&) = delete;
@@ -60,15 +63,23 @@ class App {
   RECT Bounds() const;
   std::wstring ItemText(int id) const { return testutil::WindowText(Item(id)); }
   void SetItemText(int id, const std::wstring& text) const;
+  // Empties the field and types the text into it, character by character.
+  void Type(int id, const std::wstring& text) const;
+  // Drops the files on the dialog, as from Explorer.
+  void DropFiles(const std::vector<std::wstring>& paths) const;
+  // Every later run waits before it replaces any file, until cancelled (the test hold).
+  void HoldRuns();
   // Posted: the program may then show a modal box.
   void Press(int id) const { testutil::Click(Dialog_, id); }
   void PostKey(HWND window, UINT key) const;
   // Clicks an arrow of an up-down control.
   void ClickSpin(int id, bool up) const;
 
-  // The message box the program shows next, and pressing its OK.
+  // The message box the program shows next, and pressing one of its buttons; whether a
+  // message box is on screen now.
   testutil::TMessageBox WaitMessageBox() const;
-  void PressOk(const testutil::TMessageBox& box) const;
+  void PressOk(const testutil::TMessageBox& box, int button = IDOK) const;
+  bool ShowsMessageBox() const;
   // Presses the execute button and answers the box that follows.
   testutil::TMessageBox RunJob() const;
   // Opens the file dialog, types into its name field and presses Open (or, for an empty
@@ -83,6 +94,7 @@ class App {
 
   PROCESS_INFORMATION Process_{};
   HWND Dialog_ = nullptr;
+  HANDLE Hold_ = nullptr;
 };
 
 }  // namespace e2e

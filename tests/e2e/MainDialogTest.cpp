@@ -2,9 +2,10 @@
 // system as a user drives it.
 #include "tests/e2e/Driver.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -20,8 +21,8 @@ class MainDialog : public ::testing::Test {
  protected:
   MainDialog() { std::filesystem::create_directory(Tables); }
 
-  std::unique_ptr<App> Start(const std::wstring& workingDir = {}) {
-    return std::make_unique<App>(Box.Exe(), workingDir.empty() ? Box.Dir : workingDir);
+  std::unique_ptr<App> Start(const std::wstring& workingDir = {}, const std::wstring& arguments = {}) {
+    return std::make_unique<App>(Box.Exe(), workingDir.empty() ? Box.Dir : workingDir, arguments);
   }
 
   // A small ASCII table: one header line and six data lines.
@@ -40,7 +41,22 @@ class MainDialog : public ::testing::Test {
   const std::wstring Tables = Box.Dir + L"tables\\";
 };
 
-TEST_F(MainDialog, FirstStartShowsTheDefaultsAndBindsTheSpins) {
+// Starts a split that the test hold keeps running, and waits for its percentage.
+void StartHeldRun(App& app) {
+  app.HoldRuns();
+  app.Press(IDC_EXECUTE);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return e2e::ShowsProgress(testutil::WindowText(app.Dialog())); }));
+}
+
+// Answers the question that stopping a run asks, with yes.
+void ConfirmCancel(const App& app) {
+  const TMessageBox question = app.WaitMessageBox();
+  EXPECT_EQ(question.Caption + L"|" + question.Text, L"" ROWDEAL_CAPTION L"|拆分尚未完成, 要取消吗?");
+  EXPECT_EQ(GetWindowLongW(GetDlgItem(question.Window, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "否";
+  app.PressOk(question, IDYES);
+}
+
+TEST_F(MainDialog, FirstStartShowsTheDefaults) {
   testutil::WriteFile(Box.Dir + L"beside.txt", "x\r\n");
   // Started elsewhere, so that only the remembered folder can lead the browse to beside.txt.
   auto app = Start(Tables);
@@ -51,10 +67,6 @@ TEST_F(MainDialog, FirstStartShowsTheDefaultsAndBindsTheSpins) {
   EXPECT_EQ(app->ItemText(IDC_PATH), L"");
   EXPECT_EQ(app->ItemText(IDC_HEADER_LINES), L"1");
   EXPECT_EQ(app->ItemText(IDC_CYCLE_LINES), L"5");
-  for (auto [spin, buddy] : {std::pair{IDC_HEADER_SPIN, IDC_HEADER_LINES}, std::pair{IDC_CYCLE_SPIN, IDC_CYCLE_LINES}}) {
-    EXPECT_EQ(GetWindowLongW(app->Item(spin), GWL_STYLE), 0x50000026) << spin;
-    EXPECT_EQ(SendMessageW(app->Item(spin), UDM_GETBUDDY, 0, 0), reinterpret_cast<LRESULT>(app->Item(buddy)));
-  }
   // The open-file dialog starts in the program's folder.
   EXPECT_EQ(app->Browse(L"beside.txt"), L"");
   EXPECT_EQ(app->ItemText(IDC_PATH), L"beside.txt");
@@ -66,7 +78,9 @@ TEST_F(MainDialog, FirstStartShowsTheDefaultsAndBindsTheSpins) {
 TEST_F(MainDialog, BrowsedOrTypedFilesAreSplitBesideThemselves) {
   WriteTable(L"data.txt");
   testutil::WriteFile(Tables + L"next.txt", "x\r\n");
-  auto app = Start();
+  // A file on the command line, relative to the folder the program starts in, is shown in full.
+  auto app = Start(Box.Dir, L"tables\\data.txt");
+  EXPECT_EQ(app->ItemText(IDC_PATH), Tables + L"data.txt");
   app->Browse(Tables + L"data.txt");
   EXPECT_EQ(app->ItemText(IDC_PATH), L"data.txt");
   app->SetItemText(IDC_CYCLE_LINES, L"2");
@@ -98,9 +112,84 @@ TEST_F(MainDialog, BrowsedOrTypedFilesAreSplitBesideThemselves) {
     EXPECT_EQ(box.Text, e2e::SuccessText(Tables + L"full\\", 3, L"full", L"txt")) << field;
     EXPECT_EQ(testutil::ReadFile(Tables + L"full\\full-3.txt"), "id;value\r\n3;c\r\n6;f\r\n") << field;
   }
+  // A drop of several files takes the first, in full, and its folder.
+  app->DropFiles({Box.Dir + L"first.txt", Tables + L"second.txt"});
+  EXPECT_EQ(app->ItemText(IDC_PATH), Box.Dir + L"first.txt");
   app->Press(IDC_EXIT);
   EXPECT_EQ(app->WaitExit(), 0u);
-  EXPECT_NE(e2e::SettingsOf(Box.Ini()).find(L"LastPath=" + Tables + L"|"), std::wstring::npos);
+  EXPECT_NE(e2e::SettingsOf(Box.Ini()).find(L"LastPath=" + Box.Dir + L"|"), std::wstring::npos);
+}
+
+// Typed, not set: a field that does not scroll would stop at two digits (10 files).
+TEST_F(MainDialog, TypedCountIsTakenWholeAndALongListIsElidedToFitTheScreen) {
+  auto app = Start();
+  app->SetItemText(IDC_PATH, WriteTable(L"long.txt"));
+  app->Type(IDC_CYCLE_LINES, L"1000");
+  const TMessageBox box = app->RunJob();
+  const std::wstring whole = e2e::SuccessText(Tables + L"long\\", 1000, L"long", L"txt");
+  EXPECT_EQ(box.Text.substr(0, whole.find(L"long-2.txt")), whole.substr(0, whole.find(L"long-2.txt")));
+  EXPECT_TRUE(box.Text.ends_with(L"\r\n……\r\nlong-1000.txt\r\n")) << "names but the last are left out";
+  RECT shown{}, work{};
+  GetWindowRect(box.Window, &shown);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_TRUE(shown.top >= work.top && shown.bottom <= work.bottom) << shown.top << ".." << shown.bottom;
+  EXPECT_EQ(testutil::ReadFile(Tables + L"long\\long-1000.txt"), "id;value\r\n");
+}
+
+TEST_F(MainDialog, LongRunKeepsTheDialogAnsweringAndShowsItsProgress) {
+  std::string table;  // about 400 MB: some seconds under Wine
+  for (int i = 0; i < 170 << 16; ++i) table += "2026-12-07;sensor-17;21.5;0.003;ok\r\n";
+  testutil::WriteFile(Tables + L"big.txt", table);
+  auto app = Start();
+  app->SetItemText(IDC_PATH, Tables + L"big.txt");
+  app->SetItemText(IDC_CYCLE_LINES, L"1000");
+  app->Press(IDC_EXECUTE);
+  const DWORD start = GetTickCount();
+  DWORD lastAnswer = start, longestGap = 0, slowestAnswer = 0;
+  int withPercent = 0;
+  while (!app->ShowsMessageBox()) {
+    const DWORD asked = GetTickCount();
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(app->Dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) << "no answer in 1 s";
+    slowestAnswer = std::max(slowestAnswer, GetTickCount() - asked);
+    longestGap = std::max(longestGap, GetTickCount() - lastAnswer);
+    lastAnswer = GetTickCount();
+    withPercent += e2e::ShowsProgress(testutil::WindowText(app->Dialog()));
+    Sleep(100);
+  }
+  std::printf("run of %lu ms: slowest answer %lu ms, longest gap %lu ms\n", GetTickCount() - start, slowestAnswer,
+              longestGap);
+  EXPECT_GE(GetTickCount() - start, 2000u) << "the table is too small to show anything";
+  EXPECT_LE(longestGap, 500u);
+  EXPECT_GT(withPercent, 0);
+  EXPECT_EQ(app->WaitMessageBox().Caption, kInfo);
+}
+
+TEST_F(MainDialog, CancelDuringARunChangesNothing) {
+  const std::wstring table = WriteTable(L"keep.txt");
+  auto app = Start();
+  app->SetItemText(IDC_PATH, table);
+  app->SetItemText(IDC_CYCLE_LINES, L"2");
+  app->RunJob();
+  const std::string before = testutil::ReadFile(Tables + L"keep\\keep-1.txt");
+  testutil::WriteFile(table, "new header\r\nx\r\ny\r\nz\r\n");
+  app->SetItemText(IDC_CYCLE_LINES, L"3");
+  StartHeldRun(*app);
+  const int inputs[] = {IDC_PATH, IDC_BROWSE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_HEADER_SPIN, IDC_CYCLE_SPIN};
+  EXPECT_EQ(app->ItemText(IDC_EXECUTE), L"取   消");
+  for (int id : inputs) EXPECT_FALSE(IsWindowEnabled(app->Item(id))) << id;
+  app->PostKey(app->Item(IDC_EXECUTE), VK_ESCAPE);
+  ConfirmCancel(*app);
+  const TMessageBox box = app->WaitMessageBox();
+  EXPECT_EQ(box.Caption + L"|" + box.Text, kInfo + L"|拆分已取消, 没有改动任何文件。");
+  app->PressOk(box);
+  EXPECT_EQ(testutil::ReadFile(Tables + L"keep\\keep-1.txt"), before);
+  // No temporary is left: without the two files the folder is empty.
+  std::filesystem::remove(Tables + L"keep\\keep-1.txt");
+  std::filesystem::remove(Tables + L"keep\\keep-2.txt");
+  EXPECT_TRUE(std::filesystem::is_empty(Tables + L"keep"));
+  EXPECT_EQ(testutil::WindowText(app->Dialog()) + app->ItemText(IDC_EXECUTE), L"" ROWDEAL_CAPTION L"执   行");
+  for (int id : inputs) EXPECT_TRUE(IsWindowEnabled(app->Item(id))) << id;
 }
 
 TEST_F(MainDialog, FailuresShowTheirErrorTextAndLeaveTheDialogAsItWas) {
@@ -110,20 +199,13 @@ TEST_F(MainDialog, FailuresShowTheirErrorTextAndLeaveTheDialogAsItWas) {
     const char* What;
     std::wstring Path, H, N, Message;
   };
-  std::vector<Row> rows = {
+  const Row rows[] = {
       {"no such file", Tables + L"missing.txt", L"1", L"2", L"待拆分文件不存在!"},
       {"empty path", L"", L"1", L"2", L"待拆分文件不存在!"},
       {"H not a number", table, L"3a", L"2", L"3a is not a valid integer!"},
-      {"N empty", table, L"1", L"", L" is empty!"},
       {"N below 1", table, L"1", L"0", L"每一循环包含的行数必须是 1 到 2147483647 之间的整数!"},
       {"fewer lines than H", Tables + L"short.txt", L"3", L"2", L"文件中不包含足够的数据!"},
   };
-  const std::wstring fixtures = e2e::FixtureDir();
-  if (!fixtures.empty()) {
-    testutil::WriteFile(fixtures + L"\\full\\data.txt", "a line that does not fit on a full disk\r\n");
-    rows.push_back({"source cannot be read", fixtures + L"\\unreadable.txt", L"0", L"1", L"File Read Error!"});
-    rows.push_back({"output cannot be written", fixtures + L"\\full\\data.txt", L"0", L"1", L"File Write Error!"});
-  }
   auto app = Start();
   for (const Row& row : rows) {
     app->SetItemText(IDC_PATH, row.Path);
@@ -138,25 +220,39 @@ TEST_F(MainDialog, FailuresShowTheirErrorTextAndLeaveTheDialogAsItWas) {
   EXPECT_FALSE(std::filesystem::exists(Tables + L"rows")) << "no output folder without a split";
 }
 
+// During a run each way out but the session's end asks first; yes cancels the run, and
+// the program ends as usual.
 TEST_F(MainDialog, EveryWayOutSavesTheSettingsAndEndsWithExitCode0) {
-  const std::function<void(App&)> ways[] = {
-      [](App& app) { app.Press(IDC_EXIT); },
-      [](App& app) { app.PostKey(app.Item(IDC_HEADER_LINES), VK_ESCAPE); },
-      [](App& app) { PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0); },
-      // Alt+F4: the context code says that Alt is held.
-      [](App& app) { PostMessageW(app.Dialog(), WM_SYSKEYDOWN, VK_F4, 1 | (0x3E << 16) | (1 << 29)); },
+  const std::wstring table = WriteTable(L"left.txt");
+  const auto exit = [](App& app) { app.Press(IDC_EXIT); };
+  // Alt+F4: the context code says that Alt is held.
+  const auto altF4 = [](App& app) { PostMessageW(app.Dialog(), WM_SYSKEYDOWN, VK_F4, 1 | (0x3E << 16) | (1 << 29)); };
+  const struct {
+    std::function<void(App&)> Leave;
+    bool DuringRun, Asks;
+  } ways[] = {
+      {exit, false, false},
+      {[](App& app) { app.PostKey(app.Item(IDC_HEADER_LINES), VK_ESCAPE); }, false, false},
+      {[](App& app) { PostMessageW(app.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0); }, false, false},
+      {altF4, false, false},
+      {exit, true, true},
+      {altF4, true, true},
+      {[](App& app) { PostMessageW(app.Dialog(), WM_ENDSESSION, TRUE, 0); }, true, false},
   };
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 7; ++i) {
     std::filesystem::remove(Box.Ini());
     auto app = Start();
     const int x = 100 + 10 * i, y = 60 + 7 * i;
     SetWindowPos(app->Dialog(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     app->SetItemText(IDC_HEADER_LINES, std::to_wstring(i));
-    app->SetItemText(IDC_CYCLE_LINES, L"abc");
-    app->SetItemText(IDC_PATH, L"not saved");
-    ways[i](*app);
+    app->SetItemText(IDC_CYCLE_LINES, ways[i].DuringRun ? L"4" : L"abc");
+    app->SetItemText(IDC_PATH, ways[i].DuringRun ? table : L"not saved");
+    if (ways[i].DuringRun) StartHeldRun(*app);
+    ways[i].Leave(*app);
+    if (ways[i].Asks) ConfirmCancel(*app);
     EXPECT_EQ(app->WaitExit(), 0u) << "way " << i;
-    EXPECT_EQ(e2e::SettingsOf(Box.Ini()), SavedSettings(x, y, Box.Dir, std::to_wstring(i), L"abc"));
+    EXPECT_EQ(e2e::SettingsOf(Box.Ini()), SavedSettings(x, y, Box.Dir, std::to_wstring(i), ways[i].DuringRun ? L"4" : L"abc"));
+    EXPECT_FALSE(std::filesystem::exists(Tables + L"left")) << "way " << i;
   }
 }
 
