@@ -52,21 +52,27 @@ TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
   TempDir dir;
   filebytes::Write(dir.Native("a.txt"), "h\r\nx\r\ny\r\n");
   const std::u16string a = dir.Path("a.txt");
+  const std::string none = TextToUtf8(dir.Path("none.txt"));
+  const std::string usage = "\nTry 'rowdeal-split --help'.";
   struct Case {
     std::vector<std::u16string> args;
     int status;
     std::string err;
     std::int64_t files;
+    bool quiet = false;
   } cases[] = {
       {{a}, 0, "", 5},  // one header line and five files by default
       {{u"--header", u" 0 ", u"--cycle", u"2", a}, 0, "", 2},
       {{u"--header=0", u"--cycle=3", a}, 0, "", 3},
       {{u"--cycle=1", u"--", a}, 0, "", 1},
       {{a, u"--cycle", u"4"}, 0, "", 4},
-      {{u"--header", u"3a", a}, 1, "3a is not a valid integer!", 0},
-      {{u"--cycle=", a}, 1, " is empty!", 0},
-      {{u"--cycle", u"0", a}, 1, "每一循环包含的行数必须是 1 到 2147483647 之间的整数!", 0},
-      {{a, dir.Path("none.txt"), a}, 1, "待拆分文件不存在!", 5},
+      {{u"-q", a}, 0, "", 5, true},
+      // Counts are usage: refused before any file is looked at, a missing one included.
+      {{u"--header", u"3a", dir.Path("none.txt")}, 2, "rowdeal-split: 3a is not a valid integer!" + usage, 0},
+      {{u"--cycle=", a}, 2, "rowdeal-split:  is empty!" + usage, 0},
+      {{u"--cycle", u"0", a}, 2, "rowdeal-split: 每一循环包含的行数必须是 1 到 2147483647 之间的整数!" + usage, 0},
+      {{a, dir.Path("none.txt"), a}, 1, "rowdeal-split: " + none + ": 待拆分文件不存在!", 5},
+      {{u"--quiet", dir.Path("none.txt")}, 1, "rowdeal-split: " + none + ": 待拆分文件不存在!", 0, true},
       {{u"--bogus", a}, 2, "rowdeal-split: unknown option --bogus\nTry 'rowdeal-split --help'.", 0},
       {{u"-x", a}, 2, "rowdeal-split: unknown option -x\nTry 'rowdeal-split --help'.", 0},
       {{a, u"--cycle"}, 2, "rowdeal-split: option --cycle needs a value\nTry 'rowdeal-split --help'.", 0},
@@ -77,11 +83,16 @@ TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
     Captured got = Command(c.args);
     EXPECT_EQ(got.Status, c.status);
     EXPECT_EQ(got.Err, c.err.empty() ? "" : Native(Utf8ToText(c.err) + u"\r\n"));
-    if (c.status == 0) {
+    if (c.status == 0 && !c.quiet) {
       EXPECT_EQ(got.Out, Native(SuccessText({dir.Path("a") + platform::PathSeparator(), u"a", u"txt", c.files, 0, u""})));
+    }
+    if (c.quiet) {
+      EXPECT_EQ(got.Out, "");
     }
     EXPECT_EQ(fs::exists(dir.Native("a")) ? std::distance(fs::directory_iterator(dir.Native("a")), fs::directory_iterator{}) : 0, c.files);
   }
+  for (const char16_t* help : {u"-h", u"--help"}) EXPECT_EQ(Command({help}).Out.rfind("Usage: rowdeal-split", 0), 0u);
+  EXPECT_EQ(Command({u"--version"}).Out, Native(u"rowdeal-split 1.2\r\n"));
 }
 
 // On a terminal a progress line shows, and is blanked out at the end: CR, blanks as wide
