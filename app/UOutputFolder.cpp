@@ -68,6 +68,7 @@ void TOutputFolder::CleanLeftovers() const {
   });
   for (const std::u16string& name : temporaries) platform::RemoveFile(FDir + name);
   for (const std::u16string& name : asides) {
+    if (platform::KindOf(FDir + name) != platform::PathKind::File) continue;
     const std::u16string final = FDir + name.substr(AsidePrefix.size());
     if (platform::KindOf(final) == platform::PathKind::None) {
       platform::MoveReplacing(FDir + name, final);
@@ -116,7 +117,10 @@ void TOutputFolder::Replace(TSplitControl& Control) {
   try {
     for (; setAside < FCount; ++setAside) {
       const std::int64_t i = setAside + 1;
-      if (platform::KindOf(FinalPath(i)) != platform::PathKind::None && !platform::SetAside(FinalPath(i), AsidePath(i))) {
+      // What took the name since the checks is set aside only when it is a file.
+      const platform::PathKind kind = platform::KindOf(FinalPath(i));
+      if (kind == platform::PathKind::None) continue;
+      if (kind != platform::PathKind::File || !platform::SetAside(FinalPath(i), AsidePath(i))) {
         CannotReplace(OutputName(FBase, FExtension, i));
       }
     }
