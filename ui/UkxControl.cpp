@@ -34,6 +34,8 @@ void LoadCommonControls(DWORD Flags) {
   registered |= missing;
 }
 
+void FreeCommonControls() {}
+
 // The control list operations of TkxWinControl live in this unit, where the control
 // class is complete: the base's own unit must not depend on a class derived from it.
 int TkxWinControl::AddControl(TkxControl* Control, int Identifier) {

@@ -70,3 +70,6 @@ HMODULE CommonControlsModule();
 // Registers the window classes of Flags with InitCommonControlsEx, once each for the
 // process; raises "Load Common Controls Failed!" when the platform refuses.
 void LoadCommonControls(DWORD Flags);
+// Pairs with LoadCommonControls for callers that release what they load. The library
+// stays loaded for the life of the process, so there is nothing to release.
+void FreeCommonControls();

@@ -19,6 +19,8 @@ bool TkxUpDown::GetCreateInfo(std::u16string& ClassName, DWORD& Style, DWORD& Ex
   return true;
 }
 
+void TkxUpDown::OnDestroy() { FreeCommonControls(); }
+
 void TkxUpDown::OnCreate() {
   SetRange(0, 10);
   SetPosition(1);

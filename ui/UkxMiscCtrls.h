@@ -19,6 +19,8 @@ class TkxUpDown final : public TkxControl {
   bool GetCreateInfo(std::u16string& ClassName, DWORD& Style, DWORD& ExStyle) override;
   // Range 0 to 10, position 1, step 1, no buddy.
   void OnCreate() override;
+  // Releases what GetCreateInfo loaded (FreeCommonControls).
+  void OnDestroy() override;
   // Steps on UDN_DELTAPOS; always 0, so the platform's own handling goes on.
   LRESULT OnNotify(int Code, NMHDR* Header) override;
 
