@@ -59,14 +59,20 @@ void TOutputFiles::PutSlowly(std::size_t I, const char* Data, std::size_t Size) 
   TOutput& out = FOutputs[I];
   if (!out.Started) {
     out.Started = true;
-    if (FQueue) out.Block = FQueue->Take();
+    if (FQueue) {
+      out.Block = FQueue->Take();
+      // Lines are dealt round robin, so blocks of the same size would all fill at once and
+      // queue up for the writer together; first blocks of staggered sizes keep the
+      // writer's work even.
+      out.Limit = static_cast<std::uint32_t>(FBlockSize - FBlockSize * I / FOutputs.size());
+    }
     if (!FMark.empty()) Put(I, FMark.data(), FMark.size());
   }
   if (!FQueue) {
     WriteOut(I, Data, Size);
     return;
   }
-  if (Size > FBlockSize - out.Used) Flush(I);
+  if (Size > out.Limit - out.Used) Flush(I);
   if (Size >= FBlockSize) {
     // A piece as large as a block goes straight through, after what was handed before.
     FQueue->Drain();
@@ -79,6 +85,7 @@ void TOutputFiles::PutSlowly(std::size_t I, const char* Data, std::size_t Size) 
 
 void TOutputFiles::Flush(std::size_t I) {
   TOutput& out = FOutputs[I];
+  out.Limit = static_cast<std::uint32_t>(FBlockSize);
   if (out.Used == 0) return;
   FQueue->Hand(I, out.Block, out.Used);
   out.Used = 0;

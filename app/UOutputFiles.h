@@ -36,7 +36,7 @@ class TOutputFiles {
   // Appends bytes to output I.
   void Put(std::size_t I, const char* Data, std::size_t Size) {
     TOutput& out = FOutputs[I];
-    if (out.Block && Size <= FBlockSize - out.Used) {
+    if (out.Block && Size <= out.Limit - out.Used) {
       std::memcpy(out.Block + out.Used, Data, Size);
       out.Used += static_cast<std::uint32_t>(Size);
       return;
@@ -54,7 +54,8 @@ class TOutputFiles {
     platform::FileHandle File = platform::InvalidFile;  // invalid while closed between writes
     char* Block = nullptr;
     std::uint32_t Used = 0;
-    bool Started = false;  // the mark is out
+    std::uint32_t Limit = 0;  // what the block takes before it goes to the writer
+    bool Started = false;     // the mark is out
   };
   class TSink : public TkxRawSink {
    public:
