@@ -10,12 +10,15 @@ namespace {
 std::atomic<std::int64_t> readBudget{-1};
 std::atomic<std::int64_t> writeBudget{-1};
 
-// Takes count bytes from the budget; the bytes that fit before it runs out.
+// Takes count bytes from the budget; the bytes that fit before it runs out. One step
+// that either takes or retries, so that a reader and a writer thread share it exactly.
 std::size_t Consume(std::atomic<std::int64_t>& budget, std::size_t count) {
   std::int64_t left = budget.load();
-  if (left < 0) return count;
-  std::size_t allowed = static_cast<std::uint64_t>(left) < count ? static_cast<std::size_t>(left) : count;
-  budget.store(left - static_cast<std::int64_t>(allowed));
+  std::size_t allowed;
+  do {
+    if (left < 0) return count;
+    allowed = static_cast<std::uint64_t>(left) < count ? static_cast<std::size_t>(left) : count;
+  } while (!budget.compare_exchange_weak(left, left - static_cast<std::int64_t>(allowed)));
   return allowed;
 }
 
