@@ -188,6 +188,12 @@ void App::PressOk(const testutil::TMessageBox& box, int button) const {
   if (!testutil::WaitUntil([&] { return !IsWindow(box.Window); })) throw Failure("the message box stayed");
 }
 
+bool App::ShowsMessageBox() const {
+  return testutil::WaitForWindow(
+             Process_.dwProcessId,
+             [](HWND w) { return testutil::ClassOf(w) == L"#32770" && GetDlgItem(w, IDOK) != nullptr; }, 0) != nullptr;
+}
+
 testutil::TMessageBox App::RunJob() const {
   Press(IDC_EXECUTE);
   testutil::TMessageBox box = WaitMessageBox();

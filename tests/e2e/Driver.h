@@ -75,9 +75,11 @@ class App {
   // Clicks an arrow of an up-down control.
   void ClickSpin(int id, bool up) const;
 
-  // The message box the program shows next, and pressing one of its buttons.
+  // The message box the program shows next, and pressing one of its buttons; whether a
+  // message box is on screen now.
   testutil::TMessageBox WaitMessageBox() const;
   void PressOk(const testutil::TMessageBox& box, int button = IDOK) const;
+  bool ShowsMessageBox() const;
   // Presses the execute button and answers the box that follows.
   testutil::TMessageBox RunJob() const;
   // Opens the file dialog, types into its name field and presses Open (or, for an empty

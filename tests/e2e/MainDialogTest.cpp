@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -114,6 +116,35 @@ TEST_F(MainDialog, TypedCountIsTakenWholeAndALongListIsElidedToFitTheScreen) {
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   EXPECT_TRUE(shown.top >= work.top && shown.bottom <= work.bottom) << shown.top << ".." << shown.bottom;
   EXPECT_EQ(testutil::ReadFile(Tables + L"long\\long-1000.txt"), "id;value\r\n");
+}
+
+TEST_F(MainDialog, LongRunKeepsTheDialogAnsweringAndShowsItsProgress) {
+  std::string table;  // about 400 MB: some seconds under Wine
+  for (int i = 0; i < 170 << 16; ++i) table += "2026-12-07;sensor-17;21.5;0.003;ok\r\n";
+  testutil::WriteFile(Tables + L"big.txt", table);
+  auto app = Start();
+  app->SetItemText(IDC_PATH, Tables + L"big.txt");
+  app->SetItemText(IDC_CYCLE_LINES, L"1000");
+  app->Press(IDC_EXECUTE);
+  const DWORD start = GetTickCount();
+  DWORD lastAnswer = start, longestGap = 0, slowestAnswer = 0;
+  int withPercent = 0;
+  while (!app->ShowsMessageBox()) {
+    const DWORD asked = GetTickCount();
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(app->Dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) << "no answer in 1 s";
+    slowestAnswer = std::max(slowestAnswer, GetTickCount() - asked);
+    longestGap = std::max(longestGap, GetTickCount() - lastAnswer);
+    lastAnswer = GetTickCount();
+    withPercent += e2e::ShowsProgress(testutil::WindowText(app->Dialog()));
+    Sleep(100);
+  }
+  std::printf("run of %lu ms: slowest answer %lu ms, longest gap %lu ms\n", GetTickCount() - start, slowestAnswer,
+              longestGap);
+  EXPECT_GE(GetTickCount() - start, 2000u) << "the table is too small to show anything";
+  EXPECT_LE(longestGap, 500u);
+  EXPECT_GT(withPercent, 0);
+  EXPECT_EQ(app->WaitMessageBox().Caption, kInfo);
 }
 
 TEST_F(MainDialog, CancelDuringARunChangesNothing) {
