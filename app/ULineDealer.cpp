@@ -22,27 +22,7 @@ class THeaderCapture : public TkxRawSink {
   std::size_t FLimit;
 };
 
-bool IsUnit(const char* At, TkxUnitLayout Layout, char Low) {
-  if (Layout.Size == 1) return At[0] == Low;
-  return Layout.BigEndian ? At[0] == '\0' && At[1] == Low : At[0] == Low && At[1] == '\0';
-}
-
 }  // namespace
-
-TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout) {
-  std::int64_t crLf = 0;
-  std::int64_t bareLf = 0;
-  const std::size_t unit = Layout.Size;
-  for (std::size_t at = 0; at + unit <= Head.size(); at += unit) {
-    if (!IsUnit(Head.data() + at, Layout, '\n')) continue;
-    if (at >= unit && IsUnit(Head.data() + at - unit, Layout, '\r')) {
-      ++crLf;
-    } else {
-      ++bareLf;
-    }
-  }
-  return bareLf > crLf ? TkxLineEnd::Lf : TkxLineEnd::CrLf;
-}
 
 TLineDealer::TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
                          TkxLineEnd Ends, std::size_t Block, std::size_t HeaderInMemory)

@@ -13,10 +13,6 @@
 #include <string>
 #include <string_view>
 
-// The line end that a table uses, judged from its first bytes (Head, from offset 0, mark
-// included) in whole code units: CR LF unless bare LFs outnumber CR LFs.
-TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout);
-
 class TLineDealer {
  public:
   // Takes over Source, open at offset 0, whose size was Size when the run began.

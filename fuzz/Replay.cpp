@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   for (const auto& input : inputs) {
     std::printf("%s\n", input.string().c_str());
     std::fflush(stdout);
-    const std::string bytes = filebytes::Read(input);
+    const std::string bytes = filebytes::ReadFile(input);
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
   std::printf("%zu inputs replayed\n", inputs.size());

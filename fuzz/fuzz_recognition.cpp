@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(going || !expected);  // the test stops early only once it has failed
 
   const std::filesystem::path file = fuzzscratch::Folder() / "recognise.txt";
-  filebytes::Write(file, bytes);
+  filebytes::WriteFile(file, bytes);
   FUZZ_CHECK(TkxFile::RecogniseEncoding(file.u16string()) == fuzzscratch::Recognise(bytes));
   return 0;
 }

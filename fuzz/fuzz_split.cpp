@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path run = fuzzscratch::Folder() / "run";
   fs::remove_all(run);
   fs::create_directories(run);
-  filebytes::Write(run / fs::path(name), source);
+  filebytes::WriteFile(run / fs::path(name), source);
   const std::size_t dot = name.rfind(u'.');
   const std::u16string base = dot == std::u16string::npos ? name : name.substr(0, dot);
   const std::u16string ext = dot == std::u16string::npos ? u"" : name.substr(dot + 1);
@@ -71,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int earlier = dot == std::u16string::npos || !usable ? 0 : data[6] >> 3 & 7;
   if (earlier > 0) {
     fs::create_directory(run / fs::path(base));
-    filebytes::Write(run / fs::path(base) / "other", "someone else's");
-    for (int k = 1; k <= earlier; ++k) filebytes::Write(run / fs::path(base) / fs::path(OutputName(base, ext, k)), "old " + std::to_string(k));
+    filebytes::WriteFile(run / fs::path(base) / "other", "someone else's");
+    for (int k = 1; k <= earlier; ++k) filebytes::WriteFile(run / fs::path(base) / fs::path(OutputName(base, ext, k)), "old " + std::to_string(k));
   }
   const std::map<std::string, std::string> before = filebytes::Contents(run);
 

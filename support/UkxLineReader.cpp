@@ -1,5 +1,6 @@
 #include "support/UkxLineReader.h"
 
+#include <cstdint>
 #include <cstring>
 
 TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends)
@@ -12,9 +13,29 @@ TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLin
   }
 }
 
-bool TkxLineReader::IsUnit(const char* At, char Low) const {
-  if (FLayout.Size == 1) return At[0] == Low;
-  return FLayout.BigEndian ? At[0] == '\0' && At[1] == Low : At[0] == Low && At[1] == '\0';
+namespace {
+
+// True when the code unit at At is the ASCII character Low.
+bool IsUnit(const char* At, TkxUnitLayout Layout, char Low) {
+  if (Layout.Size == 1) return At[0] == Low;
+  return Layout.BigEndian ? At[0] == '\0' && At[1] == Low : At[0] == Low && At[1] == '\0';
+}
+
+}  // namespace
+
+TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout) {
+  std::int64_t crLf = 0;
+  std::int64_t bareLf = 0;
+  const std::size_t unit = Layout.Size;
+  for (std::size_t at = 0; at + unit <= Head.size(); at += unit) {
+    if (!IsUnit(Head.data() + at, Layout, '\n')) continue;
+    if (at >= unit && IsUnit(Head.data() + at - unit, Layout, '\r')) {
+      ++crLf;
+    } else {
+      ++bareLf;
+    }
+  }
+  return bareLf > crLf ? TkxLineEnd::Lf : TkxLineEnd::CrLf;
 }
 
 std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
@@ -43,7 +64,7 @@ std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const
       from = at + 1;
       continue;
     }
-    if (IsUnit(Data + at, '\n') && (!FCrLf || IsUnit(Data + at - unit, '\r'))) return at;
+    if (IsUnit(Data + at, FLayout, '\n') && (!FCrLf || IsUnit(Data + at - unit, FLayout, '\r'))) return at;
     from = at + unit;
   }
   return Size;
@@ -69,7 +90,7 @@ void TkxLineReader::MoveLine(TkxRawSink& Sink, bool WithLineEnd) {
     }
     const char* data = FReader.Data();
     if (heldCr) {
-      if (IsUnit(data, '\n')) {
+      if (IsUnit(data, FLayout, '\n')) {
         FReader.Consume(unit);
         if (WithLineEnd) Sink.PutBytes(FEnd, 2 * unit);
         return;
@@ -86,7 +107,7 @@ void TkxLineReader::MoveLine(TkxRawSink& Sink, bool WithLineEnd) {
       return;
     }
     std::size_t piece = whole;
-    if (FCrLf && IsUnit(data + whole - unit, '\r')) {
+    if (FCrLf && IsUnit(data + whole - unit, FLayout, '\r')) {
       piece -= unit;
       heldCr = true;
     }

@@ -4,6 +4,7 @@
 #include "support/UkxByteStream.h"
 
 #include <cstddef>
+#include <string_view>
 
 // How the code units of an encoding are laid out: one byte each, or two in either order.
 struct TkxUnitLayout {
@@ -14,6 +15,10 @@ struct TkxUnitLayout {
 // What ends a line: CR LF (the text file's only line end), or LF alone (tables from
 // Unix-style exports, split as such).
 enum class TkxLineEnd { CrLf, Lf };
+
+// The line end that a table uses, judged from its first bytes (Head, from offset 0, mark
+// included) in whole code units: CR LF unless bare LFs outnumber CR LFs.
+TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout);
 
 // Moves lines out of a reader as they stand in the file, without decoding them.
 // The code units are compared at their own alignment (a UTF-16 character whose bytes
@@ -40,7 +45,6 @@ class TkxLineReader {
   }
 
  private:
-  bool IsUnit(const char* At, char Low) const;
   // The offset of the LF that ends the first line in Data, or Size when there is none.
   std::size_t FindLineEnd(const char* Data, std::size_t Size) const;
 

@@ -6,13 +6,15 @@
 #include "platform/Platform.h"
 #include "support/UkxStrUtils.h"
 #include "tests/file/FileBytes.h"
-#include "tests/support/TempDir.h"
+#include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 
 namespace fs = std::filesystem;
+
+using testutil::TempDir;
 
 namespace {
 
@@ -50,7 +52,7 @@ std::string BigTable() {
 
 TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
   TempDir dir;
-  filebytes::Write(dir.Native("a.txt"), "h\r\nx\r\ny\r\n");
+  filebytes::WriteFile(dir.Native("a.txt"), "h\r\nx\r\ny\r\n");
   const std::u16string a = dir.Path("a.txt");
   const std::string none = TextToUtf8(dir.Path("none.txt"));
   const std::string usage = "\nTry 'rowdeal-split --help'.";
@@ -100,7 +102,7 @@ TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
 // changes nothing and ends with status 130.
 TEST(SplitCommand, ProgressLineAndInterruptOnATerminal) {
   TempDir dir;
-  filebytes::Write(dir.Native("big.txt"), BigTable());
+  filebytes::WriteFile(dir.Native("big.txt"), BigTable());
   EXPECT_EQ(Command({dir.Path("big.txt")}).Err, "");
   Captured c = Command({dir.Path("big.txt")}, true);
   EXPECT_EQ(c.Status, 0);
@@ -130,12 +132,12 @@ TEST(SplitCommand, ProgressLineAndInterruptOnATerminal) {
 TEST(SplitCommand, FileNamesThatAreNotUtf8) {
   TempDir dir;
   const std::string raw = "caf\xE9\xFF.txt";
-  filebytes::Write(dir.Native(raw), "h\r\nx\r\n");
-  filebytes::Write(dir.Native("caf\xEF\xBF\xBD\xEF\xBF\xBD.txt"), "the wrong file\r\n");
+  filebytes::WriteFile(dir.Native(raw), "h\r\nx\r\n");
+  filebytes::WriteFile(dir.Native("caf\xEF\xBF\xBD\xEF\xBF\xBD.txt"), "the wrong file\r\n");
   const std::u16string name = platform::ArgumentText(raw);
   EXPECT_EQ(name, u"caf\xDCE9\xDCFF.txt");
   Captured c = Command({dir.Path("") + u"/" + name, u"--cycle=1"});
   EXPECT_EQ(c.Status, 0) << c.Err;
-  EXPECT_EQ(filebytes::Read(dir.Native("caf\xE9\xFF") / "caf\xE9\xFF-1.txt"), "h\r\nx\r\n");
+  EXPECT_EQ(filebytes::ReadFile(dir.Native("caf\xE9\xFF") / "caf\xE9\xFF-1.txt"), "h\r\nx\r\n");
 }
 #endif

@@ -4,11 +4,13 @@
 
 #include "platform/Platform.h"
 #include "tests/file/FileBytes.h"
-#include "tests/support/TempDir.h"
+#include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
+
+using testutil::TempDir;
 
 namespace {
 
@@ -18,7 +20,7 @@ using namespace std::string_literals;
 // A source data.txt in a fresh folder, split with H and N; answers the success text or
 // the error, as the user sees it.
 struct Source {
-  explicit Source(const std::string& bytes) { filebytes::Write(Dir.Native("data.txt"), bytes); }
+  explicit Source(const std::string& bytes) { filebytes::WriteFile(Dir.Native("data.txt"), bytes); }
   std::string Split(const std::u16string& h, const std::u16string& n, const TSplitLimits* limits = nullptr,
                     TSplitControl* control = nullptr) {
     return filebytes::Outcome([&] {
@@ -27,7 +29,7 @@ struct Source {
     });
   }
   std::u16string Path() const { return Dir.Path("data.txt"); }
-  std::string Output(int i) const { return filebytes::Read(Dir.Native("data") / ("data-" + std::to_string(i) + ".txt")); }
+  std::string Output(int i) const { return filebytes::ReadFile(Dir.Native("data") / ("data-" + std::to_string(i) + ".txt")); }
   std::vector<std::string> Outputs(int n) const {
     std::vector<std::string> all;
     for (int i = 1; i <= n; ++i) all.push_back(Output(i));
@@ -146,7 +148,7 @@ TEST(SplitJob, CountsAndTheOrderOfTheChecks) {
     if (c.source && std::string(c.source) == "/") {
       fs::create_directory(dir.Native("data.txt"));
     } else if (c.source) {
-      filebytes::Write(dir.Native("data.txt"), c.source);
+      filebytes::WriteFile(dir.Native("data.txt"), c.source);
     }
     const std::string answer = filebytes::Outcome([&] { return SuccessText(RunSplit(dir.Path("data.txt"), c.h, c.n)); });
     if (c.answer == "ok") {
@@ -170,10 +172,10 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
   for (const Case& c : cases) {
     TempDir dir;
     const fs::path source = dir.Native("") / fs::u8path(c.name);
-    filebytes::Write(source, "h\r\nx\r\n");
+    filebytes::WriteFile(source, "h\r\nx\r\n");
     TSplitResult result;
     const std::string answer = filebytes::Outcome([&] { return SuccessText(result = RunSplit(source.u16string(), u"1", u"1")); });
-    EXPECT_EQ(filebytes::Read(source), "h\r\nx\r\n");
+    EXPECT_EQ(filebytes::ReadFile(source), "h\r\nx\r\n");
     if (c.dir.empty()) {
       EXPECT_EQ(answer, c.first) << c.name;
       EXPECT_EQ(std::distance(fs::directory_iterator(dir.Native("")), fs::directory_iterator{}), 1);
@@ -181,17 +183,17 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
     }
     EXPECT_EQ(result.OutputDir, (dir.Native("") / fs::u8path(c.dir)).u16string() + Sep);
     EXPECT_EQ(TextToUtf8(OutputName(result.Base, result.Extension, 1)), c.first);
-    EXPECT_EQ(filebytes::Read(dir.Native("") / fs::u8path(c.dir) / fs::u8path(c.first)), "h\r\nx\r\n") << c.name;
+    EXPECT_EQ(filebytes::ReadFile(dir.Native("") / fs::u8path(c.dir) / fs::u8path(c.first)), "h\r\nx\r\n") << c.name;
   }
   // A bare name is split in the current folder, and the text names the folder so.
   TempDir dir;
-  filebytes::Write(dir.Native("data.txt"), "h\r\nx\r\n");
+  filebytes::WriteFile(dir.Native("data.txt"), "h\r\nx\r\n");
   const fs::path before = fs::current_path();
   fs::current_path(dir.Native(""));
   const TSplitResult bare = RunSplit(u"data.txt", u"1", u"2");
   fs::current_path(before);
   EXPECT_EQ(bare.OutputDir, u"data" + Sep);
-  EXPECT_EQ(filebytes::Read(dir.Native("data") / "data-2.txt"), "h\r\n");
+  EXPECT_EQ(filebytes::ReadFile(dir.Native("data") / "data-2.txt"), "h\r\n");
 }
 
 TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
@@ -213,8 +215,8 @@ TEST(SplitJob, StalePiecesAreCountedNotDeleted) {
   Source src("h\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n");
   ASSERT_TRUE(Succeeded(src.Split(u"1", u"9")));
   EXPECT_EQ(src.Result.StaleCount, 0);
-  filebytes::Write(src.Dir.Native("data") / "data-07.txt", "not a piece: a leading zero");
-  filebytes::Write(src.Dir.Native("data") / "data-9.csv", "not a piece: another extension");
+  filebytes::WriteFile(src.Dir.Native("data") / "data-07.txt", "not a piece: a leading zero");
+  filebytes::WriteFile(src.Dir.Native("data") / "data-9.csv", "not a piece: another extension");
   ASSERT_TRUE(Succeeded(src.Split(u"1", u"3")));
   EXPECT_EQ(src.Result.StaleCount, 6);
   EXPECT_EQ(src.Result.FirstStale, u"data-4.txt");

@@ -1,29 +1,21 @@
-// Test and fuzz helpers: whole files as bytes, the contents of a folder, a run's answer
-// as text, and a guard that switches injected faults off.
+// Test and fuzz helpers of the split: the contents of a folder, a run's answer as text,
+// and a guard that switches injected faults off; whole files come from TestUtil.h.
 #pragma once
 
 #include "platform/Platform.h"
 #include "support/UkxException.h"
 #include "support/UkxUtf8.h"
+#include "tests/TestUtil.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <string>
 
 namespace filebytes {
 
-inline std::string Read(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void Write(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using testutil::ReadFile;
+using testutil::WriteFile;
 
 // Everything under a folder: relative path to bytes; a folder's path ends in "/".
 inline std::map<std::string, std::string> Contents(const std::filesystem::path& root) {
@@ -33,7 +25,7 @@ inline std::map<std::string, std::string> Contents(const std::filesystem::path& 
     if (entry.is_directory()) {
       seen[relative + "/"] = "";
     } else {
-      seen[relative] = Read(entry.path());
+      seen[relative] = ReadFile(entry.path());
     }
   }
   return seen;

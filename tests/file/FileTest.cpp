@@ -2,9 +2,11 @@
 #include "support/UkxFile.h"
 
 #include "tests/file/FileBytes.h"
-#include "tests/support/TempDir.h"
+#include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
+
+using testutil::TempDir;
 
 using filebytes::FaultGuard;
 
@@ -13,7 +15,7 @@ namespace {
 using namespace std::string_literals;
 
 std::vector<std::u16string> Lines(const TempDir& dir, const std::string& bytes, std::uint8_t encoding = teNone) {
-  filebytes::Write(dir.Native("t.txt"), bytes);
+  filebytes::WriteFile(dir.Native("t.txt"), bytes);
   TkxFile file(dir.Path("t.txt"), encoding == teNone ? fmReadDetect : fmRead, encoding);
   std::vector<std::u16string> lines;
   while (!file.EndOfFile()) lines.push_back(file.ReadLine());
@@ -90,7 +92,7 @@ TEST(TextFile, RecognisesMarksAndUtf8) {
   };
   TempDir dir;
   for (const Case& c : cases) {
-    filebytes::Write(dir.Native("r.txt"), c.bytes);
+    filebytes::WriteFile(dir.Native("r.txt"), c.bytes);
     EXPECT_EQ(TkxFile(dir.Path("r.txt"), fmReadDetect, teNone).Encoding, c.encoding) << c.bytes.substr(0, 40);
   }
   std::int64_t last = 0;
@@ -124,10 +126,10 @@ TEST(TextFile, WritesTheBytesOfEachEncoding) {
       {teAnsi, u"abc", "abc\r\n"},
   };
   TempDir dir;
-  filebytes::Write(dir.Native("w.txt"), "an older and longer file");
+  filebytes::WriteFile(dir.Native("w.txt"), "an older and longer file");
   for (const Case& c : cases) {
     TkxFile(dir.Path("w.txt"), fmWriteUnicode, c.encoding).WriteLine(c.text);
-    EXPECT_EQ(filebytes::Read(dir.Native("w.txt")), c.bytes) << int(c.encoding);
+    EXPECT_EQ(filebytes::ReadFile(dir.Native("w.txt")), c.bytes) << int(c.encoding);
   }
   TkxFile file(dir.Path("w.txt"), fmWrite, teUtf8Bom);  // Size and Position count the mark
   file.Write(u"ab");
@@ -164,7 +166,7 @@ TEST(TextFile, FailuresRaiseAtTheCallThatMeetsThem) {
   // A read that fails is never the end of the file.
   std::string content;
   for (int i = 0; i < 5000; ++i) content += "line " + std::to_string(i) + "\r\n";
-  filebytes::Write(dir.Native("f.txt"), content);
+  filebytes::WriteFile(dir.Native("f.txt"), content);
   TkxFile file(dir.Path("f.txt"), fmRead, teAnsi, 4096);
   platform::InjectReadFault(10000);
   EXPECT_EQ(MessageOf([&] {
@@ -179,5 +181,5 @@ TEST(TextFile, FailuresRaiseAtTheCallThatMeetsThem) {
   out.WriteLine(u"row 1");
   out.WriteLine(u"row 2");
   EXPECT_EQ(MessageOf([&] { out.WriteLine(u"row 3"); }), "error: File Write Error!");
-  EXPECT_EQ(filebytes::Read(dir.Native("w.txt")), "row 1\r\nrow 2\r\n");
+  EXPECT_EQ(filebytes::ReadFile(dir.Native("w.txt")), "row 1\r\nrow 2\r\n");
 }

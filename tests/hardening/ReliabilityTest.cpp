@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 #include "tests/file/FileBytes.h"
-#include "tests/support/TempDir.h"
+#include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,8 @@
 #endif
 
 namespace fs = std::filesystem;
+using testutil::TempDir;
+
 using filebytes::FaultGuard;
 
 namespace {
@@ -30,10 +32,10 @@ class World {
   explicit World(int rows = 20000) {
     body_ = "header\r\n";
     for (int i = 0; i < rows; ++i) body_ += "row " + std::to_string(i) + " of the table\r\n";
-    filebytes::Write(Native("data.txt"), body_);
-    filebytes::Write(Native("neighbour.txt"), "beside the source");
+    filebytes::WriteFile(Native("data.txt"), body_);
+    filebytes::WriteFile(Native("neighbour.txt"), "beside the source");
     RunSplit(Source(), u"1", u"3");
-    filebytes::Write(Native("data/other.txt"), "in the output folder already");
+    filebytes::WriteFile(Native("data/other.txt"), "in the output folder already");
     Remember();
   }
   std::u16string Source() const { return dir_.Path("data.txt"); }
@@ -76,7 +78,7 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
     const fs::path output = w.Native("data/data-2.txt");
     fs::remove(output);
     if (by == Folder) fs::create_directory(output);
-    if (by == Folder) filebytes::Write(output / "inside.txt", "kept");
+    if (by == Folder) filebytes::WriteFile(output / "inside.txt", "kept");
     if (by == HardLink) fs::create_hard_link(w.Native("data.txt"), output);
     if (by == SymbolicLink) fs::create_symlink(w.Native("data.txt"), output);
   };
@@ -178,7 +180,7 @@ TEST(Reliability, FailureWhileReplacingUndoesEveryStep) {
   World world(20000);
   EXPECT_EQ(SplitHeld(world, [&](TSplitControl&) {
               fs::create_directory(world.Native("data/data-4.txt"));
-              filebytes::Write(world.Native("data/data-4.txt/inside.txt"), "made meanwhile");
+              filebytes::WriteFile(world.Native("data/data-4.txt/inside.txt"), "made meanwhile");
             }),
             "error: 无法替换输出文件 data-4.txt, 它可能正被其他程序打开!");
   fs::remove_all(world.Native("data/data-4.txt"));
@@ -191,7 +193,7 @@ TEST(Reliability, LongHeaderIsReadThroughTheOpenSource) {
   TempDir dir;
   std::string body = "first header line\r\nsecond header line\r\n";
   for (int k = 0; k < 600; ++k) body += "row " + std::to_string(k) + "\r\n";
-  filebytes::Write(dir.Native("data.txt"), body);
+  filebytes::WriteFile(dir.Native("data.txt"), body);
   TSplitLimits limits;
   limits.HeaderInMemory = 8;
   limits.OpenOutputs = 2;
@@ -212,7 +214,7 @@ TEST(Reliability, LongHeaderIsReadThroughTheOpenSource) {
   EXPECT_FALSE(fs::exists(dir.Native("data.txt")));
 #endif
   for (int i : {1, 2, 299, 300}) {
-    EXPECT_EQ(filebytes::Read(dir.Native("data") / ("data-" + std::to_string(i) + ".txt")),
+    EXPECT_EQ(filebytes::ReadFile(dir.Native("data") / ("data-" + std::to_string(i) + ".txt")),
               "first header line\r\nsecond header line\r\nrow " + std::to_string(i - 1) + "\r\nrow " +
                   std::to_string(i + 299) + "\r\n");
   }
@@ -250,14 +252,14 @@ TEST(Reliability, WindowsDeviceNames) {
 // removes the first and puts the second back where its final went missing.
 TEST(Reliability, LeftoversOfAKilledRunAreCleaned) {
   World world(10);
-  filebytes::Write(world.Native("data/~R5~"), "half a temporary");
+  filebytes::WriteFile(world.Native("data/~R5~"), "half a temporary");
   fs::rename(world.Native("data/data-2.txt"), world.Native("data/~R~data-2.txt"));
-  filebytes::Write(world.Native("data/~R~data-3.txt"), "set aside, and its final is there");
-  const std::string earlier2 = filebytes::Read(world.Native("data/~R~data-2.txt"));
-  const std::string earlier3 = filebytes::Read(world.Native("data/data-3.txt"));
+  filebytes::WriteFile(world.Native("data/~R~data-3.txt"), "set aside, and its final is there");
+  const std::string earlier2 = filebytes::ReadFile(world.Native("data/~R~data-2.txt"));
+  const std::string earlier3 = filebytes::ReadFile(world.Native("data/data-3.txt"));
   EXPECT_EQ(world.Split(1).rfind("文件拆分成功!", 0), 0u);
-  EXPECT_EQ(filebytes::Read(world.Native("data/data-2.txt")), earlier2);
-  EXPECT_EQ(filebytes::Read(world.Native("data/data-3.txt")), earlier3);
+  EXPECT_EQ(filebytes::ReadFile(world.Native("data/data-2.txt")), earlier2);
+  EXPECT_EQ(filebytes::ReadFile(world.Native("data/data-3.txt")), earlier3);
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(world.Native("data"))) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -273,7 +275,7 @@ TEST(Reliability, NotEnoughFreeSpace) {
   if (::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=256k") != 0) GTEST_SKIP() << "cannot mount a small tmpfs here";
   std::string body = "header\r\n";
   while (body.size() < 150000) body += "row of the table\r\n";
-  filebytes::Write(at / "data.txt", body);
+  filebytes::WriteFile(at / "data.txt", body);
   const std::string answer = filebytes::Outcome([&] { return SuccessText(RunSplit((at / "data.txt").u16string(), u"1", u"2")); });
   const auto contents = filebytes::Contents(at);
   ::umount2(at.c_str(), MNT_DETACH);
