@@ -76,7 +76,6 @@ TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
       {{a, dir.Path("none.txt"), a}, 1, "rowdeal-split: " + none + ": 待拆分文件不存在!", 5},
       {{u"--quiet", dir.Path("none.txt")}, 1, "rowdeal-split: " + none + ": 待拆分文件不存在!", 0, true},
       {{u"--bogus", a}, 2, "rowdeal-split: unknown option --bogus\nTry 'rowdeal-split --help'.", 0},
-      {{u"-x", a}, 2, "rowdeal-split: unknown option -x\nTry 'rowdeal-split --help'.", 0},
       {{a, u"--cycle"}, 2, "rowdeal-split: option --cycle needs a value\nTry 'rowdeal-split --help'.", 0},
       {{}, 2, "rowdeal-split: no FILE given\nTry 'rowdeal-split --help'.", 0},
   };
