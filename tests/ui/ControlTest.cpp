@@ -1,15 +1,18 @@
 // The child-control wrappers on the workbench dialog's controls: their place in the
 // dialog and their colours, the edit's selection and change event, and the
-// up-down's own stepping.
+// up-down's own stepping; and the font description the platform is given.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "support/UkxFunctions.h"
 #include "tests/ui/TestDialog.h"
 #include "ui/UkxEdit.h"
 #include "ui/UkxMiscCtrls.h"
+#include "ui/UkxTypesWin.h"
 
 using namespace kxtest;
 
@@ -110,4 +113,13 @@ TEST(UpDown, ClicksStepFromTheBuddysNumberWithinTheRange) {
     }
     d.Close(true);
   }}));
+}
+
+TEST(Fonts, LogFontFromAFontDescription) {
+  const TFont font{std::u16string(40, u'x'), 0, 9, 1, 1, 1, 1};
+  LOGFONTW got, expected{-12, 0, 0, 0, FW_BOLD, 1, 1, 1, DEFAULT_CHARSET, 0, 0, 0, 0, {}};
+  std::memset(&got, 0xCD, sizeof got);
+  FontToLogFont(font, got);
+  std::memcpy(expected.lfFaceName, font.Name.data(), 31 * sizeof(char16_t));  // a longer name is cut to fit the field
+  EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << "every field it does not name is 0, the platform's default";
 }
