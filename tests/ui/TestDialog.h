@@ -2,11 +2,9 @@
 // loop and records what reaches it, and a wrapper that records what its dialog hands it.
 #pragma once
 
-#include <windows.h>
+#include <gtest/gtest.h>
 
-#include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "ui/UkxControl.h"
@@ -14,60 +12,75 @@
 
 namespace kxtest {
 
-inline constexpr UINT WorkbenchTemplate = 100;
-inline constexpr UINT InnerTemplate = 101;
-
-class TTestDialog;
-using TStep = std::function<void(TTestDialog&)>;
+using TLog = std::vector<std::string>;
 
 // Runs Steps one after another, each as a posted message of the modal loop, so that
 // whatever a step posts is handled before the next step runs.
 class TTestDialog : public TkxDialog {
  public:
-  explicit TTestDialog(TkxWinControl* Owner = nullptr, UINT Template = WorkbenchTemplate);
+  using TStep = std::function<void(TTestDialog&)>;
+  explicit TTestDialog(std::vector<TStep> ASteps, TkxWinControl* Owner = nullptr, UINT ATemplate = 100)
+      : TkxDialog(Owner), Steps(std::move(ASteps)), Template(ATemplate) {}
 
-  void OnCreate() override;
-  void OnInitialize() override;
-  LRESULT MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) override;
-  void OnClose() override;
-  void OnCommand(std::uint16_t Identifier) override;
-  void OnMove(int X, int Y) override { Moves.push_back(POINT{X, Y}); }
-  LRESULT OnNotify(WPARAM WParam, int Code, NMHDR* Header) override;
+  void OnCreate() override { SetTemplate(Template, MAKEINTRESOURCEW(1)); }
+  void OnInitialize() override {
+    TkxDialog::OnInitialize();
+    SetTimer(Handle, 1, 20000, nullptr);  // a test that never ends its dialog fails instead of hanging
+    PostMessageW(Handle, WM_APP, 0, 0);
+  }
+  LRESULT MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) override {
+    if (AMessage == WM_APP && Next < Steps.size()) {
+      Steps[Next++](*this);
+      if (Next < Steps.size()) PostMessageW(Handle, WM_APP, 0, 0);
+      return 1;
+    }
+    if (AMessage == WM_TIMER) {
+      ADD_FAILURE() << "the test never ended its dialog";
+      Close(false);
+    }
+    // Edits report focus changes whenever a window opens or closes.
+    if (AMessage == WM_COMMAND && (HIWORD(WParam) == EN_SETFOCUS || HIWORD(WParam) == EN_KILLFOCUS)) return 1;
+    if (AMessage == WM_KX_DIALOGOPENED) Log.push_back("opened");
+    if (AMessage == WM_KX_DIALOGCLOSED) Log.push_back("closed");
+    return TkxDialog::MessageProc(AMessage, WParam, LParam);
+  }
+  void OnClose() override { Log.push_back("close"); }
+  void OnCommand(std::uint16_t Identifier) override {
+    Log.push_back("cmd " + std::to_string(Identifier));
+    if (Raise) Raise();
+  }
+  void OnMove(int X, int Y) override { LastMove = POINT{X, Y}; }
+  LRESULT OnNotify(WPARAM WParam, int Code, NMHDR*) override {
+    Log.push_back("notify " + std::to_string(Code) + " from " + std::to_string(LOWORD(WParam)));
+    return NotifyResult;
+  }
 
   std::vector<TStep> Steps;
-  std::function<void(std::uint16_t)> CommandHook;
-  // What reached the dialog: "sys F060", "cmd 00000002", "oncommand 2", "notify -5 from 206",
-  // "opened" and "closed" (the notices of a dialog it owns), "close".
-  std::vector<std::string> Log;
-  std::vector<POINT> Moves;
+  std::function<void()> Raise;  // run by OnCommand, to throw from a handler
+  TLog Log;                     // "opened", "closed" (of a dialog it owns), "cmd 204", "notify -5 from 211", "close"
+  POINT LastMove{};
   LRESULT NotifyResult = 0;
 
  private:
   UINT Template;
-  std::size_t NextStep = 0;
-  bool Closed = false;
+  std::size_t Next = 0;
 };
 
-// Runs a workbench dialog with the given steps; Execute's result.
-bool RunSteps(std::vector<TStep> Steps);
+// Runs the workbench with Steps; Execute's result.
+inline bool RunSteps(std::vector<TTestDialog::TStep> Steps) { return TTestDialog(std::move(Steps)).Execute(); }
 
-// A wrapper that records what its dialog hands it. With an empty CreateClass it can
-// make no window and has no CustomCreate.
+// A wrapper that records the command codes and notification codes its dialog hands it.
 class TProbe : public TkxControl {
  public:
-  TProbe(TkxDialogSuper* AOwner, HWND Window) : TkxControl(AOwner, Window) { OnCreate(); }
-  ~TProbe() override { Dispose(); }
+  using TkxControl::TkxControl;
+  bool GetCreateInfo(std::u16string&, DWORD&, DWORD&) override { return false; }
+  void OnCommand(std::uint16_t Code) override { Got.push_back(Code); }
+  LRESULT OnNotify(int Code, NMHDR*) override {
+    Got.push_back(Code);
+    return NotifyResult;
+  }
 
-  bool GetCreateInfo(std::u16string& ClassName, DWORD& Style, DWORD& ExStyle) override;
-  void OnCreate() override { ++Creates; }
-  void OnCommand(std::uint16_t Code) override { Codes.push_back(Code); }
-  LRESULT OnNotify(int Code, NMHDR* Header) override;
-
-  std::u16string CreateClass = u"static";
-  int Creates = 0;
-  std::vector<std::uint16_t> Codes;
-  std::vector<int> NotifyCodes;
-  NMHDR* LastHeader = nullptr;
+  std::vector<int> Got;
   LRESULT NotifyResult = 0;
 };
 
