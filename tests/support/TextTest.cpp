@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <limits>
 
 using namespace std::string_literals;
@@ -103,20 +101,4 @@ TEST(Paths, MakeDirCreatesOneLevelAndPathExistsSeesFilesAndFolders) {
   testutil::WriteFile(temp.Native("file.txt"), "x");
   EXPECT_TRUE(PathExists(temp.Path("file.txt")));
   EXPECT_FALSE(PathExists(temp.Path("missing.txt")));
-}
-
-TEST(Memory, FreeAndClearEmptiesTheVariableFirstAndBlocksComeZeroed) {
-  struct TWitness {
-    TWitness*& Variable;
-    bool& ClearedFirst;
-    ~TWitness() { ClearedFirst = Variable == nullptr; }
-  };
-  bool clearedFirst = false;
-  TWitness* held = nullptr;
-  held = new TWitness{held, clearedFirst};
-  FreeAndClear(held);
-  EXPECT_TRUE(clearedFirst);
-  auto* block = static_cast<unsigned char*>(AllocZeroed(4096));
-  EXPECT_EQ(std::count(block, block + 4096, 0), 4096);
-  std::free(block);
 }
