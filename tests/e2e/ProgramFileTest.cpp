@@ -11,8 +11,7 @@ TEST(ProgramFile, IsA64BitGuiProgramImportingOnlySystemDlls) {
   HMODULE image = LoadLibraryExW(e2e::BuiltProgram().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
   ASSERT_NE(image, nullptr);
   const auto* base = reinterpret_cast<const char*>(image);
-  const auto* nt =
-      reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
   wchar_t systemDir[MAX_PATH] = {};
   GetSystemDirectoryW(systemDir, MAX_PATH);
