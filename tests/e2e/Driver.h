@@ -1,12 +1,16 @@
 // Drives the real Rowdeal.exe through the window system, as a user would: starts a copy
 // of it in a fresh folder, types into its fields, presses its buttons, and reads and
-// answers the boxes it shows. Every wait has a deadline; a failed wait throws, and a
-// program still running is then ended.
+// answers the boxes it shows. Every wait has a deadline, past which the driver throws or
+// answers what no test expects; a program still running is then ended. The driver lives
+// in this header alone, and the test fixture that starts each test afresh with it.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,16 +30,6 @@ inline std::wstring BuiltProgram() {
   return path[0] == L'\\' ? L"Z:" + path : path;
 }
 
-// A fresh folder holding a copy of the program; its settings file goes beside it.
-struct Sandbox {
-  Sandbox() {
-    if (!CopyFileW(BuiltProgram().c_str(), Exe.c_str(), FALSE)) throw Failure("cannot copy the program");
-  }
-  testutil::TempDir Temp;
-  const std::wstring Dir = Temp.Native().wstring() + L"\\";
-  const std::wstring Exe = Dir + L"Rowdeal.exe", Ini = Dir + L"Rowdeal.ini";
-};
-
 // The split job's success message, every name listed.
 inline std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base) {
   std::wstring text = L"文件拆分成功! 在原始文件所在路径的 " + outputDir + L" 子路径下自动生成了如下 " +
@@ -47,7 +41,7 @@ inline std::wstring SuccessText(const std::wstring& outputDir, int n, const std:
 // One run of the program, from start to exit.
 class App {
  public:
-  App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments = L"") {
+  App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring command = L"\"" + exe + L"\" " + arguments;
@@ -58,21 +52,23 @@ class App {
     Dialog = testutil::WaitForWindow(Process.dwProcessId,
                                      [](HWND w) { return testutil::WindowText(w) == L"" ROWDEAL_CAPTION; }, 30000);
     if (Dialog == nullptr) {
-      Close();
+      TerminateProcess(Process.hProcess, 99);
       throw Failure("the dialog did not appear");
     }
   }
-  ~App() { Close(); }
+  ~App() {
+    TerminateProcess(Process.hProcess, 99);  // unless it has ended
+    WaitForSingleObject(Process.hProcess, 20000);
+    CloseHandle(Process.hThread);
+    CloseHandle(Process.hProcess);
+    if (Hold) CloseHandle(Hold);
+  }
 
   HWND Item(int id) const { return GetDlgItem(Dialog, id); }
-  // Where the dialog's top left corner is on the screen.
-  POINT At() const {
-    RECT r{};
-    GetWindowRect(Dialog, &r);
-    return {r.left, r.top};
-  }
   std::wstring ItemText(int id) const { return testutil::WindowText(Item(id)); }
-  void SetItemText(int id, const std::wstring& text) const { Send(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())); }
+  void SetItemText(int id, const std::wstring& text) const {
+    Send(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
   // Empties the field and types the text into it, key by key.
   void Type(int id, const std::wstring& text) const {
     SetItemText(id, L"");
@@ -80,71 +76,74 @@ class App {
   }
   // Posted: the program may then show a modal box.
   void Press(int id) const { testutil::Click(Dialog, id); }
+  // Where the dialog's top left corner is on the screen.
+  POINT At() const {
+    RECT r{};
+    GetWindowRect(Dialog, &r);
+    return {r.left, r.top};
+  }
 
   // Drops the files on the dialog, as from Explorer: the block goes into the program's
   // memory, where WM_DROPFILES must point.
   void DropFiles(const std::vector<std::wstring>& paths) const {
-    std::wstring names;
-    for (const auto& path : paths) names += path + L'\0';
     const DROPFILES header{sizeof header, {}, FALSE, TRUE};
-    std::string block(reinterpret_cast<const char*>(&header), sizeof header);
-    block.append(reinterpret_cast<const char*>(names.c_str()), (names.size() + 1) * sizeof(wchar_t));
-    void* remote = VirtualAllocEx(Process.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!remote || !WriteProcessMemory(Process.hProcess, remote, block.data(), block.size(), nullptr)) {
+    std::wstring block(reinterpret_cast<const wchar_t*>(&header), sizeof header / sizeof(wchar_t));
+    for (const auto& path : paths) block += path + L'\0';
+    const std::size_t size = (block.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(Process.hProcess, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote || !WriteProcessMemory(Process.hProcess, remote, block.c_str(), size, nullptr)) {
       throw Failure("cannot hand the dropped names to the program");
     }
     Send(Dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
   }
 
-  // Every later run waits before it replaces any file, until cancelled (the test hold).
-  void HoldRuns() {
-    Hold = CreateEventW(nullptr, TRUE, FALSE, (L"Local\\Rowdeal-e2e-hold-" + std::to_wstring(Process.dwProcessId)).c_str());
+  // Starts a split that waits before it replaces any file until cancelled (the test
+  // hold); whether the caption then shows how far it came: every line dealt, and half of
+  // the files, those still to be put in place.
+  bool StartHeldRun() {
+    const std::wstring name = L"Local\\Rowdeal-e2e-hold-" + std::to_wstring(Process.dwProcessId);
+    Hold = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    Press(IDC_EXECUTE);
+    return testutil::WaitUntil([&] { return testutil::WindowText(Dialog) == L"" ROWDEAL_CAPTION L" - 50%"; });
   }
 
-  // Clicks an arrow of an up-down control.
-  void ClickSpin(int id, bool up) const {
-    RECT r{};
-    GetClientRect(Item(id), &r);
-    const LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
-    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP}) Send(Item(id), message, message == WM_LBUTTONDOWN, at);
-  }
+  // Presses a key in a control, and waits until the control has taken it.
+  void Key(int id, UINT key) const { Send(Item(id), WM_KEYDOWN, key, 0); }
 
-  // The message box the program shows next, and pressing one of its buttons.
-  TMessageBox WaitMessageBox() const {
-    TMessageBox box = testutil::WaitForMessageBox(Process.dwProcessId);
-    if (box.Window == nullptr) throw Failure("no message box appeared");
-    return box;
-  }
-  void Answer(const TMessageBox& box, int button = IDOK) const {
+  // The message box the program shows next (none: no window, no texts), and pressing one
+  // of its buttons; that box.
+  TMessageBox NextBox() const { return testutil::WaitForMessageBox(Process.dwProcessId); }
+  TMessageBox Answer(const TMessageBox& box, int button = IDOK) const {
     testutil::Click(box.Window, button);
     if (!testutil::WaitUntil([&] { return !IsWindow(box.Window); })) throw Failure("the message box stayed");
+    return box;
   }
   // Presses the execute button and answers the box that follows.
   TMessageBox RunJob() const {
     Press(IDC_EXECUTE);
-    const TMessageBox box = WaitMessageBox();
-    Answer(box);
-    return box;
+    return Answer(NextBox());
   }
 
   // Opens the file dialog, types into its name field and presses Open (or, for an empty
   // text, Cancel), and waits until it is gone. Answers the name it proposed when it opened.
+  // A name that is not in the folder shown makes it ask whether to create the file, and
+  // stay: the program's own open-file dialog finds the name, or this throws.
   std::wstring Browse(const std::wstring& typed) const {
     Press(IDC_BROWSE);
     HWND dialog = testutil::WaitForWindow(Process.dwProcessId, testutil::IsFileDialog);
-    if (dialog == nullptr) throw Failure("no open-file dialog appeared");
     HWND field = GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
     const std::wstring proposed = testutil::WindowText(field);
-    if (!typed.empty()) Send(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    if (!typed.empty()) SetWindowTextW(field, typed.c_str());
     testutil::Click(dialog, typed.empty() ? IDCANCEL : IDOK);
-    if (!testutil::WaitUntil([&] { return !IsWindow(dialog); })) throw Failure("the open-file dialog stayed");
+    const bool gone = dialog && testutil::WaitUntil([&] { return !IsWindow(dialog); });
+    if (!gone) throw Failure("no open-file dialog appeared, or it stayed");
     return proposed;
   }
 
-  // Waits for the program to end; its exit code.
+  // Waits for the program to end; its exit code (STILL_ACTIVE when it does not end).
   DWORD WaitExit() const {
     DWORD code = 99;
-    if (WaitForSingleObject(Process.hProcess, 20000) != WAIT_OBJECT_0) throw Failure("the program did not end");
+    WaitForSingleObject(Process.hProcess, 20000);
     GetExitCodeProcess(Process.hProcess, &code);
     return code;
   }
@@ -159,14 +158,24 @@ class App {
       throw Failure("the program does not answer message " + std::to_string(message));
     }
   }
-  void Close() {
-    if (WaitForSingleObject(Process.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(Process.hProcess, 99);
-    WaitForSingleObject(Process.hProcess, 20000);
-    CloseHandle(Process.hThread);
-    CloseHandle(Process.hProcess);
-    if (Hold) CloseHandle(Hold);
-  }
   HANDLE Hold = nullptr;
+};
+
+// A fresh folder holding a copy of the program (its settings file goes beside it) and a
+// folder for tables, from which the program is started.
+class Session : public ::testing::Test {
+ protected:
+  Session() {
+    if (!CopyFileW(BuiltProgram().c_str(), Exe.c_str(), FALSE)) throw Failure("cannot copy the program");
+    std::filesystem::create_directory(Tables);
+  }
+  std::unique_ptr<App> Start(const std::wstring& workingDir = {}, const std::wstring& arguments = {}) {
+    return std::make_unique<App>(Exe, workingDir.empty() ? Dir : workingDir, arguments);
+  }
+
+  testutil::TempDir Temp;
+  const std::wstring Dir = Temp.Native().wstring() + L"\\";
+  const std::wstring Exe = Dir + L"Rowdeal.exe", Ini = Dir + L"Rowdeal.ini", Tables = Dir + L"tables\\";
 };
 
 }  // namespace e2e
