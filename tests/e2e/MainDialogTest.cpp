@@ -159,8 +159,10 @@ TEST_F(MainDialog, TheNextStartRestoresPositionCountsAsTypedAndFolder) {
   app = Start();
   EXPECT_EQ(Where(app->At()), L"150,120");
   EXPECT_EQ(Fields(*app), L"|x4|") << "an empty count is not a missing one; the path is not kept";
-  // The browse starts in the remembered folder: the bare name is found there.
-  app->Browse(L"again.txt");
+  // A bare name is taken in the remembered folder, not in the one the program started in:
+  // the job finds the file, and only then rejects the count.
+  app->SetItemText(IDC_PATH, L"again.txt");
+  EXPECT_EQ(app->RunJob().Text, L"x4 is not a valid integer!");
   app.reset();
   // A stored position is ignored where the dialog would lie on no monitor; a negative
   // coordinate (as after closing while minimised) keeps the template's.
