@@ -1,9 +1,16 @@
 // Drives the real Rowdeal.exe through the window system, as a user would: starts a copy
-// of it in a fresh folder, types into its fields, presses its buttons and keys, and reads
-// and answers the boxes it shows. Every wait has a deadline; a failed wait throws, and a
-// program still running is then ended.
+// of it in a fresh folder, types into its fields, presses its buttons, and reads and
+// answers the boxes it shows. Every wait has a deadline, past which the driver throws or
+// answers what no test expects; a program still running is then ended. The driver lives
+// in this header alone, and the test fixture that starts each test afresh with it.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,88 +20,162 @@
 
 namespace e2e {
 
-struct Failure : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+using testutil::TMessageBox;
+using Failure = std::runtime_error;
 
-// The program under test, as built.
-std::wstring BuiltProgram();
+// The program as built: Wine shows the build host's root as Z:.
+inline std::wstring BuiltProgram() {
+  std::wstring path = L"" ROWDEAL_EXE;
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return path[0] == L'\\' ? L"Z:" + path : path;
+}
 
-// A fresh folder holding a copy of the program and, beside it, its settings file.
-class Sandbox {
- public:
-  Sandbox();
-  std::wstring Exe() const { return Dir + L"Rowdeal.exe"; }
-  std::wstring Ini() const { return Dir + L"Rowdeal.ini"; }
-
-  testutil::TempDir Temp;
-  const std::wstring Dir;  // ends in a backslash
-};
-
-// A text as the bytes of the ANSI code page.
-std::string Ansi(const std::wstring& text);
-
-// The settings file as the program reads it: each section with its keys, in their order,
-// as "[Section]key=value|key=value|".
-std::wstring SettingsOf(const std::wstring& ini);
-
-// Where the platform puts the program's dialog when nothing moves it: its template is
-// built here, in this process, on the same display.
-RECT TemplateRect();
-
-// The dialog's caption, at rest or during a run ("Rowdeal 1.2 - 37%").
-bool IsMainCaption(const std::wstring& caption);
-bool ShowsProgress(const std::wstring& caption);
-
-// The split job's success message.
-std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base, const std::wstring& ext);
+// The split job's success message, every name listed.
+inline std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base) {
+  std::wstring text = L"文件拆分成功! 在原始文件所在路径的 " + outputDir + L" 子路径下自动生成了如下 " +
+                      std::to_wstring(n) + L" 个新文件:\r\n\r\n";
+  for (int i = 1; i <= n; ++i) text += base + L"-" + std::to_wstring(i) + L".txt\r\n";
+  return text;
+}
 
 // One run of the program, from start to exit.
 class App {
  public:
-  // Starts the program in workingDir, with the arguments, and waits for its dialog.
-  App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments = L"");
-  ~App();
-  App(const App&) = delete;
-  App& operator=(const App&) = delete;
+  App(const std::wstring& exe, const std::wstring& workingDir, const std::wstring& arguments) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(), &startup,
+                        &Process)) {
+      throw Failure("cannot start the program");
+    }
+    Dialog = testutil::WaitForWindow(Process.dwProcessId,
+                                     [](HWND w) { return testutil::WindowText(w) == L"" ROWDEAL_CAPTION; }, 30000);
+    if (Dialog == nullptr) {
+      TerminateProcess(Process.hProcess, 99);
+      throw Failure("the dialog did not appear");
+    }
+  }
+  ~App() {
+    TerminateProcess(Process.hProcess, 99);  // unless it has ended
+    WaitForSingleObject(Process.hProcess, 20000);
+    CloseHandle(Process.hThread);
+    CloseHandle(Process.hProcess);
+    if (Hold) CloseHandle(Hold);
+  }
 
-  HWND Dialog() const { return Dialog_; }
-  HWND Item(int id) const;
-  RECT Bounds() const;
+  HWND Item(int id) const { return GetDlgItem(Dialog, id); }
   std::wstring ItemText(int id) const { return testutil::WindowText(Item(id)); }
-  void SetItemText(int id, const std::wstring& text) const;
-  // Empties the field and types the text into it, character by character.
-  void Type(int id, const std::wstring& text) const;
-  // Drops the files on the dialog, as from Explorer.
-  void DropFiles(const std::vector<std::wstring>& paths) const;
-  // Every later run waits before it replaces any file, until cancelled (the test hold).
-  void HoldRuns();
+  void SetItemText(int id, const std::wstring& text) const {
+    Send(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  // Empties the field and types the text into it, key by key.
+  void Type(int id, const std::wstring& text) const {
+    SetItemText(id, L"");
+    for (wchar_t c : text) Send(Item(id), WM_CHAR, c, 1);
+  }
   // Posted: the program may then show a modal box.
-  void Press(int id) const { testutil::Click(Dialog_, id); }
-  void PostKey(HWND window, UINT key) const;
-  // Clicks an arrow of an up-down control.
-  void ClickSpin(int id, bool up) const;
+  void Press(int id) const { testutil::Click(Dialog, id); }
+  // Where the dialog's top left corner is on the screen.
+  POINT At() const {
+    RECT r{};
+    GetWindowRect(Dialog, &r);
+    return {r.left, r.top};
+  }
 
-  // The message box the program shows next, and pressing one of its buttons; whether a
-  // message box is on screen now.
-  testutil::TMessageBox WaitMessageBox() const;
-  void PressOk(const testutil::TMessageBox& box, int button = IDOK) const;
-  bool ShowsMessageBox() const;
+  // Drops the files on the dialog, as from Explorer: the block goes into the program's
+  // memory, where WM_DROPFILES must point.
+  void DropFiles(const std::vector<std::wstring>& paths) const {
+    const DROPFILES header{sizeof header, {}, FALSE, TRUE};
+    std::wstring block(reinterpret_cast<const wchar_t*>(&header), sizeof header / sizeof(wchar_t));
+    for (const auto& path : paths) block += path + L'\0';
+    const std::size_t size = (block.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(Process.hProcess, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote || !WriteProcessMemory(Process.hProcess, remote, block.c_str(), size, nullptr)) {
+      throw Failure("cannot hand the dropped names to the program");
+    }
+    Send(Dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+  }
+
+  // Starts a split that waits before it replaces any file until cancelled (the test
+  // hold); whether the caption then shows how far it came: every line dealt, and half of
+  // the files, those still to be put in place.
+  bool StartHeldRun() {
+    const std::wstring name = L"Local\\Rowdeal-e2e-hold-" + std::to_wstring(Process.dwProcessId);
+    Hold = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    Press(IDC_EXECUTE);
+    return testutil::WaitUntil([&] { return testutil::WindowText(Dialog) == L"" ROWDEAL_CAPTION L" - 50%"; });
+  }
+
+  // Presses a key in a control, and waits until the control has taken it.
+  void Key(int id, UINT key) const { Send(Item(id), WM_KEYDOWN, key, 0); }
+
+  // The message box the program shows next (none: no window, no texts), and pressing one
+  // of its buttons; that box.
+  TMessageBox NextBox() const { return testutil::WaitForMessageBox(Process.dwProcessId); }
+  TMessageBox Answer(const TMessageBox& box, int button = IDOK) const {
+    testutil::Click(box.Window, button);
+    if (!testutil::WaitUntil([&] { return !IsWindow(box.Window); })) throw Failure("the message box stayed");
+    return box;
+  }
   // Presses the execute button and answers the box that follows.
-  testutil::TMessageBox RunJob() const;
+  TMessageBox RunJob() const {
+    Press(IDC_EXECUTE);
+    return Answer(NextBox());
+  }
+
   // Opens the file dialog, types into its name field and presses Open (or, for an empty
   // text, Cancel), and waits until it is gone. Answers the name it proposed when it opened.
-  std::wstring Browse(const std::wstring& typed) const;
+  // A name that is not in the folder shown makes it ask whether to create the file, and
+  // stay: the program's own open-file dialog finds the name, or this throws.
+  std::wstring Browse(const std::wstring& typed) const {
+    Press(IDC_BROWSE);
+    HWND dialog = testutil::WaitForWindow(Process.dwProcessId, testutil::IsFileDialog);
+    HWND field = GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
+    const std::wstring proposed = testutil::WindowText(field);
+    if (!typed.empty()) SetWindowTextW(field, typed.c_str());
+    testutil::Click(dialog, typed.empty() ? IDCANCEL : IDOK);
+    const bool gone = dialog && testutil::WaitUntil([&] { return !IsWindow(dialog); });
+    if (!gone) throw Failure("no open-file dialog appeared, or it stayed");
+    return proposed;
+  }
 
-  // Waits for the program to end; its exit code.
-  DWORD WaitExit() const;
+  // Waits for the program to end; its exit code (STILL_ACTIVE when it does not end).
+  DWORD WaitExit() const {
+    DWORD code = 99;
+    WaitForSingleObject(Process.hProcess, 20000);
+    GetExitCodeProcess(Process.hProcess, &code);
+    return code;
+  }
+
+  PROCESS_INFORMATION Process{};
+  HWND Dialog = nullptr;
 
  private:
-  HWND WaitFor(const std::function<bool(HWND)>& match, const char* what) const;
+  static void Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result)) {
+      throw Failure("the program does not answer message " + std::to_string(message));
+    }
+  }
+  HANDLE Hold = nullptr;
+};
 
-  PROCESS_INFORMATION Process_{};
-  HWND Dialog_ = nullptr;
-  HANDLE Hold_ = nullptr;
+// A fresh folder holding a copy of the program (its settings file goes beside it) and a
+// folder for tables, from which the program is started.
+class Session : public ::testing::Test {
+ protected:
+  Session() {
+    if (!CopyFileW(BuiltProgram().c_str(), Exe.c_str(), FALSE)) throw Failure("cannot copy the program");
+    std::filesystem::create_directory(Tables);
+  }
+  std::unique_ptr<App> Start(const std::wstring& workingDir = {}, const std::wstring& arguments = {}) {
+    return std::make_unique<App>(Exe, workingDir.empty() ? Dir : workingDir, arguments);
+  }
+
+  testutil::TempDir Temp;
+  const std::wstring Dir = Temp.Native().wstring() + L"\\";
+  const std::wstring Exe = Dir + L"Rowdeal.exe", Ini = Dir + L"Rowdeal.ini", Tables = Dir + L"tables\\";
 };
 
 }  // namespace e2e
