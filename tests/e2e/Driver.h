@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/USplitResult.h"
 #include "res/resource.h"
 #include "tests/TestUtil.h"
 
@@ -30,12 +31,10 @@ inline std::wstring BuiltProgram() {
   return path[0] == L'\\' ? L"Z:" + path : path;
 }
 
-// The split job's success message, every name listed.
+// The split job's success message for <base>-1.txt to <base>-<n>.txt, every name listed.
 inline std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base) {
-  std::wstring text = L"文件拆分成功! 在原始文件所在路径的 " + outputDir + L" 子路径下自动生成了如下 " +
-                      std::to_wstring(n) + L" 个新文件:\r\n\r\n";
-  for (int i = 1; i <= n; ++i) text += base + L"-" + std::to_wstring(i) + L".txt\r\n";
-  return text;
+  const auto text = ::SuccessText({{outputDir.begin(), outputDir.end()}, {base.begin(), base.end()}, u"txt", n, 0, u""});
+  return {text.begin(), text.end()};
 }
 
 // One run of the program, from start to exit.
