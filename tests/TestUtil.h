@@ -113,7 +113,6 @@ struct TMessageBox {
   HWND Window = nullptr;
   std::wstring Caption;
   std::wstring Text;
-  bool HasCancel = false;
 };
 
 // The file dialogs' name fields: a combo box, or an edit in older dialogs.
@@ -129,7 +128,6 @@ inline TMessageBox WaitForMessageBox(DWORD Process) {
   if (box.Window == nullptr) return box;
   box.Caption = WindowText(box.Window);
   box.Text = WindowText(GetDlgItem(box.Window, 0xFFFF));
-  box.HasCancel = GetDlgItem(box.Window, IDCANCEL) != nullptr;
   return box;
 }
 

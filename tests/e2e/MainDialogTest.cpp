@@ -85,7 +85,6 @@ TEST_F(MainDialog, ALongListOfNamesIsElidedToFitTheScreen) {
   EXPECT_TRUE(shown.top >= work.top && shown.bottom <= work.bottom) << shown.top << ".." << shown.bottom;
 }
 
-// A hundred files take the run well past the moment it starts: the caption must follow it.
 // A table that takes seconds under Wine: the dialog answers throughout, its caption shows
 // the progress, and the success box follows.
 TEST_F(MainDialog, ALongRunKeepsTheDialogAnswering) {
@@ -118,6 +117,7 @@ TEST_F(MainDialog, ALongRunKeepsTheDialogAnswering) {
   EXPECT_EQ(app->Answer(app->NextBox()).Caption, L"提示!");
 }
 
+// A hundred files take the run well past the moment it starts: the caption must follow it.
 TEST_F(MainDialog, ARunShowsItsProgressLocksTheInputsAndCancelledChangesNothing) {
   auto app = Start();
   app->SetItemText(IDC_PATH, WriteTable(L"keep.txt"));
