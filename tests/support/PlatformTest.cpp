@@ -1,6 +1,7 @@
 // The platform layer's files, code page and fault seam.
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
+#include "tests/file/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +27,6 @@ std::string Read(platform::FileHandle File, std::size_t Count) {
   return buffer.substr(0, got);
 }
 
-class PlatformFiles : public testing::Test {
- protected:
-  void TearDown() override {
-    platform::InjectReadFault(-1);
-    platform::InjectWriteFault(-1);
-  }
-  testutil::TempDir temp;
-};
-
 }  // namespace
 
 TEST(Ansi, TextRoundTripsThroughTheCodePage) {
@@ -57,7 +49,8 @@ TEST(Ansi, TextRoundTripsThroughTheCodePage) {
 }
 
 // Creating truncates, appending adds at the end and needs the file, folders are refused.
-TEST_F(PlatformFiles, WritesReadBack) {
+TEST(PlatformFiles, WritesReadBack) {
+  testutil::TempDir temp;
   const std::u16string path = temp.Path("data.bin");
   testutil::WriteFile(temp.Native("data.bin"), "an older and longer file");
   TOpenFile out(platform::CreateForWriting(path));
@@ -75,7 +68,8 @@ TEST_F(PlatformFiles, WritesReadBack) {
   EXPECT_EQ(platform::CreateForWriting(temp.Path()), platform::InvalidFile);
 }
 
-TEST_F(PlatformFiles, SizesAndOffsetsAreSixtyFourBit) {
+TEST(PlatformFiles, SizesAndOffsetsAreSixtyFourBit) {
+  testutil::TempDir temp;
   const std::int64_t beyond = (std::int64_t{5} << 30) + 3;  // past 4 GiB, in a sparse file
   TOpenFile out(platform::CreateForWriting(temp.Path("sparse.bin")));
   EXPECT_EQ(platform::Seek(out.Handle, beyond, platform::SeekFrom::Begin), beyond);
@@ -87,7 +81,9 @@ TEST_F(PlatformFiles, SizesAndOffsetsAreSixtyFourBit) {
   EXPECT_EQ(platform::Seek(out.Handle, -(beyond + 10), platform::SeekFrom::Current), -1);
 }
 
-TEST_F(PlatformFiles, InjectedFaultsFailEveryCallPastTheirBudget) {
+TEST(PlatformFiles, InjectedFaultsFailEveryCallPastTheirBudget) {
+  filebytes::FaultGuard guard;
+  testutil::TempDir temp;
   testutil::WriteFile(temp.Native("source.txt"), "0123456789abcdef");
   TOpenFile in(platform::OpenForReading(temp.Path("source.txt")));
   platform::InjectReadFault(10);
