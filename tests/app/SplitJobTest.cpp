@@ -93,7 +93,6 @@ TEST(SplitJob, CountsAndTheOrderOfTheChecks) {
     std::string answer;
   } cases[] = {
       {"h1\r\nh2\r\nh3\r\nx\r\n", u" 3 ", u"1", "ok"},
-      {"h\r\n", u"-", u"1", "ok"},
       {"h\r\n", u"3a", u"1", "error: 3a is not a valid integer!"},
       {"h\r\n", u"-1", u"1", "error: 表头栏行数必须是 0 到 2147483647 之间的整数!"},
       {"h\r\n", u"2147483648", u"1", "error: 表头栏行数必须是 0 到 2147483647 之间的整数!"},

