@@ -113,26 +113,38 @@ struct TMessageBox {
   HWND Window = nullptr;
   std::wstring Caption;
   std::wstring Text;
+  HWND Owner = nullptr;
 };
 
-// The file dialogs' name fields: a combo box, or an edit in older dialogs.
-inline bool IsFileDialog(HWND Window) { return GetDlgItem(Window, 0x47C) != nullptr || GetDlgItem(Window, 0x480) != nullptr; }
+// A file dialog's name field: a combo box, or an edit in older dialogs; null for any other window.
+inline HWND FileNameField(HWND Window) {
+  return GetDlgItem(Window, 0x47C) != nullptr ? GetDlgItem(Window, 0x47C) : GetDlgItem(Window, 0x480);
+}
 
 // The next message box of Process (a dialog with an OK or a Yes button that is no file
 // dialog); Window stays null when none appears.
 inline TMessageBox WaitForMessageBox(DWORD Process) {
   TMessageBox box;
   box.Window = WaitForWindow(Process, [](HWND w) {
-    return ClassOf(w) == L"#32770" && (GetDlgItem(w, IDOK) || GetDlgItem(w, IDYES)) && !IsFileDialog(w);
+    return ClassOf(w) == L"#32770" && (GetDlgItem(w, IDOK) || GetDlgItem(w, IDYES)) && !FileNameField(w);
   });
   if (box.Window == nullptr) return box;
   box.Caption = WindowText(box.Window);
   box.Text = WindowText(GetDlgItem(box.Window, 0xFFFF));
+  box.Owner = GetWindow(box.Window, GW_OWNER);
   return box;
 }
 
 // Clicks a button of a dialog in any thread or process (posted: a modal loop may follow).
 inline void Click(HWND Dialog, int Button) { PostMessageW(GetDlgItem(Dialog, Button), BM_CLICK, 0, 0); }
+
+// Presses Button on the next message box of Process and waits until the box has gone; the box.
+inline TMessageBox AnswerNextBox(DWORD Process, int Button = IDOK) {
+  const TMessageBox box = WaitForMessageBox(Process);
+  Click(box.Window, Button);
+  WaitUntil([&] { return !IsWindow(box.Window); });
+  return box;
+}
 #endif
 
 }  // namespace testutil

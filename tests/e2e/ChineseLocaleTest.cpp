@@ -12,11 +12,9 @@ TEST_F(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFiles) {
   const std::string lines[] = {"\xD0\xF2\xBA\xC5,\xD0\xD5\xC3\xFB\r\n", "1,\xD5\xC5\xC8\xFD\r\n",
                                "2,\xC0\xEE\xCB\xC4\r\n", "3,\xCD\xF5\xCE\xE5\r\n"};
   testutil::WriteFile(folder + L"测温记录.txt", lines[0] + lines[1] + lines[2] + lines[3]);
-  auto app = Start();
-  app->SetItemText(IDC_PATH, folder + L"测温记录.txt");
+  auto app = Start(Dir, L"\"" + folder + L"测温记录.txt\"");  // a Chinese name on the command line too
   app->SetItemText(IDC_CYCLE_LINES, L"2");
-  const e2e::TMessageBox shown = app->RunJob();
-  EXPECT_EQ(shown.Caption + L"|" + shown.Text, L"提示!|" + e2e::SuccessText(folder + L"测温记录\\", 2, L"测温记录"));
+  EXPECT_EQ(app->RunJob(), L"提示!|" + e2e::SuccessText(folder + L"测温记录\\", 2, L"测温记录"));
   EXPECT_EQ(testutil::ReadFile(folder + L"测温记录\\测温记录-1.txt"), lines[0] + lines[1] + lines[3]);
   EXPECT_EQ(testutil::ReadFile(folder + L"测温记录\\测温记录-2.txt"), lines[0] + lines[2]);
 }

@@ -2,18 +2,16 @@
 // of it in a fresh folder, types into its fields, presses its buttons, and reads and
 // answers the boxes it shows. Every wait has a deadline, past which the driver throws or
 // answers what no test expects; a program still running is then ended. The driver lives
-// in this header alone, and the test fixture that starts each test afresh with it.
+// in this header alone, and the test fixture that starts each test afresh with it. Strings,
+// paths and vectors come with the shared helpers.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "app/USplitResult.h"
 #include "res/resource.h"
@@ -21,7 +19,6 @@
 
 namespace e2e {
 
-using testutil::TMessageBox;
 using Failure = std::runtime_error;
 
 // The program as built: Wine shows the build host's root as Z:.
@@ -45,9 +42,8 @@ class App {
     startup.cb = sizeof startup;
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(), &startup,
-                        &Process)) {
+                        &Process))
       throw Failure("cannot start the program");
-    }
     Dialog = testutil::WaitForWindow(Process.dwProcessId,
                                      [](HWND w) { return testutil::WindowText(w) == L"" ROWDEAL_CAPTION; }, 30000);
     if (Dialog == nullptr) {
@@ -65,9 +61,7 @@ class App {
 
   HWND Item(int id) const { return GetDlgItem(Dialog, id); }
   std::wstring ItemText(int id) const { return testutil::WindowText(Item(id)); }
-  void SetItemText(int id, const std::wstring& text) const {
-    Send(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  }
+  void SetItemText(int id, const std::wstring& text) const { Send(Item(id), WM_SETTEXT, 0, (LPARAM)text.c_str()); }
   // Empties the field and types the text into it, key by key.
   void Type(int id, const std::wstring& text) const {
     SetItemText(id, L"");
@@ -76,7 +70,7 @@ class App {
   // Posted: the program may then show a modal box.
   void Press(int id) const { testutil::Click(Dialog, id); }
   // Where the dialog's top left corner is on the screen.
-  POINT At() const {
+  std::pair<LONG, LONG> At() const {
     RECT r{};
     GetWindowRect(Dialog, &r);
     return {r.left, r.top};
@@ -90,9 +84,7 @@ class App {
     for (const auto& path : paths) block += path + L'\0';
     const std::size_t size = (block.size() + 1) * sizeof(wchar_t);
     void* remote = VirtualAllocEx(Process.hProcess, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!remote || !WriteProcessMemory(Process.hProcess, remote, block.c_str(), size, nullptr)) {
-      throw Failure("cannot hand the dropped names to the program");
-    }
+    if (!remote || !WriteProcessMemory(Process.hProcess, remote, block.c_str(), size, nullptr)) throw Failure("no drop");
     Send(Dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
   }
 
@@ -110,18 +102,14 @@ class App {
   void Key(int id, UINT key) const { Send(Item(id), WM_KEYDOWN, key, 0); }
 
   // The message box the program shows next (none: no window, no texts), and pressing one
-  // of its buttons; that box.
-  TMessageBox NextBox() const { return testutil::WaitForMessageBox(Process.dwProcessId); }
-  TMessageBox Answer(const TMessageBox& box, int button = IDOK) const {
-    testutil::Click(box.Window, button);
-    if (!testutil::WaitUntil([&] { return !IsWindow(box.Window); })) throw Failure("the message box stayed");
-    return box;
+  // of its buttons; its caption and text, as "caption|text".
+  testutil::TMessageBox NextBox() const { return testutil::WaitForMessageBox(Process.dwProcessId); }
+  std::wstring Answer(int button = IDOK) const {
+    const auto box = testutil::AnswerNextBox(Process.dwProcessId, button);
+    return box.Caption + L"|" + box.Text;
   }
   // Presses the execute button and answers the box that follows.
-  TMessageBox RunJob() const {
-    Press(IDC_EXECUTE);
-    return Answer(NextBox());
-  }
+  std::wstring RunJob() const { return Press(IDC_EXECUTE), Answer(); }
 
   // Opens the file dialog, types into its name field and presses Open (or, for an empty
   // text, Cancel), and waits until it is gone. Answers the name it proposed when it opened.
@@ -129,22 +117,18 @@ class App {
   // stay: the program's own open-file dialog finds the name, or this throws.
   std::wstring Browse(const std::wstring& typed) const {
     Press(IDC_BROWSE);
-    HWND dialog = testutil::WaitForWindow(Process.dwProcessId, testutil::IsFileDialog);
-    HWND field = GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
-    const std::wstring proposed = testutil::WindowText(field);
-    if (!typed.empty()) SetWindowTextW(field, typed.c_str());
+    HWND dialog = testutil::WaitForWindow(Process.dwProcessId, testutil::FileNameField);
+    const std::wstring proposed = testutil::WindowText(testutil::FileNameField(dialog));
+    if (!typed.empty()) SetWindowTextW(testutil::FileNameField(dialog), typed.c_str());
     testutil::Click(dialog, typed.empty() ? IDCANCEL : IDOK);
-    const bool gone = dialog && testutil::WaitUntil([&] { return !IsWindow(dialog); });
-    if (!gone) throw Failure("no open-file dialog appeared, or it stayed");
+    if (!dialog || !testutil::WaitUntil([&] { return !IsWindow(dialog); })) throw Failure("no file dialog, or it stayed");
     return proposed;
   }
 
   // Waits for the program to end; its exit code (STILL_ACTIVE when it does not end).
   DWORD WaitExit() const {
-    DWORD code = 99;
-    WaitForSingleObject(Process.hProcess, 20000);
-    GetExitCodeProcess(Process.hProcess, &code);
-    return code;
+    DWORD code = WaitForSingleObject(Process.hProcess, 20000);
+    return GetExitCodeProcess(Process.hProcess, &code) ? code : 99;
   }
 
   PROCESS_INFORMATION Process{};
@@ -152,10 +136,8 @@ class App {
 
  private:
   static void Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result)) {
-      throw Failure("the program does not answer message " + std::to_string(message));
-    }
+    if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, nullptr)) return;
+    throw Failure("the program does not answer message " + std::to_string(message));
   }
   HANDLE Hold = nullptr;
 };

@@ -17,61 +17,45 @@ TEST(MsgBox, KindChoosesIconButtonsAndCaption) {
     EXPECT_EQ(style.Flags, c.Flags) << c.Kind;
     EXPECT_EQ(Utf8(style.Caption), Utf8(c.Caption)) << c.Kind;
   }
-  EXPECT_EQ(MsgBoxStyleFor(4, u"Mine").Caption, u"Mine");
 }
 
 // Who owns a box and what it shows is seen where a failure escapes a dialog's handler.
 TEST(MsgBox, AnswersTrueForAnythingButOk) {
   for (const int button : {IDOK, IDCANCEL}) {
-    testutil::TMessageBox box;
-    {
-      std::jthread answer([&] {
-        box = testutil::WaitForMessageBox(GetCurrentProcessId());
-        testutil::Click(box.Window, button);
-      });
-      EXPECT_EQ(MsgBox(u"Go on?", 3, u""), button != IDOK) << button;
-    }
-    EXPECT_EQ(box.Caption + L"|" + box.Text, L"注意!|Go on?");
+    std::jthread answer([&] { testutil::AnswerNextBox(GetCurrentProcessId(), button); });
+    EXPECT_EQ(MsgBox(u"Go on?", 3, u""), button != IDOK) << button;
   }
 }
 
+// The product's open dialog, and the several names it can also take.
 TEST(FileDialogs, WhatTheUserChoosesComesBackAsNameAndFolder) {
   testutil::TempDir temp;
-  for (const char* name : {"table.txt", "a.txt", "b.txt", "c.txt"}) testutil::WriteFile(temp.Native(name), "");
+  for (const char* name : {"table.txt", "a.txt", "b.txt"}) testutil::WriteFile(temp.Native(name), "");
   const std::u16string folder = temp.Path() + u"\\";
-  std::u16string longName, longFilter = u"Tables|*.txt|Long|";
-  while (longName.size() < 1500) longName += u"abcdefghijklmnopqrstuvwxyz";
-  while (longFilter.size() < 3000) longFilter += u"*.x;";
-  // Title also names the case. Typed is what the user types, empty: Cancel; Prompt, that a
-  // prompt (create or overwrite) follows and is answered Yes; Shown, what the name field
-  // showed and Filters how many filters; Result, FileName afterwards.
-  struct { std::u16string Title; bool IsSave, MultiSelect, OverwritePrompt; std::u16string Filter, DefaultExt, FileName,
-           Directory, Typed; bool Prompt; std::u16string Shown; int Filters; std::u16string Result; } const cases[] = {
-      {u"open", false, false, false, u"文本文件（*.txt）|*.txt|所有文件（*.*）|*.*", u"txt", u"start.txt", folder,
-       folder + u"table.txt", false, u"start.txt", 2, u"table.txt"},
-      {u"several", false, true, false, u"", u"", u"", folder, u"\"a.txt\" \"b.txt\" \"c.txt\"", false, u"", 0,
-       u"a.txt\tb.txt\tc.txt"},
-      {u"one of several", false, true, false, u"", u"", u"", folder, u"b.txt", false, u"", 0, u"b.txt"},
-      {u"create", false, false, false, u"", u"", u"", folder, u"new.txt", true, u"", 0, u"new.txt"},
-      {u"overwrite", true, false, true, u"", u"", u"", folder, u"table.txt", true, u"", 0, u"table.txt"},
-      {u"default extension", true, false, false, u"", u"txt", u"", folder, u"report", false, u"", 0, u"report.txt"},
-      {u"cut to the buffers", false, false, false, longFilter, u"", longName, u"", u"", false, longName.substr(0, 1023),
-       2, longName},
+  const std::u16string longName(1500, u'n');
+  // Title names the case. Typed is what the user types, empty: Cancel; Prompt, that the
+  // question whether to create the file follows and is answered Yes; Shown, what the name
+  // field showed and Filters how many filters; Result, FileName afterwards.
+  struct { std::u16string Title; bool MultiSelect; std::u16string Filter, FileName, Directory, Typed; bool Prompt;
+           std::u16string Shown; int Filters; std::u16string Result; } const cases[] = {
+      {u"open", false, u"文本文件（*.txt）|*.txt|所有文件（*.*）|*.*", u"start.txt", folder, folder + u"table.txt", false,
+       u"start.txt", 2, u"table.txt"},
+      {u"several", true, u"", u"", folder, u"\"a.txt\" \"b.txt\"", false, u"", 0, u"a.txt\tb.txt"},
+      {u"create", false, u"", u"", folder, u"new.txt", true, u"", 0, u"new.txt"},
+      {u"cut to the buffer", false, u"", longName, u"", u"", false, longName.substr(0, 1023), 0, longName},
   };
   for (const auto& c : cases) {
-    TOpenSaveDialog dialog;
-    dialog.IsSave = c.IsSave, dialog.MultiSelect = c.MultiSelect, dialog.OverwritePrompt = c.OverwritePrompt;
-    dialog.Title = c.Title, dialog.Filter = c.Filter, dialog.DefaultExt = c.DefaultExt;
+    TOpenDialog dialog;
+    dialog.MultiSelect = c.MultiSelect, dialog.Title = c.Title, dialog.Filter = c.Filter, dialog.DefaultExt = u"txt";
     dialog.FileName = c.FileName, dialog.Directory = c.Directory;
     std::wstring shown;
     int filters = -1;
     bool prompted = false;
     {
       std::jthread user([&] {
-        HWND box = testutil::WaitForWindow(GetCurrentProcessId(), testutil::IsFileDialog);
-        EXPECT_EQ(testutil::WindowText(box), std::wstring(c.Title.begin(), c.Title.end()));
+        HWND box = testutil::WaitForWindow(GetCurrentProcessId(), testutil::FileNameField);
         Sleep(200);  // the dialog fills its fields after it shows
-        HWND name = GetDlgItem(box, 0x47C) != nullptr ? GetDlgItem(box, 0x47C) : GetDlgItem(box, 0x480);
+        HWND name = testutil::FileNameField(box);
         shown = testutil::WindowText(name);
         filters = static_cast<int>(SendMessageW(GetDlgItem(box, 0x470), CB_GETCOUNT, 0, 0));
         if (c.Typed.empty()) return testutil::Click(box, IDCANCEL);

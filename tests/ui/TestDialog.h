@@ -31,17 +31,12 @@ class TTestDialog : public TkxDialog {
   LRESULT MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) override {
     if (AMessage == WM_APP && Next < Steps.size()) {
       Steps[Next++](*this);
-      if (Next < Steps.size()) PostMessageW(Handle, WM_APP, 0, 0);
-      return 1;
+      return PostMessageW(Handle, WM_APP, 0, 0);
     }
-    if (AMessage == WM_TIMER) {
-      ADD_FAILURE() << "the test never ended its dialog";
-      Close(false);
-    }
+    EXPECT_NE(AMessage, WM_TIMER) << "the test never ended its dialog";
+    if (AMessage == WM_TIMER) Close(false);
     // Edits report focus changes whenever a window opens or closes.
     if (AMessage == WM_COMMAND && (HIWORD(WParam) == EN_SETFOCUS || HIWORD(WParam) == EN_KILLFOCUS)) return 1;
-    if (AMessage == WM_KX_DIALOGOPENED) Log.push_back("opened");
-    if (AMessage == WM_KX_DIALOGCLOSED) Log.push_back("closed");
     return TkxDialog::MessageProc(AMessage, WParam, LParam);
   }
   void OnClose() override { Log.push_back("close"); }
@@ -50,16 +45,11 @@ class TTestDialog : public TkxDialog {
     if (Raise) Raise();
   }
   void OnMove(int X, int Y) override { LastMove = POINT{X, Y}; }
-  LRESULT OnNotify(WPARAM WParam, int Code, NMHDR*) override {
-    Log.push_back("notify " + std::to_string(Code) + " from " + std::to_string(LOWORD(WParam)));
-    return NotifyResult;
-  }
 
   std::vector<TStep> Steps;
   std::function<void()> Raise;  // run by OnCommand, to throw from a handler
-  TLog Log;                     // "opened", "closed" (of a dialog it owns), "cmd 204", "notify -5 from 211", "close"
+  TLog Log;                     // "cmd 204", "close"
   POINT LastMove{};
-  LRESULT NotifyResult = 0;
 
  private:
   UINT Template;
