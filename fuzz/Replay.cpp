@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "tests/file/FileBytes.h"
+#include "tests/TestUtil.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   for (const auto& input : inputs) {
     std::printf("%s\n", input.string().c_str());
     std::fflush(stdout);
-    const std::string bytes = filebytes::ReadFile(input);
+    const std::string bytes = testutil::ReadFile(input);
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
   std::printf("%zu inputs replayed\n", inputs.size());

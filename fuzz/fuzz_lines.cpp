@@ -5,7 +5,7 @@
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFile.h"
 #include "support/UkxUtf8.h"
-#include "tests/file/FileBytes.h"
+#include "tests/TestUtil.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t block = 16 + data[1] % 97;
   const std::string bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
   const std::filesystem::path path = fuzzscratch::Folder() / "lines.txt";
-  filebytes::WriteFile(path, bytes);
+  testutil::WriteFile(path, bytes);
 
   // The split's raw lines, in either line-end mode, with and without their line ends.
   const std::vector<std::string> expected = fuzzscratch::ModelLines(bytes, encoding, lf);

@@ -3,7 +3,7 @@
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFile.h"
 #include "support/UkxUtf8.h"
-#include "tests/file/FileBytes.h"
+#include "tests/TestUtil.h"
 
 #include <cstdint>
 #include <string>
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(going || !expected);  // the test stops early only once it has failed
 
   const std::filesystem::path file = fuzzscratch::Folder() / "recognise.txt";
-  filebytes::WriteFile(file, bytes);
+  testutil::WriteFile(file, bytes);
   FUZZ_CHECK(TkxFile::RecogniseEncoding(file.u16string()) == fuzzscratch::Recognise(bytes));
   return 0;
 }

@@ -6,7 +6,7 @@
 // folder exactly as it was before the run.
 #include "app/USplitJob.h"
 #include "fuzz/FuzzScratch.h"
-#include "tests/file/FileBytes.h"
+#include "tests/TestUtil.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -29,7 +29,7 @@ std::u16string NameOf(const std::uint8_t* data) {
   return name;
 }
 
-std::string Utf8(const std::u16string& text) { return TextToUtf8(text); }
+using testutil::Utf8;
 
 // CR LF unless the first MiB, in whole code units, ends more lines with a bare LF.
 bool EndsWithLf(const std::string& source, std::size_t unit, std::size_t low) {
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path run = fuzzscratch::Folder() / "run";
   fs::remove_all(run);
   fs::create_directories(run);
-  filebytes::WriteFile(run / fs::path(name), source);
+  testutil::WriteFile(run / fs::path(name), source);
   const std::size_t dot = name.rfind(u'.');
   const std::u16string base = dot == std::u16string::npos ? name : name.substr(0, dot);
   const std::u16string ext = dot == std::u16string::npos ? u"" : name.substr(dot + 1);
@@ -71,10 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int earlier = dot == std::u16string::npos || !usable ? 0 : data[6] >> 3 & 7;
   if (earlier > 0) {
     fs::create_directory(run / fs::path(base));
-    filebytes::WriteFile(run / fs::path(base) / "other", "someone else's");
-    for (int k = 1; k <= earlier; ++k) filebytes::WriteFile(run / fs::path(base) / fs::path(OutputName(base, ext, k)), "old " + std::to_string(k));
+    testutil::WriteFile(run / fs::path(base) / "other", "someone else's");
+    for (int k = 1; k <= earlier; ++k) testutil::WriteFile(run / fs::path(base) / fs::path(OutputName(base, ext, k)), "old " + std::to_string(k));
   }
-  const std::map<std::string, std::string> before = filebytes::Contents(run);
+  const std::map<std::string, std::string> before = testutil::Contents(run);
 
   // A quarter of the runs meet a read fault, a quarter a write fault, after a number of
   // bytes taken from the input.
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fault == 2) platform::InjectReadFault(budget);
   if (fault == 3) platform::InjectWriteFault(budget);
   TSplitResult result;
-  const std::string answer = filebytes::Outcome([&] {
+  const std::string answer = testutil::Outcome([&] {
     result = RunSplitWith((run / fs::path(name)).u16string(), std::u16string(1, static_cast<char16_t>(u'0' + h)),
                           std::u16string(1, static_cast<char16_t>(u'0' + n)), limits);
     return SuccessText(result);
@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (made.StaleCount > 0) made.FirstStale = OutputName(base, ext, n + 1);
     expectedAnswer = Utf8(SuccessText(made));
   }
-  const std::map<std::string, std::string> contents = filebytes::Contents(run);
+  const std::map<std::string, std::string> contents = testutil::Contents(run);
   if (answer == expectedAnswer) {
     FUZZ_CHECK(contents == expected);
   } else {

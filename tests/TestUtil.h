@@ -1,14 +1,19 @@
 // What the test programs share: UTF-8 for readable messages, fresh temporary folders and
-// whole files, and on Windows the finding, reading and answering of the windows that a
-// program under test shows. Add further shared helpers here, in a section of their own.
+// whole files, a run's answer and a folder's contents, and on Windows the finding,
+// reading and answering of the windows that a program under test shows. Add further
+// shared helpers here, in a section of their own.
 #pragma once
 
+#include "platform/Platform.h"
 #include "platform/Utf8Encoding.h"
+#include "support/UkxException.h"
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 #include <random>
 #include <string>
 #include <string_view>
@@ -16,7 +21,6 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <functional>
 #include <vector>
 #endif
 
@@ -57,6 +61,39 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// ---- Runs of the split and of the text file ----
+
+// Everything under a folder: relative path to bytes; a folder's path ends in "/".
+inline std::map<std::string, std::string> Contents(const std::filesystem::path& root) {
+  std::map<std::string, std::string> seen;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    const std::string relative = std::filesystem::relative(entry.path(), root).generic_string();
+    if (entry.is_directory()) {
+      seen[relative + "/"] = "";
+    } else {
+      seen[relative] = ReadFile(entry.path());
+    }
+  }
+  return seen;
+}
+
+// The text a run answers with, or "error: " and the message it raised.
+inline std::string Outcome(const std::function<std::u16string()>& run) {
+  try {
+    return Utf8(run());
+  } catch (const TkxException& e) {
+    return "error: " + Utf8(e.Message);
+  }
+}
+
+// Switches both injected faults off at the end of a test, whatever happened.
+struct FaultGuard {
+  ~FaultGuard() {
+    platform::InjectReadFault(-1);
+    platform::InjectWriteFault(-1);
+  }
 };
 
 #ifdef _WIN32

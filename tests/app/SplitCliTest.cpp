@@ -5,7 +5,7 @@
 #include "app/USplitResult.h"
 #include "platform/Platform.h"
 #include "support/UkxStrUtils.h"
-#include "tests/file/FileBytes.h"
+#include "support/UkxUtf8.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +27,9 @@ Captured Command(std::vector<std::u16string> args, bool terminal = false,
                  const std::function<void()>& onErr = {}) {
   Captured c;
   TSplitConsole console;
-  console.Out = [&](const std::u16string& text) { c.Out += TextToUtf8(text); };
+  console.Out = [&](const std::u16string& text) { c.Out += testutil::Utf8(text); };
   console.Err = [&](const std::u16string& text) {
-    c.Err += TextToUtf8(text);
+    c.Err += testutil::Utf8(text);
     if (onErr) onErr();
   };
   console.ErrIsTerminal = terminal;
@@ -39,22 +39,16 @@ Captured Command(std::vector<std::u16string> args, bool terminal = false,
 }
 
 std::string Native(const std::u16string& text) {
-  return TextToUtf8(ReplaceAll(ReplaceAll(text, u"\r\n", u"\n"), u"\n", std::u16string(platform::NewLine())));
-}
-
-std::string BigTable() {
-  std::string big;
-  while (big.size() < (16u << 20)) big += "some text for a line\r\n";
-  return big;
+  return testutil::Utf8(ReplaceAll(ReplaceAll(text, u"\r\n", u"\n"), u"\n", std::u16string(platform::NewLine())));
 }
 
 }  // namespace
 
 TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
   TempDir dir;
-  filebytes::WriteFile(dir.Native("a.txt"), "h\r\nx\r\ny\r\n");
+  testutil::WriteFile(dir.Native("a.txt"), "h\r\nx\r\ny\r\n");
   const std::u16string a = dir.Path("a.txt");
-  const std::string none = TextToUtf8(dir.Path("none.txt"));
+  const std::string none = testutil::Utf8(dir.Path("none.txt"));
   const std::string usage = "\nTry 'rowdeal-split --help'.";
   struct Case {
     std::vector<std::u16string> args;
@@ -101,7 +95,9 @@ TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
 // changes nothing and ends with status 130.
 TEST(SplitCommand, ProgressLineAndInterruptOnATerminal) {
   TempDir dir;
-  filebytes::WriteFile(dir.Native("big.txt"), BigTable());
+  std::string big;
+  while (big.size() < (16u << 20)) big += "some text for a line\r\n";
+  testutil::WriteFile(dir.Native("big.txt"), big);
   EXPECT_EQ(Command({dir.Path("big.txt")}).Err, "");
   Captured c = Command({dir.Path("big.txt")}, true);
   EXPECT_EQ(c.Status, 0);
@@ -129,12 +125,12 @@ TEST(SplitCommand, ProgressLineAndInterruptOnATerminal) {
 TEST(SplitCommand, FileNamesThatAreNotUtf8) {
   TempDir dir;
   const std::string raw = "caf\xE9\xFF.txt";
-  filebytes::WriteFile(dir.Native(raw), "h\r\nx\r\n");
-  filebytes::WriteFile(dir.Native("caf\xEF\xBF\xBD\xEF\xBF\xBD.txt"), "the wrong file\r\n");
+  testutil::WriteFile(dir.Native(raw), "h\r\nx\r\n");
+  testutil::WriteFile(dir.Native("caf\xEF\xBF\xBD\xEF\xBF\xBD.txt"), "the wrong file\r\n");
   const std::u16string name = platform::ArgumentText(raw);
   EXPECT_EQ(name, u"caf\xDCE9\xDCFF.txt");
   Captured c = Command({dir.Path("") + u"/" + name, u"--cycle=1"});
   EXPECT_EQ(c.Status, 0) << c.Err;
-  EXPECT_EQ(filebytes::ReadFile(dir.Native("caf\xE9\xFF") / "caf\xE9\xFF-1.txt"), "h\r\nx\r\n");
+  EXPECT_EQ(testutil::ReadFile(dir.Native("caf\xE9\xFF") / "caf\xE9\xFF-1.txt"), "h\r\nx\r\n");
 }
 #endif

@@ -3,7 +3,6 @@
 #include "app/USplitJob.h"
 
 #include "platform/Platform.h"
-#include "tests/file/FileBytes.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -20,16 +19,16 @@ using namespace std::string_literals;
 // A source data.txt in a fresh folder, split with H and N; answers the success text or
 // the error, as the user sees it.
 struct Source {
-  explicit Source(const std::string& bytes) { filebytes::WriteFile(Dir.Native("data.txt"), bytes); }
+  explicit Source(const std::string& bytes) { testutil::WriteFile(Dir.Native("data.txt"), bytes); }
   std::string Split(const std::u16string& h, const std::u16string& n, const TSplitLimits* limits = nullptr,
                     TSplitControl* control = nullptr) {
-    return filebytes::Outcome([&] {
+    return testutil::Outcome([&] {
       Result = limits ? RunSplitWith(Path(), h, n, *limits, control) : RunSplit(Path(), h, n, control);
       return SuccessText(Result);
     });
   }
   std::u16string Path() const { return Dir.Path("data.txt"); }
-  std::string Output(int i) const { return filebytes::ReadFile(Dir.Native("data") / ("data-" + std::to_string(i) + ".txt")); }
+  std::string Output(int i) const { return testutil::ReadFile(Dir.Native("data") / ("data-" + std::to_string(i) + ".txt")); }
   std::vector<std::string> Outputs(int n) const {
     std::vector<std::string> all;
     for (int i = 1; i <= n; ++i) all.push_back(Output(i));
@@ -111,9 +110,9 @@ TEST(SplitJob, CountsAndTheOrderOfTheChecks) {
     if (c.source && std::string(c.source) == "/") {
       fs::create_directory(dir.Native("data.txt"));
     } else if (c.source) {
-      filebytes::WriteFile(dir.Native("data.txt"), c.source);
+      testutil::WriteFile(dir.Native("data.txt"), c.source);
     }
-    const std::string answer = filebytes::Outcome([&] { return SuccessText(RunSplit(dir.Path("data.txt"), c.h, c.n)); });
+    const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplit(dir.Path("data.txt"), c.h, c.n)); });
     if (c.answer == "ok") {
       EXPECT_TRUE(Succeeded(answer)) << answer;
     } else {
@@ -128,13 +127,13 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
   // The emoji's low half DCA9 also stands for a lone byte A9 in a name that is not UTF-8.
   for (const std::string name : {"a.b.c", "数据 表 💩.txt"}) {
     TempDir dir;
-    filebytes::WriteFile(dir.Native("") / fs::u8path(name), "h\r\nx\r\n");
+    testutil::WriteFile(dir.Native("") / fs::u8path(name), "h\r\nx\r\n");
     const TSplitResult result = RunSplit((dir.Native("") / fs::u8path(name)).u16string(), u"1", u"1");
     const std::u16string folder = fs::u8path(name.substr(0, name.rfind('.'))).u16string();
     EXPECT_EQ(result.OutputDir, dir.Path("") + Sep + folder + Sep);
     const std::u16string first = OutputName(result.Base, result.Extension, 1);
     EXPECT_EQ(first, folder + u"-1" + fs::u8path(name.substr(name.rfind('.'))).u16string());
-    EXPECT_EQ(filebytes::ReadFile(dir.Native("") / fs::path(folder) / fs::path(first)), "h\r\nx\r\n") << name;
+    EXPECT_EQ(testutil::ReadFile(dir.Native("") / fs::path(folder) / fs::path(first)), "h\r\nx\r\n") << name;
   }
 }
 
@@ -158,8 +157,8 @@ TEST(SplitJob, StalePiecesAreCountedNotDeleted) {
   Source src("h\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n");
   ASSERT_TRUE(Succeeded(src.Split(u"1", u"9")));
   EXPECT_EQ(src.Result.StaleCount, 0);
-  filebytes::WriteFile(src.Dir.Native("data") / "data-07.txt", "not a piece: a leading zero");
-  filebytes::WriteFile(src.Dir.Native("data") / "data-9.csv", "not a piece: another extension");
+  testutil::WriteFile(src.Dir.Native("data") / "data-07.txt", "not a piece: a leading zero");
+  testutil::WriteFile(src.Dir.Native("data") / "data-9.csv", "not a piece: another extension");
   ASSERT_TRUE(Succeeded(src.Split(u"1", u"3")));
   EXPECT_EQ(src.Result.StaleCount, 6);
   EXPECT_EQ(src.Result.FirstStale, u"data-4.txt");

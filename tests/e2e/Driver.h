@@ -61,7 +61,9 @@ class App {
 
   HWND Item(int id) const { return GetDlgItem(Dialog, id); }
   std::wstring ItemText(int id) const { return testutil::WindowText(Item(id)); }
-  void SetItemText(int id, const std::wstring& text) const { Send(Item(id), WM_SETTEXT, 0, (LPARAM)text.c_str()); }
+  void SetItemText(int id, const std::wstring& text) const {
+    Send(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
   // Empties the field and types the text into it, key by key.
   void Type(int id, const std::wstring& text) const {
     SetItemText(id, L"");
@@ -109,7 +111,10 @@ class App {
     return box.Caption + L"|" + box.Text;
   }
   // Presses the execute button and answers the box that follows.
-  std::wstring RunJob() const { return Press(IDC_EXECUTE), Answer(); }
+  std::wstring RunJob() const {
+    Press(IDC_EXECUTE);
+    return Answer();
+  }
 
   // Opens the file dialog, types into its name field and presses Open (or, for an empty
   // text, Cancel), and waits until it is gone. Answers the name it proposed when it opened.

@@ -2,32 +2,25 @@
 // Line finding and recognition are also checked against models by the fuzz targets.
 #include "support/UkxFile.h"
 
-#include "tests/file/FileBytes.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 using testutil::TempDir;
 
-using filebytes::FaultGuard;
+using testutil::FaultGuard;
+using testutil::Outcome;
 
 namespace {
 
 using namespace std::string_literals;
 
 std::vector<std::u16string> Lines(const TempDir& dir, const std::string& bytes, std::uint8_t encoding = teNone) {
-  filebytes::WriteFile(dir.Native("t.txt"), bytes);
+  testutil::WriteFile(dir.Native("t.txt"), bytes);
   TkxFile file(dir.Path("t.txt"), encoding == teNone ? fmReadDetect : fmRead, encoding);
   std::vector<std::u16string> lines;
   while (!file.EndOfFile()) lines.push_back(file.ReadLine());
   return lines;
-}
-
-std::string MessageOf(const std::function<void()>& action) {
-  return filebytes::Outcome([&] {
-    action();
-    return u"(nothing raised)";
-  });
 }
 
 }  // namespace
@@ -57,23 +50,20 @@ TEST(TextFile, ReadsTheLinesOfEachEncoding) {
 }
 
 TEST(TextFile, RecognisesUtf8AcrossItsBlocks) {
-  struct Case {
-    std::string bytes;
-    int encoding;
-  } cases[] = {
+  const std::pair<std::string, int> cases[] = {
       {"", 1},
       // A sequence cut by the 1 MiB block, and a late byte that fails the test.
       {std::string((1 << 20) + 5, 'x') + "\xC3\xA9\x80", 1},
       {std::string((1 << 20) - 1, 'x') + "\xE4\xB8\xAD", 2},
   };
   TempDir dir;
-  for (const Case& c : cases) {
-    filebytes::WriteFile(dir.Native("r.txt"), c.bytes);
-    EXPECT_EQ(TkxFile(dir.Path("r.txt"), fmReadDetect, teNone).Encoding, c.encoding) << c.bytes.substr(0, 40);
+  for (const auto& [bytes, encoding] : cases) {
+    testutil::WriteFile(dir.Native("r.txt"), bytes);
+    EXPECT_EQ(TkxFile(dir.Path("r.txt"), fmReadDetect, teNone).Encoding, encoding) << bytes.substr(0, 40);
   }
   std::int64_t last = 0;
   TkxFile::RecogniseEncoding(dir.Path("r.txt"), [&](std::int64_t done, std::int64_t) { last = done; });
-  EXPECT_EQ(last, static_cast<std::int64_t>(std::end(cases)[-1].bytes.size()));  // the whole file read
+  EXPECT_EQ(last, static_cast<std::int64_t>(std::end(cases)[-1].first.size()));  // the whole file read
 }
 
 TEST(TextFile, ReadingAMissingFileCreatesItWithOneFolderLevel) {
@@ -83,7 +73,7 @@ TEST(TextFile, ReadingAMissingFileCreatesItWithOneFolderLevel) {
   EXPECT_EQ(file.Encoding, teAnsi);
   EXPECT_TRUE(file.EndOfFile());
   EXPECT_TRUE(std::filesystem::exists(dir.Native("new") / "f.txt"));
-  EXPECT_EQ(MessageOf([&] { TkxFile out(dir.Path("a") + sep + u"b" + sep + u"f.txt", fmWriteUnicode, teNone); }),
+  EXPECT_EQ(Outcome([&] { TkxFile(dir.Path("a") + sep + u"b" + sep + u"f.txt", fmWriteUnicode, teNone); return u""; }),
             "error: File Open Error!");
 }
 
@@ -102,10 +92,10 @@ TEST(TextFile, WritesTheBytesOfEachEncoding) {
       {teAnsi, u"abc", "abc\r\n"},
   };
   TempDir dir;
-  filebytes::WriteFile(dir.Native("w.txt"), "an older and longer file");
+  testutil::WriteFile(dir.Native("w.txt"), "an older and longer file");
   for (const Case& c : cases) {
     TkxFile(dir.Path("w.txt"), fmWriteUnicode, c.encoding).WriteLine(c.text);
-    EXPECT_EQ(filebytes::ReadFile(dir.Native("w.txt")), c.bytes) << int(c.encoding);
+    EXPECT_EQ(testutil::ReadFile(dir.Native("w.txt")), c.bytes) << int(c.encoding);
   }
   TkxFile file(dir.Path("w.txt"), fmWrite, teUtf8Bom);  // Size and Position count the mark
   file.Write(u"ab");
@@ -118,16 +108,17 @@ TEST(TextFile, FailuresRaiseAtTheCallThatMeetsThem) {
   TempDir dir;
   std::filesystem::create_directory(dir.Native("sub"));
   for (std::uint8_t mode : {fmRead, fmWrite, fmReadDetect, fmWriteUnicode}) {
-    EXPECT_EQ(MessageOf([&] { TkxFile file(dir.Path("sub"), mode, teAnsi); }), "error: File Open Error!");
+    EXPECT_EQ(Outcome([&] { TkxFile(dir.Path("sub"), mode, teAnsi); return u""; }), "error: File Open Error!");
   }
   // A read that fails is never the end of the file.
   std::string content;
   for (int i = 0; i < 5000; ++i) content += "line " + std::to_string(i) + "\r\n";
-  filebytes::WriteFile(dir.Native("f.txt"), content);
+  testutil::WriteFile(dir.Native("f.txt"), content);
   TkxFile file(dir.Path("f.txt"), fmRead, teAnsi, 4096);
   platform::InjectReadFault(10000);
-  EXPECT_EQ(MessageOf([&] {
+  EXPECT_EQ(Outcome([&] {
               while (!file.EndOfFile()) file.ReadLine();
+              return u"";
             }),
             "error: File Read Error!");
   EXPECT_LT(file.Position(), static_cast<std::int64_t>(content.size()));
@@ -137,6 +128,6 @@ TEST(TextFile, FailuresRaiseAtTheCallThatMeetsThem) {
   platform::InjectWriteFault(14);
   out.WriteLine(u"row 1");
   out.WriteLine(u"row 2");
-  EXPECT_EQ(MessageOf([&] { out.WriteLine(u"row 3"); }), "error: File Write Error!");
-  EXPECT_EQ(filebytes::ReadFile(dir.Native("w.txt")), "row 1\r\nrow 2\r\n");
+  EXPECT_EQ(Outcome([&] { out.WriteLine(u"row 3"); return u""; }), "error: File Write Error!");
+  EXPECT_EQ(testutil::ReadFile(dir.Native("w.txt")), "row 1\r\nrow 2\r\n");
 }

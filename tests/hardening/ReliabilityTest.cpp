@@ -3,7 +3,6 @@
 #include "app/USplitJob.h"
 
 #include "platform/Platform.h"
-#include "tests/file/FileBytes.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +20,7 @@
 namespace fs = std::filesystem;
 using testutil::TempDir;
 
-using filebytes::FaultGuard;
+using testutil::FaultGuard;
 
 namespace {
 
@@ -32,10 +31,10 @@ class World {
   explicit World(int rows = 20000) {
     body_ = "header\r\n";
     for (int i = 0; i < rows; ++i) body_ += "row " + std::to_string(i) + " of the table\r\n";
-    filebytes::WriteFile(Native("data.txt"), body_);
-    filebytes::WriteFile(Native("neighbour.txt"), "beside the source");
+    testutil::WriteFile(Native("data.txt"), body_);
+    testutil::WriteFile(Native("neighbour.txt"), "beside the source");
     RunSplit(Source(), u"1", u"3");
-    filebytes::WriteFile(Native("data/other.txt"), "in the output folder already");
+    testutil::WriteFile(Native("data/other.txt"), "in the output folder already");
     Remember();
   }
   std::u16string Source() const { return dir_.Path("data.txt"); }
@@ -46,14 +45,14 @@ class World {
     TSplitLimits limits;
     limits.OpenOutputs = 2;
     limits.SourceBlock = limits.OutputBudget = block;
-    return filebytes::Outcome([&] {
+    return testutil::Outcome([&] {
       return SuccessText(RunSplitWith(Source(), u"1", std::u16string(1, static_cast<char16_t>(u'0' + n)), limits, control));
     });
   }
   // Takes the picture that ExpectUnchanged compares with.
-  void Remember() { before_ = filebytes::Contents(dir_.Native("")); }
+  void Remember() { before_ = testutil::Contents(dir_.Native("")); }
   void ExpectUnchanged(const char* what = "") const {
-    const auto now = filebytes::Contents(dir_.Native(""));
+    const auto now = testutil::Contents(dir_.Native(""));
     for (const auto& [path, bytes] : now) EXPECT_TRUE(before_.count(path) && before_.at(path) == bytes) << what << ": " << path;
     for (const auto& [path, bytes] : before_) EXPECT_TRUE(now.count(path)) << what << ": " << path << " is gone";
   }
@@ -78,7 +77,7 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
     const fs::path output = w.Native("data/data-2.txt");
     fs::remove(output);
     if (by == Folder) fs::create_directory(output);
-    if (by == Folder) filebytes::WriteFile(output / "inside.txt", "kept");
+    if (by == Folder) testutil::WriteFile(output / "inside.txt", "kept");
     if (by == HardLink) fs::create_hard_link(w.Native("data.txt"), output);
     if (by == SymbolicLink) fs::create_symlink(w.Native("data.txt"), output);
   };
@@ -186,7 +185,7 @@ TEST(Reliability, LongHeaderIsReadThroughTheOpenSource) {
   TempDir dir;
   std::string body = "first header line\r\nsecond header line\r\n";
   for (int k = 0; k < 600; ++k) body += "row " + std::to_string(k) + "\r\n";
-  filebytes::WriteFile(dir.Native("data.txt"), body);
+  testutil::WriteFile(dir.Native("data.txt"), body);
   TSplitLimits limits;
   limits.HeaderInMemory = 8;
   limits.OpenOutputs = 2;
@@ -197,7 +196,7 @@ TEST(Reliability, LongHeaderIsReadThroughTheOpenSource) {
     std::error_code refused;  // Windows: the open source cannot be deleted
     fs::remove(dir.Native("data.txt"), refused);
   });
-  const std::string answer = filebytes::Outcome([&] {
+  const std::string answer = testutil::Outcome([&] {
     return SuccessText(RunSplitWith(dir.Path("data.txt"), u"2", u"300", limits, &control));
   });
   over = true;
@@ -207,7 +206,7 @@ TEST(Reliability, LongHeaderIsReadThroughTheOpenSource) {
   EXPECT_FALSE(fs::exists(dir.Native("data.txt")));
 #endif
   for (int i : {1, 2, 299, 300}) {
-    EXPECT_EQ(filebytes::ReadFile(dir.Native("data") / ("data-" + std::to_string(i) + ".txt")),
+    EXPECT_EQ(testutil::ReadFile(dir.Native("data") / ("data-" + std::to_string(i) + ".txt")),
               "first header line\r\nsecond header line\r\nrow " + std::to_string(i - 1) + "\r\nrow " +
                   std::to_string(i + 299) + "\r\n");
   }
@@ -219,7 +218,7 @@ TEST(Reliability, NonFilesAreRefusedWithoutWaiting) {
   ASSERT_EQ(::mkfifo(dir.Native("fifo.txt").c_str(), 0600), 0);
   fs::create_directory(dir.Native("folder.txt"));
   for (const fs::path& path : {dir.Native("fifo.txt"), dir.Native("folder.txt"), fs::path("/dev/zero")}) {
-    EXPECT_EQ(filebytes::Outcome([&] { return SuccessText(RunSplit(path.u16string(), u"1", u"2")); }),
+    EXPECT_EQ(testutil::Outcome([&] { return SuccessText(RunSplit(path.u16string(), u"1", u"2")); }),
               "error: 待拆分文件不是普通文件!")
         << path;
   }
@@ -229,29 +228,26 @@ TEST(Reliability, NonFilesAreRefusedWithoutWaiting) {
 #endif
 
 TEST(Reliability, WindowsDeviceNames) {
-  struct Case {
-    std::u16string name;
-    bool device;
-  } cases[] = {
+  const std::pair<std::u16string, bool> cases[] = {
       {u"con.txt", true}, {u"Nul.csv", true}, {u"PRN.a.b", true}, {u"lpt9", true}, {u"COM\u00B9.txt", true},
       {u"conout$.log", true}, {u"nul .txt", true}, {u"com1:stream", true}, {u"COM0", false}, {u"COM10", false},
       {u"console.txt", false}, {u" nul.txt", false}, {u"LPT", false}, {u"", false}, {u"COM\u00B4", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(IsDeviceName(c.name), c.device) << TextToUtf8(c.name);
+  for (const auto& [name, device] : cases) EXPECT_EQ(IsDeviceName(name), device) << testutil::Utf8(name);
 }
 
 // A killed run leaves temporaries and finals set aside; the next run into the folder
 // removes the first and puts the second back where its final went missing.
 TEST(Reliability, LeftoversOfAKilledRunAreCleaned) {
   World world(10);
-  filebytes::WriteFile(world.Native("data/~R5~"), "half a temporary");
+  testutil::WriteFile(world.Native("data/~R5~"), "half a temporary");
   fs::rename(world.Native("data/data-2.txt"), world.Native("data/~R~data-2.txt"));
-  filebytes::WriteFile(world.Native("data/~R~data-3.txt"), "set aside, and its final is there");
-  const std::string earlier2 = filebytes::ReadFile(world.Native("data/~R~data-2.txt"));
-  const std::string earlier3 = filebytes::ReadFile(world.Native("data/data-3.txt"));
+  testutil::WriteFile(world.Native("data/~R~data-3.txt"), "set aside, and its final is there");
+  const std::string earlier2 = testutil::ReadFile(world.Native("data/~R~data-2.txt"));
+  const std::string earlier3 = testutil::ReadFile(world.Native("data/data-3.txt"));
   EXPECT_EQ(world.Split(1).rfind("文件拆分成功!", 0), 0u);
-  EXPECT_EQ(filebytes::ReadFile(world.Native("data/data-2.txt")), earlier2);
-  EXPECT_EQ(filebytes::ReadFile(world.Native("data/data-3.txt")), earlier3);
+  EXPECT_EQ(testutil::ReadFile(world.Native("data/data-2.txt")), earlier2);
+  EXPECT_EQ(testutil::ReadFile(world.Native("data/data-3.txt")), earlier3);
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(world.Native("data"))) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -267,9 +263,9 @@ TEST(Reliability, NotEnoughFreeSpace) {
   if (::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=256k") != 0) GTEST_SKIP() << "cannot mount a small tmpfs here";
   std::string body = "header\r\n";
   while (body.size() < 150000) body += "row of the table\r\n";
-  filebytes::WriteFile(at / "data.txt", body);
-  const std::string answer = filebytes::Outcome([&] { return SuccessText(RunSplit((at / "data.txt").u16string(), u"1", u"2")); });
-  const auto contents = filebytes::Contents(at);
+  testutil::WriteFile(at / "data.txt", body);
+  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplit((at / "data.txt").u16string(), u"1", u"2")); });
+  const auto contents = testutil::Contents(at);
   ::umount2(at.c_str(), MNT_DETACH);
   EXPECT_EQ(answer, "error: 磁盘空间不足!");
   EXPECT_TRUE(contents == (std::map<std::string, std::string>{{"data.txt", body}}));

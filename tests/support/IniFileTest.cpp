@@ -15,10 +15,8 @@ TEST(IniFile, WritesReadBackAsStoredLongValuesAreCutAndAFolderIsLeftAlone) {
   EXPECT_FALSE(std::filesystem::exists(temp.Native("Rowdeal.ini"))) << "reading creates nothing";
   ini.WriteString(u"Memory", u"HeaderLine", u"");
   ini.WriteString(u"Memory", u"CycleLine", std::u16string(600, u'x'));
-  for (std::int32_t value : {-5, 0, INT32_MIN}) {
-    ini.WriteInteger(u"Program", u"WindowTop", value);
-    EXPECT_EQ(TkxIniFile(temp.Path("Rowdeal.ini")).ReadInteger(u"Program", u"WindowTop", 99), value);
-  }
+  ini.WriteInteger(u"Program", u"WindowTop", INT32_MIN);
+  EXPECT_EQ(TkxIniFile(temp.Path("Rowdeal.ini")).ReadInteger(u"Program", u"WindowTop", 99), INT32_MIN);
   EXPECT_EQ(ini.ReadString(u"Memory", u"HeaderLine", u"1"), u"") << "an empty value is no missing key";
   EXPECT_EQ(ini.ReadString(u"Memory", u"CycleLine", u"5"), std::u16string(499, u'x'));
 

@@ -1,7 +1,6 @@
 // The platform layer's files, code page and fault seam.
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
-#include "tests/file/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +78,7 @@ TEST(PlatformFiles, SizesAndOffsetsAreSixtyFourBit) {
 }
 
 TEST(PlatformFiles, InjectedFaultsFailEveryCallPastTheirBudget) {
-  filebytes::FaultGuard guard;
+  testutil::FaultGuard guard;
   testutil::TempDir temp;
   testutil::WriteFile(temp.Native("source.txt"), "0123456789abcdef");
   TOpenFile in(platform::OpenForReading(temp.Path("source.txt")));

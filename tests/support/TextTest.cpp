@@ -14,19 +14,6 @@
 using namespace std::string_literals;
 using testutil::Utf8;
 
-namespace {
-
-// The message TextToInt raises for S, or its value as text.
-std::string Read(const std::u16string& S) {
-  try {
-    return std::to_string(TextToInt(S));
-  } catch (const TkxException& e) {
-    return Utf8(e.Message);
-  }
-}
-
-}  // namespace
-
 TEST(Text, ComparesSearchesAndCuts) {
   EXPECT_TRUE(TextEquals(u"Default", u"DEFAULT", false));
   EXPECT_FALSE(TextEquals(u"Default", u"DEFAULT", true));
@@ -45,10 +32,12 @@ TEST(Text, ComparesSearchesAndCuts) {
 
 TEST(Numbers, TextToIntAndIntToText) {
   struct { std::u16string S; std::string Result; } const cases[] = {
-      {u"  -15 ", "-15"}, {u"-", "0"}, {u"-3a", "3a is not a valid integer!"}, {u"\0\t"s, " is empty!"},
-      {u"9223372036854775808", "9223372036854775808 is not a valid integer!"},
+      {u"  -15 ", "-15"}, {u"-", "0"}, {u"-3a", "error: 3a is not a valid integer!"}, {u"\0\t"s, "error:  is empty!"},
+      {u"9223372036854775808", "error: 9223372036854775808 is not a valid integer!"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Read(c.S), c.Result) << Utf8(c.S);
+  for (const auto& c : cases) {
+    EXPECT_EQ(testutil::Outcome([&] { return IntToText(0, TextToInt(c.S)); }), c.Result) << Utf8(c.S);
+  }
   EXPECT_EQ(TextToIntDef(u"x", -3), -3);
   EXPECT_EQ(TextToIntDef(u" 12 ", 5), 12);
   struct { int Width; std::int64_t Value; std::u16string Text; } const texts[] = {
