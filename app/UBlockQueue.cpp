@@ -59,8 +59,7 @@ void TBlockQueue::Run() {
     lock.unlock();
     std::exception_ptr failure;
     for (const TJob& job : batch) {
-      if (failed) break;
-      if (failure) break;
+      if (failed || failure) break;
       try {
         FWrite(job.Output, job.Block, job.Size);
       } catch (...) {

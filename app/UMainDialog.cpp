@@ -4,7 +4,6 @@
 #include <shobjidl.h>
 
 #include <algorithm>
-#include <system_error>
 
 #include "app/USplitJob.h"
 #include "res/resource.h"
@@ -197,7 +196,7 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
     case WM_DROPFILES: {
       const auto drop = reinterpret_cast<HDROP>(WParam);
       const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-      if (!Running() && length > 0 && length != 0xFFFFFFFF) {
+      if (!Running() && length > 0) {
         std::wstring name(length + 1, L'\0');
         name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
         TakeFile(U(name.c_str()));
@@ -253,7 +252,6 @@ void TMainDialog::BrowseFile() {
 }
 
 void TMainDialog::RunSplitJob() {
-  if (Running()) return;
   FTypedPath = GetItemText(IDC_PATH);
   const std::u16string path = JobPath(FTypedPath);
   const std::u16string headerText = GetItemText(IDC_HEADER_LINES);
@@ -264,25 +262,21 @@ void TMainDialog::RunSplitJob() {
   FCloseWhenDone = false;
   TSplitControl* control = FControl.get();
   const HWND window = Handle;
-  try {
-    // Nothing may leave the thread: every outcome becomes a message for the dialog.
-    FWorker = std::thread([this, path, headerText, cycleText, control, window] {
-      try {
-        FOutcome.Result = RunSplit(path, headerText, cycleText, control);
-      } catch (const TSplitCancelled& stop) {
-        FOutcome.Message = stop.Message;
-        FOutcome.Cancelled = true;
-      } catch (const TkxException& failure) {
-        FOutcome.Message = failure.Message;
-      } catch (...) {
-        FOutcome.Message = u"Unexpected failure in a window handler!";
-      }
-      PostMessageW(window, WM_RUN_DONE, 0, 0);
-    });
-  } catch (const std::system_error&) {
-    MsgBox(u"Unexpected failure in a window handler!", 4, u"");
-    return;
-  }
+  // Nothing may leave the thread: every outcome becomes a message for the dialog. A
+  // thread that cannot start raises here, and the dialog procedure shows it.
+  FWorker = std::thread([this, path, headerText, cycleText, control, window] {
+    try {
+      FOutcome.Result = RunSplit(path, headerText, cycleText, control);
+    } catch (const TSplitCancelled& stop) {
+      FOutcome.Message = stop.Message;
+      FOutcome.Cancelled = true;
+    } catch (const TkxException& failure) {
+      FOutcome.Message = failure.Message;
+    } catch (...) {
+      FOutcome.Message = UnexpectedFailureText;
+    }
+    PostMessageW(window, WM_RUN_DONE, 0, 0);
+  });
   SetRunning(true);
 }
 

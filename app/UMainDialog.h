@@ -29,7 +29,8 @@ class TMainDialog : public TkxDialog {
   LRESULT MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) override;
 
   void BrowseFile();
-  // Starts the split on the worker thread; the result box follows when it ends.
+  // Starts the split on the worker thread (the caller makes sure none runs); the
+  // result box follows when it ends.
   void RunSplitJob();
   // Takes a file given from outside (dropped, or on the command line): its full path
   // fills the path field and its folder becomes LastPath.

@@ -3,6 +3,7 @@
 #include "app/USplitJob.h"
 #include "app/USplitResult.h"
 #include "platform/Platform.h"
+#include "res/resource.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxException.h"
@@ -14,10 +15,6 @@
 #include <mutex>
 #include <optional>
 #include <thread>
-
-// The build's version definition as a text.
-#define ROWDEAL_TEXT_(x) #x
-#define ROWDEAL_TEXT(x) ROWDEAL_TEXT_(x)
 
 namespace {
 
@@ -205,7 +202,7 @@ int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole
     return 0;
   }
   if (command->Version) {
-    Console.Out(Native(u"rowdeal-split " ROWDEAL_TEXT(ROWDEAL_VERSION) u"\n"));
+    Console.Out(Native(u"rowdeal-split " ROWDEAL_VERSION_TEXT u"\n"));
     return 0;
   }
   platform::OnInterrupt(Interrupt);

@@ -25,7 +25,7 @@ INT_PTR CALLBACK KxDialogProc(HWND Window, UINT AMessage, WPARAM WParam, LPARAM 
   } catch (const TkxException& failure) {
     ShowEscapedFailure(failure);
   } catch (...) {
-    ShowEscapedFailure(TkxException(u"Unexpected failure in a window handler!"));
+    ShowEscapedFailure(TkxException(UnexpectedFailureText));
   }
   if (AMessage == WM_NCDESTROY) TMHCenter::Instance().Unregister(Window);
   return result;
