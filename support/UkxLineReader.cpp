@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends)
     : FReader(Reader), FLayout(Layout), FCrLf(Ends == TkxLineEnd::CrLf) {
@@ -19,6 +22,28 @@ namespace {
 bool IsUnit(const char* At, TkxUnitLayout Layout, char Low) {
   if (Layout.Size == 1) return At[0] == Low;
   return Layout.BigEndian ? At[0] == '\0' && At[1] == Low : At[0] == Low && At[1] == '\0';
+}
+
+// The first LF byte in [From, End), or null. The Windows C library searches a byte at a
+// time, which made the search most of a split's time there; 32 bytes a step are close
+// to the best C libraries on any system.
+const char* FindLf(const char* From, const char* End) {
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; End - From >= 32; From += 32) {
+    const __m128i low = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(From)), lf);
+    const __m128i high = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(From + 16)), lf);
+    const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(low)) |
+                          static_cast<unsigned>(_mm_movemask_epi8(high)) << 16;
+    if (hits != 0) return From + __builtin_ctz(hits);
+  }
+  for (; From < End; ++From) {
+    if (*From == '\n') return From;
+  }
+  return nullptr;
+#else
+  return static_cast<const char*>(std::memchr(From, '\n', static_cast<std::size_t>(End - From)));
+#endif
 }
 
 }  // namespace
@@ -39,16 +64,16 @@ TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout) {
 }
 
 std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
-  if (Size == 0) return 0;  // before the first read Data is null, which memchr must not see
+  if (Size == 0) return 0;  // before the first read Data is null, which must not be searched
   const std::size_t unit = FLayout.Size;
   if (unit == 1) {  // the common case, kept short
     if (!FCrLf) {
-      const void* hit = std::memchr(Data, '\n', Size);
-      return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - Data) : Size;
+      const char* hit = FindLf(Data, Data + Size);
+      return hit ? static_cast<std::size_t>(hit - Data) : Size;
     }
     const char* at = Data + 1;  // an LF at the very start has no CR before it in this block
     const char* end = Data + Size;
-    while (at < end && (at = static_cast<const char*>(std::memchr(at, '\n', end - at)))) {
+    while (at < end && (at = FindLf(at, end))) {
       if (at[-1] == '\r') return static_cast<std::size_t>(at - Data);
       ++at;
     }
@@ -57,9 +82,9 @@ std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const
   const std::size_t lowByte = FLayout.BigEndian ? 1 : 0;
   std::size_t from = FCrLf ? unit : 0;
   while (from + lowByte < Size) {
-    const void* hit = std::memchr(Data + from + lowByte, '\n', Size - from - lowByte);
+    const char* hit = FindLf(Data + from + lowByte, Data + Size);
     if (!hit) break;
-    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - Data) - lowByte;
+    std::size_t at = static_cast<std::size_t>(hit - Data) - lowByte;
     if (at % unit != 0) {  // a 0A byte inside another character
       from = at + 1;
       continue;
