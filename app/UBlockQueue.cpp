@@ -2,8 +2,8 @@
 
 #include <utility>
 
-TBlockQueue::TBlockQueue(TWrite Write, std::vector<char*> Free)
-    : FWrite(std::move(Write)), FFree(std::move(Free)), FThread([this] { Run(); }) {}
+TBlockQueue::TBlockQueue(TWrite Write, std::vector<char*> Free, std::size_t WakeAt)
+    : FWrite(std::move(Write)), FWakeAt(WakeAt), FFree(std::move(Free)), FThread([this] { Run(); }) {}
 
 TBlockQueue::~TBlockQueue() {
   {
@@ -18,8 +18,13 @@ void TBlockQueue::RaiseFailure() {
   if (FFailure) std::rethrow_exception(FFailure);
 }
 
+void TBlockQueue::WakeWriter() {
+  if (!FJobs.empty() && !FWriting) FWork.notify_one();
+}
+
 char* TBlockQueue::Take() {
   std::unique_lock<std::mutex> lock(FMutex);
+  if (FFree.empty()) WakeWriter();
   FDone.wait(lock, [this] { return !FFree.empty() || FFailure; });
   RaiseFailure();
   char* block = FFree.back();
@@ -28,20 +33,16 @@ char* TBlockQueue::Take() {
 }
 
 void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
-  bool idle;
-  {
-    std::lock_guard<std::mutex> lock(FMutex);
-    RaiseFailure();
-    idle = FJobs.empty() && !FWriting;
-    FJobs.push_back({Output, Block, Size});
-  }
-  // A writer at work takes this block with the others when it is done: waking it for
-  // every block would cost more than the write.
-  if (idle) FWork.notify_one();
+  std::lock_guard<std::mutex> lock(FMutex);
+  RaiseFailure();
+  FJobs.push_back({Output, Block, Size});
+  // A writer at work takes this block with the others when it is done.
+  if (FJobs.size() >= FWakeAt) WakeWriter();
 }
 
 void TBlockQueue::Drain() {
   std::unique_lock<std::mutex> lock(FMutex);
+  WakeWriter();
   FDone.wait(lock, [this] { return (FJobs.empty() && !FWriting) || FFailure; });
   RaiseFailure();
 }

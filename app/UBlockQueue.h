@@ -1,6 +1,8 @@
 // A thread that writes full blocks while the caller goes on filling others, so that
 // finding and dealing lines overlaps with the system's writes. The blocks come from a
-// fixed set: the caller waits for one only when the writer is that far behind.
+// fixed set: the caller waits for one only when the writer is that far behind. An idle
+// writer is woken once WakeAt blocks wait, not for each: waking a thread costs more
+// than writing a small block.
 #pragma once
 
 #include <condition_variable>
@@ -17,7 +19,7 @@ class TBlockQueue {
   // Write puts a block's bytes into an output; what it raises is raised again to the
   // caller at its next call, and nothing more is written after it.
   using TWrite = std::function<void(std::size_t Output, const char* Data, std::size_t Size)>;
-  TBlockQueue(TWrite Write, std::vector<char*> Free);
+  TBlockQueue(TWrite Write, std::vector<char*> Free, std::size_t WakeAt);
   // Stops the thread; blocks not yet written are dropped (the run has failed).
   ~TBlockQueue();
   TBlockQueue(const TBlockQueue&) = delete;
@@ -38,8 +40,10 @@ class TBlockQueue {
   };
   void Run();
   void RaiseFailure();  // with the lock held
+  void WakeWriter();    // with the lock held, when it may sleep on jobs
 
   TWrite FWrite;
+  const std::size_t FWakeAt;
   std::mutex FMutex;
   std::condition_variable FWork;  // jobs for the writer, or the end
   std::condition_variable FDone;  // blocks free again, or a failure

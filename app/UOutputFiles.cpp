@@ -7,8 +7,9 @@ namespace {
 // Blocks smaller than this save too few writes to be worth their memory.
 constexpr std::size_t MinBlock = 512;
 constexpr std::size_t MaxBlock = 1u << 20;
-// Blocks beyond one per output, on their way to the disk.
-constexpr std::size_t SpareBlocks = 4;
+// Blocks beyond one per output, on their way to the disk: a quarter as many as outputs
+// and at least a few, more when the blocks reach their largest size.
+constexpr std::size_t MinSpareBlocks = 4;
 
 [[noreturn]] void WriteError() { throw TkxException(u"File Write Error!"); }
 
@@ -18,18 +19,19 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
                            std::int64_t OpenLimit, TSplitControl& Control)
     : FFolder(Folder), FMark(Mark), FOpenLimit(OpenLimit), FControl(Control),
       FOutputs(static_cast<std::size_t>(Count)) {
-  const std::size_t blocks = FOutputs.size() + SpareBlocks;
-  FBlockSize = std::min(Budget / blocks, MaxBlock);
+  const std::size_t count = FOutputs.size();
+  FBlockSize = std::min(Budget / (count + count / 4 + MinSpareBlocks), MaxBlock);
   if (FBlockSize < MinBlock) {
     FBlockSize = 0;
     return;
   }
+  const std::size_t blocks = Budget / FBlockSize;
   // Left unset: a page of it is taken from the system only when an output first fills it.
   FBlocks.reset(new char[FBlockSize * blocks]);
   std::vector<char*> free(blocks);
   for (std::size_t i = 0; i < blocks; ++i) free[i] = FBlocks.get() + (blocks - 1 - i) * FBlockSize;
   FQueue = std::make_unique<TBlockQueue>([this](std::size_t I, const char* Data, std::size_t Size) { WriteOut(I, Data, Size); },
-                                         std::move(free));
+                                         std::move(free), (blocks - count) / 4);
 }
 
 TOutputFiles::~TOutputFiles() {
