@@ -7,6 +7,8 @@ namespace {
 // Blocks smaller than this save too few writes to be worth their memory.
 constexpr std::size_t MinBlock = 512;
 constexpr std::size_t MaxBlock = 1u << 20;
+// Blocks this large or larger are whole pages.
+constexpr std::size_t Page = 4096;
 // Blocks beyond one per output, on their way to the disk: a quarter as many as outputs
 // and at least a few, more when the blocks reach their largest size.
 constexpr std::size_t MinSpareBlocks = 4;
@@ -20,12 +22,13 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
     : FFolder(Folder), FMark(Mark), FOpenLimit(OpenLimit), FControl(Control),
       FOutputs(static_cast<std::size_t>(Count)) {
   const std::size_t count = FOutputs.size();
-  FBlockSize = std::min(Budget / (count + count / 4 + MinSpareBlocks), MaxBlock);
+  const std::size_t blocks = count + count / 4 + MinSpareBlocks;
+  FBlockSize = std::min(Budget / blocks, MaxBlock);
+  if (FBlockSize >= Page) FBlockSize -= FBlockSize % Page;
   if (FBlockSize < MinBlock) {
     FBlockSize = 0;
     return;
   }
-  const std::size_t blocks = Budget / FBlockSize;
   // Left unset: a page of it is taken from the system only when an output first fills it.
   FBlocks.reset(new char[FBlockSize * blocks]);
   std::vector<char*> free(blocks);
@@ -66,7 +69,9 @@ void TOutputFiles::PutSlowly(std::size_t I, const char* Data, std::size_t Size) 
       // Lines are dealt round robin, so blocks of the same size would all fill at once and
       // queue up for the writer together; first blocks of staggered sizes keep the
       // writer's work even.
-      out.Limit = static_cast<std::uint32_t>(FBlockSize - FBlockSize * I / FOutputs.size());
+      std::size_t limit = FBlockSize - FBlockSize * I / FOutputs.size();
+      if (FBlockSize >= Page) limit = std::max(Page, limit - limit % Page);
+      out.Limit = static_cast<std::uint32_t>(limit);
     }
     if (!FMark.empty()) Put(I, FMark.data(), FMark.size());
   }
@@ -74,15 +79,29 @@ void TOutputFiles::PutSlowly(std::size_t I, const char* Data, std::size_t Size) 
     WriteOut(I, Data, Size);
     return;
   }
-  if (Size > out.Limit - out.Used) Flush(I);
-  if (Size >= FBlockSize) {
-    // A piece as large as a block goes straight through, after what was handed before.
-    FQueue->Drain();
-    WriteOut(I, Data, Size);
-    return;
+  // Blocks are filled to the brim, lines split across them, so that every write but a
+  // file's last ends at a page boundary: the system writes whole pages much faster.
+  for (;;) {
+    const std::size_t room = out.Limit - out.Used;
+    if (Size <= room) {
+      std::memcpy(out.Block + out.Used, Data, Size);
+      out.Used += static_cast<std::uint32_t>(Size);
+      return;
+    }
+    std::memcpy(out.Block + out.Used, Data, room);
+    out.Used = out.Limit;
+    Data += room;
+    Size -= room;
+    Flush(I);
+    if (Size >= FBlockSize) {
+      // Whole blocks of a long piece go straight through, after what was handed before.
+      const std::size_t whole = Size - Size % FBlockSize;
+      FQueue->Drain();
+      WriteOut(I, Data, whole);
+      Data += whole;
+      Size -= whole;
+    }
   }
-  std::memcpy(out.Block + out.Used, Data, Size);
-  out.Used += static_cast<std::uint32_t>(Size);
 }
 
 void TOutputFiles::Flush(std::size_t I) {

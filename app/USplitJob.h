@@ -16,7 +16,7 @@ struct TSplitLimits {
   // Output files kept open at once; the others are opened again for each block written.
   std::int64_t OpenOutputs = 0;
   // The memory that all output blocks share, and the block of the source.
-  std::size_t OutputBudget = 32u << 20;
+  std::size_t OutputBudget = 48u << 20;
   std::size_t SourceBlock = 1u << 20;
   // Header lines larger than this are read again from the source for each output file.
   std::size_t HeaderInMemory = 8u << 20;

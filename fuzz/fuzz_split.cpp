@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int n = 1 + data[1] % 7;
   TSplitLimits limits;
   limits.SourceBlock = 16 + data[2] % 64;
-  limits.OutputBudget = data[3] * 8u;
+  limits.OutputBudget = data[3] * 128u;
   limits.OpenOutputs = 1 + data[4] % 4;
   limits.HeaderInMemory = data[5] % 40;
   const std::u16string name = NameOf(data);

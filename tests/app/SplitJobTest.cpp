@@ -176,7 +176,7 @@ TEST(SplitJob, ParkedOutputsGetEveryLine) {
     body += line;
     expected[k % 50] += line;
   }
-  for (std::size_t budget : {std::size_t{0}, std::size_t{50 * 512}}) {
+  for (std::size_t budget : {std::size_t{0}, std::size_t{50 << 10}}) {
     Source src(body);
     TSplitLimits limits;
     limits.OpenOutputs = 3;
