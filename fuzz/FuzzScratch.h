@@ -15,18 +15,23 @@
 namespace fuzzscratch {
 
 inline const std::filesystem::path& Folder() {
-  static const std::filesystem::path folder = [] {
+  // Removed by its destructor at exit: an exit handler of its own would run after the
+  // path is destroyed, and leave the folder behind.
+  struct TScratch {
+    std::filesystem::path Path;
+    ~TScratch() {
+      std::error_code ignored;
+      std::filesystem::remove_all(Path, ignored);
+    }
+  };
+  static const TScratch scratch = [] {
     std::filesystem::path root = std::filesystem::exists("/dev/shm") ? std::filesystem::path("/dev/shm")
                                                                       : std::filesystem::temp_directory_path();
     std::filesystem::path made = root / ("rowdeal-fuzz-" + std::to_string(::getpid()));
     std::filesystem::create_directories(made);
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(Folder(), ignored);
-    });
-    return made;
+    return TScratch{made};
   }();
-  return folder;
+  return scratch.Path;
 }
 
 // Stops the run with a message that names what broke; libFuzzer keeps the input.
