@@ -114,6 +114,7 @@ void TOutputFolder::Replace(TSplitControl& Control) {
   if (Control.Cancelled()) throw TSplitCancelled();
   std::int64_t setAside = 0;
   std::int64_t moved = 0;
+  bool anyAside = false;
   try {
     for (; setAside < FCount; ++setAside) {
       const std::int64_t i = setAside + 1;
@@ -123,6 +124,7 @@ void TOutputFolder::Replace(TSplitControl& Control) {
       if (kind != platform::PathKind::File || !platform::SetAside(FinalPath(i), AsidePath(i))) {
         CannotReplace(OutputName(FBase, FExtension, i));
       }
+      anyAside = true;
     }
     for (; moved < FCount; ++moved) {
       if (!platform::MoveReplacing(TemporaryPath(moved + 1), FinalPath(moved + 1))) {
@@ -138,6 +140,9 @@ void TOutputFolder::Replace(TSplitControl& Control) {
     throw;
   }
   FReplaced = true;
+  // Into a folder without earlier outputs nothing was set aside: a million outputs
+  // would otherwise cost a million removals of names that do not exist.
+  if (!anyAside) return;
   for (std::int64_t i = 1; i <= FCount; ++i) platform::RemoveFile(AsidePath(i));
 }
 
