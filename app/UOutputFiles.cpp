@@ -9,8 +9,8 @@ constexpr std::size_t MinBlock = 512;
 constexpr std::size_t MaxBlock = 1u << 20;
 // Blocks this large or larger are whole pages.
 constexpr std::size_t Page = 4096;
-// Blocks beyond one per output, on their way to the disk: a quarter as many as outputs
-// and at least a few, more when the blocks reach their largest size.
+// Blocks beyond one per output, on their way to the disk: a quarter as many as outputs,
+// and this many more.
 constexpr std::size_t MinSpareBlocks = 4;
 
 [[noreturn]] void WriteError() { throw TkxException(u"File Write Error!"); }

@@ -18,9 +18,9 @@
 class TOutputFiles {
  public:
   // Mark goes in front of the first bytes of each file (a file that gets none stays
-  // empty). Budget is shared by the blocks of all files and a few spare ones: a file
-  // takes a block when it first gets bytes and trades it in full for an empty one, which
-  // a writer thread fills the file with meanwhile. Below a useful block size (a huge N)
+  // empty). Budget is shared by the blocks of all files and spare ones: a file takes a
+  // block when it first gets bytes and trades it in full for an empty one, which a
+  // writer thread fills the file with meanwhile. Below a useful block size (a huge N)
   // there are no blocks: pieces are written as they come. Files past the first
   // OpenLimit are closed between writes.
   TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::string_view Mark, std::size_t Budget,
