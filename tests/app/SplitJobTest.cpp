@@ -55,7 +55,9 @@ TEST(SplitJob, KeepsEveryByteAndEachEncodingsMarkAndLineEnd) {
       {"CR CR LF, lone CR, CR at the end", "h\r\r\na\rb\r\nc\r", "h\r\r\na\rb\r\n", "h\r\r\nc\r\n"},
       {"mark only", "\xFF\xFE", "\xFF\xFE\r\0\n\0"s, "\xFF\xFE\r\0\n\0"s},
       // More bare LFs than CR LFs: LF ends lines, a CR before it stays, outputs use LF.
-      {"LF", "h\na\r\nb\nc", "h\na\r\nc\n", "h\nb\n"},
+      // The line of 64 bytes puts its LF first in the third step of 32 of the search.
+      {"LF", "h\na\r\n" + std::string(64, 'b') + "\n" + std::string(31, 'c'), "h\na\r\n" + std::string(31, 'c') + "\n",
+       "h\n" + std::string(64, 'b') + "\n"},
       {"LF UTF-16 BE", "\xFE\xFF" "\0h\0\n\0a\0\r\0\n\0b\0\n\0c"s, "\xFE\xFF" "\0h\0\n\0a\0\r\0\n\0c\0\n"s,
        "\xFE\xFF" "\0h\0\n\0b\0\n"s},
       // An LF byte inside a UTF-16 character ends nothing and counts for nothing.
