@@ -1,0 +1,31 @@
+// What one split is asked to do: the source, the header count, how the rest is cut into
+// pieces, and where the pieces go. Counts stay the texts the user typed, so that the
+// run refuses them with its own messages.
+#pragma once
+
+#include <string>
+
+enum class TSplitMode {
+  Cycle,    // lines dealt in turn over N files
+  Rows,     // contiguous pieces of K data records
+  Parts,    // N contiguous pieces of (nearly) equal record counts
+  MaxSize,  // contiguous pieces of at most a size in bytes
+};
+
+// Whether a line end inside a quoted field ends a record: Auto decides by the
+// extension (csv).
+enum class TRecordMode { Auto, Csv, Lines };
+
+struct TSplitRequest {
+  std::u16string Path;
+  std::u16string HeaderText = u"1";
+  TSplitMode Mode = TSplitMode::Cycle;
+  // N for Cycle and Parts, K for Rows, the size for MaxSize (bytes, optionally followed
+  // by K, M, G, KB, MB or GB).
+  std::u16string CountText = u"5";
+  TRecordMode Records = TRecordMode::Auto;
+  // Empty: the folder beside the source, named after it. Otherwise the folder the pieces
+  // go to (made when missing), and how the success text shows it.
+  std::u16string OutDir;
+  std::u16string OutDirShown;
+};
