@@ -221,12 +221,13 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
       AskCancel(true);
       return 1;
     case WM_COMMAND:
-      // Escape: a question during a run, the end of the dialog otherwise.
+      // Escape: during a run what 取消 does, the end of the dialog otherwise.
       if (LOWORD(WParam) != IDCANCEL || !Running()) break;
       AskCancel(false);
       return 1;
     case WM_ENDSESSION:
-      // The session ends: no question, the run stops, and the settings are kept.
+      // The session ends: no question; the run stops (one replacing files completes first),
+      // and the settings are kept.
       if (WParam == FALSE || !Running()) break;
       FControl->Cancel();
       FWorker.join();
