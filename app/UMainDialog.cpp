@@ -47,15 +47,27 @@ std::u16string FullPath(const std::u16string& Path) {
   return U(full.c_str());
 }
 
-// The end-to-end tests' hold: when the driver that started this process has made an
-// event named Rowdeal-e2e-hold-<this process's id>, every run waits before it replaces
-// any file, as it does while the cancel question is open, so that the tests' cancel and
-// close meet a run in progress however fast the machine. Nothing else makes an event of
-// that name, so no user can set this off.
+// The end-to-end tests' holds, set off by events that only their driver makes, named
+// after this process's id: with Rowdeal-e2e-hold-<id> every run is held before it
+// replaces any file, as while the cancel question is open; with
+// Rowdeal-e2e-hold-after-<id> a run that has replaced its files waits, before it reports,
+// until the driver sets that event. So the tests meet a run at either moment however
+// fast the machine, and no user can set them off.
+HANDLE OpenTestEvent(const std::wstring& Kind) {
+  const std::wstring name = L"Local\\Rowdeal-e2e-" + Kind + L"-" + std::to_wstring(GetCurrentProcessId());
+  return OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
+}
+
 void HoldForTests(TSplitControl& Control) {
-  const std::wstring name = L"Local\\Rowdeal-e2e-hold-" + std::to_wstring(GetCurrentProcessId());
-  if (HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str())) {
-    Control.Hold();
+  if (HANDLE event = OpenTestEvent(L"hold")) {
+    (void)Control.Hold();  // a run not yet started: always held
+    CloseHandle(event);
+  }
+}
+
+void HoldAfterRenamesForTests() {
+  if (HANDLE event = OpenTestEvent(L"hold-after")) {
+    WaitForSingleObject(event, INFINITE);
     CloseHandle(event);
   }
 }
@@ -209,12 +221,13 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
       AskCancel(true);
       return 1;
     case WM_COMMAND:
-      // Escape: a question during a run, the end of the dialog otherwise.
+      // Escape: during a run what 取消 does, the end of the dialog otherwise.
       if (LOWORD(WParam) != IDCANCEL || !Running()) break;
       AskCancel(false);
       return 1;
     case WM_ENDSESSION:
-      // The session ends: no question, the run stops, and the settings are kept.
+      // The session ends: no question; the run stops (one replacing files completes first),
+      // and the settings are kept.
       if (WParam == FALSE || !Running()) break;
       FControl->Cancel();
       FWorker.join();
@@ -267,6 +280,7 @@ void TMainDialog::RunSplitJob() {
   FWorker = std::thread([this, path, headerText, cycleText, control, window] {
     try {
       FOutcome.Result = RunSplit(path, headerText, cycleText, control);
+      HoldAfterRenamesForTests();
     } catch (const TSplitCancelled& stop) {
       FOutcome.Message = stop.Message;
       FOutcome.Cancelled = true;
@@ -320,15 +334,21 @@ void TMainDialog::ShowProgress() {
 
 void TMainDialog::AskCancel(bool CloseAfter) {
   if (FAsking) return;
+  // One step against the run's own into its renames: held, it has changed nothing and
+  // will not until answered; otherwise it has begun them (and completes) or is cancelled.
+  if (FControl->Hold() != TSplitControl::TState::Held) {
+    FCloseWhenDone = FCloseWhenDone || CloseAfter;
+    return;
+  }
   FAsking = true;
-  FControl->Hold();
   const int answer = MessageBoxW(Handle, L"拆分尚未完成, 要取消吗?", W(FCaption),
                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   if (answer == IDYES) {
     FControl->Cancel();
     FCloseWhenDone = FCloseWhenDone || CloseAfter;
+  } else {
+    FControl->Release();
   }
-  FControl->Release();
   FAsking = false;
   // A run that ended while the question was open is finished now.
   if (FFinishPending) {
@@ -346,16 +366,19 @@ void TMainDialog::FinishRun() {
   FWorker.join();
   TOutcome outcome = std::move(FOutcome);
   SetRunning(false);
-  if (FCloseWhenDone) {
-    Close(false);
-    return;
-  }
-  if (outcome.Result) {
+  // Only a run cancelled on the way out ends without a word: every other end is told,
+  // also before the dialog closes.
+  if (!(FCloseWhenDone && outcome.Cancelled)) ShowOutcome(outcome);
+  if (FCloseWhenDone) Close(false);
+}
+
+void TMainDialog::ShowOutcome(TOutcome& Outcome) {
+  if (Outcome.Result) {
     // The folder as the job names it for the path as typed: a bare name keeps a bare folder.
-    outcome.Result->OutputDir = FilePathOf(FTypedPath) + outcome.Result->Base + u"\\";
-    MsgBox(SuccessText(*outcome.Result, NamesThatFit()), 2, u"");
+    Outcome.Result->OutputDir = FilePathOf(FTypedPath) + Outcome.Result->Base + u"\\";
+    MsgBox(SuccessText(*Outcome.Result, NamesThatFit()), 2, u"");
   } else {
-    MsgBox(outcome.Message, outcome.Cancelled ? 2 : 4, u"");
+    MsgBox(Outcome.Message, Outcome.Cancelled ? 2 : 4, u"");
   }
 }
 

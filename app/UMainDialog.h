@@ -57,10 +57,12 @@ class TMainDialog : public TkxDialog {
   bool Running() const { return FWorker.joinable(); }
   void SetRunning(bool On);
   void ShowProgress();
-  // Asks whether to stop the run (the worker waits before replacing any file while the
-  // question is open); on yes it cancels, and closes the dialog afterwards if CloseAfter.
+  // A press of 取消 or a way out (CloseAfter) during a run. A run that has not begun to
+  // replace files is held while it asks whether to stop; yes cancels. A run past that
+  // point completes, and a way out closes the dialog after its result box.
   void AskCancel(bool CloseAfter);
   void FinishRun();
+  void ShowOutcome(TOutcome& Outcome);
   std::int64_t NamesThatFit();
 
   std::unique_ptr<TSplitControl> FControl;

@@ -110,8 +110,7 @@ void TOutputFolder::Restore(std::int64_t I) const {
 }
 
 void TOutputFolder::Replace(TSplitControl& Control) {
-  Control.WaitWhileHeld();
-  if (Control.Cancelled()) throw TSplitCancelled();
+  Control.Commit();
   std::int64_t setAside = 0;
   std::int64_t moved = 0;
   bool anyAside = false;

@@ -12,6 +12,27 @@ int TSplitControl::Percent() const {
   return percent < 0 ? 0 : percent > 100 ? 100 : percent;
 }
 
-void TSplitControl::WaitWhileHeld() const {
-  while (FHeld.load() && !FCancelled.load()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+void TSplitControl::Cancel() {
+  for (TState state = FState.load(); state == TState::Running || state == TState::Held;) {
+    if (FState.compare_exchange_weak(state, TState::Cancelled)) return;
+  }
+}
+
+TSplitControl::TState TSplitControl::Hold() {
+  TState state = TState::Running;
+  return FState.compare_exchange_strong(state, TState::Held) ? TState::Held : state;
+}
+
+void TSplitControl::Release() {
+  TState state = TState::Held;
+  (void)FState.compare_exchange_strong(state, TState::Running);  // a run no longer held stays as it is
+}
+
+void TSplitControl::Commit() {
+  for (TState state = TState::Running; !FState.compare_exchange_weak(state, TState::Committed);
+       state = TState::Running) {
+    if (state == TState::Cancelled) throw TSplitCancelled();
+    if (state == TState::Committed) return;
+    if (state == TState::Held) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }

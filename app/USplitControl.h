@@ -9,6 +9,11 @@
 
 class TSplitControl {
  public:
+  // Where the run stands. It moves from Running to Committed in one step when it begins
+  // to replace files, and from then on it completes: a hold or a cancel is a step against
+  // that one, so exactly one of them happens first.
+  enum class TState { Running, Held, Committed, Cancelled };
+
   // How far the run has come: bytes of the source dealt, and output files made (written
   // and then put in place), each out of its total.
   std::atomic<std::int64_t> BytesDone{0};
@@ -20,19 +25,24 @@ class TSplitControl {
   // so that a run with a huge N moves too.
   int Percent() const;
 
-  // Asks the run to stop at its next block; it then removes what it wrote and raises
-  // TSplitCancelled. Safe in a signal handler.
-  void Cancel() { FCancelled.store(true); }
-  bool Cancelled() const { return FCancelled.load(); }
+  // Asks the run to stop: unless it has committed, it stops at its next block, removes
+  // what it wrote and raises TSplitCancelled. Lock-free, so safe in a signal handler.
+  void Cancel();
+  bool Cancelled() const { return FState.load() == TState::Cancelled; }
 
-  // While held, the run waits before it replaces any file (a question is on screen).
-  void Hold() { FHeld.store(true); }
-  void Release() { FHeld.store(false); }
-  void WaitWhileHeld() const;
+  // Holds a run that has not committed (a question is on screen): it goes on writing but
+  // replaces nothing until Release or Cancel. The state after the attempt: Held when the
+  // run is held, else Committed or Cancelled.
+  [[nodiscard]] TState Hold();
+  void Release();
+
+  // The run's step into replacing files: waits while held, raises TSplitCancelled when
+  // cancelled, and otherwise commits.
+  void Commit();
 
  private:
-  std::atomic<bool> FCancelled{false};
-  std::atomic<bool> FHeld{false};
+  std::atomic<TState> FState{TState::Running};
+  static_assert(std::atomic<TState>::is_always_lock_free);
 };
 
 // A run stopped by TSplitControl::Cancel: nothing that existed before was changed.

@@ -193,6 +193,10 @@ TEST(SplitJob, ParkedOutputsGetEveryLine) {
     EXPECT_EQ(control.FilesDone.load(), 100);  // each made, then put in place
     EXPECT_EQ(control.FilesTotal.load(), 100);
     EXPECT_EQ(control.Percent(), 100);
+    // Its files replaced, the run has committed: neither a hold nor a cancel reaches it.
+    EXPECT_EQ(control.Hold(), TSplitControl::TState::Committed) << budget;
+    control.Cancel();
+    EXPECT_FALSE(control.Cancelled()) << budget;
   }
 }
 

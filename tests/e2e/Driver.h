@@ -56,7 +56,9 @@ class App {
     WaitForSingleObject(Process.hProcess, 20000);
     CloseHandle(Process.hThread);
     CloseHandle(Process.hProcess);
-    if (Hold) CloseHandle(Hold);
+    for (HANDLE event : {Hold, HoldAfter}) {
+      if (event) CloseHandle(event);
+    }
   }
 
   HWND Item(int id) const { return GetDlgItem(Dialog, id); }
@@ -90,15 +92,21 @@ class App {
     Send(Dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
   }
 
-  // Starts a split that waits before it replaces any file until cancelled (the test
-  // hold); whether the caption then shows how far it came: every line dealt, and half of
-  // the files, those still to be put in place.
-  bool StartHeldRun() {
-    const std::wstring name = L"Local\\Rowdeal-e2e-hold-" + std::to_wstring(Process.dwProcessId);
-    Hold = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  // Starts a split held by the program's test seams: Before, until answered or
+  // cancelled, before it replaces any file; After, until ReleaseAfter, once it has
+  // replaced them and before it reports. Whether the caption then shows how far it came:
+  // every line dealt and half of the files (those still to be put in place), or all.
+  bool StartHeldRun(bool Before, bool After = false) {
+    if (Before) Hold = TestEvent(L"hold");
+    if (After) HoldAfter = TestEvent(L"hold-after");
     Press(IDC_EXECUTE);
-    return testutil::WaitUntil([&] { return testutil::WindowText(Dialog) == L"" ROWDEAL_CAPTION L" - 50%"; });
+    return ShowsPercent(Before ? 50 : 100);
   }
+  bool ShowsPercent(int percent) const {
+    const std::wstring caption = L"" ROWDEAL_CAPTION L" - " + std::to_wstring(percent) + L"%";
+    return testutil::WaitUntil([&] { return testutil::WindowText(Dialog) == caption; });
+  }
+  void ReleaseAfter() const { SetEvent(HoldAfter); }
 
   // Presses a key in a control, and waits until the control has taken it.
   void Key(int id, UINT key) const { Send(Item(id), WM_KEYDOWN, key, 0); }
@@ -144,7 +152,11 @@ class App {
     if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, nullptr)) return;
     throw Failure("the program does not answer message " + std::to_string(message));
   }
-  HANDLE Hold = nullptr;
+  HANDLE TestEvent(const std::wstring& kind) const {
+    const std::wstring name = L"Local\\Rowdeal-e2e-" + kind + L"-" + std::to_wstring(Process.dwProcessId);
+    return CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  }
+  HANDLE Hold = nullptr, HoldAfter = nullptr;
 };
 
 // A fresh folder holding a copy of the program (its settings file goes beside it) and a

@@ -141,7 +141,7 @@ namespace {
 // is replaced, and calls During meanwhile.
 std::string SplitHeld(World& world, const std::function<void(TSplitControl&)>& during) {
   TSplitControl control;
-  control.Hold();
+  EXPECT_EQ(control.Hold(), TSplitControl::TState::Held);
   std::string answer;
   std::atomic<bool> over{false};
   std::thread run([&] {
