@@ -223,7 +223,7 @@ bool PrintSuccess(const TSplitConsole& Console, const TSplitResult& Result) {
   return Console.Out(Native(SuccessNote(Result)));
 }
 
-enum class TOutcome { Split, Failed, Cancelled, Unreported };
+enum class TOutcome { Split, Failed, Unreported };
 
 TSplitResult SplitWithProgress(const TCommand& Command, const std::u16string& File, const TSplitConsole& Console) {
   TRunningControl run;
@@ -241,10 +241,7 @@ TOutcome SplitAndReport(const TCommand& Command, const std::u16string& File, con
     outcome = TOutcome::Unreported;
     failure = UnreportedText;
     if (Command.Quiet || PrintSuccess(Console, result)) return TOutcome::Split;
-  } catch (const TSplitCancelled& stop) {
-    outcome = TOutcome::Cancelled;
-    failure = stop.Message;
-  } catch (const TkxException& error) {
+  } catch (const TkxException& error) {  // a cancel too: the command then ends with 130
     failure = error.Message;
   } catch (...) {
     // Unexpected: a thread that could not start, or a failure in writing the success.
