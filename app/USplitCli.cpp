@@ -38,8 +38,14 @@ const char16_t* const UsageText =
     u"  --version                show the version\n"
     u"  --                       every later argument is a FILE\n"
     u"\n"
-    u"Exit status: 0 when every FILE was split, 1 when any failed, 2 for bad usage,\n"
-    u"130 when Ctrl+C stopped a split (which then changed nothing).\n";
+    u"Exit status: 0 when every FILE was split, 1 when any failed (a success message that\n"
+    u"cannot be written is a failure, and ends the command), 2 for bad usage, 130 when\n"
+    u"Ctrl+C, a closed terminal or a termination signal stopped the command: the split\n"
+    u"under way then changed nothing, or completed if it was already replacing files,\n"
+    u"and no later FILE was started.\n";
+
+const char16_t* const UnexpectedText = u"拆分时发生意外错误, 未做任何改动!";
+const char16_t* const UnreportedText = u"已拆分, 但无法写出成功信息!";
 
 std::u16string Native(const std::u16string& Text) {
   return ReplaceAll(ReplaceAll(Text, u"\r\n", u"\n"), u"\n", std::u16string(platform::NewLine()));
@@ -135,7 +141,8 @@ class TProgressLine {
     }
     FWake.notify_one();
     FThread.join();
-    if (FWidth > 0) FConsole.Err(u"\r" + std::u16string(FWidth, u' ') + u"\r");
+    // A progress line that could not be written needs no blanking, nor a word.
+    if (FWidth > 0) (void)FConsole.Err(u"\r" + std::u16string(FWidth, u' ') + u"\r");
   }
 
  private:
@@ -153,7 +160,7 @@ class TProgressLine {
       int width = std::snprintf(line, sizeof line, "%3d%%  %.1f MiB/s", FControl.Percent(), speed);
       std::u16string text(line, line + (width > 0 ? width : 0));
       if (text.size() > FWidth) FWidth = text.size();
-      FConsole.Err(u"\r" + text + std::u16string(FWidth - text.size(), u' '));
+      (void)FConsole.Err(u"\r" + text + std::u16string(FWidth - text.size(), u' '));
     } while (!FWake.wait_for(lock, std::chrono::milliseconds(200), [this] { return FDone; }));
   }
 
@@ -166,72 +173,109 @@ class TProgressLine {
   std::thread FThread;
 };
 
-// The run that Ctrl+C stops.
+// What an interrupt changes, from a signal handler or the console's own thread: lock-free
+// atomics only. Once set, the flag holds for the rest of the command.
+std::atomic<bool> interrupted{false};
 std::atomic<TSplitControl*> running{nullptr};
+std::atomic<int> interrupting{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<TSplitControl*>::is_always_lock_free &&
+              std::atomic<int>::is_always_lock_free);
 
 void Interrupt() {
+  ++interrupting;
+  interrupted.store(true);
   if (TSplitControl* control = running.load()) control->Cancel();
+  --interrupting;
 }
 
+// A run's control, the one an interrupt cancels while it lives. An interrupt that came
+// before it cancels it at once; one that is still busy with it delays its end.
+class TRunningControl {
+ public:
+  TRunningControl() {
+    running.store(&FControl);
+    if (interrupted.load()) FControl.Cancel();
+  }
+  ~TRunningControl() {
+    running.store(nullptr);
+    while (interrupting.load() != 0) std::this_thread::yield();
+  }
+  TRunningControl(const TRunningControl&) = delete;
+  TRunningControl& operator=(const TRunningControl&) = delete;
+  TSplitControl& Control() { return FControl; }
+
+ private:
+  TSplitControl FControl;
+};
+
 // The success message, its list of names written a thousand at a time: a split into a
-// million files does not build it whole.
-void PrintSuccess(const TSplitConsole& Console, const TSplitResult& Result) {
-  Console.Out(Native(SuccessHead(Result)));
+// million files does not build it whole. False as soon as a part could not be written.
+bool PrintSuccess(const TSplitConsole& Console, const TSplitResult& Result) {
+  if (!Console.Out(Native(SuccessHead(Result)))) return false;
   std::u16string names;
   for (std::int64_t i = 1; i <= Result.Count; ++i) {
     names += OutputName(Result.Base, Result.Extension, i) + u"\r\n";
     if (i % 1000 == 0 || i == Result.Count) {
-      Console.Out(Native(names));
+      if (!Console.Out(Native(names))) return false;
       names.clear();
     }
   }
-  Console.Out(Native(SuccessNote(Result)));
+  return Console.Out(Native(SuccessNote(Result)));
+}
+
+enum class TOutcome { Split, Failed, Unreported };
+
+TSplitResult SplitWithProgress(const TCommand& Command, const std::u16string& File, const TSplitConsole& Console) {
+  TRunningControl run;
+  TProgressLine progress(Console, run.Control());
+  return RunSplit(File, Command.Header, Command.Cycle, &run.Control());
+}
+
+// Splits one FILE and tells how it went. Whatever the run raises, its own cleanup has
+// run by the time it is caught here.
+TOutcome SplitAndReport(const TCommand& Command, const std::u16string& File, const TSplitConsole& Console) {
+  TOutcome outcome = TOutcome::Failed;
+  std::u16string failure = UnexpectedText;
+  try {
+    const TSplitResult result = SplitWithProgress(Command, File, Console);
+    outcome = TOutcome::Unreported;
+    failure = UnreportedText;
+    if (Command.Quiet || PrintSuccess(Console, result)) return TOutcome::Split;
+  } catch (const TkxException& error) {  // a cancel too: the command then ends with 130
+    failure = error.Message;
+  } catch (...) {
+    // Unexpected: a thread that could not start, or a failure in writing the success.
+  }
+  // Nothing is left to tell it where standard error fails too: the status says it.
+  (void)Console.Err(Native(u"rowdeal-split: " + File + u": " + failure + u"\n"));
+  return outcome;
 }
 
 }  // namespace
 
 int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole& Console) {
+  // First of all: --help to a closed pipe must fail as a write, not end the process.
+  interrupted.store(false);
+  platform::OnInterrupt(Interrupt);
   std::u16string problem;
   std::optional<TCommand> command = Parse(Args, problem);
   if (!command) {
-    Console.Err(Native(u"rowdeal-split: " + problem + u"\nTry 'rowdeal-split --help'.\n"));
+    (void)Console.Err(Native(u"rowdeal-split: " + problem + u"\nTry 'rowdeal-split --help'.\n"));
     return 2;
   }
-  if (command->Help) {
-    Console.Out(Native(UsageText));
-    return 0;
+  if (command->Help || command->Version) {
+    return Console.Out(Native(command->Help ? UsageText : u"rowdeal-split " ROWDEAL_VERSION_TEXT u"\n")) ? 0 : 1;
   }
-  if (command->Version) {
-    Console.Out(Native(u"rowdeal-split " ROWDEAL_VERSION_TEXT u"\n"));
-    return 0;
-  }
-  platform::OnInterrupt(Interrupt);
   int status = 0;
   for (const std::u16string& file : command->Files) {
-    TSplitControl control;
-    running.store(&control);
-    std::optional<TSplitResult> result;
-    std::u16string failure;
-    bool cancelled = false;
-    {
-      TProgressLine progress(Console, control);
-      try {
-        result = RunSplit(file, command->Header, command->Cycle, &control);
-      } catch (const TSplitCancelled& stop) {
-        failure = stop.Message;
-        cancelled = true;
-      } catch (const TkxException& error) {
-        failure = error.Message;
-      }
-    }
-    running.store(nullptr);
-    if (result) {
-      if (!command->Quiet) PrintSuccess(Console, *result);
+    if (interrupted.load()) {
+      (void)Console.Err(Native(u"rowdeal-split: " + file + u": " + TSplitCancelled().Message + u"\n"));
       continue;
     }
-    Console.Err(Native(u"rowdeal-split: " + file + u": " + failure + u"\n"));
-    if (cancelled) return 130;  // as the shell reports a program that Ctrl+C ended
-    status = 1;
+    const TOutcome outcome = SplitAndReport(*command, file, Console);
+    if (outcome == TOutcome::Unreported) return 1;
+    if (outcome == TOutcome::Failed) status = 1;
   }
-  return status;
+  // As the shell reports a program that an interrupt ended.
+  return interrupted.load() ? 130 : status;
 }

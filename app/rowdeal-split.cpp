@@ -9,10 +9,16 @@ namespace {
 
 int Run(std::vector<std::u16string> args) {
   TSplitConsole console;
-  console.Out = [](const std::u16string& Text) { platform::WriteStandard(1, Text); };
-  console.Err = [](const std::u16string& Text) { platform::WriteStandard(2, Text); };
+  console.Out = [](const std::u16string& Text) { return platform::WriteStandard(1, Text); };
+  console.Err = [](const std::u16string& Text) { return platform::WriteStandard(2, Text); };
   console.ErrIsTerminal = platform::IsTerminal(2);
-  return RunSplitCommand(args, console);
+  try {
+    return RunSplitCommand(args, console);
+  } catch (...) {
+    // Each FILE's failures are caught and told; this is the command's own (out of
+    // memory for its arguments), which ends it as a failure rather than an abort.
+    return 1;
+  }
 }
 
 }  // namespace

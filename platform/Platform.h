@@ -64,8 +64,8 @@ void UseUserLocale();
 // The line end of the platform's own text: CR LF on Windows, LF on POSIX.
 std::u16string_view NewLine();
 // Standard output (1) and standard error (2): whether the stream is a terminal,
-// and writing text to it (UTF-8 on pipes and POSIX terminals, UTF-16 to a
-// Windows console); false when the write fails.
+// and writing text to it whole (UTF-8 on pipes and POSIX terminals, UTF-16 to a
+// Windows console); false when any of it could not be written.
 bool IsTerminal(int stream);
 bool WriteStandard(int stream, std::u16string_view text);
 
@@ -126,8 +126,13 @@ bool RemoveEmptyDirectory(std::u16string_view path);
 
 // True on systems where names such as CON, NUL or COM1 reach devices in any folder.
 bool HasDeviceNames();
-// Calls handler, once, when the user interrupts the program (Ctrl+C, Ctrl+Break,
-// SIGINT, SIGTERM). The handler runs where the system calls it: it may only set flags.
+// Calls handler each time the user interrupts the program or its session ends. POSIX:
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT, except one that was ignored when the program
+// started (as under nohup); SIGPIPE is ignored from then on, so that writing to a
+// closed pipe fails as a write. The handler runs inside the signal handler and may only
+// touch lock-free atomics. Windows console: Ctrl+C, Ctrl+Break, the console closed,
+// logoff and shutdown; the handler runs on the system's thread, which is then held until
+// the process ends, since the system ends the process once it returns from the last three.
 void OnInterrupt(void (*handler)());
 // A command-line argument (a file name) as text: POSIX bytes that are not UTF-8 become
 // lone surrogates U+DC80 to U+DCFF, which file names turn back into the same bytes.

@@ -3,6 +3,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/Utf8Encoding.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -388,21 +389,26 @@ bool HasDeviceNames() { return false; }
 
 namespace {
 
-void (*interruptHandler)() = nullptr;
+std::atomic<void (*)()> interruptHandler{nullptr};
 
 extern "C" void OnSignal(int) {
-  if (interruptHandler) interruptHandler();
+  if (void (*handler)() = interruptHandler.load()) handler();
 }
 
 }  // namespace
 
 void OnInterrupt(void (*handler)()) {
-  interruptHandler = handler;
+  interruptHandler.store(handler);
   struct sigaction action{};
   action.sa_handler = OnSignal;
+  action.sa_flags = SA_RESTART;  // the run's own calls go on; it sees the flag at its next block
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction before{};
+    if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    (void)::sigaction(signal, &action, nullptr);  // fails only for an invalid signal
+  }
+  (void)std::signal(SIGPIPE, SIG_IGN);
 }
 
 void UseUserLocale() { std::setlocale(LC_ALL, ""); }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <atomic>
 #include <string>
 
 namespace platform {
@@ -212,19 +213,30 @@ bool HasDeviceNames() { return true; }
 
 namespace {
 
-void (*interruptHandler)() = nullptr;
+std::atomic<void (*)()> interruptHandler{nullptr};
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  if (interruptHandler) interruptHandler();
-  return TRUE;
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      break;
+    default:
+      return FALSE;
+  }
+  if (void (*handler)() = interruptHandler.load()) handler();
+  // Returning would let the system end the process in the middle of the run; it ends
+  // when the program has finished instead.
+  for (;;) ::Sleep(INFINITE);
 }
 
 }  // namespace
 
 void OnInterrupt(void (*handler)()) {
-  interruptHandler = handler;
-  ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  // Once: a second registration would only be called first.
+  if (interruptHandler.exchange(handler) == nullptr) (void)::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
 std::u16string ArgumentText(std::string_view bytes) {
@@ -300,18 +312,33 @@ bool IsTerminal(int stream) {
 
 bool WriteStandard(int stream, std::u16string_view text) {
   HANDLE out = StandardHandle(stream);
-  if (text.empty()) return true;
-  const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.data());
   DWORD mode = 0;
   if (::GetConsoleMode(out, &mode)) {
-    DWORD put = 0;
-    return ::WriteConsoleW(out, wide, static_cast<DWORD>(text.size()), &put, nullptr) != FALSE;
+    // A console takes a limited amount at a time; pieces end between surrogates.
+    while (!text.empty()) {
+      std::size_t piece = text.size() < 8192 ? text.size() : 8192;
+      if (piece < text.size() && text[piece - 1] >= 0xD800 && text[piece - 1] < 0xDC00) --piece;
+      DWORD put = 0;
+      if (!::WriteConsoleW(out, reinterpret_cast<const wchar_t*>(text.data()), static_cast<DWORD>(piece), &put, nullptr) ||
+          put == 0) {
+        return false;
+      }
+      text.remove_prefix(put);
+    }
+    return true;
   }
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
   if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
-  DWORD put = 0;
-  return ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size();
+  for (std::size_t done = 0; done < bytes.size();) {
+    DWORD put = 0;
+    if (!::WriteFile(out, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &put, nullptr) || put == 0) {
+      return false;
+    }
+    done += put;
+  }
+  return true;
 }
 
 void TrimWorkingSet() {

@@ -1,5 +1,5 @@
-// The command-line front end: options, defaults, bad usage, output streams, exit status, progress
-// line, Ctrl+C, and file names that are not UTF-8.
+// The command-line front end: options, defaults, bad usage, output streams and their
+// failures, exit status, progress line, signals, and file names that are not UTF-8.
 #include "app/USplitCli.h"
 
 #include "app/USplitResult.h"
@@ -10,7 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -27,10 +35,11 @@ Captured Command(std::vector<std::u16string> args, bool terminal = false,
                  const std::function<void()>& onErr = {}) {
   Captured c;
   TSplitConsole console;
-  console.Out = [&](const std::u16string& text) { c.Out += testutil::Utf8(text); };
+  console.Out = [&](const std::u16string& text) { return c.Out += testutil::Utf8(text), true; };
   console.Err = [&](const std::u16string& text) {
     c.Err += testutil::Utf8(text);
     if (onErr) onErr();
+    return true;
   };
   console.ErrIsTerminal = terminal;
   console.ProgressAfter = 0;
@@ -44,55 +53,14 @@ std::string Native(const std::u16string& text) {
 
 }  // namespace
 
-TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
-  TempDir dir;
-  testutil::WriteFile(dir.Native("a.txt"), "h\r\nx\r\ny\r\n");
-  const std::u16string a = dir.Path("a.txt");
-  const std::string none = testutil::Utf8(dir.Path("none.txt"));
-  const std::string usage = "\nTry 'rowdeal-split --help'.";
-  struct Case {
-    std::vector<std::u16string> args;
-    int status;
-    std::string err;
-    std::int64_t files;
-    bool quiet = false;
-  } cases[] = {
-      {{a}, 0, "", 5},  // one header line and five files by default
-      {{u"--header", u" 0 ", u"--cycle", u"2", a}, 0, "", 2},
-      {{u"--header=0", u"--cycle=3", a}, 0, "", 3},
-      {{u"--cycle=1", u"--", a}, 0, "", 1},
-      {{a, u"--cycle", u"4"}, 0, "", 4},
-      {{u"-q", a}, 0, "", 5, true},
-      // Counts are usage: refused before any file is looked at, a missing one included.
-      {{u"--header", u"3a", dir.Path("none.txt")}, 2, "rowdeal-split: 3a is not a valid integer!" + usage, 0},
-      {{u"--cycle=", a}, 2, "rowdeal-split:  is empty!" + usage, 0},
-      {{u"--cycle", u"0", a}, 2, "rowdeal-split: 每一循环包含的行数必须是 1 到 2147483647 之间的整数!" + usage, 0},
-      {{a, dir.Path("none.txt"), a}, 1, "rowdeal-split: " + none + ": 待拆分文件不存在!", 5},
-      {{u"--quiet", dir.Path("none.txt")}, 1, "rowdeal-split: " + none + ": 待拆分文件不存在!", 0, true},
-      {{u"--bogus", a}, 2, "rowdeal-split: unknown option --bogus\nTry 'rowdeal-split --help'.", 0},
-      {{a, u"--cycle"}, 2, "rowdeal-split: option --cycle needs a value\nTry 'rowdeal-split --help'.", 0},
-      {{}, 2, "rowdeal-split: no FILE given\nTry 'rowdeal-split --help'.", 0},
-  };
-  for (const Case& c : cases) {
-    fs::remove_all(dir.Native("a"));
-    Captured got = Command(c.args);
-    EXPECT_EQ(got.Status, c.status);
-    EXPECT_EQ(got.Err, c.err.empty() ? "" : Native(Utf8ToText(c.err) + u"\r\n"));
-    if (c.status == 0 && !c.quiet) {
-      EXPECT_EQ(got.Out, Native(SuccessText({dir.Path("a") + platform::PathSeparator(), u"a", u"txt", c.files, 0, u""})));
-    }
-    if (c.quiet) {
-      EXPECT_EQ(got.Out, "");
-    }
-    EXPECT_EQ(fs::exists(dir.Native("a")) ? std::distance(fs::directory_iterator(dir.Native("a")), fs::directory_iterator{}) : 0, c.files);
-  }
+TEST(SplitCommand, HelpAndVersion) {
   for (const char16_t* help : {u"-h", u"--help"}) EXPECT_EQ(Command({help}).Out.rfind("Usage: rowdeal-split", 0), 0u);
   EXPECT_EQ(Command({u"--version"}).Out, Native(u"rowdeal-split 1.2\r\n"));
 }
 
 // On a terminal a progress line shows, and is blanked out at the end: CR, blanks as wide
 // as the widest line, CR. Ctrl+C (here from the first progress line) stops the run,
-// changes nothing and ends with status 130.
+// which changes nothing; the next FILE is not started; the status is 130.
 TEST(SplitCommand, ProgressLineAndInterruptOnATerminal) {
   TempDir dir;
   std::string big;
@@ -112,25 +80,105 @@ TEST(SplitCommand, ProgressLineAndInterruptOnATerminal) {
   c = Command({dir.Path("big.txt"), dir.Path("big.txt")}, true, [&] {
     if (!raised) raised = std::raise(SIGINT) == 0;
   });
-  EXPECT_TRUE(raised);
   EXPECT_EQ(c.Status, 130);
-  EXPECT_EQ(c.Out, "");
-  EXPECT_NE(c.Err.find("拆分已取消, 没有改动任何文件。"), std::string::npos);
+  const std::string cancelled = "rowdeal-split: " + testutil::Utf8(dir.Path("big.txt")) + ": 拆分已取消, 没有改动任何文件。\n";
+  EXPECT_TRUE(c.Err.ends_with(cancelled + cancelled)) << c.Err << "\nthe run met, and the next FILE";
   EXPECT_FALSE(fs::exists(dir.Native("big")));
 #endif
 }
 
 #ifndef _WIN32
-// A name that is not UTF-8 reaches the file that has it, and no other.
-TEST(SplitCommand, FileNamesThatAreNotUtf8) {
+namespace {
+
+// The built program itself, started in Dir with Args, standard output to Out (or to
+// /dev/full) and standard error to err.txt; every signal as the system sets it, but
+// Ignored ignored (as nohup does); with Stackless a stack limit beyond the address
+// space, so that no thread can start.
+pid_t Start(const TempDir& dir, std::vector<std::string> args, int out, bool full, int ignored, bool stackless) {
+  std::vector<char*> argv{const_cast<char*>(ROWDEAL_SPLIT_PROGRAM)};
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const std::string folder = dir.Native().string();
+  const rlimit huge{rlim_t{1} << 47, rlim_t{1} << 47};
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  for (int s = 1; s < NSIG; ++s) std::signal(s, s == ignored ? SIG_IGN : SIG_DFL);
+  if ((stackless && setrlimit(RLIMIT_STACK, &huge) != 0) || chdir(folder.c_str()) != 0 ||
+      dup2(full ? open("/dev/full", O_WRONLY) : out, 1) < 0 || dup2(open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600), 2) < 0) {
+    _exit(99);
+  }
+  execv(argv[0], argv.data());
+  _exit(98);
+}
+
+}  // namespace
+
+// The program as a shell runs it: options, defaults and bad usage; arguments as bytes;
+// output errors; a thread that cannot start; and signals that arrive while the first
+// FILE's list is written to a pipe that holds a fraction of it (so that the second FILE
+// has not started).
+TEST(SplitCommand, TheProgramItself) {
   TempDir dir;
-  const std::string raw = "caf\xE9\xFF.txt";
-  testutil::WriteFile(dir.Native(raw), "h\r\nx\r\n");
-  testutil::WriteFile(dir.Native("caf\xEF\xBF\xBD\xEF\xBF\xBD.txt"), "the wrong file\r\n");
-  const std::u16string name = platform::ArgumentText(raw);
-  EXPECT_EQ(name, u"caf\xDCE9\xDCFF.txt");
-  Captured c = Command({dir.Path("") + u"/" + name, u"--cycle=1"});
-  EXPECT_EQ(c.Status, 0) << c.Err;
-  EXPECT_EQ(testutil::ReadFile(dir.Native("caf\xE9\xFF") / "caf\xE9\xFF-1.txt"), "h\r\nx\r\n");
+  const std::string raw = "caf\xE9\xFF", longName = std::string(100, 'l');
+  const std::vector<std::string> bases = {raw, longName, "a", "c"}, two = {"--cycle", "100", longName + ".txt", "c.txt"};
+  for (const std::string& base : bases) testutil::WriteFile(dir.Native(base + ".txt"), "h\r\nx\r\n");
+  const std::string usage = "\nTry 'rowdeal-split --help'.\n", none = "rowdeal-split: none.txt: 待拆分文件不存在!\n";
+  const std::string cancelled = "rowdeal-split: c.txt: 拆分已取消, 没有改动任何文件。\n";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+    std::vector<std::pair<std::string, int>> made;
+    bool full = false;  // standard output on /dev/full
+    int signal = 0, ignored = 0;
+    bool stackless = false;
+  } cases[] = {
+      {{"a.txt"}, 0, "", {{"a", 5}}},  // one header line and five files by default
+      {{"--header", " 0 ", "--cycle", "2", "a.txt"}, 0, "", {{"a", 2}}},
+      {{"--header=0", "--cycle=3", "a.txt"}, 0, "", {{"a", 3}}},
+      {{"--cycle=1", "--", "a.txt"}, 0, "", {{"a", 1}}},
+      {{"a.txt", "--cycle", "4"}, 0, "", {{"a", 4}}},
+      // Counts are usage: refused before any file is looked at, a missing one included.
+      {{"--header", "3a", "none.txt"}, 2, "rowdeal-split: 3a is not a valid integer!" + usage, {}},
+      {{"--cycle=", "a.txt"}, 2, "rowdeal-split:  is empty!" + usage, {}},
+      {{"--cycle", "0", "a.txt"}, 2, "rowdeal-split: 每一循环包含的行数必须是 1 到 2147483647 之间的整数!" + usage, {}},
+      {{"a.txt", "none.txt", "c.txt"}, 1, none, {{"a", 5}, {"c", 5}}},
+      {{"--quiet", "none.txt"}, 1, none, {}},
+      {{"--bogus", "a.txt"}, 2, "rowdeal-split: unknown option --bogus" + usage, {}},
+      {{"a.txt", "--cycle"}, 2, "rowdeal-split: option --cycle needs a value" + usage, {}},
+      {{}, 2, "rowdeal-split: no FILE given" + usage, {}},
+      {{"-q", "--cycle=1", raw + ".txt"}, 0, "", {{raw, 1}}, true},
+      {{"a.txt", "c.txt"}, 1, "rowdeal-split: a.txt: 已拆分, 但无法写出成功信息!\n", {{"a", 5}}, true},
+      {{"--version"}, 1, "", {}, true},
+      {{"c.txt"}, 1, "rowdeal-split: c.txt: 拆分时发生意外错误, 未做任何改动!\n", {}, false, 0, 0, true},
+      {two, 130, cancelled, {{longName, 100}}, false, SIGINT},
+      {two, 130, cancelled, {{longName, 100}}, false, SIGHUP},
+      {two, 130, cancelled, {{longName, 100}}, false, SIGQUIT},
+      {two, 0, "", {{longName, 100}, {"c", 100}}, false, SIGHUP, SIGHUP},
+      {two, 0, "", {{longName, 100}, {"c", 100}}, false, SIGPIPE},  // a closed pipe is a failed write
+  };
+  for (const Case& c : cases) {
+    for (const std::string& base : bases) fs::remove_all(dir.Native(base));
+    int ends[2];
+    ASSERT_TRUE(pipe2(ends, O_CLOEXEC) == 0 && fcntl(ends[1], F_SETPIPE_SZ, 4096) == 4096);
+    const pid_t pid = Start(dir, c.args, ends[1], c.full, c.ignored, c.stackless);
+    close(ends[1]);
+    std::string got(c.signal ? 1 : 0, ' '), listed;
+    ASSERT_TRUE(!c.signal || (read(ends[0], got.data(), 1) == 1 && kill(pid, c.signal) == 0));
+    char block[4096];
+    for (ssize_t n; (n = read(ends[0], block, sizeof block)) > 0;) got.append(block, n);
+    close(ends[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), c.status) << "row " << &c - cases;
+    EXPECT_EQ(testutil::ReadFile(dir.Native("err.txt")), c.err);
+    for (const auto& [base, count] : c.made) {
+      listed += Native(SuccessText({Utf8ToText(base) + u"/", Utf8ToText(base), u"txt", count, 0, u""}));
+      EXPECT_EQ(testutil::Contents(dir.Native(base)).size(), count);
+    }
+    EXPECT_EQ(got, c.full ? "" : listed);
+    EXPECT_EQ(std::ranges::count_if(fs::directory_iterator(dir.Native()), [](auto& e) { return e.is_directory(); }),
+              c.made.size());
+  }
 }
 #endif
