@@ -67,6 +67,8 @@ TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
       {{u"--header", u"3a", dir.Path("none.txt")}, 2, "rowdeal-split: 3a is not a valid integer!" + usage, 0},
       {{u"--cycle=", a}, 2, "rowdeal-split:  is empty!" + usage, 0},
       {{u"--cycle", u"0", a}, 2, "rowdeal-split: 每一循环包含的行数必须是 1 到 2147483647 之间的整数!" + usage, 0},
+      {{u"--records", u"CSV", dir.Path("none.txt")}, 2, "rowdeal-split: --records takes auto, csv or lines" + usage, 0},
+      {{u"--records", u"csv", a}, 0, "", 5},
       {{a, dir.Path("none.txt"), a}, 1, "rowdeal-split: " + none + ": 待拆分文件不存在!", 5},
       {{u"--quiet", dir.Path("none.txt")}, 1, "rowdeal-split: " + none + ": 待拆分文件不存在!", 0, true},
       {{u"--bogus", a}, 2, "rowdeal-split: unknown option --bogus\nTry 'rowdeal-split --help'.", 0},
@@ -86,6 +88,10 @@ TEST(SplitCommand, OptionsDefaultsAndBadUsage) {
     }
     EXPECT_EQ(fs::exists(dir.Native("a")) ? std::distance(fs::directory_iterator(dir.Native("a")), fs::directory_iterator{}) : 0, c.files);
   }
+  // Quiet, a CSV split by lines still says so, on standard error.
+  testutil::WriteFile(dir.Native("o.csv"), "h\r\n\"x\r\n");
+  EXPECT_EQ(Command({u"-q", dir.Path("o.csv")}).Err,
+            Native(u"rowdeal-split: " + dir.Path("o.csv") + u": 注意: 第 2 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n"));
   for (const char16_t* help : {u"-h", u"--help"}) EXPECT_EQ(Command({help}).Out.rfind("Usage: rowdeal-split", 0), 0u);
   EXPECT_EQ(Command({u"--version"}).Out, Native(u"rowdeal-split 1.2\r\n"));
 }
