@@ -56,7 +56,8 @@ bool IsCsvExtension(const std::u16string& Extension) {
 }
 
 // One pass over the source that deals it by records (Quoted) or lines, with the given
-// line ends, and puts the outputs in place.
+// line ends, and puts the outputs in place. Raises TUnclosedQuote, with nothing left
+// behind, when records run into the end of the source inside a quoted field.
 void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, std::int64_t HeaderCount, const TSplitLimits& Limits,
           TSplitControl& Control, TSplitResult& Result) {
   TLineDealer dealer(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
