@@ -1,5 +1,7 @@
 #include "app/ULineDealer.h"
 
+#include "support/UkxFunctions.h"
+
 namespace {
 
 // The header lines with their line ends, as long as they fit in the memory allowed.
@@ -24,10 +26,14 @@ class THeaderCapture : public TkxRawSink {
 
 }  // namespace
 
+TUnclosedQuote::TUnclosedQuote(std::int64_t QuoteLine)
+    : TkxException(u"第 " + IntToText(0, QuoteLine) + u" 行开始的引号直到文件末尾都没有闭合, 未做任何改动!"),
+      Line(QuoteLine) {}
+
 TLineDealer::TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
-                         TkxLineEnd Ends, std::size_t Block, std::size_t HeaderInMemory)
-    : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FBlock(Block),
-      FHeaderInMemory(HeaderInMemory), FReader(Source, Block, TkxMapped{}), FLines(FReader, Layout, Ends) {}
+                         TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory)
+    : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FQuoted(Quoted), FBlock(Block),
+      FHeaderInMemory(HeaderInMemory), FReader(Source, Block, TkxMapped{}), FRecords(FReader, Layout, Ends, Quoted) {}
 
 void TLineDealer::ReadHeader(std::int64_t Count) {
   const std::size_t available = FReader.Fill(FMarkSize);
@@ -39,15 +45,16 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
   THeaderCapture capture(FHeader, FHeaderKept, FHeaderInMemory);
   for (std::int64_t j = 0; j < Count; ++j) {
     if (FReader.Fill() == 0 && !FMarkOnly) throw TkxException(u"文件中不包含足够的数据!");
-    FLines.MoveLine(capture, true);
+    FRecords.MoveRecord(capture);
     FMarkOnly = false;
+    if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
   }
   FHeaderEnd = FReader.Position();
 }
 
 std::int64_t TLineDealer::HeaderBytes() const {
-  // A header not kept ends where its last line ends in the source, give or take the
-  // line end that a last line lacking one gains.
+  // A header not kept ends where its last record ends in the source, give or take the
+  // line end that a last record lacking one gains.
   return FHeaderKept ? static_cast<std::int64_t>(FHeader.size()) : FHeaderEnd - FHeaderStart + 4;
 }
 
@@ -57,8 +64,8 @@ void TLineDealer::WriteHeader(TOutputFiles& Outputs, std::size_t I) {
     return;
   }
   TkxByteReader again(FFile, FBlock, FHeaderStart);
-  TkxLineReader lines(again, FLayout, FEnds);
-  for (std::int64_t j = 0; j < FHeaderCount; ++j) lines.MoveLine(Outputs.Sink(I), true);
+  TkxRecordReader records(again, FLayout, FEnds, FQuoted);
+  for (std::int64_t j = 0; j < FHeaderCount; ++j) records.MoveRecord(Outputs.Sink(I));
 }
 
 void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
@@ -70,9 +77,9 @@ void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
   }
   std::size_t next = 0;
   for (;;) {
-    // The lines that the block holds whole go in one tight loop; a line that crosses
-    // the block's end goes through the line reader, which reads on.
-    for (std::size_t size; (size = FLines.WholeLineSize()) != 0;) {
+    // The records that the block holds whole go in one tight loop; a record that crosses
+    // the block's end goes through the record reader, which reads on.
+    for (std::size_t size; (size = FRecords.WholeRecordSize()) != 0;) {
       Outputs.Put(next, FReader.Data(), size);
       FReader.Consume(size);
       if (++next == count) next = 0;
@@ -80,11 +87,12 @@ void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
     if (FReader.Fill() == 0 && !FMarkOnly) break;
     if (Control.Cancelled()) throw TSplitCancelled();
     Control.BytesDone.store(FReader.Position());
-    FLines.MoveLine(Outputs.Sink(next), true);
+    FRecords.MoveRecord(Outputs.Sink(next));
     FMarkOnly = false;
     if (++next == count) next = 0;
   }
   Control.BytesDone.store(FReader.Position());
+  if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
 }
 
 bool TLineDealer::SourceChanged() const { return FReader.Position() != FSize || FReader.FileSize() != FSize; }

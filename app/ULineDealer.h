@@ -1,36 +1,51 @@
-// The split's byte pipeline: reads the source once, finds its lines, and deals them
-// over the output files as the raw code units of its encoding, never decoded.
+// The split's byte pipeline: reads the source, finds its records (lines, or CSV records
+// that keep quoted line ends), and deals them over the output files as the raw code
+// units of its encoding, never decoded.
 #pragma once
 
 #include "app/UOutputFiles.h"
 #include "app/USplitControl.h"
 #include "platform/Platform.h"
 #include "support/UkxByteStream.h"
+#include "support/UkxException.h"
 #include "support/UkxLineReader.h"
+#include "support/UkxRecordReader.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+// A source that ends inside a quoted field: it is no table of records. The message is
+// the failure of a run that was told to read records.
+class TUnclosedQuote : public TkxException {
+ public:
+  explicit TUnclosedQuote(std::int64_t QuoteLine);
+  std::int64_t Line;  // where the field began, the first line after the mark being 1
+};
+
 class TLineDealer {
  public:
-  // Takes over Source, open at offset 0, whose size was Size when the run began.
+  // Reads Source from offset 0 on (it stays open: the caller closes it); its size was
+  // Size when the run began. Records are the lines, or with Quoted the records of
+  // TkxRecordReader.
   TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
-              TkxLineEnd Ends, std::size_t Block, std::size_t HeaderInMemory);
+              TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory);
 
-  // Reads past the mark and the first Count lines; raises "文件中不包含足够的数据!"
-  // when the source has fewer. Header lines beyond HeaderInMemory bytes are not kept
-  // but read again for each output, through the same handle.
+  // Reads past the mark and the first Count records; raises "文件中不包含足够的数据!"
+  // when the source has fewer, or TUnclosedQuote when it ends inside a quoted field.
+  // Header records beyond HeaderInMemory bytes are not kept but read again for each
+  // output, through the same handle.
   void ReadHeader(std::int64_t Count);
-  // The bytes that the header lines take in each output.
-  std::int64_t HeaderBytes() const;
-  // Creates every output with its header lines, then deals every further line to the
-  // next output in turn, each with its line end (a last line without one gains it).
+  // The bytes that the header records take in each output.
+  [[nodiscard]] std::int64_t HeaderBytes() const;
+  // Creates every output with its header records, then deals every further record to
+  // the next output in turn, each with its line end (a last one without it gains it);
+  // raises TUnclosedQuote when the source ends inside a quoted field.
   void Deal(TOutputFiles& Outputs, TSplitControl& Control);
   // True when the source is not the size it had when the run began, or was not read to
   // its end: another program changed it meanwhile.
-  bool SourceChanged() const;
+  [[nodiscard]] bool SourceChanged() const;
 
  private:
   void WriteHeader(TOutputFiles& Outputs, std::size_t I);
@@ -40,10 +55,11 @@ class TLineDealer {
   std::size_t FMarkSize;
   TkxUnitLayout FLayout;
   TkxLineEnd FEnds;
+  bool FQuoted;
   std::size_t FBlock;
   std::size_t FHeaderInMemory;
   TkxByteReader FReader;
-  TkxLineReader FLines;
+  TkxRecordReader FRecords;
   std::int64_t FHeaderCount = 0;
   std::int64_t FHeaderStart = 0;
   std::int64_t FHeaderEnd = 0;

@@ -19,17 +19,23 @@
 namespace {
 
 const char16_t* const UsageText =
-    u"Usage: rowdeal-split [--header H] [--cycle N] [--quiet] FILE...\n"
-    u"Keeps the first H lines of each FILE as header lines and deals every further line\n"
-    u"in turn over N new files, each beginning with the header lines, written in FILE's\n"
-    u"own encoding into a folder beside FILE named after it: data.txt gives\n"
-    u"data/data-1.txt to data/data-N.txt. Lines end with CR LF, or with LF alone in a\n"
-    u"table whose first MiB ends most lines so; no byte of a line is changed. The new\n"
-    u"files replace those of the same names only when all of them are complete.\n"
+    u"Usage: rowdeal-split [--header H] [--cycle N] [--records auto|csv|lines] [--quiet] FILE...\n"
+    u"Keeps the first H records of each FILE as header records and deals every further\n"
+    u"record in turn over N new files, each beginning with the header records, written\n"
+    u"in FILE's own encoding into a folder beside FILE named after it: data.txt gives\n"
+    u"data/data-1.txt to data/data-N.txt. A record is a line, except in a CSV table,\n"
+    u"where a line end inside a quoted field belongs to its record. Lines end with CR LF,\n"
+    u"or with LF alone in a table whose first MiB ends most lines so; no byte of a record\n"
+    u"is changed. The new files replace those of the same names only when all of them\n"
+    u"are complete.\n"
     u"\n"
-    u"  --header H, --header=H   number of header lines, 0 or more (default 1)\n"
+    u"  --header H, --header=H   number of header records, 0 or more (default 1)\n"
     u"  --cycle N, --cycle=N     number of new files, 1 or more (default 5)\n"
-    u"  -q, --quiet              print nothing on success\n"
+    u"  --records MODE           auto (default): records for a FILE whose extension is\n"
+    u"                           csv, lines for any other; csv: records, lines: lines,\n"
+    u"                           whatever the name. With auto, a CSV that ends inside a\n"
+    u"                           quoted field is split by lines, with a note\n"
+    u"  -q, --quiet              print nothing on success but that note (on standard error)\n"
 #ifdef _WIN32
     u"  -h, --help, /?           show this text\n"
 #else
@@ -54,6 +60,7 @@ std::u16string Native(const std::u16string& Text) {
 struct TCommand {
   std::u16string Header = u"1";
   std::u16string Cycle = u"5";
+  std::u16string Records = u"auto";
   std::vector<std::u16string> Files;
   bool Help = false;
   bool Version = false;
@@ -65,6 +72,13 @@ bool IsHelp(const std::u16string& Arg) {
   if (Arg == u"/?") return true;
 #endif
   return Arg == u"-h" || Arg == u"--help";
+}
+
+std::optional<TSplitRecords> RecordsOf(const std::u16string& Value) {
+  if (Value == u"auto") return TSplitRecords::Auto;
+  if (Value == u"csv") return TSplitRecords::Csv;
+  if (Value == u"lines") return TSplitRecords::Lines;
+  return std::nullopt;
 }
 
 // The command, or the reason it is not one.
@@ -97,6 +111,7 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
     std::u16string option = arg.substr(0, arg.find(u'='));
     if (option == u"--header") target = &command.Header;
     if (option == u"--cycle") target = &command.Cycle;
+    if (option == u"--records") target = &command.Records;
     if (!target) {
       Problem = u"unknown option " + arg;
       return std::nullopt;
@@ -113,6 +128,10 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
   if (command.Help || command.Version) return command;
   if (command.Files.empty()) {
     Problem = u"no FILE given";
+    return std::nullopt;
+  }
+  if (!RecordsOf(command.Records)) {
+    Problem = u"--records takes auto, csv or lines";
     return std::nullopt;
   }
   // A count that no file could be split with is a mistake in the command, found
@@ -228,7 +247,7 @@ enum class TOutcome { Split, Failed, Unreported };
 TSplitResult SplitWithProgress(const TCommand& Command, const std::u16string& File, const TSplitConsole& Console) {
   TRunningControl run;
   TProgressLine progress(Console, run.Control());
-  return RunSplit(File, Command.Header, Command.Cycle, &run.Control());
+  return RunSplit(File, Command.Header, Command.Cycle, &run.Control(), *RecordsOf(Command.Records));
 }
 
 // Splits one FILE and tells how it went. Whatever the run raises, its own cleanup has
@@ -240,7 +259,15 @@ TOutcome SplitAndReport(const TCommand& Command, const std::u16string& File, con
     const TSplitResult result = SplitWithProgress(Command, File, Console);
     outcome = TOutcome::Unreported;
     failure = UnreportedText;
-    if (Command.Quiet || PrintSuccess(Console, result)) return TOutcome::Split;
+    if (Command.Quiet) {
+      // A split by lines where records were expected is worth a word even then.
+      if (result.UnclosedQuoteLine == 0 ||
+          Console.Err(Native(u"rowdeal-split: " + File + u": " + QuoteNote(result) + u"\n"))) {
+        return TOutcome::Split;
+      }
+    } else if (PrintSuccess(Console, result)) {
+      return TOutcome::Split;
+    }
   } catch (const TkxException& error) {  // a cancel too: the command then ends with 130
     failure = error.Message;
   } catch (...) {

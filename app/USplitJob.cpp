@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -34,16 +35,56 @@ bool IsUsableBaseName(const std::u16string& Base) {
 
 [[noreturn]] void NotAFile() { throw TkxException(u"待拆分文件不是普通文件!"); }
 
-// Closes the source unless the dealer has taken it over.
-struct TSourceHandle {
+// The source, open for reading: both attempts of a run read it through this one handle.
+struct TSource {
   platform::FileHandle File = platform::InvalidFile;
-  ~TSourceHandle() {
+  platform::FileId Id;
+  std::int64_t Size = 0;
+  std::string_view Mark;
+  TkxUnitLayout Layout;
+  ~TSource() {
     if (File != platform::InvalidFile) platform::CloseFile(File);
   }
 };
 
+bool IsCsvExtension(const std::u16string& Extension) {
+  std::u16string lower = Extension;
+  for (char16_t& c : lower) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return lower == u"csv";
+}
+
+// One pass over the source that deals it by records (Quoted) or lines, with the given
+// line ends, and puts the outputs in place. Raises TUnclosedQuote, with nothing left
+// behind, when records run into the end of the source inside a quoted field.
+void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, std::int64_t HeaderCount, const TSplitLimits& Limits,
+          TSplitControl& Control, TSplitResult& Result) {
+  TLineDealer dealer(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
+                     Limits.HeaderInMemory);
+  dealer.ReadHeader(HeaderCount);
+
+  Control.BytesTotal.store(Source.Size);
+  Control.FilesTotal.store(2 * Result.Count);  // each made, then put in place
+  TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.Count);
+  {
+    // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
+    TOutputFiles outputs(folder, Result.Count, Source.Mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
+    folder.Prepare(Source.Id,
+                   Source.Size + Result.Count * (static_cast<std::int64_t>(Source.Mark.size()) + dealer.HeaderBytes()));
+    dealer.Deal(outputs, Control);
+    outputs.CloseAll();
+  }
+  // Another program that shortened or lengthened the source while it was being dealt
+  // leaves outputs that match neither its old nor its new content. (Windows refuses
+  // such writers while the source is open; POSIX does not.)
+  if (dealer.SourceChanged()) throw TkxException(u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!");
+  folder.Replace(Control);
+  folder.FindStale(Result);
+}
+
 TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText, const std::u16string& CycleText,
-                   const TSplitLimits& Limits, TSplitControl& Control) {
+                   TSplitRecords Records, const TSplitLimits& Limits, TSplitControl& Control) {
   if (!PathExists(Path)) throw TkxException(u"待拆分文件不存在!");
   const std::u16string name = FileNameOf(Path, true);
   if (platform::HasDeviceNames() && IsDeviceName(name)) NotAFile();
@@ -53,50 +94,42 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
   if (!IsUsableBaseName(result.Base)) throw TkxException(u"无法由文件名确定输出子路径!");
   result.OutputDir = FilePathOf(Path) + result.Base + platform::PathSeparator();
   const TSplitCounts counts = ReadCounts(HeaderText, CycleText);
-  const std::int64_t headerCount = counts.Header;
   result.Count = counts.Cycle;
 
-  TSourceHandle source;
+  TSource source;
   switch (platform::OpenExistingFile(Path, source.File)) {
     case platform::OpenResult::Opened: break;
     case platform::OpenResult::Missing: throw TkxException(u"待拆分文件不存在!");
     case platform::OpenResult::NotRegular: NotAFile();
     case platform::OpenResult::Failed: throw TkxException(u"File Open Error!");
   }
-  platform::FileId sourceId;
-  const std::int64_t size = platform::FileSize(source.File);
-  if (size < 0 || !platform::IdentityOf(source.File, sourceId)) throw TkxException(u"File Read Error!");
+  source.Size = platform::FileSize(source.File);
+  if (source.Size < 0 || !platform::IdentityOf(source.File, source.Id)) throw TkxException(u"File Read Error!");
 
   // Only the mark decides the encoding: ANSI and UTF-8 without one are dealt alike.
-  std::string head(static_cast<std::size_t>(std::min<std::int64_t>(size, HeadSize)), '\0');
+  std::string head(static_cast<std::size_t>(std::min<std::int64_t>(source.Size, HeadSize)), '\0');
   std::size_t got = 0;
   if (!platform::ReadBytesAt(source.File, 0, head.data(), head.size(), got)) throw TkxException(u"File Read Error!");
   head.resize(got);
   const std::uint8_t encoding = TkxFile::EncodingOfMark(head);
-  const std::string_view mark = TkxFile::MarkOf(encoding);
-  const TkxUnitLayout layout = TkxFile::LayoutOf(encoding);
+  source.Mark = TkxFile::MarkOf(encoding);
+  source.Layout = TkxFile::LayoutOf(encoding);
 
-  TLineDealer dealer(source.File, size, mark.size(), layout, LineEndsOf(head, layout), Limits.SourceBlock,
-                     Limits.HeaderInMemory);
-  source.File = platform::InvalidFile;
-  dealer.ReadHeader(headerCount);
-
-  Control.BytesTotal.store(size);
-  Control.FilesTotal.store(2 * result.Count);  // each made, then put in place
-  TOutputFolder folder(result.OutputDir, result.Base, result.Extension, result.Count);
-  {
-    // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
-    TOutputFiles outputs(folder, result.Count, mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
-    folder.Prepare(sourceId, size + result.Count * (static_cast<std::int64_t>(mark.size()) + dealer.HeaderBytes()));
-    dealer.Deal(outputs, Control);
-    outputs.CloseAll();
+  if (Records == TSplitRecords::Csv || (Records == TSplitRecords::Auto && IsCsvExtension(result.Extension))) {
+    const std::string_view body = std::string_view(head).substr(std::min(head.size(), source.Mark.size()));
+    try {
+      Deal(source, RecordEndsOf(body, source.Layout), true, counts.Header, Limits, Control, result);
+      return result;
+    } catch (const TUnclosedQuote& unclosed) {
+      if (Records == TSplitRecords::Csv) throw;
+      // Not a table of records: split by lines, from the start, as if the first attempt
+      // had never been (its temporaries are gone).
+      result.UnclosedQuoteLine = unclosed.Line;
+      Control.BytesDone.store(0);
+      Control.FilesDone.store(0);
+    }
   }
-  // Another program that shortened or lengthened the source while it was being dealt
-  // leaves outputs that match neither its old nor its new content. (Windows refuses
-  // such writers while the source is open; POSIX does not.)
-  if (dealer.SourceChanged()) throw TkxException(u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!");
-  folder.Replace(Control);
-  folder.FindStale(result);
+  Deal(source, LineEndsOf(head, source.Layout), false, counts.Header, Limits, Control, result);
   return result;
 }
 
@@ -124,17 +157,18 @@ bool IsDeviceName(const std::u16string& Name) {
 }
 
 TSplitResult RunSplit(const std::u16string& Path, const std::u16string& HeaderText,
-                      const std::u16string& CycleText, TSplitControl* Control) {
+                      const std::u16string& CycleText, TSplitControl* Control, TSplitRecords Records) {
   TSplitLimits limits;
   limits.OpenOutputs = std::max<std::int64_t>(1, platform::RaiseOpenFileLimit() - SpareHandles);
-  return RunSplitWith(Path, HeaderText, CycleText, limits, Control);
+  return RunSplitWith(Path, HeaderText, CycleText, limits, Control, Records);
 }
 
 TSplitResult RunSplitWith(const std::u16string& Path, const std::u16string& HeaderText,
-                          const std::u16string& CycleText, const TSplitLimits& Limits, TSplitControl* Control) {
+                          const std::u16string& CycleText, const TSplitLimits& Limits, TSplitControl* Control,
+                          TSplitRecords Records) {
   TSplitControl own;
   try {
-    return Split(Path, HeaderText, CycleText, Limits, Control ? *Control : own);
+    return Split(Path, HeaderText, CycleText, Records, Limits, Control ? *Control : own);
   } catch (const std::bad_alloc&) {
     // Everything the run made is gone by now, as after any other failure.
     throw TkxException(u"内存不足!");

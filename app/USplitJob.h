@@ -1,6 +1,6 @@
-// The split job: keeps the first H lines of a text file as header lines and deals every
-// further line in turn over N new files, each beginning with the header lines, in the
-// source's own encoding, in a folder beside the source named after it.
+// The split job: keeps the first H records of a text table as header records and deals
+// every further record in turn over N new files, each beginning with the header records,
+// in the source's own encoding, in a folder beside the source named after it.
 #pragma once
 
 #include "app/USplitControl.h"
@@ -22,22 +22,31 @@ struct TSplitLimits {
   std::size_t HeaderInMemory = 8u << 20;
 };
 
+// What a run deals: records (a line end inside a quoted field belongs to its record) for
+// a source whose extension is csv in any case, lines for any other (Auto); or records
+// or lines whatever the name.
+enum class TSplitRecords { Auto, Csv, Lines };
+
 // Splits the file at Path (a relative path is taken in the current directory) with H
 // and N given as the texts the user typed (converted with TextToInt: H from 0, N from 1,
 // both up to 2147483647). Output file i is <folder><base><sep><base>-<i>.<ext>; it holds
-// the byte-order mark where the source has one, then the bytes of its lines exactly as
-// they stand in the source, each followed by its line end: CR LF, or LF for a table
-// whose first MiB ends more lines with a bare LF than with CR LF. A file that gets no
-// line stays empty. The outputs are written as temporaries and replace the files of
-// those names only when all are complete.
+// the byte-order mark where the source has one, then the bytes of its records exactly
+// as they stand in the source, each followed by its line end: CR LF, or LF for a table
+// whose first MiB ends more lines (records, outside quoted fields) with a bare LF than
+// with CR LF. A file that gets no record stays empty. The outputs are written as
+// temporaries and replace the files of those names only when all are complete.
+// A source read by records that ends inside a quoted field is split by lines instead,
+// as Lines would split it (the result names the line where that field began), unless
+// Records is Csv: that run fails.
 // Any failure raises TkxException with the message to show, and leaves every file as
 // it was before the run; Control, when given, sees the progress and may cancel
 // (TSplitCancelled).
 TSplitResult RunSplit(const std::u16string& Path, const std::u16string& HeaderText,
-                      const std::u16string& CycleText, TSplitControl* Control = nullptr);
+                      const std::u16string& CycleText, TSplitControl* Control = nullptr,
+                      TSplitRecords Records = TSplitRecords::Auto);
 TSplitResult RunSplitWith(const std::u16string& Path, const std::u16string& HeaderText,
                           const std::u16string& CycleText, const TSplitLimits& Limits,
-                          TSplitControl* Control = nullptr);
+                          TSplitControl* Control = nullptr, TSplitRecords Records = TSplitRecords::Auto);
 
 // H and N read from their texts as a run reads them (H first); raises the run's
 // TkxException for a count it would refuse, so a caller can refuse it before any file.

@@ -12,9 +12,18 @@ std::u16string SuccessHead(const TSplitResult& Result) {
 }
 
 std::u16string SuccessNote(const TSplitResult& Result) {
-  if (Result.StaleCount == 0) return {};
-  return u"注意: 子路径下还有 " + IntToText(0, Result.StaleCount) + u" 个以前拆分留下的文件 (" + Result.FirstStale +
-         u" 等), 它们不属于本次拆分。\r\n";
+  std::u16string note;
+  if (Result.StaleCount > 0) {
+    note = u"注意: 子路径下还有 " + IntToText(0, Result.StaleCount) + u" 个以前拆分留下的文件 (" + Result.FirstStale +
+           u" 等), 它们不属于本次拆分。\r\n";
+  }
+  if (Result.UnclosedQuoteLine > 0) note += QuoteNote(Result) + u"\r\n";
+  return note;
+}
+
+std::u16string QuoteNote(const TSplitResult& Result) {
+  if (Result.UnclosedQuoteLine == 0) return {};
+  return u"注意: 第 " + IntToText(0, Result.UnclosedQuoteLine) + u" 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。";
 }
 
 std::u16string SuccessText(const TSplitResult& Result, std::int64_t MaxNames) {

@@ -12,16 +12,22 @@ struct TSplitResult {
   // Files <Base>-k.<Extension> with k above Count that an earlier split left in the folder.
   std::int64_t StaleCount = 0;
   std::u16string FirstStale;
+  // A source read by records that ended inside a quoted field, and was split by lines:
+  // the line where that field began (from 1). 0 otherwise.
+  std::int64_t UnclosedQuoteLine = 0;
 };
 
 // The name of output file I (from 1): <Base>-<I>.<Extension>, the dot always there.
 std::u16string OutputName(const std::u16string& Base, const std::u16string& Extension, std::int64_t I);
 
 // The success message, with CR LF line ends: the sentence, an empty line, every name on
-// a line of its own, and a note on stale files where there are any. With MaxNames and
+// a line of its own, a note on stale files where there are any, and one on a quote left
+// open. With MaxNames and
 // more names than that, the list keeps its first MaxNames - 2 names, a line "……" and
 // the last name, so that a box can show it.
 std::u16string SuccessText(const TSplitResult& Result, std::int64_t MaxNames = 0);
 // The message in three parts, for a caller that writes a long list name by name.
 std::u16string SuccessHead(const TSplitResult& Result);
 std::u16string SuccessNote(const TSplitResult& Result);
+// The note on a quote left open, without its line end, or nothing.
+std::u16string QuoteNote(const TSplitResult& Result);

@@ -1,11 +1,12 @@
 // A scratch folder for one fuzzing process (in memory where the system has /dev/shm),
 // removed when the process ends, the check that stops a run, and plain byte-by-byte
-// models of the UTF-8 test, of recognition and of the line rule.
+// models of the UTF-8 test, of recognition, of the line rule and of the record rule.
 #pragma once
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -117,6 +118,54 @@ inline std::vector<std::string> ModelLines(const std::string& bytes, int encodin
     lines.push_back(line);
   } while (pos < bytes.size());
   return lines;
+}
+
+
+// The code unit at At, or -1 where no whole one is left.
+inline int UnitAt(const std::string& bytes, std::size_t at, std::size_t unit, std::size_t low) {
+  if (at + unit > bytes.size()) return -1;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  return unit == 1 ? byte(at) : byte(at + low) | byte(at + 1 - low) << 8;
+}
+
+// The quote rule, one code unit at a time.
+enum class Field { Start, Plain, Quoted, QuoteSeen };
+inline Field Next(Field state, int ch) {
+  const bool separator = ch == ',' || ch == ';' || ch == '\t';
+  switch (state) {
+    case Field::Start: return ch == '"' ? Field::Quoted : separator ? Field::Start : Field::Plain;
+    case Field::Quoted: return ch == '"' ? Field::QuoteSeen : Field::Quoted;
+    case Field::QuoteSeen: return ch == '"' ? Field::Quoted : separator ? Field::Start : Field::Plain;
+    default: return separator ? Field::Start : Field::Plain;
+  }
+}
+
+// The records of a table: its lines, joined (with the line end between them) where a
+// line ends inside a quoted field. Open becomes the line (from 1) on which a field that
+// the end of the file leaves open began.
+inline std::vector<std::string> ModelRecords(const std::vector<std::string>& lines, const std::string& end,
+                                             std::size_t unit, std::size_t low, std::int64_t& open) {
+  std::vector<std::string> records;
+  Field state = Field::Start;
+  std::int64_t began = 0;
+  std::string record;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    for (std::size_t at = 0; UnitAt(lines[k], at, unit, low) >= 0; at += unit) {
+      const Field next = Next(state, UnitAt(lines[k], at, unit, low));
+      if (state == Field::Start && next == Field::Quoted) began = static_cast<std::int64_t>(k) + 1;
+      state = next;
+    }
+    record += lines[k];
+    if (state == Field::Quoted && k + 1 < lines.size()) {
+      record += end;
+      continue;
+    }
+    if (state == Field::Quoted) open = began;
+    records.push_back(record);
+    record.clear();
+    state = Field::Start;
+  }
+  return records;
 }
 
 }  // namespace fuzzscratch

@@ -1,9 +1,11 @@
 // Line finding: the lines that the line reader moves out of random bytes, through blocks
 // of random size, in every encoding and either line-end mode, are those of the
-// byte-by-byte reading loop; the text file reads the same lines and decoding them never
-// loses a well-formed line.
+// byte-by-byte reading loop; so are the records that the record reader moves out, whole
+// from the block or through it, with the line where a field left open began; the text
+// file reads the same lines and decoding them never loses a well-formed line.
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFile.h"
+#include "support/UkxRecordReader.h"
 #include "support/UkxUtf8.h"
 #include "tests/TestUtil.h"
 
@@ -76,6 +78,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(line.Bytes == want);
     }
     FUZZ_CHECK(count == expected.size() || (bytes.size() <= mark.size() && count == 0 && expected.size() == 1));
+  }
+
+  // Records, taken whole from the block where the reader allows it, as the split does.
+  std::int64_t open = 0;
+  const std::vector<std::string> records =
+      fuzzscratch::ModelRecords(expected, end, layout.Size, layout.BigEndian ? 1 : 0, open);
+  {
+    platform::FileHandle handle = platform::InvalidFile;
+    FUZZ_CHECK(platform::OpenExistingFile(path.u16string(), handle) == platform::OpenResult::Opened);
+    TkxByteReader reader(handle, block);
+    TkxRecordReader finder(reader, layout, lf ? TkxLineEnd::Lf : TkxLineEnd::CrLf, true);
+    reader.Consume(std::min(reader.Fill(mark.size()), mark.size()));
+    std::size_t count = 0;
+    for (bool first = true; reader.Fill() > 0 || (first && !bytes.empty() && bytes.size() <= mark.size()); first = false) {
+      FUZZ_CHECK(count < records.size());
+      Collect record;
+      if (const std::size_t size = finder.WholeRecordSize(); size > 0) {
+        record.PutBytes(reader.Data(), size);
+        reader.Consume(size);
+      } else {
+        finder.MoveRecord(record);
+      }
+      const std::string& want = records[count++];
+      // A record left open runs to the end of the file; no split writes it.
+      if (open == 0 || count < records.size()) {
+        FUZZ_CHECK(record.Bytes == want + std::string(want.size() % layout.Size, '\0') + end);
+      }
+    }
+    FUZZ_CHECK(count == records.size());
+    FUZZ_CHECK(finder.UnclosedQuoteLine() == open);
   }
 
   // The text path reads the CR LF lines; a well-formed UTF-8 line comes back whole.

@@ -1,14 +1,18 @@
-// The whole split on random sources, counts, names, resource limits and earlier outputs:
-// the outputs hold the mark, the header lines and the data lines dealt in turn, each
-// line's bytes exactly as the reading loop finds them (CR LF or, where the first MiB
-// ends more lines with a bare LF, LF), and replace the earlier ones; later pieces stay
-// and are named. Under an injected read or write fault the fault's message, and the
-// folder exactly as it was before the run.
+// The whole split on random sources, counts, names, record rules, resource limits and
+// earlier outputs: the outputs hold the mark, the header records and the data records
+// dealt in turn, each record's bytes exactly as the reading loop finds its lines (CR LF
+// or, where the first MiB ends more lines with a bare LF, LF), joined where a line ends
+// inside a quoted field of a table read by records; such a table that ends inside a
+// quoted field is split by lines with a note, or fails when records were asked for. The
+// outputs replace the earlier ones; later pieces stay and are named. Under an injected
+// read or write fault the fault's message, and the folder exactly as it was before the run.
 #include "app/USplitJob.h"
 #include "fuzz/FuzzScratch.h"
 #include "tests/TestUtil.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -22,13 +26,15 @@ constexpr std::size_t Fixed = 11;  // bytes that choose the counts, the limits, 
 
 std::u16string NameOf(const std::uint8_t* data) {
   static const char16_t alphabet[] = {u'a', u'.', u' ', u'-', u'Z', u'\u4E2D'};
-  const int length = data[6] % 8 - 3;  // half of the inputs keep the usual name
-  if (length <= 0) return u"data.txt";
+  const int length = data[6] % 8 - 3;  // half of the inputs keep the usual name, a table's in any case
+  if (length <= 0) return data[0] & 0x10 ? (data[0] & 0x20 ? u"data.cSv" : u"data.csv") : u"data.txt";
   std::u16string name;
   for (int i = 0; i < length; ++i) name += alphabet[data[7 + i] % 6];
   return name;
 }
 
+using fuzzscratch::Field;
+using fuzzscratch::UnitAt;
 using testutil::Utf8;
 
 // CR LF unless the first MiB, in whole code units, ends more lines with a bare LF.
@@ -40,6 +46,24 @@ bool EndsWithLf(const std::string& source, std::size_t unit, std::size_t low) {
   std::int64_t crLf = 0, bare = 0;
   for (std::size_t at = 0; at + unit <= head; at += unit) {
     if (is(at, '\n')) ++(at >= unit && is(at - unit, '\r') ? crLf : bare);
+  }
+  return bare > crLf;
+}
+
+// The line ends of a table read by records: LF when, over the first MiB after the mark,
+// more LFs outside quoted fields are bare than follow a CR (each such LF starts a record).
+bool RecordsEndWithLf(const std::string& source, std::size_t mark, std::size_t unit, std::size_t low) {
+  const std::string head = source.substr(0, 1 << 20);
+  std::int64_t crLf = 0, bare = 0;
+  Field state = Field::Start;
+  for (std::size_t at = mark; UnitAt(head, at, unit, low) >= 0; at += unit) {
+    const int ch = UnitAt(head, at, unit, low);
+    if (ch == '\n' && state != Field::Quoted) {
+      ++(at >= mark + unit && UnitAt(head, at - unit, unit, low) == '\r' ? crLf : bare);
+      state = Field::Start;
+    } else {
+      state = fuzzscratch::Next(state, ch);
+    }
   }
   return bare > crLf;
 }
@@ -82,10 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t budget = (data[5] >> 1 | data[3] << 7) % 3000;
   if (fault == 2) platform::InjectReadFault(budget);
   if (fault == 3) platform::InjectWriteFault(budget);
+  const TSplitRecords records = std::array{TSplitRecords::Auto, TSplitRecords::Csv, TSplitRecords::Lines,
+                                           TSplitRecords::Auto}[data[0] >> 2 & 3];
   TSplitResult result;
   const std::string answer = testutil::Outcome([&] {
     result = RunSplitWith((run / fs::path(name)).u16string(), std::u16string(1, static_cast<char16_t>(u'0' + h)),
-                          std::u16string(1, static_cast<char16_t>(u'0' + n)), limits);
+                          std::u16string(1, static_cast<char16_t>(u'0' + n)), limits, nullptr, records);
     return SuccessText(result);
   });
   platform::InjectReadFault(-1);
@@ -95,18 +121,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int encoding = fuzzscratch::MarkedEncoding(source);
   const std::size_t unit = encoding >= 4 ? 2 : 1;
   const std::size_t low = encoding == 5 ? 1 : 0;
-  const bool lf = EndsWithLf(source, unit, low);
-  const std::vector<std::string> lines = fuzzscratch::ModelLines(source, encoding == 0 ? 1 : encoding, lf);
-  std::string end = lf ? "\n" : "\r\n";
-  if (unit == 2) {
-    std::string wide;
+  const auto lineEnd = [&](bool lf) {
+    std::string end = lf ? "\n" : "\r\n", wide;
     for (char ch : end) wide += low ? std::string{'\0', ch} : std::string{ch, '\0'};
-    end = wide;
+    return unit == 2 ? wide : end;
+  };
+  const int layout = encoding == 0 ? 1 : encoding;
+  bool lf = false;
+  std::vector<std::string> lines;  // the records
+  std::int64_t open = 0;
+  std::string lower = Utf8(ext);
+  for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  bool quoted = records == TSplitRecords::Csv || (records == TSplitRecords::Auto && lower == "csv");
+  if (quoted) {
+    lf = RecordsEndWithLf(source, fuzzscratch::MarkOf(encoding).size(), unit, low);
+    lines = fuzzscratch::ModelRecords(fuzzscratch::ModelLines(source, layout, lf), lineEnd(lf), unit, low, open);
+    quoted = open == 0 || records == TSplitRecords::Csv;
   }
+  if (!quoted) {
+    lf = EndsWithLf(source, unit, low);
+    lines = fuzzscratch::ModelLines(source, layout, lf);
+  }
+  const std::string end = lineEnd(lf);
   std::map<std::string, std::string> expected = before;
   std::string expectedAnswer;
   if (!usable) {
     expectedAnswer = "error: 无法由文件名确定输出子路径!";
+  } else if (quoted && open > 0 && (lines.size() <= static_cast<std::size_t>(h) || dot != std::u16string::npos)) {
+    // Found in the header records, before the folder; else once the records are dealt.
+    expectedAnswer = "error: 第 " + std::to_string(open) + " 行开始的引号直到文件末尾都没有闭合, 未做任何改动!";
   } else if (lines.size() < static_cast<std::size_t>(h)) {
     expectedAnswer = "error: 文件中不包含足够的数据!";
   } else if (dot == std::u16string::npos) {  // the output folder would be the source itself
@@ -125,6 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       expected[Utf8(base) + "/" + Utf8(OutputName(base, ext, i + 1))] = bytes;
     }
     made.StaleCount = std::max(0, earlier - n);
+    made.UnclosedQuoteLine = quoted ? 0 : open;
     if (made.StaleCount > 0) made.FirstStale = OutputName(base, ext, n + 1);
     expectedAnswer = Utf8(SuccessText(made));
   }

@@ -33,6 +33,12 @@ seed fuzz_lines utf16be '\x04\x09\xfe\xff\x00h\x00\r\x00\n\x0a\x0d\x00\r\x00\r\x
 seed fuzz_lines utf16le-lf '\x83\x03\xff\xfeh\x00\n\x00\x0a\x0d\r\x00\n\x00z'
 seed fuzz_lines utf16be-lf '\x84\x04\xfe\xff\x00h\x00\n\x0d\x0a\x00\r\x00\nz'
 seed fuzz_lines mark-only '\x03\x00\xff\xfe'
+for e in 0 1; do  # quoted fields, pairs of quotes across blocks of 16, one left open
+  seed fuzz_lines "quotes-$e" "\\x0$e\\x00a,\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"b\\r\\nc\"\"d\"\"e\"\"f\"\"g\"\"h\"\"i\"\"j\"\"k\\r\\n\"\\r\\n1;\"\\r\\n\"x\\r\\n2\\t\"\\n\"\\r\\n3,\"\"\"\\r\\n"
+  seed fuzz_lines "quotes-lf-$e" "\\x8$e\\x03\"a\\nb\"\\n12\" x,\"y\"z\\n\"\\r\\n\\n\"\\n\"open\\n"
+done
+seed fuzz_lines quotes-utf16le '\x03\x00\xff\xfe"\x00\r\x00\n\x00\x22\x4e"\x00"\x00"\x00\r\x00\n\x00,\x00"\x00\n\x00"\x00'
+seed fuzz_lines quotes-utf16be '\x84\x01\xfe\xff\x00"\x00\n\x4e\x22\x00"\x00"\x00"\x00\n\x00\t\x00"\x00\n\x0a\x00\x00"\x00\n'
 
 # TextToInt: 1 then letters of a small alphabet (0 1 2 5 7 8 9 9 - blank tab NUL + a ...),
 # or 0 then UTF-16 LE code units.
@@ -75,3 +81,20 @@ seed fuzz_split no-dot '\x01\x02\x00\x00\x00\x00\x05\x00\x04\x00\x00h\r\nx'
 seed fuzz_split earlier '\x01\x02\x10\x40\x01\x05\x28\x00\x00\x00\x00h\r\n1\r\n2\r\n3\r\n4\r\n5'
 seed fuzz_split read-fault '\x01\x02\x10\x00\x08\x50\x20\x00\x00\x00\x00h\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7'
 seed fuzz_split write-fault '\x01\x03\x10\x00\x0c\x28\x18\x00\x00\x00\x00h\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7'
+# Tables read by records: bits 2-3 of the first byte choose auto, csv, lines or auto;
+# bit 4 names the source data.csv (with bit 5 data.cSv).
+seed fuzz_split csv-lf '\x11\x02\x10\x40\x01\x05\x00\x00\x00\x00\x00id,c\n1,"x\ny"\n2,z\n'
+seed fuzz_split csv-crlf-cells '\x11\x02\x00\x40\x01\x05\x00\x00\x00\x00\x00h\r\n1,"a\r\nb"\r\n2,"c\r\n"\r\n3,"d\r"\r\n4,x'
+seed fuzz_split csv-excel '\x31\x02\x03\x40\x01\x05\x00\x00\x00\x00\x00\xef\xbb\xbfid,addr\r\n1,"a\nb\nc"\r\n2,"d\ne\nf"\r\n'
+seed fuzz_split csv-quotes '\x11\x03\x01\x40\x02\x05\x00\x00\x00\x00\x00h\r\n1,"a""\r\nb",2\r\n3;"x""",y\r\n4\t"q\r\n"\r\n5;"y\r\n"\r\n12" screen,"z"w\r\n"e"""\r\nf"\r\nx'
+seed fuzz_split csv-pairs '\x10\x01\x00\x40\x01\x05\x00\x00\x00\x00\x00"a""b""c""d""e""f""g""h""i""j""k""l""m""n""o""p""q""r""s""t""u""v\r\n"\r\nx'
+seed fuzz_split csv-head-crlf '\x10\x01\x00\x40\x01\x05\x00\x00\x00\x00\x00\r\na\nb'
+seed fuzz_split csv-long-header '\x11\x02\x00\x40\x01\x02\x00\x00\x00\x00\x00"h\r\n1",x\r\n2\r\n3\r\n'
+seed fuzz_split csv-unclosed '\x11\x02\x00\x40\x01\x05\x00\x00\x00\x00\x00h\r\n1,"abc\r\n2,x\r\n3,y'
+seed fuzz_split csv-unclosed-lf '\x12\x02\x00\x40\x01\x05\x00\x00\x00\x00\x00h\nx,1\n"\ny\r\nz\n'
+seed fuzz_split csv-explicit '\x05\x02\x10\x40\x01\x05\x00\x00\x00\x00\x00h\r\n1,x\r\n2,"y\r\nz"\r\n'
+seed fuzz_split csv-explicit-open '\x05\x02\x10\x40\x01\x05\x00\x00\x00\x00\x00h\r\n1,x\r\n2,"y\r\n'
+seed fuzz_split csv-open-header '\x17\x02\x10\x40\x01\x05\x00\x00\x00\x00\x00"h\r\n1\r\n'
+seed fuzz_split csv-as-lines '\x19\x02\x10\x40\x01\x05\x00\x00\x00\x00\x00h\r\n1,"a\r\nb"\r\n'
+seed fuzz_split csv-utf16le '\x11\x02\x02\x40\x01\x02\x00\x00\x00\x00\x00\xff\xfeh\x00\r\x00\n\x00"\x00a\x00\r\x00\n\x00\x22\x4e"\x00\r\x00\n\x00,\x00"\x00"\x00"\x00\r\x00\n\x00z\x00"\x00'
+seed fuzz_split csv-utf16be '\x11\x03\x01\x40\x01\x02\x00\x00\x00\x00\x00\xfe\xff\x00h\x00\n\x00"\x00a\x00\n\x00b\x00"\x00\n\x00\t\x00"\x0a\x00\x00\n\x00"\x00\nc'

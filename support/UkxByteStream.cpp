@@ -13,7 +13,7 @@ TkxByteReader::TkxByteReader(platform::FileHandle File, std::size_t Capacity, st
       FBlockOffset(Offset) {}
 
 TkxByteReader::TkxByteReader(platform::FileHandle File, std::size_t Capacity, TkxMapped)
-    : FFile(File), FCapacity(std::max<std::size_t>(Capacity, 16)), FMapping(true) {}
+    : FFile(File), FCapacity(std::max<std::size_t>(Capacity, 16)), FOwned(false), FMapping(true) {}
 
 TkxByteReader::~TkxByteReader() {
   platform::Unmap(FView, FViewSize);

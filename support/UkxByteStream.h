@@ -26,10 +26,11 @@ class TkxByteReader {
   // Reads a file that someone else holds open, from Offset on, by positioned reads
   // that leave its own position alone.
   TkxByteReader(platform::FileHandle File, std::size_t Capacity, std::int64_t Offset);
-  // Reads File, open at offset 0, through mapped windows of about Capacity bytes (no
-  // copy into a block of its own), or by reads where it cannot be mapped; closes it at
-  // the end. The size is checked before each window: bytes past an end that another
-  // program has moved in are never touched, and such a file simply ends there.
+  // Reads File from offset 0 on through mapped windows of about Capacity bytes (no copy
+  // into a block of its own), or by positioned reads where it cannot be mapped; leaves
+  // it open and its position alone. The size is checked before each window: bytes past
+  // an end that another program has moved in are never touched, and such a file simply
+  // ends there.
   TkxByteReader(platform::FileHandle File, std::size_t Capacity, TkxMapped);
   ~TkxByteReader();
   TkxByteReader(const TkxByteReader&) = delete;

@@ -8,12 +8,14 @@
 
 TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends)
     : FReader(Reader), FLayout(Layout), FCrLf(Ends == TkxLineEnd::CrLf) {
-  const bool big = FLayout.Size == 2 && FLayout.BigEndian;
-  const char units[2] = {'\r', '\n'};
-  for (std::size_t i = 0; i < 2; ++i) {
-    FEnd[i * FLayout.Size] = big ? '\0' : units[i];
-    if (FLayout.Size == 2) FEnd[i * 2 + 1] = big ? units[i] : '\0';
-  }
+  const std::string_view crLf = CrLfOf(Layout);
+  std::memcpy(FEnd, crLf.data(), crLf.size());
+}
+
+std::string_view CrLfOf(TkxUnitLayout Layout) {
+  using namespace std::string_view_literals;
+  if (Layout.Size == 1) return "\r\n"sv;
+  return Layout.BigEndian ? "\0\r\0\n"sv : "\r\0\n\0"sv;
 }
 
 namespace {

@@ -16,6 +16,9 @@ struct TkxUnitLayout {
 // Unix-style exports, split as such).
 enum class TkxLineEnd { CrLf, Lf };
 
+// CR LF in the code units of Layout; the LF alone is its second half.
+std::string_view CrLfOf(TkxUnitLayout Layout);
+
 // The line end that a table uses, judged from its first bytes (Head, from offset 0, mark
 // included) in whole code units: CR LF unless bare LFs outnumber CR LFs.
 TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout);

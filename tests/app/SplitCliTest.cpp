@@ -53,9 +53,14 @@ std::string Native(const std::u16string& text) {
 
 }  // namespace
 
-TEST(SplitCommand, HelpAndVersion) {
+TEST(SplitCommand, HelpVersionAndQuietNote) {
   for (const char16_t* help : {u"-h", u"--help"}) EXPECT_EQ(Command({help}).Out.rfind("Usage: rowdeal-split", 0), 0u);
   EXPECT_EQ(Command({u"--version"}).Out, Native(u"rowdeal-split 1.2\r\n"));
+  // Quiet, a CSV split by lines still says so, on standard error.
+  TempDir dir;
+  testutil::WriteFile(dir.Native("o.csv"), "h\r\n\"x\r\n");
+  EXPECT_EQ(Command({u"-q", dir.Path("o.csv")}).Err,
+            Native(u"rowdeal-split: " + dir.Path("o.csv") + u": 注意: 第 2 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n"));
 }
 
 // On a terminal a progress line shows, and is blanked out at the end: CR, blanks as wide
@@ -142,6 +147,8 @@ TEST(SplitCommand, TheProgramItself) {
       {{"--header", "3a", "none.txt"}, 2, "rowdeal-split: 3a is not a valid integer!" + usage, {}},
       {{"--cycle=", "a.txt"}, 2, "rowdeal-split:  is empty!" + usage, {}},
       {{"--cycle", "0", "a.txt"}, 2, "rowdeal-split: 每一循环包含的行数必须是 1 到 2147483647 之间的整数!" + usage, {}},
+      {{"--records", "CSV", "none.txt"}, 2, "rowdeal-split: --records takes auto, csv or lines" + usage, {}},
+      {{"--records", "csv", "a.txt"}, 0, "", {{"a", 5}}},
       {{"a.txt", "none.txt", "c.txt"}, 1, none, {{"a", 5}, {"c", 5}}},
       {{"--quiet", "none.txt"}, 1, none, {}},
       {{"--bogus", "a.txt"}, 2, "rowdeal-split: unknown option --bogus" + usage, {}},

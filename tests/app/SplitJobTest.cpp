@@ -19,21 +19,26 @@ using namespace std::string_literals;
 // A source data.txt in a fresh folder, split with H and N; answers the success text or
 // the error, as the user sees it.
 struct Source {
-  explicit Source(const std::string& bytes) { testutil::WriteFile(Dir.Native("data.txt"), bytes); }
+  explicit Source(const std::string& bytes, std::string extension = "txt") : Extension(std::move(extension)) {
+    testutil::WriteFile(Dir.Native("data." + Extension), bytes);
+  }
   std::string Split(const std::u16string& h, const std::u16string& n, const TSplitLimits* limits = nullptr,
-                    TSplitControl* control = nullptr) {
+                    TSplitControl* control = nullptr, TSplitRecords records = TSplitRecords::Auto) {
     return testutil::Outcome([&] {
-      Result = limits ? RunSplitWith(Path(), h, n, *limits, control) : RunSplit(Path(), h, n, control);
+      Result = limits ? RunSplitWith(Path(), h, n, *limits, control, records) : RunSplit(Path(), h, n, control, records);
       return SuccessText(Result);
     });
   }
-  std::u16string Path() const { return Dir.Path("data.txt"); }
-  std::string Output(int i) const { return testutil::ReadFile(Dir.Native("data") / ("data-" + std::to_string(i) + ".txt")); }
+  std::u16string Path() const { return Dir.Path("data." + Extension); }
+  std::string Output(int i) const {
+    return testutil::ReadFile(Dir.Native("data") / ("data-" + std::to_string(i) + "." + Extension));
+  }
   std::vector<std::string> Outputs(int n) const {
     std::vector<std::string> all;
     for (int i = 1; i <= n; ++i) all.push_back(Output(i));
     return all;
   }
+  std::string Extension;
   TempDir Dir;
   TSplitResult Result;
 };
@@ -85,6 +90,46 @@ TEST(SplitJob, LineEndsAreJudgedOnTheFirstMib) {
   Source lf(lfHead + crLfTail);
   ASSERT_TRUE(Succeeded(lf.Split(u"0", u"1")));
   EXPECT_TRUE(lf.Output(1) == lfHead + crLfTail);
+}
+
+// H = 1, N = 2 by records: each rule once. The split's fuzz target holds the rest.
+TEST(SplitJob, CsvRecordsKeepQuotedLineEnds) {
+  const auto A = TSplitRecords::Auto;
+  struct Case {
+    const char* what;
+    std::string source, first, second;
+    TSplitRecords records = TSplitRecords::Auto;
+    std::string extension = "csv";
+    std::u16string h = u"1";
+    int note = 0;  // the line that the note on a quote left open names
+  } cases[] = {
+      {"LF table", "id,c\n1,\"x\ny\"\n2,z\n", "id,c\n1,\"x\ny\"\n", "id,c\n2,z\n"},
+      {"H counts records", "\"h\r\nh\"\r\n1,\"a\r\nb\"\r\n2", "\"h\r\nh\"\r\n1,\"a\r\nb\"\r\n", "\"h\r\nh\"\r\n2\r\n", A, "CSV"},
+      {"LFs in quotes make no LF table", "h\r\n1,\"a\nb\nc\"\r\n2,\"d\ne\nf\"\r\n", "h\r\n1,\"a\nb\nc\"\r\n",
+       "h\r\n2,\"d\ne\nf\"\r\n"},
+      {"\"\" inside, \" then anything closes", "h\r\n1,\"a\"\"\r\nb\"x\r\n2\r\n", "h\r\n1,\"a\"\"\r\nb\"x\r\n", "h\r\n2\r\n"},
+      {"after ; and TAB", "h\r\n1;\"a\r\nb\"\r\n2\t\"c\r\nd\"\r\n", "h\r\n1;\"a\r\nb\"\r\n", "h\r\n2\t\"c\r\nd\"\r\n"},
+      {"a quote elsewhere", "h\r\n12\" x\r\n2,\"a\r\nb\"", "h\r\n12\" x\r\n", "h\r\n2,\"a\r\nb\"\r\n"},
+      {"UTF-16 units", "\xFF\xFE" "h\0\r\0\n\0\"\0\r\0\n\0\"\0\r\0\n\0c\0"s, "\xFF\xFE" "h\0\r\0\n\0\"\0\r\0\n\0\"\0\r\0\n\0"s,
+       "\xFF\xFE" "h\0\r\0\n\0c\0\r\0\n\0"s},
+      {"lines asked for", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n1,\"a\r\n", "h\r\nb\"\r\n", TSplitRecords::Lines},
+      {"records asked for", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n", TSplitRecords::Csv, "txt"},
+      // Left open: split by lines, from the start, whatever the header needed as records.
+      {"left open", "h\r\n1,\"a\r\n2,b\r\n", "h\r\n1,\"a\r\n", "h\r\n2,b\r\n", A, "csv", u"1", 2},
+      {"left open in the header", "h\n\"x\ny\nz\r\n", "h\n\"x\ny\nz\r\n", "h\n\"x\ny\n", A, "csv", u"3", 2},
+  };
+  for (const Case& c : cases) {
+    Source src(c.source, c.extension);
+    const std::string answer = src.Split(c.h, u"2", nullptr, nullptr, c.records);
+    ASSERT_TRUE(Succeeded(answer)) << c.what << answer;
+    EXPECT_EQ(src.Outputs(2), (std::vector<std::string>{c.first, c.second})) << c.what;
+    EXPECT_EQ(src.Result.UnclosedQuoteLine, c.note) << c.what;
+  }
+  // Records asked for: a quote left open fails the run, and nothing is left behind.
+  Source open("h\r\n1,x\r\n2,\"y\r\n", "txt");
+  EXPECT_EQ(open.Split(u"1", u"2", nullptr, nullptr, TSplitRecords::Csv),
+            "error: 第 3 行开始的引号直到文件末尾都没有闭合, 未做任何改动!");
+  EXPECT_FALSE(fs::exists(open.Dir.Native("data")));
 }
 
 TEST(SplitJob, CountsAndTheOrderOfTheChecks) {
@@ -146,7 +191,9 @@ TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
   EXPECT_EQ(OutputName(u"README", u"", 12), u"README-12.");
   result.StaleCount = 3;
   result.FirstStale = u"data-3.txt";
-  EXPECT_EQ(SuccessNote(result), u"注意: 子路径下还有 3 个以前拆分留下的文件 (data-3.txt 等), 它们不属于本次拆分。\r\n");
+  result.UnclosedQuoteLine = 7;
+  EXPECT_EQ(SuccessNote(result), u"注意: 子路径下还有 3 个以前拆分留下的文件 (data-3.txt 等), 它们不属于本次拆分。\r\n"
+                                 u"注意: 第 7 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n");
   EXPECT_EQ(SuccessText(result), SuccessHead(result) + u"data-1.txt\r\ndata-2.txt\r\n" + SuccessNote(result));
   result = TSplitResult{u"d/", u"d", u"t", 10, 0, u""};
   EXPECT_EQ(SuccessText(result, 5), SuccessHead(result) + u"d-1.t\r\nd-2.t\r\nd-3.t\r\n……\r\nd-10.t\r\n");

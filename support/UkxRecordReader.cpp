@@ -1,0 +1,203 @@
+#include "support/UkxRecordReader.h"
+
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr std::size_t NotFound = static_cast<std::size_t>(-1);
+
+// Code units of one byte, or of two in little- or big-endian order.
+template <std::size_t UnitSize, bool BigEndian>
+struct TUnits {
+  static constexpr std::size_t Size = UnitSize;
+  static constexpr bool Big = BigEndian;
+  // The unit at At when it is an ASCII character, else 0.
+  static char Ascii(const char* At) {
+    if constexpr (UnitSize == 1) {
+      return At[0];
+    } else {
+      return At[BigEndian ? 0 : 1] == '\0' ? At[BigEndian ? 1 : 0] : '\0';
+    }
+  }
+};
+
+// The quotes and LFs among the 32 bytes from From (fewer where End comes first, whole
+// units): bit i stands for the unit that begins at From + i. Only these units go
+// through the quote rule, and a block is looked at 32 bytes a step, as lines are.
+template <class Units>
+std::uint32_t QuotesAndLfs(const char* From, const char* End) {
+#if defined(__SSE2__)
+  if (End - From >= 32) {
+    __m128i quote, lf;
+    if constexpr (Units::Size == 1) {
+      quote = _mm_set1_epi8('"');
+      lf = _mm_set1_epi8('\n');
+    } else {
+      // The units as a little-endian load sees them.
+      quote = _mm_set1_epi16(static_cast<short>(Units::Big ? 0x2200 : 0x0022));
+      lf = _mm_set1_epi16(static_cast<short>(Units::Big ? 0x0A00 : 0x000A));
+    }
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + 16));
+    __m128i lowHits, highHits;
+    if constexpr (Units::Size == 1) {
+      lowHits = _mm_or_si128(_mm_cmpeq_epi8(low, quote), _mm_cmpeq_epi8(low, lf));
+      highHits = _mm_or_si128(_mm_cmpeq_epi8(high, quote), _mm_cmpeq_epi8(high, lf));
+    } else {
+      lowHits = _mm_or_si128(_mm_cmpeq_epi16(low, quote), _mm_cmpeq_epi16(low, lf));
+      highHits = _mm_or_si128(_mm_cmpeq_epi16(high, quote), _mm_cmpeq_epi16(high, lf));
+    }
+    const std::uint32_t hits = static_cast<std::uint32_t>(_mm_movemask_epi8(lowHits)) |
+                               static_cast<std::uint32_t>(_mm_movemask_epi8(highHits)) << 16;
+    return Units::Size == 1 ? hits : hits & 0x55555555u;
+  }
+#endif
+  std::uint32_t hits = 0;
+  const std::size_t size = End - From < 32 ? static_cast<std::size_t>(End - From) : 32;
+  for (std::size_t i = 0; i < size; i += Units::Size) {
+    const char ch = Units::Ascii(From + i);
+    if (ch == '"' || ch == '\n') hits |= std::uint32_t{1} << i;
+  }
+  return hits;
+}
+
+// Scans Size bytes (whole units) of a record from where State stands, and answers the
+// offset just past the line end that ends the record, or NotFound when the record goes
+// on past them. A record that ends leaves State at the start of the next. (The state
+// is worked on in locals: stores into it could alias the bytes scanned.)
+template <class Units>
+std::size_t ScanRecord(const char* Data, std::size_t Size, bool CrLf, TkxQuoteState& State) {
+  constexpr std::size_t unit = Units::Size;
+  bool inQuote = State.InQuote;
+  std::int64_t lines = State.Lines;
+  std::int64_t quoteLine = State.QuoteLine;
+  std::size_t at = 0;  // the units before it have gone through the rule
+  if (State.QuoteSeen && Size > 0) {
+    State.QuoteSeen = false;
+    if (Units::Ascii(Data) == '"') {
+      at = unit;  // "" inside the field
+    } else {
+      inQuote = false;
+    }
+  }
+  for (std::size_t window = at; window < Size; window += 32) {
+    for (std::uint32_t hits = QuotesAndLfs<Units>(Data + window, Data + Size); hits != 0; hits &= hits - 1) {
+      const std::size_t p = window + static_cast<std::size_t>(std::countr_zero(hits));
+      if (p < at) continue;  // the second quote of a pair
+      const char before = p == 0 ? State.Before : Units::Ascii(Data + p - unit);
+      at = p + unit;
+      if (Units::Ascii(Data + p) == '\n') {
+        if (CrLf && before != '\r') continue;
+        ++lines;
+        if (inQuote) continue;
+        State.InQuote = false;
+        State.Before = ',';
+        State.Lines = lines;
+        return at;
+      }
+      if (inQuote) {
+        if (at == Size) {
+          State.QuoteSeen = true;
+        } else if (Units::Ascii(Data + at) == '"') {
+          at += unit;
+        } else {
+          inQuote = false;
+        }
+      } else if (before == ',' || before == ';' || before == '\t') {
+        inQuote = true;
+        quoteLine = lines + 1;
+      }
+    }
+  }
+  if (Size >= unit) State.Before = Units::Ascii(Data + Size - unit);
+  State.InQuote = inQuote;
+  State.Lines = lines;
+  State.QuoteLine = quoteLine;
+  return NotFound;
+}
+
+std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TkxQuoteState& State) {
+  if (Layout.Size == 1) return ScanRecord<TUnits<1, false>>(Data, Size, CrLf, State);
+  if (Layout.BigEndian) return ScanRecord<TUnits<2, true>>(Data, Size, CrLf, State);
+  return ScanRecord<TUnits<2, false>>(Data, Size, CrLf, State);
+}
+
+}  // namespace
+
+TkxLineEnd RecordEndsOf(std::string_view Head, TkxUnitLayout Layout) {
+  // Read as LF records, every LF outside a quoted field ends one.
+  const std::size_t unit = Layout.Size;
+  const std::size_t whole = Head.size() - Head.size() % unit;
+  const std::string_view crLf = CrLfOf(Layout);
+  std::int64_t afterCr = 0;
+  std::int64_t bare = 0;
+  TkxQuoteState state;
+  for (std::size_t at = 0; at < whole;) {
+    const std::size_t end = Scan(Head.data() + at, whole - at, Layout, false, state);
+    if (end == NotFound) break;
+    at += end;
+    ++(at >= 2 * unit && Head.compare(at - 2 * unit, 2 * unit, crLf) == 0 ? afterCr : bare);
+  }
+  return bare > afterCr ? TkxLineEnd::Lf : TkxLineEnd::CrLf;
+}
+
+TkxRecordReader::TkxRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends, bool Quoted)
+    : FReader(Reader), FLines(Reader, Layout, Ends), FLayout(Layout), FCrLf(Ends == TkxLineEnd::CrLf),
+      FQuoted(Quoted) {}
+
+std::size_t TkxRecordReader::WholeQuotedSize() {
+  const std::size_t available = FReader.Available();
+  const std::size_t whole = available & ~(FLayout.Size - 1);  // units of one or two bytes
+  if (whole == 0) return 0;  // before the first read Data is null, which must not be scanned
+  // From the record's start; one that goes on past the block is scanned again by MoveRecord.
+  const std::int64_t lines = FState.Lines;
+  const std::size_t end = Scan(FReader.Data(), whole, FLayout, FCrLf, FState);
+  if (end != NotFound) return end;
+  FState = TkxQuoteState{false, false, ',', lines, 0};
+  return 0;
+}
+
+void TkxRecordReader::MoveRecord(TkxRawSink& Sink) {
+  if (!FQuoted) return FLines.MoveLine(Sink, true);
+  const std::size_t unit = FLayout.Size;
+  const std::string_view crLf = CrLfOf(FLayout);
+  const std::string_view lineEnd = FCrLf ? crLf : crLf.substr(unit);
+  bool heldCr = false;  // a CR at the end of a block: it is dropped if it is the file's last unit
+  for (;;) {
+    const std::size_t available = FReader.Fill(unit);
+    if (available < unit) {
+      // A quote just before the end closes its field; an open one makes the table unfit.
+      if (FState.InQuote && !FState.QuoteSeen) FUnclosedLine = FState.QuoteLine;
+      if (available > 0) {
+        if (heldCr) Sink.PutBytes(crLf.data(), unit);
+        Sink.PutBytes(FReader.Data(), available);
+        FReader.Consume(available);
+        Sink.PutBytes("\0", unit - available);
+      }
+      Sink.PutBytes(lineEnd.data(), lineEnd.size());
+      FState = TkxQuoteState{false, false, ',', FState.Lines, 0};
+      return;
+    }
+    if (heldCr) Sink.PutBytes(crLf.data(), unit);  // the record's, as content or with its LF
+    heldCr = false;
+    const char* data = FReader.Data();
+    const std::size_t whole = available - available % unit;
+    const std::size_t end = Scan(data, whole, FLayout, FCrLf, FState);
+    if (end != NotFound) {
+      Sink.PutBytes(data, end);
+      FReader.Consume(end);
+      return;
+    }
+    std::size_t piece = whole;
+    if (FCrLf && FState.Before == '\r') {
+      piece -= unit;
+      heldCr = true;
+    }
+    if (piece > 0) Sink.PutBytes(data, piece);
+    FReader.Consume(whole);
+  }
+}

@@ -1,0 +1,59 @@
+// Finds the records of a table in its raw code units: lines, except that a line end
+// inside a quoted field belongs to its record, which goes on.
+#pragma once
+
+#include "support/UkxByteStream.h"
+#include "support/UkxLineReader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// The line end of a table read by records, judged from its first bytes (Head, from the
+// first code unit after the mark) in whole code units: every LF outside a quoted field,
+// bare or after a CR, may end a record, and the table is LF when the bare ones outnumber
+// the others. Line ends inside quoted fields, however many, count for nothing.
+TkxLineEnd RecordEndsOf(std::string_view Head, TkxUnitLayout Layout);
+
+// Where the quote tracking stands inside a record. Before is the ASCII character of the
+// code unit before the next one to scan (0 for any other), a comma at a record's start.
+struct TkxQuoteState {
+  bool InQuote = false;
+  bool QuoteSeen = false;  // inside a quoted field the last unit scanned was a quote: the next decides
+  char Before = ',';
+  std::int64_t Lines = 0;      // line ends passed since the reader began
+  std::int64_t QuoteLine = 0;  // the line on which the open quoted field began
+};
+
+// Moves records out of a reader as they stand in the file, without decoding them. With
+// Quoted, a field that begins with a quote (at the start of a record, or right after a
+// comma, a semicolon or a TAB) runs to the next quote that is not followed by another
+// ("" stands for a quote inside it), and line ends inside it belong to the record; a
+// quote anywhere else is an ordinary character. Without, records are the line reader's
+// lines. Line ends are those of the line reader, compared at the code units' own
+// alignment; a record longer than the reader's block passes through in pieces.
+class TkxRecordReader {
+ public:
+  TkxRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends, bool Quoted);
+  // Hands the next record's bytes to Sink, followed by its line end as the line reader's
+  // MoveLine hands a line with WithLineEnd.
+  void MoveRecord(TkxRawSink& Sink);
+  // The size of the next record with its line end when the block holds both whole, else
+  // 0 (the record is then moved by MoveRecord). A record so answered counts as read: the
+  // caller consumes its bytes.
+  [[nodiscard]] std::size_t WholeRecordSize() { return FQuoted ? WholeQuotedSize() : FLines.WholeLineSize(); }
+  // Once a record has run into the end of the file inside a quoted field: the line on
+  // which that field began (the first line after the mark is 1); else 0.
+  [[nodiscard]] std::int64_t UnclosedQuoteLine() const { return FUnclosedLine; }
+
+ private:
+  std::size_t WholeQuotedSize();
+
+  TkxByteReader& FReader;
+  TkxLineReader FLines;
+  TkxUnitLayout FLayout;
+  bool FCrLf;
+  bool FQuoted;
+  TkxQuoteState FState;
+  std::int64_t FUnclosedLine = 0;
+};
