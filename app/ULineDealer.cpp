@@ -27,7 +27,9 @@ class THeaderCapture : public TkxRawSink {
 TLineDealer::TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
                          TkxLineEnd Ends, std::size_t Block, std::size_t HeaderInMemory)
     : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FBlock(Block),
-      FHeaderInMemory(HeaderInMemory), FReader(Source, Block, TkxMapped{}), FLines(FReader, Layout, Ends) {}
+      FHeaderInMemory(HeaderInMemory), FReader(Source, Block, std::int64_t{0}), FLines(FReader, Layout, Ends) {}
+
+TLineDealer::~TLineDealer() { platform::CloseFile(FFile); }
 
 void TLineDealer::ReadHeader(std::int64_t Count) {
   const std::size_t available = FReader.Fill(FMarkSize);
@@ -38,7 +40,11 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
   FMarkOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
   THeaderCapture capture(FHeader, FHeaderKept, FHeaderInMemory);
   for (std::int64_t j = 0; j < Count; ++j) {
-    if (FReader.Fill() == 0 && !FMarkOnly) throw TkxException(u"文件中不包含足够的数据!");
+    if (FReader.Fill() == 0 && !FMarkOnly) {
+      // An end before the size the run began with is another program's doing.
+      throw TkxException(FReader.Position() < FSize ? u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!"
+                                                    : u"文件中不包含足够的数据!");
+    }
     FLines.MoveLine(capture, true);
     FMarkOnly = false;
   }

@@ -18,10 +18,14 @@ class TLineDealer {
   // Takes over Source, open at offset 0, whose size was Size when the run began.
   TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
               TkxLineEnd Ends, std::size_t Block, std::size_t HeaderInMemory);
+  ~TLineDealer();
+  TLineDealer(const TLineDealer&) = delete;
+  TLineDealer& operator=(const TLineDealer&) = delete;
 
   // Reads past the mark and the first Count lines; raises "文件中不包含足够的数据!"
-  // when the source has fewer. Header lines beyond HeaderInMemory bytes are not kept
-  // but read again for each output, through the same handle.
+  // when the source has fewer, or the changed-source text when it ends before its size.
+  // Header lines beyond HeaderInMemory bytes are not kept but read again for each
+  // output, through the same handle.
   void ReadHeader(std::int64_t Count);
   // The bytes that the header lines take in each output.
   std::int64_t HeaderBytes() const;

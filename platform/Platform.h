@@ -81,13 +81,6 @@ enum class OpenResult { Opened, Missing, NotRegular, Failed };
 OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file);
 // Reads up to count bytes at offset, leaving the file pointer alone.
 bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
-// Maps size bytes of a file from offset (a multiple of MapGranularity) for reading,
-// its pages taken in at once; nullptr where the platform does not map (Windows reads
-// instead) or the mapping fails. Counts as reading those bytes for the fault seam. The
-// range must lie within the file: pages past a shrunken end cannot be touched.
-const char* MapForReading(FileHandle file, std::int64_t offset, std::size_t size);
-void Unmap(const char* view, std::size_t size);
-std::size_t MapGranularity();
 // Creates a new file for writing, shared for reading; fails when anything is at path.
 FileHandle CreateNewFile(std::u16string_view path);
 
@@ -134,8 +127,11 @@ void OnInterrupt(void (*handler)());
 std::u16string ArgumentText(std::string_view bytes);
 
 // A seam for tests: after the given number of further bytes read (or written)
-// through ReadBytes (or WriteBytes), every later call fails. -1 switches a fault off.
-void InjectReadFault(std::int64_t afterBytes);
+// through ReadBytes or ReadBytesAt (or WriteBytes), every later call fails. -1 switches
+// a fault off. With instead given, the first read past the budget calls it, once, on the
+// reading thread, and goes ahead, as do all later reads: another program's doing at a
+// moment of the test's choosing.
+void InjectReadFault(std::int64_t afterBytes, std::function<void()> instead = {});
 void InjectWriteFault(std::int64_t afterBytes);
 
 #ifdef _WIN32

@@ -13,7 +13,6 @@
 #include <langinfo.h>
 #include <dirent.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -299,19 +298,6 @@ OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file) {
 bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
   return ReadFully(file, offset, buffer, count, bytesRead);
 }
-
-const char* MapForReading(FileHandle file, std::int64_t offset, std::size_t size) {
-  if (!fault::AllowRead(size)) return nullptr;
-  void* view = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, static_cast<int>(file),
-                      static_cast<off_t>(offset));
-  return view == MAP_FAILED ? nullptr : static_cast<const char*>(view);
-}
-
-void Unmap(const char* view, std::size_t size) {
-  if (view) ::munmap(const_cast<char*>(view), size);
-}
-
-std::size_t MapGranularity() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
 
 FileHandle CreateNewFile(std::u16string_view path) {
   int fd = ::open(Utf8Path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);

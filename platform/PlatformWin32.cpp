@@ -109,14 +109,6 @@ bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t
   return Seek(file, resume, SeekFrom::Begin) == resume && ok;
 }
 
-// Windows reads: a mapped view of a file that another program shortens raises an
-// exception in the reader, which only reads handle safely.
-const char* MapForReading(FileHandle, std::int64_t, std::size_t) { return nullptr; }
-
-void Unmap(const char*, std::size_t) {}
-
-std::size_t MapGranularity() { return 1 << 16; }
-
 FileHandle CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW); }
 
 bool IdentityOf(FileHandle file, FileId& id) {

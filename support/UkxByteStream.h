@@ -14,9 +14,6 @@ class TkxRawSink {
   virtual void PutBytes(const char* Data, std::size_t Size) = 0;
 };
 
-// Asks a reader to map its file in sliding windows where the platform can.
-struct TkxMapped {};
-
 // Reads a file through one block. A failing read raises "File Read Error!"; it is never
 // taken for the end of the file.
 class TkxByteReader {
@@ -26,11 +23,6 @@ class TkxByteReader {
   // Reads a file that someone else holds open, from Offset on, by positioned reads
   // that leave its own position alone.
   TkxByteReader(platform::FileHandle File, std::size_t Capacity, std::int64_t Offset);
-  // Reads File, open at offset 0, through mapped windows of about Capacity bytes (no
-  // copy into a block of its own), or by reads where it cannot be mapped; closes it at
-  // the end. The size is checked before each window: bytes past an end that another
-  // program has moved in are never touched, and such a file simply ends there.
-  TkxByteReader(platform::FileHandle File, std::size_t Capacity, TkxMapped);
   ~TkxByteReader();
   TkxByteReader(const TkxByteReader&) = delete;
   TkxByteReader& operator=(const TkxByteReader&) = delete;
@@ -38,7 +30,7 @@ class TkxByteReader {
   // Tops the block up, keeping what is not consumed yet, so that at least Wanted bytes
   // (at most the capacity) are available unless the file ends first. Answers how many are.
   std::size_t Fill(std::size_t Wanted = 1) { return Available() >= Wanted ? Available() : Refill(); }
-  const char* Data() const { return FData + FStart; }
+  const char* Data() const { return FBlock.get() + FStart; }
   std::size_t Available() const { return FEnd - FStart; }
   void Consume(std::size_t Count) { FStart += Count; }
   // The file offset of the next byte to be consumed.
@@ -48,18 +40,12 @@ class TkxByteReader {
 
  private:
   std::size_t Refill();
-  // Maps the window from the next byte on; false when the file cannot be mapped.
-  bool Remap();
 
   platform::FileHandle FFile;
   std::size_t FCapacity;
   bool FOwned = true;
   bool FPositioned = false;
-  bool FMapping = false;
-  const char* FData = "";
   std::unique_ptr<char[]> FBlock;
-  const char* FView = nullptr;
-  std::size_t FViewSize = 0;
   std::size_t FStart = 0;
   std::size_t FEnd = 0;
   std::int64_t FBlockOffset = 0;
