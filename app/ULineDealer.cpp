@@ -24,12 +24,10 @@ class THeaderCapture : public TkxRawSink {
 
 }  // namespace
 
-TLineDealer::TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
+TLineDealer::TLineDealer(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
                          TkxLineEnd Ends, std::size_t Block, std::size_t HeaderInMemory)
     : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FBlock(Block),
       FHeaderInMemory(HeaderInMemory), FReader(Source, Block, std::int64_t{0}), FLines(FReader, Layout, Ends) {}
-
-TLineDealer::~TLineDealer() { platform::CloseFile(FFile); }
 
 void TLineDealer::ReadHeader(std::int64_t Count) {
   const std::size_t available = FReader.Fill(FMarkSize);

@@ -15,12 +15,9 @@
 
 class TLineDealer {
  public:
-  // Takes over Source, open at offset 0, whose size was Size when the run began.
-  TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
+  // Reads Source, which its owner holds open, and whose size was Size when the run began.
+  TLineDealer(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
               TkxLineEnd Ends, std::size_t Block, std::size_t HeaderInMemory);
-  ~TLineDealer();
-  TLineDealer(const TLineDealer&) = delete;
-  TLineDealer& operator=(const TLineDealer&) = delete;
 
   // Reads past the mark and the first Count lines; raises "文件中不包含足够的数据!"
   // when the source has fewer, or the changed-source text when it ends before its size.
@@ -39,7 +36,7 @@ class TLineDealer {
  private:
   void WriteHeader(TOutputFiles& Outputs, std::size_t I);
 
-  platform::FileHandle FFile;
+  const platform::TFile& FFile;
   std::int64_t FSize;
   std::size_t FMarkSize;
   TkxUnitLayout FLayout;

@@ -34,14 +34,6 @@ bool IsUsableBaseName(const std::u16string& Base) {
 
 [[noreturn]] void NotAFile() { throw TkxException(u"待拆分文件不是普通文件!"); }
 
-// Closes the source unless the dealer has taken it over.
-struct TSourceHandle {
-  platform::FileHandle File = platform::InvalidFile;
-  ~TSourceHandle() {
-    if (File != platform::InvalidFile) platform::CloseFile(File);
-  }
-};
-
 TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText, const std::u16string& CycleText,
                    const TSplitLimits& Limits, TSplitControl& Control) {
   if (!PathExists(Path)) throw TkxException(u"待拆分文件不存在!");
@@ -56,29 +48,28 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
   const std::int64_t headerCount = counts.Header;
   result.Count = counts.Cycle;
 
-  TSourceHandle source;
-  switch (platform::OpenExistingFile(Path, source.File)) {
+  platform::TFile source;
+  switch (platform::OpenExistingFile(Path, source)) {
     case platform::OpenResult::Opened: break;
     case platform::OpenResult::Missing: throw TkxException(u"待拆分文件不存在!");
     case platform::OpenResult::NotRegular: NotAFile();
     case platform::OpenResult::Failed: throw TkxException(u"File Open Error!");
   }
   platform::FileId sourceId;
-  const std::int64_t size = platform::FileSize(source.File);
-  if (size < 0 || !platform::IdentityOf(source.File, sourceId)) throw TkxException(u"File Read Error!");
+  const std::int64_t size = platform::FileSize(source);
+  if (size < 0 || !platform::IdentityOf(source, sourceId)) throw TkxException(u"File Read Error!");
 
   // Only the mark decides the encoding: ANSI and UTF-8 without one are dealt alike.
   std::string head(static_cast<std::size_t>(std::min<std::int64_t>(size, HeadSize)), '\0');
   std::size_t got = 0;
-  if (!platform::ReadBytesAt(source.File, 0, head.data(), head.size(), got)) throw TkxException(u"File Read Error!");
+  if (!platform::ReadBytesAt(source, 0, head.data(), head.size(), got)) throw TkxException(u"File Read Error!");
   head.resize(got);
   const std::uint8_t encoding = TkxFile::EncodingOfMark(head);
   const std::string_view mark = TkxFile::MarkOf(encoding);
   const TkxUnitLayout layout = TkxFile::LayoutOf(encoding);
 
-  TLineDealer dealer(source.File, size, mark.size(), layout, LineEndsOf(head, layout), Limits.SourceBlock,
+  TLineDealer dealer(source, size, mark.size(), layout, LineEndsOf(head, layout), Limits.SourceBlock,
                      Limits.HeaderInMemory);
-  source.File = platform::InvalidFile;
   dealer.ReadHeader(headerCount);
 
   Control.BytesTotal.store(size);
@@ -97,6 +88,7 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
   if (dealer.SourceChanged()) throw TkxException(u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!");
   folder.Replace(Control);
   folder.FindStale(result);
+  (void)source.Close();  // only read: nothing to commit
   return result;
 }
 

@@ -6,16 +6,12 @@
 #include <cstring>
 
 // The block is left unset: only what is read is touched.
-TkxByteReader::TkxByteReader(platform::FileHandle File, std::size_t Capacity)
+TkxByteReader::TkxByteReader(const platform::TFile& File, std::size_t Capacity)
     : FFile(File), FCapacity(std::max<std::size_t>(Capacity, 16)), FBlock(new char[FCapacity]) {}
 
-TkxByteReader::TkxByteReader(platform::FileHandle File, std::size_t Capacity, std::int64_t Offset)
-    : FFile(File), FCapacity(std::max<std::size_t>(Capacity, 16)), FOwned(false), FPositioned(true),
+TkxByteReader::TkxByteReader(const platform::TFile& File, std::size_t Capacity, std::int64_t Offset)
+    : FFile(File), FCapacity(std::max<std::size_t>(Capacity, 16)), FPositioned(true),
       FBlock(new char[FCapacity]), FBlockOffset(Offset) {}
-
-TkxByteReader::~TkxByteReader() {
-  if (FOwned) platform::CloseFile(FFile);
-}
 
 std::size_t TkxByteReader::Refill() {
   if (FStart > 0) {

@@ -14,16 +14,14 @@ class TkxRawSink {
   virtual void PutBytes(const char* Data, std::size_t Size) = 0;
 };
 
-// Reads a file through one block. A failing read raises "File Read Error!"; it is never
-// taken for the end of the file.
+// Reads a file that its owner holds open through one block. A failing read raises
+// "File Read Error!"; it is never taken for the end of the file.
 class TkxByteReader {
  public:
-  // Reads File from its current position on, and closes it at the end.
-  TkxByteReader(platform::FileHandle File, std::size_t Capacity);
-  // Reads a file that someone else holds open, from Offset on, by positioned reads
-  // that leave its own position alone.
-  TkxByteReader(platform::FileHandle File, std::size_t Capacity, std::int64_t Offset);
-  ~TkxByteReader();
+  // Reads File from its current position on.
+  TkxByteReader(const platform::TFile& File, std::size_t Capacity);
+  // Reads File from Offset on, by positioned reads that leave its position alone.
+  TkxByteReader(const platform::TFile& File, std::size_t Capacity, std::int64_t Offset);
   TkxByteReader(const TkxByteReader&) = delete;
   TkxByteReader& operator=(const TkxByteReader&) = delete;
 
@@ -41,9 +39,8 @@ class TkxByteReader {
  private:
   std::size_t Refill();
 
-  platform::FileHandle FFile;
+  const platform::TFile& FFile;
   std::size_t FCapacity;
-  bool FOwned = true;
   bool FPositioned = false;
   std::unique_ptr<char[]> FBlock;
   std::size_t FStart = 0;
