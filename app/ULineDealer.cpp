@@ -30,10 +30,10 @@ TUnclosedQuote::TUnclosedQuote(std::int64_t QuoteLine)
     : TkxException(u"第 " + IntToText(0, QuoteLine) + u" 行开始的引号直到文件末尾都没有闭合, 未做任何改动!"),
       Line(QuoteLine) {}
 
-TLineDealer::TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
+TLineDealer::TLineDealer(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
                          TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory)
     : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FQuoted(Quoted), FBlock(Block),
-      FHeaderInMemory(HeaderInMemory), FReader(Source, Block, TkxMapped{}), FRecords(FReader, Layout, Ends, Quoted) {}
+      FHeaderInMemory(HeaderInMemory), FReader(Source, Block, std::int64_t{0}), FRecords(FReader, Layout, Ends, Quoted) {}
 
 void TLineDealer::ReadHeader(std::int64_t Count) {
   const std::size_t available = FReader.Fill(FMarkSize);
@@ -44,7 +44,11 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
   FMarkOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
   THeaderCapture capture(FHeader, FHeaderKept, FHeaderInMemory);
   for (std::int64_t j = 0; j < Count; ++j) {
-    if (FReader.Fill() == 0 && !FMarkOnly) throw TkxException(u"文件中不包含足够的数据!");
+    if (FReader.Fill() == 0 && !FMarkOnly) {
+      // An end before the size the run began with is another program's doing.
+      throw TkxException(FReader.Position() < FSize ? u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!"
+                                                    : u"文件中不包含足够的数据!");
+    }
     FRecords.MoveRecord(capture);
     FMarkOnly = false;
     if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());

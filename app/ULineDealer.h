@@ -26,14 +26,14 @@ class TUnclosedQuote : public TkxException {
 
 class TLineDealer {
  public:
-  // Reads Source from offset 0 on (it stays open: the caller closes it); its size was
-  // Size when the run began. Records are the lines, or with Quoted the records of
-  // TkxRecordReader.
-  TLineDealer(platform::FileHandle Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
+  // Reads Source, which its owner holds open, and whose size was Size when the run
+  // began. Records are the lines, or with Quoted the records of TkxRecordReader.
+  TLineDealer(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
               TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory);
 
   // Reads past the mark and the first Count records; raises "文件中不包含足够的数据!"
-  // when the source has fewer, or TUnclosedQuote when it ends inside a quoted field.
+  // when the source has fewer, the changed-source text when it ends before its size, or
+  // TUnclosedQuote when it ends inside a quoted field.
   // Header records beyond HeaderInMemory bytes are not kept but read again for each
   // output, through the same handle.
   void ReadHeader(std::int64_t Count);
@@ -50,7 +50,7 @@ class TLineDealer {
  private:
   void WriteHeader(TOutputFiles& Outputs, std::size_t I);
 
-  platform::FileHandle FFile;
+  const platform::TFile& FFile;
   std::int64_t FSize;
   std::size_t FMarkSize;
   TkxUnitLayout FLayout;

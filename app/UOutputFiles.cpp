@@ -37,20 +37,16 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
                                          std::move(free), (blocks - count) / 4);
 }
 
-TOutputFiles::~TOutputFiles() {
-  FQueue.reset();
-  for (const TOutput& out : FOutputs) {
-    if (out.File != platform::InvalidFile) platform::CloseFile(out.File);
-  }
-}
+// The writer stops before the files close.
+TOutputFiles::~TOutputFiles() { FQueue.reset(); }
 
 void TOutputFiles::Create(std::size_t I) {
-  platform::FileHandle file = FFolder.CreateTemporary(static_cast<std::int64_t>(I) + 1);
-  if (static_cast<std::int64_t>(I) >= FOpenLimit) {
-    if (!platform::CloseFile(file)) WriteError();
-    file = platform::InvalidFile;
+  platform::TFile file(FFolder.CreateTemporary(static_cast<std::int64_t>(I) + 1));
+  if (static_cast<std::int64_t>(I) < FOpenLimit) {
+    FOutputs[I].File = std::move(file);
+  } else if (!file.Close()) {
+    WriteError();
   }
-  FOutputs[I].File = file;
   ++FControl.FilesDone;
 }
 
@@ -116,13 +112,12 @@ void TOutputFiles::Flush(std::size_t I) {
 void TOutputFiles::WriteOut(std::size_t I, const char* Data, std::size_t Size) {
   if (FControl.Cancelled()) throw TSplitCancelled();
   const TOutput& out = FOutputs[I];
-  const bool closed = out.File == platform::InvalidFile;
-  const platform::FileHandle file =
-      closed ? platform::OpenForAppending(FFolder.TemporaryPath(static_cast<std::int64_t>(I) + 1)) : out.File;
-  if (file == platform::InvalidFile) WriteError();
-  bool written = platform::WriteBytes(file, Data, Size);
-  if (closed && !platform::CloseFile(file)) written = false;
-  if (!written) WriteError();
+  if (out.File) {
+    if (!platform::WriteBytes(out.File, Data, Size)) WriteError();
+    return;
+  }
+  platform::TFile file = platform::OpenForAppending(FFolder.TemporaryPath(static_cast<std::int64_t>(I) + 1));
+  if (!file || !platform::WriteBytes(file, Data, Size) || !file.Close()) WriteError();
 }
 
 void TOutputFiles::CloseAll() {
@@ -135,9 +130,6 @@ void TOutputFiles::CloseAll() {
     FQueue->Drain();
   }
   for (TOutput& out : FOutputs) {
-    if (out.File == platform::InvalidFile) continue;
-    const platform::FileHandle file = out.File;
-    out.File = platform::InvalidFile;
-    if (!platform::CloseFile(file)) WriteError();
+    if (!out.File.Close()) WriteError();
   }
 }

@@ -25,7 +25,7 @@ class TOutputFiles {
   // OpenLimit are closed between writes.
   TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::string_view Mark, std::size_t Budget,
                std::int64_t OpenLimit, TSplitControl& Control);
-  // Closes whatever is still open, quietly: the run has failed and its files go.
+  // Whatever is still open closes quietly: the run has failed and its files go.
   ~TOutputFiles();
   TOutputFiles(const TOutputFiles&) = delete;
   TOutputFiles& operator=(const TOutputFiles&) = delete;
@@ -51,7 +51,7 @@ class TOutputFiles {
  private:
   // A few dozen bytes per output, whatever N is.
   struct TOutput {
-    platform::FileHandle File = platform::InvalidFile;  // invalid while closed between writes
+    platform::TFile File;  // none while closed between writes
     char* Block = nullptr;
     std::uint32_t Used = 0;
     std::uint32_t Limit = 0;  // what the block takes before it goes to the writer

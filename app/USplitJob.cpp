@@ -37,14 +37,11 @@ bool IsUsableBaseName(const std::u16string& Base) {
 
 // The source, open for reading: both attempts of a run read it through this one handle.
 struct TSource {
-  platform::FileHandle File = platform::InvalidFile;
+  platform::TFile File;
   platform::FileId Id;
   std::int64_t Size = 0;
   std::string_view Mark;
   TkxUnitLayout Layout;
-  ~TSource() {
-    if (File != platform::InvalidFile) platform::CloseFile(File);
-  }
 };
 
 bool IsCsvExtension(const std::u16string& Extension) {
@@ -119,6 +116,7 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
     const std::string_view body = std::string_view(head).substr(std::min(head.size(), source.Mark.size()));
     try {
       Deal(source, RecordEndsOf(body, source.Layout), true, counts.Header, Limits, Control, result);
+      (void)source.File.Close();  // only read: nothing to commit
       return result;
     } catch (const TUnclosedQuote& unclosed) {
       if (Records == TSplitRecords::Csv) throw;
@@ -130,6 +128,7 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
     }
   }
   Deal(source, LineEndsOf(head, source.Layout), false, counts.Header, Limits, Control, result);
+  (void)source.File.Close();  // only read: nothing to commit
   return result;
 }
 

@@ -63,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     end = wide;
   }
   for (bool withEnds : {false, true}) {
-    platform::FileHandle handle = platform::InvalidFile;
-    FUZZ_CHECK(platform::OpenExistingFile(path.u16string(), handle) == platform::OpenResult::Opened);
-    TkxByteReader reader(handle, block);
+    platform::TFile file;
+    FUZZ_CHECK(platform::OpenExistingFile(path.u16string(), file) == platform::OpenResult::Opened);
+    TkxByteReader reader(file, block);
     TkxLineReader lines(reader, layout, lf ? TkxLineEnd::Lf : TkxLineEnd::CrLf);
     reader.Consume(std::min(reader.Fill(mark.size()), mark.size()));
     std::size_t count = 0;
@@ -85,9 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> records =
       fuzzscratch::ModelRecords(expected, end, layout.Size, layout.BigEndian ? 1 : 0, open);
   {
-    platform::FileHandle handle = platform::InvalidFile;
-    FUZZ_CHECK(platform::OpenExistingFile(path.u16string(), handle) == platform::OpenResult::Opened);
-    TkxByteReader reader(handle, block);
+    platform::TFile file;
+    FUZZ_CHECK(platform::OpenExistingFile(path.u16string(), file) == platform::OpenResult::Opened);
+    TkxByteReader reader(file, block);
     TkxRecordReader finder(reader, layout, lf ? TkxLineEnd::Lf : TkxLineEnd::CrLf, true);
     reader.Consume(std::min(reader.Fill(mark.size()), mark.size()));
     std::size_t count = 0;

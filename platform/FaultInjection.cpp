@@ -3,12 +3,15 @@
 #include "platform/Platform.h"
 
 #include <atomic>
+#include <utility>
 
 namespace platform {
 namespace {
 
 std::atomic<std::int64_t> readBudget{-1};
 std::atomic<std::int64_t> writeBudget{-1};
+// Set by a test before the reads it waits for, and taken by the one thread that reads.
+std::function<void()> readEvent;
 
 // Takes count bytes from the budget; the bytes that fit before it runs out. One step
 // that either takes or retries, so that a reader and a writer thread share it exactly.
@@ -24,7 +27,10 @@ std::size_t Consume(std::atomic<std::int64_t>& budget, std::size_t count) {
 
 }  // namespace
 
-void InjectReadFault(std::int64_t afterBytes) { readBudget.store(afterBytes); }
+void InjectReadFault(std::int64_t afterBytes, std::function<void()> instead) {
+  readEvent = std::move(instead);
+  readBudget.store(afterBytes);
+}
 void InjectWriteFault(std::int64_t afterBytes) { writeBudget.store(afterBytes); }
 
 namespace fault {
@@ -32,6 +38,11 @@ namespace fault {
 bool AllowRead(std::size_t count) {
   if (readBudget.load() < 0) return true;
   if (Consume(readBudget, count) == count) return true;
+  if (readEvent) {
+    readBudget.store(-1);
+    std::exchange(readEvent, nullptr)();
+    return true;
+  }
   readBudget.store(0);
   return false;
 }

@@ -7,31 +7,61 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
-// An open file. InvalidFile marks a failed open.
+// A raw handle of the system. InvalidFile marks none. Only TFile owns one.
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle InvalidFile = -1;
 
+// An open file and its one owner; none when an open failed. Close it on every path
+// that succeeds, where a failure to close is a failure of the work; the destructor
+// closes quietly and is meant for paths that have already failed.
+class TFile {
+ public:
+  TFile() = default;
+  // Takes over a raw handle (InvalidFile for none).
+  explicit TFile(FileHandle handle) : FHandle(handle) {}
+  TFile(TFile&& other) noexcept : FHandle(other.Release()) {}
+  TFile& operator=(TFile&& other) noexcept {
+    // A file still open here was not closed on a good path: it goes quietly.
+    TFile dropped(std::exchange(FHandle, other.Release()));
+    return *this;
+  }
+  TFile(const TFile&) = delete;
+  TFile& operator=(const TFile&) = delete;
+  ~TFile();
+
+  bool IsOpen() const { return FHandle != InvalidFile; }
+  explicit operator bool() const { return IsOpen(); }
+  FileHandle Handle() const { return FHandle; }
+  // Gives the handle up without closing it.
+  [[nodiscard]] FileHandle Release() { return std::exchange(FHandle, InvalidFile); }
+  // Closes the file (none: true); false when the system reports a failure, such as
+  // written data it could not commit. Closed either way.
+  [[nodiscard]] bool Close();
+
+ private:
+  FileHandle FHandle = InvalidFile;
+};
+
 // Opens for reading, shared for reading; a missing file is created empty (the text
 // file's read mode). A directory is refused.
-FileHandle OpenForReading(std::u16string_view path);
+TFile OpenForReading(std::u16string_view path);
 // Creates, or truncates an existing file, for writing; shared for reading.
-FileHandle CreateForWriting(std::u16string_view path);
+TFile CreateForWriting(std::u16string_view path);
 // Reads up to count bytes; false when the read fails. bytesRead 0 at the end.
-bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& bytesRead);
+bool ReadBytes(const TFile& file, void* buffer, std::size_t count, std::size_t& bytesRead);
 // Writes all count bytes; false when any of them could not be written.
-bool WriteBytes(FileHandle file, const void* buffer, std::size_t count);
+bool WriteBytes(const TFile& file, const void* buffer, std::size_t count);
 enum class SeekFrom { Begin, Current, End };
 // Moves the file pointer; the new offset, or -1 on failure.
-std::int64_t Seek(FileHandle file, std::int64_t offset, SeekFrom from);
+std::int64_t Seek(const TFile& file, std::int64_t offset, SeekFrom from);
 // The file's current size in bytes, or -1 on failure.
-std::int64_t FileSize(FileHandle file);
-// Closes the handle; false when buffered data could not be committed.
-bool CloseFile(FileHandle file);
+std::int64_t FileSize(const TFile& file);
 // Opens an existing file for writing at its end, shared for reading.
-FileHandle OpenForAppending(std::u16string_view path);
+TFile OpenForAppending(std::u16string_view path);
 // Raises the number of files this process may hold open as far as the system
 // lets it; answers how many it may hold open now.
 std::int64_t RaiseOpenFileLimit();
@@ -78,17 +108,11 @@ void TrimWorkingSet();
 enum class OpenResult { Opened, Missing, NotRegular, Failed };
 // Opens an existing regular (disk) file for reading, shared for reading. Never creates
 // a file and never blocks: a FIFO, a device or a directory is NotRegular.
-OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file);
+OpenResult OpenExistingFile(std::u16string_view path, TFile& file);
 // Reads up to count bytes at offset, leaving the file pointer alone.
-bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
-// Maps size bytes of a file from offset (a multiple of MapGranularity) for reading,
-// its pages taken in at once; nullptr where the platform does not map (Windows reads
-// instead) or the mapping fails. Counts as reading those bytes for the fault seam. The
-// range must lie within the file: pages past a shrunken end cannot be touched.
-const char* MapForReading(FileHandle file, std::int64_t offset, std::size_t size);
-void Unmap(const char* view, std::size_t size);
-std::size_t MapGranularity();
+bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
 // Creates a new file for writing, shared for reading; fails when anything is at path.
+// Its caller hands the handle to a TFile.
 FileHandle CreateNewFile(std::u16string_view path);
 
 // Which file an open handle or a path (links followed) is: device or volume, and index.
@@ -97,7 +121,7 @@ struct FileId {
   std::uint64_t Index = 0;
   bool operator==(const FileId&) const = default;
 };
-bool IdentityOf(FileHandle file, FileId& id);
+bool IdentityOf(const TFile& file, FileId& id);
 enum class PathKind { None, File, Directory, Other };
 // What is at path, links followed; for a file also its identity and whether this
 // process could write it (not read-only).
@@ -139,8 +163,11 @@ void OnInterrupt(void (*handler)());
 std::u16string ArgumentText(std::string_view bytes);
 
 // A seam for tests: after the given number of further bytes read (or written)
-// through ReadBytes (or WriteBytes), every later call fails. -1 switches a fault off.
-void InjectReadFault(std::int64_t afterBytes);
+// through ReadBytes or ReadBytesAt (or WriteBytes), every later call fails. -1 switches
+// a fault off. With instead given, the first read past the budget calls it, once, on the
+// reading thread, and goes ahead, as do all later reads: another program's doing at a
+// moment of the test's choosing.
+void InjectReadFault(std::int64_t afterBytes, std::function<void()> instead = {});
 void InjectWriteFault(std::int64_t afterBytes);
 
 #ifdef _WIN32

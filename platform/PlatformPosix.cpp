@@ -14,7 +14,6 @@
 #include <langinfo.h>
 #include <dirent.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -104,15 +103,13 @@ std::string Convert(const char* to, const char* from, const char* data, std::siz
   return out;
 }
 
-FileHandle OpenChecked(std::u16string_view path, int flags) {
-  int fd = ::open(Utf8Path(path).c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) return InvalidFile;
+int Fd(const TFile& file) { return static_cast<int>(file.Handle()); }
+
+TFile OpenChecked(std::u16string_view path, int flags) {
+  TFile file(::open(Utf8Path(path).c_str(), flags | O_CLOEXEC, 0666));
   struct stat st{};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return InvalidFile;
-  }
-  return fd;
+  if (file && (::fstat(Fd(file), &st) != 0 || S_ISDIR(st.st_mode))) return TFile();
+  return file;
 }
 
 }  // namespace
@@ -136,19 +133,25 @@ std::u16string ArgumentText(std::string_view bytes) {
   return out;
 }
 
-FileHandle OpenForReading(std::u16string_view path) { return OpenChecked(path, O_RDONLY | O_CREAT); }
+TFile::~TFile() {
+  if (IsOpen()) (void)::close(static_cast<int>(FHandle));  // quietly: this path has failed already
+}
 
-FileHandle CreateForWriting(std::u16string_view path) { return OpenChecked(path, O_WRONLY | O_CREAT | O_TRUNC); }
+bool TFile::Close() { return !IsOpen() || ::close(static_cast<int>(Release())) == 0; }
+
+TFile OpenForReading(std::u16string_view path) { return OpenChecked(path, O_RDONLY | O_CREAT); }
+
+TFile CreateForWriting(std::u16string_view path) { return OpenChecked(path, O_WRONLY | O_CREAT | O_TRUNC); }
 
 namespace {
 
 // Reads until count bytes or the end of the file: at offset, or (offset -1) where the
 // file pointer stands.
-bool ReadFully(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
+bool ReadFully(const TFile& file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
   bytesRead = 0;
   if (!fault::AllowRead(count)) return false;
   char* out = static_cast<char*>(buffer);
-  const int fd = static_cast<int>(file);
+  const int fd = Fd(file);
   while (bytesRead < count) {
     ssize_t n = offset < 0 ? ::read(fd, out + bytesRead, count - bytesRead)
                            : ::pread(fd, out + bytesRead, count - bytesRead,
@@ -165,16 +168,16 @@ bool ReadFully(FileHandle file, std::int64_t offset, void* buffer, std::size_t c
 
 }  // namespace
 
-bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& bytesRead) {
+bool ReadBytes(const TFile& file, void* buffer, std::size_t count, std::size_t& bytesRead) {
   return ReadFully(file, -1, buffer, count, bytesRead);
 }
 
-bool WriteBytes(FileHandle file, const void* buffer, std::size_t count) {
+bool WriteBytes(const TFile& file, const void* buffer, std::size_t count) {
   std::size_t allowed = fault::AllowWrite(count);
   const char* in = static_cast<const char*>(buffer);
   std::size_t done = 0;
   while (done < allowed) {
-    ssize_t n = ::write(static_cast<int>(file), in + done, allowed - done);
+    ssize_t n = ::write(Fd(file), in + done, allowed - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -184,26 +187,21 @@ bool WriteBytes(FileHandle file, const void* buffer, std::size_t count) {
   return allowed == count;
 }
 
-std::int64_t Seek(FileHandle file, std::int64_t offset, SeekFrom from) {
+std::int64_t Seek(const TFile& file, std::int64_t offset, SeekFrom from) {
   int whence = from == SeekFrom::Begin ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
-  off_t result = ::lseek(static_cast<int>(file), static_cast<off_t>(offset), whence);
+  off_t result = ::lseek(Fd(file), static_cast<off_t>(offset), whence);
   return result < 0 ? -1 : static_cast<std::int64_t>(result);
 }
 
-std::int64_t FileSize(FileHandle file) {
+std::int64_t FileSize(const TFile& file) {
   struct stat st{};
-  if (::fstat(static_cast<int>(file), &st) != 0) return -1;
+  if (::fstat(Fd(file), &st) != 0) return -1;
   return static_cast<std::int64_t>(st.st_size);
 }
 
-bool CloseFile(FileHandle file) { return ::close(static_cast<int>(file)) == 0; }
-
-FileHandle OpenForAppending(std::u16string_view path) {
-  FileHandle file = OpenChecked(path, O_WRONLY);
-  if (file != InvalidFile && ::lseek(static_cast<int>(file), 0, SEEK_END) < 0) {
-    ::close(static_cast<int>(file));
-    return InvalidFile;
-  }
+TFile OpenForAppending(std::u16string_view path) {
+  TFile file = OpenChecked(path, O_WRONLY);
+  if (file && ::lseek(Fd(file), 0, SEEK_END) < 0) return TFile();
   return file;
 }
 
@@ -277,51 +275,32 @@ std::string ProgramPathAnsi() {
 
 void TrimWorkingSet() {}
 
-OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file) {
-  file = InvalidFile;
+OpenResult OpenExistingFile(std::u16string_view path, TFile& file) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer; the handle is checked, not
   // the path, so nothing can be swapped in between.
-  int fd = ::open(Utf8Path(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? OpenResult::Missing : OpenResult::Failed;
+  TFile opened(::open(Utf8Path(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!opened) return errno == ENOENT || errno == ENOTDIR ? OpenResult::Missing : OpenResult::Failed;
   struct stat st{};
-  if (::fstat(fd, &st) != 0) {
-    ::close(fd);
-    return OpenResult::Failed;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return OpenResult::NotRegular;
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  file = fd;
+  if (::fstat(Fd(opened), &st) != 0) return OpenResult::Failed;
+  if (!S_ISREG(st.st_mode)) return OpenResult::NotRegular;
+  // A regular file never blocks, so a failure to clear the flag changes nothing.
+  (void)::fcntl(Fd(opened), F_SETFL, ::fcntl(Fd(opened), F_GETFL) & ~O_NONBLOCK);
+  file = std::move(opened);
   return OpenResult::Opened;
 }
 
-bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
+bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
   return ReadFully(file, offset, buffer, count, bytesRead);
 }
-
-const char* MapForReading(FileHandle file, std::int64_t offset, std::size_t size) {
-  if (!fault::AllowRead(size)) return nullptr;
-  void* view = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, static_cast<int>(file),
-                      static_cast<off_t>(offset));
-  return view == MAP_FAILED ? nullptr : static_cast<const char*>(view);
-}
-
-void Unmap(const char* view, std::size_t size) {
-  if (view) ::munmap(const_cast<char*>(view), size);
-}
-
-std::size_t MapGranularity() { return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)); }
 
 FileHandle CreateNewFile(std::u16string_view path) {
   int fd = ::open(Utf8Path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
   return fd < 0 ? InvalidFile : fd;
 }
 
-bool IdentityOf(FileHandle file, FileId& id) {
+bool IdentityOf(const TFile& file, FileId& id) {
   struct stat st{};
-  if (::fstat(static_cast<int>(file), &st) != 0) return false;
+  if (::fstat(Fd(file), &st) != 0) return false;
   id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return true;
 }

@@ -15,11 +15,13 @@ namespace {
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 HANDLE Win(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+HANDLE Win(const TFile& file) { return Win(file.Handle()); }
+// INVALID_HANDLE_VALUE is InvalidFile.
+TFile Adopt(HANDLE h) { return TFile(reinterpret_cast<FileHandle>(h)); }
 
-FileHandle OpenWith(std::u16string_view path, DWORD access, DWORD disposition) {
-  HANDLE h = ::CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  return h == INVALID_HANDLE_VALUE ? InvalidFile : reinterpret_cast<FileHandle>(h);
+TFile OpenWith(std::u16string_view path, DWORD access, DWORD disposition) {
+  return Adopt(::CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // ReadFile and WriteFile take 32-bit counts; larger requests go in pieces.
@@ -27,11 +29,17 @@ constexpr std::size_t MaxChunk = 1u << 30;
 
 }  // namespace
 
-FileHandle OpenForReading(std::u16string_view path) { return OpenWith(path, GENERIC_READ, OPEN_ALWAYS); }
+TFile::~TFile() {
+  if (IsOpen()) (void)::CloseHandle(Win(FHandle));  // quietly: this path has failed already
+}
 
-FileHandle CreateForWriting(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_ALWAYS); }
+bool TFile::Close() { return !IsOpen() || ::CloseHandle(Win(Release())) != FALSE; }
 
-bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& bytesRead) {
+TFile OpenForReading(std::u16string_view path) { return OpenWith(path, GENERIC_READ, OPEN_ALWAYS); }
+
+TFile CreateForWriting(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_ALWAYS); }
+
+bool ReadBytes(const TFile& file, void* buffer, std::size_t count, std::size_t& bytesRead) {
   bytesRead = 0;
   if (!fault::AllowRead(count)) return false;
   char* out = static_cast<char*>(buffer);
@@ -45,7 +53,7 @@ bool ReadBytes(FileHandle file, void* buffer, std::size_t count, std::size_t& by
   return true;
 }
 
-bool WriteBytes(FileHandle file, const void* buffer, std::size_t count) {
+bool WriteBytes(const TFile& file, const void* buffer, std::size_t count) {
   std::size_t allowed = fault::AllowWrite(count);
   const char* in = static_cast<const char*>(buffer);
   std::size_t done = 0;
@@ -58,7 +66,7 @@ bool WriteBytes(FileHandle file, const void* buffer, std::size_t count) {
   return allowed == count;
 }
 
-std::int64_t Seek(FileHandle file, std::int64_t offset, SeekFrom from) {
+std::int64_t Seek(const TFile& file, std::int64_t offset, SeekFrom from) {
   DWORD method = from == SeekFrom::Begin ? FILE_BEGIN : from == SeekFrom::Current ? FILE_CURRENT : FILE_END;
   LARGE_INTEGER distance;
   distance.QuadPart = offset;
@@ -67,60 +75,44 @@ std::int64_t Seek(FileHandle file, std::int64_t offset, SeekFrom from) {
   return result.QuadPart;
 }
 
-std::int64_t FileSize(FileHandle file) {
+std::int64_t FileSize(const TFile& file) {
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(Win(file), &size)) return -1;
   return size.QuadPart;
 }
 
-bool CloseFile(FileHandle file) { return ::CloseHandle(Win(file)) != FALSE; }
-
-FileHandle OpenForAppending(std::u16string_view path) {
-  FileHandle file = OpenWith(path, GENERIC_WRITE, OPEN_EXISTING);
+TFile OpenForAppending(std::u16string_view path) {
+  TFile file = OpenWith(path, GENERIC_WRITE, OPEN_EXISTING);
   LARGE_INTEGER zero{};
-  if (file != InvalidFile && !::SetFilePointerEx(Win(file), zero, nullptr, FILE_END)) {
-    ::CloseHandle(Win(file));
-    return InvalidFile;
-  }
+  if (file && !::SetFilePointerEx(Win(file), zero, nullptr, FILE_END)) return TFile();
   return file;
 }
 
-OpenResult OpenExistingFile(std::u16string_view path, FileHandle& file) {
-  file = InvalidFile;
-  HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+OpenResult OpenExistingFile(std::u16string_view path, TFile& file) {
+  TFile opened = OpenWith(path, GENERIC_READ, OPEN_EXISTING);
+  if (!opened) {
     DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? OpenResult::Missing : OpenResult::Failed;
   }
   BY_HANDLE_FILE_INFORMATION info{};
-  if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
+  if (::GetFileType(Win(opened)) != FILE_TYPE_DISK || !::GetFileInformationByHandle(Win(opened), &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    ::CloseHandle(h);
     return OpenResult::NotRegular;
   }
-  file = reinterpret_cast<FileHandle>(h);
+  file = std::move(opened);
   return OpenResult::Opened;
 }
 
-bool ReadBytesAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
+bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead) {
   // A read at an offset moves a synchronous handle's pointer: put it back afterwards.
   const std::int64_t resume = Seek(file, 0, SeekFrom::Current);
   bool ok = resume >= 0 && Seek(file, offset, SeekFrom::Begin) == offset && ReadBytes(file, buffer, count, bytesRead);
   return Seek(file, resume, SeekFrom::Begin) == resume && ok;
 }
 
-// Windows reads: a mapped view of a file that another program shortens raises an
-// exception in the reader, which only reads handle safely.
-const char* MapForReading(FileHandle, std::int64_t, std::size_t) { return nullptr; }
+FileHandle CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW).Release(); }
 
-void Unmap(const char*, std::size_t) {}
-
-std::size_t MapGranularity() { return 1 << 16; }
-
-FileHandle CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW); }
-
-bool IdentityOf(FileHandle file, FileId& id) {
+bool IdentityOf(const TFile& file, FileId& id) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(Win(file), &info)) return false;
   id = {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
@@ -137,11 +129,11 @@ PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
   if (writable) *writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
   if (id) {
-    HANDLE h = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return PathKind::Other;
-    bool known = IdentityOf(reinterpret_cast<FileHandle>(h), *id);
-    ::CloseHandle(h);
+    TFile file = Adopt(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool known = file && IdentityOf(file, *id);
+    (void)file.Close();  // it only read attributes: nothing to commit
     if (!known) return PathKind::Other;
   }
   return PathKind::File;

@@ -14,32 +14,21 @@ class TkxRawSink {
   virtual void PutBytes(const char* Data, std::size_t Size) = 0;
 };
 
-// Asks a reader to map its file in sliding windows where the platform can.
-struct TkxMapped {};
-
-// Reads a file through one block. A failing read raises "File Read Error!"; it is never
-// taken for the end of the file.
+// Reads a file that its owner holds open through one block. A failing read raises
+// "File Read Error!"; it is never taken for the end of the file.
 class TkxByteReader {
  public:
-  // Reads File from its current position on, and closes it at the end.
-  TkxByteReader(platform::FileHandle File, std::size_t Capacity);
-  // Reads a file that someone else holds open, from Offset on, by positioned reads
-  // that leave its own position alone.
-  TkxByteReader(platform::FileHandle File, std::size_t Capacity, std::int64_t Offset);
-  // Reads File from offset 0 on through mapped windows of about Capacity bytes (no copy
-  // into a block of its own), or by positioned reads where it cannot be mapped; leaves
-  // it open and its position alone. The size is checked before each window: bytes past
-  // an end that another program has moved in are never touched, and such a file simply
-  // ends there.
-  TkxByteReader(platform::FileHandle File, std::size_t Capacity, TkxMapped);
-  ~TkxByteReader();
+  // Reads File from its current position on.
+  TkxByteReader(const platform::TFile& File, std::size_t Capacity);
+  // Reads File from Offset on, by positioned reads that leave its position alone.
+  TkxByteReader(const platform::TFile& File, std::size_t Capacity, std::int64_t Offset);
   TkxByteReader(const TkxByteReader&) = delete;
   TkxByteReader& operator=(const TkxByteReader&) = delete;
 
   // Tops the block up, keeping what is not consumed yet, so that at least Wanted bytes
   // (at most the capacity) are available unless the file ends first. Answers how many are.
   std::size_t Fill(std::size_t Wanted = 1) { return Available() >= Wanted ? Available() : Refill(); }
-  const char* Data() const { return FData + FStart; }
+  const char* Data() const { return FBlock.get() + FStart; }
   std::size_t Available() const { return FEnd - FStart; }
   void Consume(std::size_t Count) { FStart += Count; }
   // The file offset of the next byte to be consumed.
@@ -49,18 +38,11 @@ class TkxByteReader {
 
  private:
   std::size_t Refill();
-  // Maps the window from the next byte on; false when the file cannot be mapped.
-  bool Remap();
 
-  platform::FileHandle FFile;
+  const platform::TFile& FFile;
   std::size_t FCapacity;
-  bool FOwned = true;
   bool FPositioned = false;
-  bool FMapping = false;
-  const char* FData = "";
   std::unique_ptr<char[]> FBlock;
-  const char* FView = nullptr;
-  std::size_t FViewSize = 0;
   std::size_t FStart = 0;
   std::size_t FEnd = 0;
   std::int64_t FBlockOffset = 0;

@@ -31,12 +31,11 @@ std::uint8_t ChosenEncoding(const std::u16string& Path, std::uint8_t Mode, std::
 }
 
 // Opens by path and mode; the missing directory of the file is made first, one level.
-platform::FileHandle OpenHandle(const std::u16string& Path, std::uint8_t Mode) {
+platform::TFile OpenFile(const std::u16string& Path, std::uint8_t Mode) {
   std::u16string folder = FilePathOf(Path);
   if (!folder.empty() && !PathExists(folder)) MakeDir(folder);
-  platform::FileHandle file =
-      IsWriteMode(Mode) ? platform::CreateForWriting(Path) : platform::OpenForReading(Path);
-  if (file == platform::InvalidFile) throw TkxException(u"File Open Error!");
+  platform::TFile file = IsWriteMode(Mode) ? platform::CreateForWriting(Path) : platform::OpenForReading(Path);
+  if (!file) throw TkxException(u"File Open Error!");
   return file;
 }
 
@@ -98,27 +97,22 @@ std::string EncodeUtf16(const std::u16string& Text, bool BigEndian) {
 }  // namespace
 
 TkxFile::TkxFile(const std::u16string& Path, std::uint8_t Mode, std::uint8_t Encoding, std::size_t BufferSize)
-    : FileName(Path), Encoding(ChosenEncoding(Path, Mode, Encoding)) {
-  platform::FileHandle file = OpenHandle(Path, Mode);
-  if (IsWriteMode(Mode)) {
-    FWriteFile = file;
-  } else {
-    FReader = std::make_unique<TkxByteReader>(file, BufferSize);
+    : FileName(Path), Encoding(ChosenEncoding(Path, Mode, Encoding)), FFile(OpenFile(Path, Mode)) {
+  if (!IsWriteMode(Mode)) {
+    FReader = std::make_unique<TkxByteReader>(FFile, BufferSize);
     FLines = std::make_unique<TkxLineReader>(*FReader, LayoutOf(this->Encoding));
   }
 }
 
-TkxFile::~TkxFile() {
-  if (FWriteFile != platform::InvalidFile) platform::CloseFile(FWriteFile);
-}
+TkxFile::~TkxFile() = default;
 
 std::int64_t TkxFile::Size() const {
-  if (FWriteFile != platform::InvalidFile) return FWritten;
+  if (Writing()) return FWritten;
   return FReader ? FReader->FileSize() : -1;
 }
 
 std::int64_t TkxFile::Position() const {
-  if (FWriteFile != platform::InvalidFile) return FWritten;
+  if (Writing()) return FWritten;
   return FReader ? FReader->Position() : -1;
 }
 
@@ -146,9 +140,9 @@ std::u16string TkxFile::ReadLine() {
 }
 
 void TkxFile::PutBytes(const std::string& Bytes) {
-  if (FWriteFile == platform::InvalidFile) throw TkxException(u"File Write Error!");
+  if (!Writing()) throw TkxException(u"File Write Error!");
   if (Bytes.empty()) return;
-  if (!platform::WriteBytes(FWriteFile, Bytes.data(), Bytes.size())) throw TkxException(u"File Write Error!");
+  if (!platform::WriteBytes(FFile, Bytes.data(), Bytes.size())) throw TkxException(u"File Write Error!");
   FWritten += static_cast<std::int64_t>(Bytes.size());
 }
 
@@ -174,18 +168,19 @@ void TkxFile::WriteLine(const std::u16string& Text) {
 }
 
 void TkxFile::Close() {
+  const bool writing = Writing();
   FLines.reset();
   FReader.reset();
-  if (FWriteFile == platform::InvalidFile) return;
-  const bool closed = platform::CloseFile(FWriteFile);
-  FWriteFile = platform::InvalidFile;
-  if (!closed) throw TkxException(u"File Write Error!");
+  // A file only read has nothing to commit.
+  if (!FFile.Close() && writing) throw TkxException(u"File Write Error!");
 }
 
-std::uint8_t TkxFile::RecogniseEncoding(const std::u16string& Path, const TkxProgress& Progress) {
-  TkxByteReader reader(OpenHandle(Path, fmRead), RecognitionBlock);
+namespace {
+
+std::uint8_t Recognise(const platform::TFile& File, const TkxProgress& Progress) {
+  TkxByteReader reader(File, RecognitionBlock);
   std::size_t head = reader.Fill(3);
-  const std::uint8_t marked = EncodingOfMark(std::string_view(reader.Data(), head));
+  const std::uint8_t marked = TkxFile::EncodingOfMark(std::string_view(reader.Data(), head));
   if (marked != teNone) return marked;
   const std::int64_t total = reader.FileSize();
   TkxUtf8Test test;
@@ -196,4 +191,13 @@ std::uint8_t TkxFile::RecogniseEncoding(const std::u16string& Path, const TkxPro
     if (Progress) Progress(reader.Position(), total);
   }
   return test.Passed() ? teUtf8 : teAnsi;
+}
+
+}  // namespace
+
+std::uint8_t TkxFile::RecogniseEncoding(const std::u16string& Path, const TkxProgress& Progress) {
+  platform::TFile file = OpenFile(Path, fmRead);
+  const std::uint8_t encoding = Recognise(file, Progress);
+  (void)file.Close();  // only read: nothing to commit
+  return encoding;
 }

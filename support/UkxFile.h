@@ -73,8 +73,11 @@ class TkxFile : public TkxObject {
   std::string Encoded(const std::u16string& Text) const;
   void PutBytes(const std::string& Bytes);
 
+  // Open and not read: written.
+  bool Writing() const { return FFile.IsOpen() && !FReader; }
+
+  platform::TFile FFile;  // before the readers, which read it
   std::unique_ptr<TkxByteReader> FReader;
   std::unique_ptr<TkxLineReader> FLines;
-  platform::FileHandle FWriteFile = platform::InvalidFile;
   std::int64_t FWritten = 0;
 };

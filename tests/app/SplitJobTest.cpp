@@ -262,3 +262,31 @@ TEST(SplitJob, ManyOutputsOfATinySource) {
   EXPECT_EQ(fs::file_size(src.Dir.Native("data") / ("data-" + count + ".txt")), 0u);
   EXPECT_EQ(std::distance(fs::directory_iterator(src.Dir.Native("data")), fs::directory_iterator{}), n);
 }
+
+#ifndef _WIN32
+// A source shortened (or lengthened) at any moment of the run: before its first MiB is
+// read, before its header, while headers too long to keep are read again for each
+// output, while it is dealt. Windows refuses such writers while the source is open.
+TEST(SplitJob, ASourceChangedDuringTheRunChangesNothing) {
+  testutil::FaultGuard guard;
+  std::string body = "head\r\n";
+  for (int k = 0; k < 2000; ++k) body += "row " + std::to_string(k) + "\r\n";
+  const std::int64_t size = static_cast<std::int64_t>(body.size());
+  // Bytes read before the change, the new size, the header lines kept in memory up to.
+  const struct { std::int64_t afterBytes, newSize; std::size_t header; } cases[] = {{0, size / 2, 64}, {size, 0, 64}, {size, 3, 64}, {size + 8192, 3, 2}, {size + 4096, 4096, 64},
+               {size + 3 * 4096, size / 2 + 3, 64}, {size + 3 * 4096, size - 1, 64}, {size + 4096, size + 10, 64}};
+  for (const auto& c : cases) {
+    Source src(body);
+    ASSERT_TRUE(Succeeded(src.Split(u"1", u"3")));
+    auto expected = testutil::Contents(src.Dir.Native(""));
+    TSplitLimits limits;
+    limits.SourceBlock = 4096;
+    limits.HeaderInMemory = c.header;
+    platform::InjectReadFault(c.afterBytes, [&] { fs::resize_file(src.Dir.Native("data.txt"), c.newSize); });
+    EXPECT_EQ(src.Split(u"1", u"3", &limits), "error: 拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!")
+        << c.afterBytes << " " << c.newSize;
+    expected["data.txt"] = testutil::ReadFile(src.Dir.Native("data.txt"));
+    EXPECT_TRUE(testutil::Contents(src.Dir.Native("")) == expected) << c.afterBytes << " " << c.newSize;
+  }
+}
+#endif

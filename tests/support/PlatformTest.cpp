@@ -8,18 +8,8 @@
 
 namespace {
 
-// A file handle closed at the end of the test, whatever happens in between.
-struct TOpenFile {
-  explicit TOpenFile(platform::FileHandle AHandle) : Handle(AHandle) {}
-  ~TOpenFile() {
-    if (Handle != platform::InvalidFile) platform::CloseFile(Handle);
-  }
-  bool Close() { return platform::CloseFile(std::exchange(Handle, platform::InvalidFile)); }
-  platform::FileHandle Handle;
-};
-
 // Up to Count bytes; "!" when the read fails.
-std::string Read(platform::FileHandle File, std::size_t Count) {
+std::string Read(const platform::TFile& File, std::size_t Count) {
   std::string buffer(Count, '\0');
   std::size_t got = 0;
   if (!platform::ReadBytes(File, buffer.data(), Count, got)) return "!";
@@ -49,56 +39,58 @@ TEST(PlatformFiles, WritesReadBack) {
   testutil::TempDir temp;
   const std::u16string path = temp.Path("data.bin");
   testutil::WriteFile(temp.Native("data.bin"), "an older and longer file");
-  TOpenFile out(platform::CreateForWriting(path));
-  ASSERT_TRUE(platform::WriteBytes(out.Handle, "hello world", 11));
+  platform::TFile out = platform::CreateForWriting(path);
+  ASSERT_TRUE(platform::WriteBytes(out, "hello world", 11));
   EXPECT_TRUE(out.Close());
-  TOpenFile more(platform::OpenForAppending(path));
-  ASSERT_TRUE(platform::WriteBytes(more.Handle, "!", 1));
-  EXPECT_TRUE(more.Close());
-  TOpenFile in(platform::OpenForReading(path));
-  EXPECT_EQ(Read(in.Handle, 5), "hello");
-  EXPECT_EQ(Read(in.Handle, 100), " world!");
-  EXPECT_EQ(Read(in.Handle, 100), "");
-  EXPECT_EQ(platform::OpenForAppending(temp.Path("missing.txt")), platform::InvalidFile);
-  EXPECT_EQ(platform::OpenForReading(temp.Path()), platform::InvalidFile);
-  EXPECT_EQ(platform::CreateForWriting(temp.Path()), platform::InvalidFile);
+  EXPECT_FALSE(out.IsOpen());
+  platform::TFile more = platform::OpenForAppending(path);
+  ASSERT_TRUE(platform::WriteBytes(more, "!", 1));
+  out = std::move(more);  // a file moved keeps one owner, closed once
+  EXPECT_TRUE(out.Close() && !more.IsOpen());
+  platform::TFile in = platform::OpenForReading(path);
+  EXPECT_EQ(Read(in, 5), "hello");
+  EXPECT_EQ(Read(in, 100), " world!");
+  EXPECT_EQ(Read(in, 100), "");
+  EXPECT_FALSE(platform::OpenForAppending(temp.Path("missing.txt")).IsOpen());
+  EXPECT_FALSE(platform::OpenForReading(temp.Path()).IsOpen());
+  EXPECT_FALSE(platform::CreateForWriting(temp.Path()).IsOpen());
 }
 
 TEST(PlatformFiles, SizesAndOffsetsAreSixtyFourBit) {
   testutil::TempDir temp;
   const std::int64_t beyond = (std::int64_t{5} << 30) + 3;  // past 4 GiB, in a sparse file
-  TOpenFile out(platform::CreateForWriting(temp.Path("sparse.bin")));
-  EXPECT_EQ(platform::Seek(out.Handle, beyond, platform::SeekFrom::Begin), beyond);
-  ASSERT_TRUE(platform::WriteBytes(out.Handle, "z", 1));
-  EXPECT_EQ(platform::FileSize(out.Handle), beyond + 1);
-  EXPECT_EQ(platform::Seek(out.Handle, 0, platform::SeekFrom::Current), beyond + 1);
-  EXPECT_EQ(platform::Seek(out.Handle, -1, platform::SeekFrom::End), beyond);
-  EXPECT_EQ(Read(out.Handle, 1), "!") << "a file made for writing is not read";
-  EXPECT_EQ(platform::Seek(out.Handle, -(beyond + 10), platform::SeekFrom::Current), -1);
+  platform::TFile out = platform::CreateForWriting(temp.Path("sparse.bin"));
+  EXPECT_EQ(platform::Seek(out, beyond, platform::SeekFrom::Begin), beyond);
+  ASSERT_TRUE(platform::WriteBytes(out, "z", 1));
+  EXPECT_EQ(platform::FileSize(out), beyond + 1);
+  EXPECT_EQ(platform::Seek(out, 0, platform::SeekFrom::Current), beyond + 1);
+  EXPECT_EQ(platform::Seek(out, -1, platform::SeekFrom::End), beyond);
+  EXPECT_EQ(Read(out, 1), "!") << "a file made for writing is not read";
+  EXPECT_EQ(platform::Seek(out, -(beyond + 10), platform::SeekFrom::Current), -1);
 }
 
 TEST(PlatformFiles, InjectedFaultsFailEveryCallPastTheirBudget) {
   testutil::FaultGuard guard;
   testutil::TempDir temp;
   testutil::WriteFile(temp.Native("source.txt"), "0123456789abcdef");
-  TOpenFile in(platform::OpenForReading(temp.Path("source.txt")));
+  platform::TFile in = platform::OpenForReading(temp.Path("source.txt"));
   platform::InjectReadFault(10);
-  EXPECT_EQ(Read(in.Handle, 4), "0123");
-  EXPECT_EQ(Read(in.Handle, 6), "456789");
-  EXPECT_EQ(Read(in.Handle, 1), "!");
-  EXPECT_EQ(Read(in.Handle, 1), "!");
+  EXPECT_EQ(Read(in, 4), "0123");
+  EXPECT_EQ(Read(in, 6), "456789");
+  EXPECT_EQ(Read(in, 1), "!");
+  EXPECT_EQ(Read(in, 1), "!");
   platform::InjectReadFault(-1);
-  EXPECT_EQ(Read(in.Handle, 3), "abc");
+  EXPECT_EQ(Read(in, 3), "abc");
   platform::InjectReadFault(2);
-  EXPECT_EQ(Read(in.Handle, 3), "!") << "a read that crosses the budget fails whole";
+  EXPECT_EQ(Read(in, 3), "!") << "a read that crosses the budget fails whole";
 
-  TOpenFile out(platform::CreateForWriting(temp.Path("out.txt")));
+  platform::TFile out = platform::CreateForWriting(temp.Path("out.txt"));
   platform::InjectWriteFault(5);
-  EXPECT_TRUE(platform::WriteBytes(out.Handle, "abc", 3));
-  EXPECT_FALSE(platform::WriteBytes(out.Handle, "def", 3));
-  EXPECT_FALSE(platform::WriteBytes(out.Handle, "g", 1));
+  EXPECT_TRUE(platform::WriteBytes(out, "abc", 3));
+  EXPECT_FALSE(platform::WriteBytes(out, "def", 3));
+  EXPECT_FALSE(platform::WriteBytes(out, "g", 1));
   platform::InjectWriteFault(-1);
-  EXPECT_TRUE(platform::WriteBytes(out.Handle, "h", 1));
+  EXPECT_TRUE(platform::WriteBytes(out, "h", 1));
   EXPECT_TRUE(out.Close());
   EXPECT_EQ(testutil::ReadFile(temp.Native("out.txt")), "abcdeh");
 }
