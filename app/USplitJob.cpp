@@ -83,11 +83,12 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
 
   Control.BytesTotal.store(size);
   Control.FilesTotal.store(2 * result.Count);  // each made, then put in place
-  TOutputFolder folder(result.OutputDir, result.Base, result.Extension, result.Count);
+  TOutputFolder folder(result.OutputDir, result.Base, result.Extension);
   {
     // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
     TOutputFiles outputs(folder, result.Count, mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
-    folder.Prepare(sourceId, size + result.Count * (static_cast<std::int64_t>(mark.size()) + dealer.HeaderBytes()));
+    folder.Prepare(sourceId, size + result.Count * (static_cast<std::int64_t>(mark.size()) + dealer.HeaderBytes()),
+                   result.Count);
     dealer.Deal(outputs, Control);
     outputs.CloseAll();
   }

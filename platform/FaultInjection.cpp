@@ -3,12 +3,16 @@
 #include "platform/Platform.h"
 
 #include <atomic>
+#include <utility>
 
 namespace platform {
 namespace {
 
 std::atomic<std::int64_t> readBudget{-1};
 std::atomic<std::int64_t> writeBudget{-1};
+std::atomic<unsigned> refused{RefuseNothing};
+// Set by a test before the run it concerns, read by that run's thread.
+std::function<bool(std::u16string_view, std::u16string_view)> moveFault;
 
 // Takes count bytes from the budget; the bytes that fit before it runs out. One step
 // that either takes or retries, so that a reader and a writer thread share it exactly.
@@ -26,6 +30,10 @@ std::size_t Consume(std::atomic<std::int64_t>& budget, std::size_t count) {
 
 void InjectReadFault(std::int64_t afterBytes) { readBudget.store(afterBytes); }
 void InjectWriteFault(std::int64_t afterBytes) { writeBudget.store(afterBytes); }
+void InjectRefusal(unsigned refusals) { refused.store(refusals); }
+void InjectMoveFault(std::function<bool(std::u16string_view, std::u16string_view)> refuse) {
+  moveFault = std::move(refuse);
+}
 
 namespace fault {
 
@@ -37,6 +45,10 @@ bool AllowRead(std::size_t count) {
 }
 
 std::size_t AllowWrite(std::size_t count) { return Consume(writeBudget, count); }
+
+bool Refuses(unsigned refusal) { return (refused.load() & refusal) != 0; }
+
+bool AllowMove(std::u16string_view from, std::u16string_view to) { return !moveFault || !moveFault(from, to); }
 
 }  // namespace fault
 }  // namespace platform

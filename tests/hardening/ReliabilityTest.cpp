@@ -71,7 +71,7 @@ const std::string CannotReplace2 = "error: 无法替换输出文件 data-2.txt, 
 TEST(Reliability, FailedOrRefusedRunChangesNothing) {
   FaultGuard guard;
   std::function<void()> undo;
-  platform::FileHandle lock = platform::InvalidFile;
+  platform::FolderLock lock;
   enum { Folder, HardLink, SymbolicLink };
   auto replace2 = [](World& w, int by) {
     const fs::path output = w.Native("data/data-2.txt");
@@ -101,8 +101,8 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
       {"source hard-linked as an output", [&](World& w) { replace2(w, HardLink); }, ownOutput},
       {"another run holds the folder",
        [&](World& w) {
-         EXPECT_EQ(platform::LockDirectory(w.Native("data").u16string(), lock), platform::LockResult::Locked);
-         undo = [&] { platform::UnlockDirectory(lock); };
+         EXPECT_EQ(lock.Lock(w.Native("data").u16string()), platform::LockResult::Locked);
+         undo = [&] { lock.Unlock(); };
        },
        "error: 另一个拆分正在写入同一个子路径, 请稍后再试!"},
 #ifdef _WIN32
