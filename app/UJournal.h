@@ -39,12 +39,13 @@ class TJournalFile {
   // Reads what a killed run left; false when there is nothing. A half-written
   // ~R.journal.new of one is removed. A file of either name that is no journal raises
   // "File Open Error!": it is someone else's.
-  bool Load(TJournal& Journal);
+  [[nodiscard]] bool Load(TJournal& Journal);
   // Makes or replaces the journal; raises "File Open Error!" or "File Write Error!",
   // with the journal as it was.
   void Store(const TJournal& Journal);
   // False when the journal stays.
   [[nodiscard]] bool Remove();
+  bool Exists() const { return FExists; }
 
  private:
   std::u16string Path(bool New) const;

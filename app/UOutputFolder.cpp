@@ -21,14 +21,17 @@ TOutputFolder::~TOutputFolder() {
     (void)TReplacement(FDir, FJournal, FSource, FJournalFile, FByRename).Discard(FCreated);
   }
   FLock.Unlock();
-  if (FMadeDir && !FCommitted) (void)platform::RemoveEmptyDirectory(FDir);  // not empty: something stays
+  while (!FReplaced && !FMade.empty()) {
+    (void)platform::RemoveEmptyDirectory(FMade.back());  // not empty: something stays
+    FMade.pop_back();
+  }
 }
 
 std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const { return FDir + TJournal::TemporaryName(I); }
 
 void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNeeded, std::int64_t Count) {
   FSource = Source;
-  if (platform::KindOf(FDir) == platform::PathKind::None) FMadeDir = platform::MakeDirectory(FDir);
+  MakeFolders();
   Lock();
   Recover();
   const std::int64_t free = platform::FreeSpace(FDir);
@@ -38,6 +41,17 @@ void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNe
   FJournal.Count = Count;
   FJournalFile.Store(FJournal);
   FJournalStarted = true;
+}
+
+void TOutputFolder::MakeFolders() {
+  std::vector<std::u16string> missing;
+  for (std::u16string path = FDir; !path.empty() && platform::KindOf(path) == platform::PathKind::None;
+       path = FilePathOf(path.substr(0, path.size() - 1))) {
+    missing.push_back(path);
+  }
+  for (auto folder = missing.rbegin(); folder != missing.rend() && platform::MakeDirectory(*folder); ++folder) {
+    FMade.push_back(*folder);
+  }
 }
 
 void TOutputFolder::Lock() {
@@ -53,23 +67,24 @@ void TOutputFolder::Lock() {
 // when it was writing, its temporaries removed. Without a journal nothing is touched.
 void TOutputFolder::Recover() {
   TJournal left;
-  if (FMadeDir || !FJournalFile.Load(left)) return;
-  TReplacement steps(FDir, left, FSource, FJournalFile, FByRename);
-  if (left.Count == 0) {
-    // Temporaries are made one after another.
-    while (platform::KindOf(FDir + TJournal::TemporaryName(left.Count + 1)) != platform::PathKind::None) ++left.Count;
+  if (!FMade.empty() || !FJournalFile.Load(left)) return;
+  // Temporaries are made one after another.
+  while (left.State == TJournalState::Writing && left.Count == 0 &&
+         platform::KindOf(FDir + TJournal::TemporaryName(left.Count + 1)) != platform::PathKind::None) {
+    ++left.Count;
   }
+  TReplacement steps(FDir, left, FSource, FJournalFile, FByRename);
   steps.CheckNotSource(left.Count);
   switch (left.State) {
-    case TJournalState::Writing:
-      if (!steps.Discard(left.Count)) FileOpenError();
-      break;
+    case TJournalState::Writing: (void)steps.Discard(left.Count); break;
     case TJournalState::Replacing:
       steps.Commit(true, nullptr);
       steps.Finish();
       break;
     case TJournalState::Undoing: steps.Undo(); break;
   }
+  // An old copy or a temporary that cannot be removed: the journal stays for a later run.
+  if (FJournalFile.Exists()) FileOpenError();
 }
 
 void TOutputFolder::CheckOutput(std::int64_t I) const {
@@ -114,6 +129,7 @@ void TOutputFolder::Commit(TSplitControl& Control) {
   FCommitted = true;
   TReplacement steps(FDir, FJournal, FSource, FJournalFile, FByRename);
   steps.Commit(false, [&Control] { ++Control.FilesDone; });
+  FReplaced = true;
   steps.Finish();
 }
 

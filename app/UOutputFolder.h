@@ -12,18 +12,20 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TOutputFolder {
  public:
   // Dir ends with the platform's separator. Nothing on disk is touched yet.
   TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension);
-  // Unless Replace has begun: removes every temporary and the journal, and the folder
-  // when this run made it and it is empty again. Lets go of the lock.
+  // Unless Replace has begun: removes every temporary and the journal. Lets go of the
+  // lock. Unless Replace has succeeded: removes the folders this run made, deepest first,
+  // where they are empty again.
   ~TOutputFolder();
   TOutputFolder(const TOutputFolder&) = delete;
   TOutputFolder& operator=(const TOutputFolder&) = delete;
 
-  // Makes the folder when missing and takes its lock; finishes what a killed run left by
+  // Makes the folder, and any missing above it, and takes its lock; finishes what a killed run left by
   // its journal; checks that the volume has BytesNeeded free; then starts this run's
   // journal. Count is the number of outputs when it is known before writing: each of
   // them is checked now (CheckOutput). With Count 0 each output is checked as its
@@ -39,6 +41,7 @@ class TOutputFolder {
   void FindStale(TSplitResult& Result) const;
 
  private:
+  void MakeFolders();
   void Lock();
   void Recover();
   // Output I may be made and may replace what has its name: the name fits the file
@@ -54,8 +57,9 @@ class TOutputFolder {
   platform::FileId FSource;
   std::int64_t FNameLimit = -1;
   bool FByRename = false;
-  bool FMadeDir = false;
+  std::vector<std::u16string> FMade;  // the folders this run made, outermost first
   bool FJournalStarted = false;
   bool FCommitted = false;  // the temporaries are Replace's: in place, undone or kept under the journal
+  bool FReplaced = false;
   std::int64_t FCreated = 0;  // temporaries 1 to FCreated exist
 };
