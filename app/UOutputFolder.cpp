@@ -68,10 +68,9 @@ void TOutputFolder::Lock() {
 void TOutputFolder::Recover() {
   TJournal left;
   if (!FMade.empty() || !FJournalFile.Load(left)) return;
-  // Temporaries are made one after another.
-  while (left.State == TJournalState::Writing && left.Count == 0 &&
-         platform::KindOf(FDir + TJournal::TemporaryName(left.Count + 1)) != platform::PathKind::None) {
-    ++left.Count;
+  if (left.Count == 0) {
+    // Temporaries are made one after another.
+    while (platform::KindOf(FDir + TJournal::TemporaryName(left.Count + 1)) != platform::PathKind::None) ++left.Count;
   }
   TReplacement steps(FDir, left, FSource, FJournalFile, FByRename);
   steps.CheckNotSource(left.Count);
