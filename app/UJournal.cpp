@@ -6,6 +6,7 @@
 #include "support/UkxFunctions.h"
 #include "support/UkxUtf8.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -120,8 +121,9 @@ bool TJournalFile::Load(TJournal& Journal) {
   std::string bytes;
   if (ReadSmallFile(Path(true), bytes)) {
     // Moved over the journal only once complete, so never more than a step not taken;
-    // empty when its run was killed before writing it.
-    if (bytes.compare(0, Signature.size(), Signature) != 0 && !bytes.empty()) throw TkxException(u"File Open Error!");
+    // cut short, or empty, when its run was killed while writing it.
+    const std::size_t head = std::min(bytes.size(), Signature.size());
+    if (bytes.compare(0, head, Signature, 0, head) != 0) throw TkxException(u"File Open Error!");
     if (!platform::RemoveFile(Path(true))) throw TkxException(u"File Open Error!");
   }
   if (!ReadSmallFile(Path(false), bytes)) return false;
