@@ -41,7 +41,7 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
 TOutputFiles::~TOutputFiles() { FQueue.reset(); }
 
 void TOutputFiles::Create(std::size_t I) {
-  platform::TFile file(FFolder.CreateTemporary(static_cast<std::int64_t>(I) + 1));
+  platform::TFile file = FFolder.CreateTemporary(static_cast<std::int64_t>(I) + 1);
   if (static_cast<std::int64_t>(I) < FOpenLimit) {
     FOutputs[I].File = std::move(file);
   } else if (!file.Close()) {

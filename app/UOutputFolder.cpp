@@ -1,157 +1,144 @@
 #include "app/UOutputFolder.h"
 
+#include "app/UReplacement.h"
 #include "support/UkxFunctions.h"
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace {
 
-// A temporary's name: short, plain ASCII, and never longer than the final name
-// <base>-<i>.<ext>, so that a path that fits for the output fits for it too.
-const std::u16string TemporaryPrefix = u"~R";
-// A final set aside while its temporary takes its place: the final's name behind this.
-const std::u16string AsidePrefix = u"~R~";
-
-bool IsTemporaryName(const std::u16string& Name) {
-  if (Name.size() < 4 || Name.compare(0, 2, TemporaryPrefix) != 0 || Name.back() != u'~') return false;
-  return std::all_of(Name.begin() + 2, Name.end() - 1, [](char16_t c) { return c >= u'0' && c <= u'9'; });
-}
-
-[[noreturn]] void CannotReplace(const std::u16string& Name) {
-  throw TkxException(u"无法替换输出文件 " + Name + u", 它可能正被其他程序打开!");
-}
+[[noreturn]] void FileOpenError() { throw TkxException(u"File Open Error!"); }
 
 }  // namespace
 
-TOutputFolder::TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::int64_t Count)
-    : FDir(std::move(Dir)), FBase(std::move(Base)), FExtension(std::move(Extension)), FCount(Count) {}
+TOutputFolder::TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension)
+    : FDir(std::move(Dir)), FJournal{std::move(Base), std::move(Extension)}, FJournalFile(FDir) {}
 
 TOutputFolder::~TOutputFolder() {
-  if (!FReplaced) {
-    for (std::int64_t i = 1; i <= FCreated; ++i) platform::RemoveFile(TemporaryPath(i));
+  // A temporary that cannot be removed stays named by the journal: the next run removes it.
+  if (FJournalStarted && !FCommitted) {
+    (void)TReplacement(FDir, FJournal, FSource, FJournalFile, FByRename).Discard(FCreated);
   }
-  platform::UnlockDirectory(FLock);
-  if (!FReplaced && FMadeDir) platform::RemoveEmptyDirectory(FDir);
-}
-
-std::u16string TOutputFolder::FinalPath(std::int64_t I) const { return FDir + OutputName(FBase, FExtension, I); }
-
-std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const {
-  return FDir + TemporaryPrefix + IntToText(0, I) + u"~";
-}
-
-std::u16string TOutputFolder::AsidePath(std::int64_t I) const {
-  return FDir + AsidePrefix + OutputName(FBase, FExtension, I);
-}
-
-void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNeeded) {
-  if (platform::KindOf(FDir) == platform::PathKind::None) FMadeDir = platform::MakeDirectory(FDir);
-  if (platform::LockDirectory(FDir, FLock) == platform::LockResult::Held) {
-    throw TkxException(u"另一个拆分正在写入同一个子路径, 请稍后再试!");
+  FLock.Unlock();
+  while (!FReplaced && !FMade.empty()) {
+    (void)platform::RemoveEmptyDirectory(FMade.back());  // not empty: something stays
+    FMade.pop_back();
   }
-  CleanLeftovers();
+}
+
+std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const { return FDir + TJournal::TemporaryName(I); }
+
+void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNeeded, std::int64_t Count) {
+  FSource = Source;
+  MakeFolders();
+  Lock();
+  Recover();
   const std::int64_t free = platform::FreeSpace(FDir);
   if (free >= 0 && free < BytesNeeded) throw TkxException(u"磁盘空间不足!");
-  CheckExisting(Source);
+  FNameLimit = platform::NameLimit(FDir);
+  for (std::int64_t i = 1; i <= Count; ++i) CheckOutput(i);
+  FJournal.Count = Count;
+  FJournalFile.Store(FJournal);
+  FJournalStarted = true;
 }
 
-// A killed run leaves temporaries, and finals set aside whose own name may be empty.
-void TOutputFolder::CleanLeftovers() const {
-  // Changed only after the listing: a folder being read is not changed under it.
-  std::vector<std::u16string> temporaries;
-  std::vector<std::u16string> asides;
-  platform::ForEachName(FDir, [&](const std::u16string& Name) {
-    if (IsTemporaryName(Name)) temporaries.push_back(Name);
-    if (Name.size() > AsidePrefix.size() && Name.compare(0, AsidePrefix.size(), AsidePrefix) == 0) asides.push_back(Name);
-  });
-  for (const std::u16string& name : temporaries) platform::RemoveFile(FDir + name);
-  for (const std::u16string& name : asides) {
-    if (platform::KindOf(FDir + name) != platform::PathKind::File) continue;
-    const std::u16string final = FDir + name.substr(AsidePrefix.size());
-    if (platform::KindOf(final) == platform::PathKind::None) {
-      platform::MoveReplacing(FDir + name, final);
-    } else {
-      platform::RemoveFile(FDir + name);
-    }
+void TOutputFolder::MakeFolders() {
+  std::vector<std::u16string> missing;
+  for (std::u16string path = FDir; !path.empty() && platform::KindOf(path) == platform::PathKind::None;
+       path = FilePathOf(path.substr(0, path.size() - 1))) {
+    missing.push_back(path);
+  }
+  for (auto folder = missing.rbegin(); folder != missing.rend() && platform::MakeDirectory(*folder); ++folder) {
+    FMade.push_back(*folder);
   }
 }
 
-void TOutputFolder::CheckExisting(const platform::FileId& Source) const {
-  for (std::int64_t i = 1; i <= FCount; ++i) {
-    platform::FileId id;
-    bool writable = false;
-    const platform::PathKind kind = platform::KindOf(FinalPath(i), &id, &writable);
-    if (kind == platform::PathKind::None) continue;
-    if (kind == platform::PathKind::File && id == Source) {
-      throw TkxException(u"待拆分文件同时是它自己的一个输出文件, 未做任何改动!");
-    }
-    if (kind != platform::PathKind::File || !writable) CannotReplace(OutputName(FBase, FExtension, i));
+void TOutputFolder::Lock() {
+  switch (FLock.Lock(FDir)) {
+    case platform::LockResult::Locked: return;
+    case platform::LockResult::Held: throw TkxException(u"另一个拆分正在写入同一个子路径, 请稍后再试!");
+    case platform::LockResult::CannotCreate: FileOpenError();
+    case platform::LockResult::Failed: throw TkxException(u"无法锁定输出路径 " + FDir + u", 未做任何改动!");
   }
 }
 
-platform::FileHandle TOutputFolder::CreateTemporary(std::int64_t I) {
-  const platform::FileHandle file = platform::CreateNewFile(TemporaryPath(I));
-  if (file == platform::InvalidFile) throw TkxException(u"File Open Error!");
+// What a killed run left, as its journal names it: finished the way it was going, or,
+// when it was writing, its temporaries removed. Without a journal nothing is touched.
+void TOutputFolder::Recover() {
+  TJournal left;
+  if (!FMade.empty() || !FJournalFile.Load(left)) return;
+  if (left.Count == 0) {
+    // Temporaries are made one after another.
+    while (platform::KindOf(FDir + TJournal::TemporaryName(left.Count + 1)) != platform::PathKind::None) ++left.Count;
+  }
+  TReplacement steps(FDir, left, FSource, FJournalFile, FByRename);
+  steps.CheckNotSource(left.Count);
+  switch (left.State) {
+    case TJournalState::Writing: (void)steps.Discard(left.Count); break;
+    case TJournalState::Replacing:
+      steps.Commit(true, nullptr);
+      steps.Finish();
+      break;
+    case TJournalState::Undoing: steps.Undo(); break;
+  }
+  // An old copy or a temporary that cannot be removed: the journal stays for a later run.
+  if (FJournalFile.Exists()) FileOpenError();
+}
+
+void TOutputFolder::CheckOutput(std::int64_t I) const {
+  const std::u16string name = FJournal.FinalName(I);
+  if (FNameLimit >= 0 && platform::NameUnits(name) > FNameLimit) {
+    throw TkxException(u"输出文件名 " + name + u" 超过了系统允许的长度, 未做任何改动!");
+  }
+  platform::FileId id;
+  bool writable = false;
+  const platform::PathKind kind = platform::KindOf(FDir + name, &id, &writable);
+  if (kind == platform::PathKind::File && id == FSource) {
+    throw TkxException(u"待拆分文件同时是它自己的一个输出文件, 未做任何改动!");
+  }
+  if (kind != platform::PathKind::None && (kind != platform::PathKind::File || !writable)) {
+    throw TkxException(u"无法替换输出文件 " + name + u", 它可能正被其他程序打开!");
+  }
+  // Someone else's files: not ours to remove or replace.
+  if (platform::KindOf(TemporaryPath(I)) != platform::PathKind::None ||
+      platform::KindOf(FDir + TJournal::AsideName(I)) != platform::PathKind::None) {
+    FileOpenError();
+  }
+}
+
+platform::TFile TOutputFolder::CreateTemporary(std::int64_t I) {
+  if (FJournal.Count == 0) CheckOutput(I);
+  platform::TFile file = platform::CreateNewFile(TemporaryPath(I));
+  if (!file) FileOpenError();
   FCreated = I;
   return file;
 }
 
-// Puts output I back as it was before the run: its old file under its name, or no file.
-// The file set aside is the record of what was there.
-void TOutputFolder::Restore(std::int64_t I) const {
-  if (platform::KindOf(AsidePath(I)) == platform::PathKind::File) {
-    platform::MoveReplacing(AsidePath(I), FinalPath(I));
-    platform::RemoveFile(AsidePath(I));  // POSIX: the second link, where both were one file
-  } else {
-    platform::RemoveFile(FinalPath(I));
-  }
-}
-
 void TOutputFolder::Replace(TSplitControl& Control) {
   Control.Commit();
-  std::int64_t setAside = 0;
-  std::int64_t moved = 0;
-  bool anyAside = false;
-  try {
-    for (; setAside < FCount; ++setAside) {
-      const std::int64_t i = setAside + 1;
-      // What took the name since the checks is set aside only when it is a file.
-      const platform::PathKind kind = platform::KindOf(FinalPath(i));
-      if (kind == platform::PathKind::None) continue;
-      if (kind != platform::PathKind::File || !platform::SetAside(FinalPath(i), AsidePath(i))) {
-        CannotReplace(OutputName(FBase, FExtension, i));
-      }
-      anyAside = true;
-    }
-    for (; moved < FCount; ++moved) {
-      if (!platform::MoveReplacing(TemporaryPath(moved + 1), FinalPath(moved + 1))) {
-        CannotReplace(OutputName(FBase, FExtension, moved + 1));
-      }
-      ++Control.FilesDone;
-    }
-  } catch (...) {
-    for (std::int64_t i = moved; i >= 1; --i) Restore(i);
-    for (std::int64_t i = setAside; i > moved; --i) {
-      if (platform::KindOf(AsidePath(i)) == platform::PathKind::File) Restore(i);
-    }
-    throw;
-  }
+  Commit(Control);
+}
+
+void TOutputFolder::Commit(TSplitControl& Control) {
+  FJournal.State = TJournalState::Replacing;
+  FJournal.Count = FCreated;
+  FJournalFile.Store(FJournal);
+  FCommitted = true;
+  TReplacement steps(FDir, FJournal, FSource, FJournalFile, FByRename);
+  steps.Commit(false, [&Control] { ++Control.FilesDone; });
   FReplaced = true;
-  // Into a folder without earlier outputs nothing was set aside: a million outputs
-  // would otherwise cost a million removals of names that do not exist.
-  if (!anyAside) return;
-  for (std::int64_t i = 1; i <= FCount; ++i) platform::RemoveFile(AsidePath(i));
+  steps.Finish();
 }
 
 void TOutputFolder::FindStale(TSplitResult& Result) const {
-  const std::u16string prefix = FBase + u"-";
-  const std::u16string suffix = u"." + FExtension;
+  const std::u16string prefix = FJournal.Base + u"-";
+  const std::u16string suffix = u"." + FJournal.Extension;
   std::int64_t first = 0;
   platform::ForEachName(FDir, [&](const std::u16string& name) {
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    if (name.size() <= prefix.size() + suffix.size() ||
+        !platform::SameName(std::u16string_view(name).substr(0, prefix.size()), prefix) ||
+        !platform::SameName(std::u16string_view(name).substr(name.size() - suffix.size()), suffix)) {
       return;
     }
     const std::u16string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
@@ -160,7 +147,7 @@ void TOutputFolder::FindStale(TSplitResult& Result) const {
       return;
     }
     const std::int64_t k = TextToInt(digits);
-    if (k <= FCount) return;
+    if (k <= FJournal.Count) return;
     ++Result.StaleCount;
     if (first == 0 || k < first) {
       first = k;

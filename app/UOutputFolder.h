@@ -1,31 +1,38 @@
 // The output folder of one run, which changes all at once or not at all: the outputs
 // are written as temporaries and take their final names only when every one of them is
-// complete; a run that fails or is cancelled leaves everything as it found it.
+// complete; a run that fails or is cancelled leaves everything as it found it. A journal
+// in the folder says what the run is doing, so that the next run finishes or undoes
+// what a killed one left, and touches nothing the journal does not name.
 #pragma once
 
+#include "app/UJournal.h"
 #include "app/USplitControl.h"
 #include "app/USplitResult.h"
 #include "platform/Platform.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TOutputFolder {
  public:
   // Dir ends with the platform's separator. Nothing on disk is touched yet.
-  TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::int64_t Count);
-  // Unless Replace has succeeded: removes every temporary, and the folder when this run
-  // made it and it is empty again. Lets go of the lock.
+  TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension);
+  // Unless Replace has begun: removes every temporary and the journal. Lets go of the
+  // lock. Unless Replace has succeeded: removes the folders this run made, deepest first,
+  // where they are empty again.
   ~TOutputFolder();
   TOutputFolder(const TOutputFolder&) = delete;
   TOutputFolder& operator=(const TOutputFolder&) = delete;
 
-  // Makes the folder when missing and takes its lock; then cleans what a killed run
-  // left, checks that the volume has BytesNeeded free, and that every existing output
-  // is a file that may be replaced and is not the source.
-  void Prepare(const platform::FileId& Source, std::int64_t BytesNeeded);
-  // Creates temporary I (from 1); raises "File Open Error!".
-  platform::FileHandle CreateTemporary(std::int64_t I);
+  // Makes the folder, and any missing above it, and takes its lock; finishes what a killed run left by
+  // its journal; checks that the volume has BytesNeeded free; then starts this run's
+  // journal. Count is the number of outputs when it is known before writing: each of
+  // them is checked now (CheckOutput). With Count 0 each output is checked as its
+  // temporary is made, and the number is the temporaries made when Replace begins.
+  void Prepare(const platform::FileId& Source, std::int64_t BytesNeeded, std::int64_t Count);
+  // Creates temporary I; I counts from 1, one after another. Raises "File Open Error!".
+  [[nodiscard]] platform::TFile CreateTemporary(std::int64_t I);
   std::u16string TemporaryPath(std::int64_t I) const;
   // Gives every temporary its final name, setting aside the files that had them first;
   // any failure undoes every step and raises the name that could not be replaced.
@@ -34,18 +41,25 @@ class TOutputFolder {
   void FindStale(TSplitResult& Result) const;
 
  private:
-  std::u16string FinalPath(std::int64_t I) const;
-  std::u16string AsidePath(std::int64_t I) const;
-  void CleanLeftovers() const;
-  void CheckExisting(const platform::FileId& Source) const;
-  void Restore(std::int64_t I) const;
+  void MakeFolders();
+  void Lock();
+  void Recover();
+  // Output I may be made and may replace what has its name: the name fits the file
+  // system, and is a file that may be written and is not the source, or nothing; its
+  // temporary's and its set-aside name are free.
+  void CheckOutput(std::int64_t I) const;
+  void Commit(TSplitControl& Control);
 
   const std::u16string FDir;
-  const std::u16string FBase;
-  const std::u16string FExtension;
-  const std::int64_t FCount;
-  platform::FileHandle FLock = platform::InvalidFile;
-  bool FMadeDir = false;
+  TJournal FJournal;  // this run's
+  TJournalFile FJournalFile;
+  platform::FolderLock FLock;
+  platform::FileId FSource;
+  std::int64_t FNameLimit = -1;
+  bool FByRename = false;
+  std::vector<std::u16string> FMade;  // the folders this run made, outermost first
+  bool FJournalStarted = false;
+  bool FCommitted = false;  // the temporaries are Replace's: in place, undone or kept under the journal
   bool FReplaced = false;
   std::int64_t FCreated = 0;  // temporaries 1 to FCreated exist
 };

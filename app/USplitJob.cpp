@@ -63,12 +63,13 @@ void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, std::int64_t Head
 
   Control.BytesTotal.store(Source.Size);
   Control.FilesTotal.store(2 * Result.Count);  // each made, then put in place
-  TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.Count);
+  TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension);
   {
     // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
     TOutputFiles outputs(folder, Result.Count, Source.Mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
     folder.Prepare(Source.Id,
-                   Source.Size + Result.Count * (static_cast<std::int64_t>(Source.Mark.size()) + dealer.HeaderBytes()));
+                   Source.Size + Result.Count * (static_cast<std::int64_t>(Source.Mark.size()) + dealer.HeaderBytes()),
+                   Result.Count);
     dealer.Deal(outputs, Control);
     outputs.CloseAll();
   }

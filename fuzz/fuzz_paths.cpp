@@ -1,6 +1,8 @@
 // The path and text utilities: a path falls apart into folder, name, base and
 // extension that put together give it back, and the search and replace routines
-// agree with the standard library's.
+// agree with the standard library's. An output folder's journal gives back the names
+// it was written with.
+#include "app/UJournal.h"
 #include "fuzz/FuzzScratch.h"
 #include "platform/Platform.h"
 #include "support/UkxFunctions.h"
@@ -13,7 +15,7 @@ namespace {
 
 std::u16string TextOf(const std::uint8_t* data, std::size_t size, std::size_t& used) {
   static const char16_t alphabet[] = {u'a', u'b', u'.', u'.', u'/', u'\\', u':', u' ', u'\0', u'\u00E9',
-                                      u'\u4E2D', u'\xD83D', u'\xDE00', u'e', u'x', u'i', u'n', u'E'};
+                                      u'\u4E2D', u'\xD83D', u'\xDE00', u'e', u'x', u'i', u'n', u'E', u'\n', u'\r'};
   std::u16string text;
   while (used < size && data[used] != 0xFF) text += alphabet[data[used++] % (sizeof alphabet / sizeof alphabet[0])];
   if (used < size) ++used;  // the separator
@@ -79,5 +81,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u16string mid = MidText(s, start, static_cast<int>(sub.size()));
   FUZZ_CHECK(mid.size() <= sub.size() && s.find(mid) != std::u16string::npos);
   FUZZ_CHECK(TextEquals(s, with, true) == (s == with));
+
+  // Names holding line ends, backslashes, NULs and lone surrogates come back whole.
+  const TJournal journal{u"~" + s, with, static_cast<TJournalState>(start % 3 < 0 ? 0 : start % 3), start < 1 ? 1 : start};
+  TJournal read;
+  FUZZ_CHECK(ReadJournalText(JournalText(journal), read));
+  FUZZ_CHECK(read.Base == journal.Base && read.Extension == journal.Extension && read.State == journal.State &&
+             read.Count == journal.Count);
   return 0;
 }

@@ -52,11 +52,12 @@ seed fuzz_texttoint blanks '\x00 \x00\t\x004\x002\x00\n\x00\xa0\x00'
 seed fuzz_texttoint empty '\x00'
 
 # Paths: three texts over a small alphabet (a b . . / \ : blank NUL e-acute CJK
-# surrogates e x i n E) separated by FF, then a start position.
+# surrogates e x i n E LF CR) separated by FF, then a start position.
 seed fuzz_paths plain '\x00\x04\x01\x04\x00\x02\x0d\x0e\x0f\xff\x02\xff\x0c\xff\x07'
 seed fuzz_paths exe '\x04\x00\x02\x0d\x0e\x02\x04\x01\x02\x0d\x0e\x0d\xff\x02\x0d\xff\x02\x0f\xff\x00'
 seed fuzz_paths dots '\x02\x02\x04\x02\x00\x02\xff\x02\x02\xff\x00\xff\x03'
 seed fuzz_paths zero '\x00\x08\x04\x08\x02\x08\xff\x08\xff\x04\xff\x02'
+seed fuzz_paths journal '\x12\x05\x13\x0b\x00\xff\x01\xff\x08\x0c\x12\xff\x07'
 
 # The split: H, N, source block, output budget (8 bytes a unit), open outputs (bits 2-3:
 # 2 a read fault, 3 a write fault, after a budget made of bytes 3 and 5), header budget,

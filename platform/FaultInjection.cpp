@@ -12,6 +12,9 @@ std::atomic<std::int64_t> readBudget{-1};
 std::atomic<std::int64_t> writeBudget{-1};
 // Set by a test before the reads it waits for, and taken by the one thread that reads.
 std::function<void()> readEvent;
+std::atomic<unsigned> refused{RefuseNothing};
+// Set by a test before the run it concerns, read by that run's thread.
+std::function<bool(std::u16string_view, std::u16string_view)> moveFault;
 
 // Takes count bytes from the budget; the bytes that fit before it runs out. One step
 // that either takes or retries, so that a reader and a writer thread share it exactly.
@@ -32,6 +35,10 @@ void InjectReadFault(std::int64_t afterBytes, std::function<void()> instead) {
   readBudget.store(afterBytes);
 }
 void InjectWriteFault(std::int64_t afterBytes) { writeBudget.store(afterBytes); }
+void InjectRefusal(unsigned refusals) { refused.store(refusals); }
+void InjectMoveFault(std::function<bool(std::u16string_view, std::u16string_view)> refuse) {
+  moveFault = std::move(refuse);
+}
 
 namespace fault {
 
@@ -48,6 +55,10 @@ bool AllowRead(std::size_t count) {
 }
 
 std::size_t AllowWrite(std::size_t count) { return Consume(writeBudget, count); }
+
+bool Refuses(unsigned refusal) { return (refused.load() & refusal) != 0; }
+
+bool AllowMove(std::u16string_view from, std::u16string_view to) { return !moveFault || !moveFault(from, to); }
 
 }  // namespace fault
 }  // namespace platform

@@ -1,7 +1,9 @@
-// Internal to the platform layer: the test seam behind InjectReadFault and InjectWriteFault.
+// Internal to the platform layer: the test seams behind InjectReadFault, InjectWriteFault,
+// InjectRefusal and InjectMoveFault.
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace platform::fault {
 
@@ -9,5 +11,9 @@ namespace platform::fault {
 bool AllowRead(std::size_t count);
 // How many of count bytes a write may put down; fewer than count means the write fails.
 std::size_t AllowWrite(std::size_t count);
+// True while the given Refusal is injected.
+bool Refuses(unsigned refusal);
+// True when a move may go ahead.
+bool AllowMove(std::u16string_view from, std::u16string_view to);
 
 }  // namespace platform::fault

@@ -111,9 +111,8 @@ enum class OpenResult { Opened, Missing, NotRegular, Failed };
 OpenResult OpenExistingFile(std::u16string_view path, TFile& file);
 // Reads up to count bytes at offset, leaving the file pointer alone.
 bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
-// Creates a new file for writing, shared for reading; fails when anything is at path.
-// Its caller hands the handle to a TFile.
-FileHandle CreateNewFile(std::u16string_view path);
+// Creates a new file for writing, shared for reading; none when anything is at path.
+[[nodiscard]] TFile CreateNewFile(std::u16string_view path);
 
 // Which file an open handle or a path (links followed) is: device or volume, and index.
 struct FileId {
@@ -132,21 +131,51 @@ void ForEachName(std::u16string_view directory, const std::function<void(const s
 // Bytes this user may still write on the volume of path; -1 when the system cannot tell.
 std::int64_t FreeSpace(std::u16string_view path);
 
-enum class LockResult { Locked, Held, Failed };
-// A lock on a directory that one process at a time may hold (POSIX: flock on the
-// directory; Windows: a lock file opened without sharing, deleted when closed).
-// Released by UnlockDirectory or when the process ends.
-LockResult LockDirectory(std::u16string_view directory, FileHandle& lock);
-void UnlockDirectory(FileHandle lock);
+enum class LockResult { Locked, Held, CannotCreate, Failed };
+// The lock of an output folder that runs of the native and of the Windows build both
+// see: byte 0 of the file ~R.lock in the folder, opened for reading and writing with
+// every kind of sharing (POSIX: an open-file-description lock; Windows: LockFileEx,
+// which Wine turns into a POSIX lock). Let go by Unlock, at the end of the object, or
+// when the process ends.
+class FolderLock {
+ public:
+  FolderLock() = default;
+  ~FolderLock() { Unlock(); }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
 
-// Keeps an existing file under a second name while its own name is replaced
-// (POSIX: a hard link, so the name never goes missing; Windows: a rename).
-bool SetAside(std::u16string_view path, std::u16string_view aside);
-// Moves a file to a new name, replacing a file there; retried briefly while another
-// program holds either name.
-bool MoveReplacing(std::u16string_view from, std::u16string_view to);
-bool RemoveFile(std::u16string_view path);
-bool RemoveEmptyDirectory(std::u16string_view path);
+  // Held: another process holds it. CannotCreate: the lock file can be neither made
+  // nor opened (a read-only folder, the name taken by a folder). Failed: the system
+  // cannot lock there (ENOLCK, as NFS without its lock manager).
+  [[nodiscard]] LockResult Lock(std::u16string_view directory);
+  // Removes the lock file, while still holding it, when this lock made it; a file of
+  // that name that was there before stays.
+  void Unlock();
+
+ private:
+  FileHandle FFile = InvalidFile;
+  bool FMade = false;
+  std::u16string FPath;
+};
+
+enum class LinkResult { Linked, Unsupported, Failed };
+// Gives an existing file a second name where nothing is. Unsupported where the file
+// system has no hard links (FAT, exFAT, some FUSE file systems), and on Windows, which
+// sets aside by moving.
+[[nodiscard]] LinkResult MakeLink(std::u16string_view path, std::u16string_view link);
+// Moves a file to a name where nothing is; false when something is there. MoveReplacing
+// replaces a file there. Both are retried briefly while another program holds a name.
+[[nodiscard]] bool MoveToNewName(std::u16string_view from, std::u16string_view to);
+[[nodiscard]] bool MoveReplacing(std::u16string_view from, std::u16string_view to);
+[[nodiscard]] bool RemoveFile(std::u16string_view path);
+[[nodiscard]] bool RemoveEmptyDirectory(std::u16string_view path);
+// The longest name a file in directory may have, in NameUnits; -1 when the system
+// cannot tell. POSIX counts the bytes of the name, Windows its UTF-16 code units.
+[[nodiscard]] std::int64_t NameLimit(std::u16string_view directory);
+std::int64_t NameUnits(std::u16string_view name);
+// Whether two names in one folder are the same file's, as the file system compares
+// them (without regard to case on Windows).
+bool SameName(std::u16string_view a, std::u16string_view b);
 
 // True on systems where names such as CON, NUL or COM1 reach devices in any folder.
 bool HasDeviceNames();
@@ -169,6 +198,13 @@ std::u16string ArgumentText(std::string_view bytes);
 // moment of the test's choosing.
 void InjectReadFault(std::int64_t afterBytes, std::function<void()> instead = {});
 void InjectWriteFault(std::int64_t afterBytes);
+// What the system refuses from now on (an or of Refusal): hard links as on FAT, locks
+// as on NFS without its lock manager.
+enum Refusal : unsigned { RefuseNothing = 0, RefuseHardLinks = 1, RefuseLocks = 2 };
+void InjectRefusal(unsigned refusals);
+// Every move for which refuse answers true fails, as when another program holds a
+// name; an empty function lets every move go ahead.
+void InjectMoveFault(std::function<bool(std::u16string_view from, std::u16string_view to)> refuse);
 
 #ifdef _WIN32
 // Settings files in the platform's profile-file format, which only Windows has. Every

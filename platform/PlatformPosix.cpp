@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <clocale>
 #include <cwctype>
@@ -13,7 +14,6 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <dirent.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -293,9 +293,9 @@ bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size
   return ReadFully(file, offset, buffer, count, bytesRead);
 }
 
-FileHandle CreateNewFile(std::u16string_view path) {
+TFile CreateNewFile(std::u16string_view path) {
   int fd = ::open(Utf8Path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-  return fd < 0 ? InvalidFile : fd;
+  return TFile(fd < 0 ? InvalidFile : fd);
 }
 
 bool IdentityOf(const TFile& file, FileId& id) {
@@ -335,34 +335,113 @@ std::int64_t FreeSpace(std::u16string_view path) {
   return static_cast<std::int64_t>(fs.f_bavail) * static_cast<std::int64_t>(fs.f_frsize);
 }
 
-LockResult LockDirectory(std::u16string_view directory, FileHandle& lock) {
-  lock = InvalidFile;
-  int fd = ::open(Utf8Path(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return LockResult::Failed;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const bool held = errno == EWOULDBLOCK;
-    ::close(fd);
-    return held ? LockResult::Held : LockResult::Failed;
+namespace {
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Opens the lock file, made here when it is missing; -1 when it can be neither made nor opened.
+int OpenLockFile(const std::string& path, bool& made) {
+  for (;;) {
+    made = true;
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+    made = false;
+    fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+    if (fd >= 0 || errno != ENOENT) return fd;  // gone meanwhile: made afresh
   }
-  lock = fd;
-  return LockResult::Locked;
 }
 
-void UnlockDirectory(FileHandle lock) {
-  if (lock != InvalidFile) ::close(static_cast<int>(lock));
+}  // namespace
+
+LockResult FolderLock::Lock(std::u16string_view directory) {
+  Unlock();
+  FPath = std::u16string(directory);
+  if (FPath.empty() || FPath.back() != u'/') FPath += u'/';
+  FPath += u"~R.lock";
+  const std::string path = Utf8Path(FPath);
+  // A run that let go removes the file: whoever locked it meanwhile holds a file
+  // without a name and starts again.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    bool made = false;
+    const int fd = OpenLockFile(path, made);
+    struct stat held{};
+    if (fd < 0) return LockResult::CannotCreate;
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+      ::close(fd);
+      return LockResult::CannotCreate;
+    }
+    struct flock range{};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_len = 1;
+    errno = ENOLCK;  // as the seam refuses
+    if (fault::Refuses(RefuseLocks) || ::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+      const bool busy = errno == EAGAIN || errno == EACCES;
+      // Not removed when held: whoever holds it may have opened it before it had locked it.
+      if (made && !busy) (void)::unlink(path.c_str());
+      ::close(fd);
+      return busy ? LockResult::Held : LockResult::Failed;
+    }
+    struct stat named{};
+    if (::lstat(path.c_str(), &named) == 0 && SameFile(held, named)) {
+      FFile = fd;
+      FMade = made;
+      return LockResult::Locked;
+    }
+    ::close(fd);
+  }
+  return LockResult::Failed;
 }
 
-bool SetAside(std::u16string_view path, std::u16string_view aside) {
-  return ::link(Utf8Path(path).c_str(), Utf8Path(aside).c_str()) == 0;
+void FolderLock::Unlock() {
+  if (FFile == InvalidFile) return;
+  const int fd = static_cast<int>(FFile);
+  FFile = InvalidFile;
+  const std::string path = Utf8Path(FPath);
+  struct stat held{};
+  struct stat named{};
+  if (FMade && ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && SameFile(held, named)) {
+    (void)::unlink(path.c_str());  // one left behind is harmless: the next run locks it
+  }
+  ::close(fd);
+}
+
+LinkResult MakeLink(std::u16string_view path, std::u16string_view link) {
+  if (fault::Refuses(RefuseHardLinks)) return LinkResult::Unsupported;
+  if (::link(Utf8Path(path).c_str(), Utf8Path(link).c_str()) == 0) return LinkResult::Linked;
+  // EPERM: FAT and exFAT; ENOSYS: some FUSE file systems; EMLINK: too many links.
+  return errno == EPERM || errno == EOPNOTSUPP || errno == ENOTSUP || errno == ENOSYS || errno == EMLINK
+             ? LinkResult::Unsupported
+             : LinkResult::Failed;
+}
+
+bool MoveToNewName(std::u16string_view from, std::u16string_view to) {
+  if (!fault::AllowMove(from, to)) return false;
+  const std::string source = Utf8Path(from);
+  const std::string target = Utf8Path(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+  // A file system without the flag: within a locked folder no run makes the name meanwhile.
+  struct stat st{};
+  return ::lstat(target.c_str(), &st) != 0 && errno == ENOENT && ::rename(source.c_str(), target.c_str()) == 0;
 }
 
 bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
-  return ::rename(Utf8Path(from).c_str(), Utf8Path(to).c_str()) == 0;
+  return fault::AllowMove(from, to) && ::rename(Utf8Path(from).c_str(), Utf8Path(to).c_str()) == 0;
 }
 
 bool RemoveFile(std::u16string_view path) { return ::unlink(Utf8Path(path).c_str()) == 0; }
 
 bool RemoveEmptyDirectory(std::u16string_view path) { return ::rmdir(Utf8Path(path).c_str()) == 0; }
+
+std::int64_t NameLimit(std::u16string_view directory) {
+  const long limit = ::pathconf(Utf8Path(directory).c_str(), _PC_NAME_MAX);
+  return limit > 0 ? limit : -1;
+}
+
+std::int64_t NameUnits(std::u16string_view name) { return static_cast<std::int64_t>(Utf8Path(name).size()); }
+
+bool SameName(std::u16string_view a, std::u16string_view b) { return a == b; }
 
 bool HasDeviceNames() { return false; }
 

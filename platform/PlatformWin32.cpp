@@ -110,7 +110,7 @@ bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size
   return Seek(file, resume, SeekFrom::Begin) == resume && ok;
 }
 
-FileHandle CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW).Release(); }
+TFile CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW); }
 
 bool IdentityOf(const TFile& file, FileId& id) {
   BY_HANDLE_FILE_INFORMATION info{};
@@ -166,29 +166,96 @@ std::int64_t FreeSpace(std::u16string_view path) {
   return static_cast<std::int64_t>(available.QuadPart);
 }
 
-LockResult LockDirectory(std::u16string_view directory, FileHandle& lock) {
-  lock = InvalidFile;
-  // Not named like a final set aside (~R~<name>): the run's own cleanup of a killed
-  // run's leftovers would try to move it back, for a second of retries every run.
-  HANDLE h = ::CreateFileW(InDirectory(directory, L"~R.lock").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION ? LockResult::Held : LockResult::Failed;
-  lock = reinterpret_cast<FileHandle>(h);
-  return LockResult::Locked;
+namespace {
+
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Whether the lock file still has the name it was opened by.
+bool IsNamed(HANDLE file, std::u16string_view path) {
+  FileId held;
+  FileId named;
+  return IdentityOf(reinterpret_cast<FileHandle>(file), held) && KindOf(path, &named) == PathKind::File &&
+         held == named;
 }
 
-void UnlockDirectory(FileHandle lock) {
-  if (lock != InvalidFile) ::CloseHandle(Win(lock));
-}
-
-bool SetAside(std::u16string_view path, std::u16string_view aside) {
-  return ::MoveFileExW(Wide(path).c_str(), Wide(aside).c_str(), 0) != FALSE;
-}
-
-bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
-  // A virus scanner or an indexer may hold a fresh file for a moment.
+// Opens the lock file, made here when it is missing; retried briefly while another run
+// removes it (the name refuses opening until its last handle is closed).
+HANDLE OpenLockFile(const std::wstring& path, bool& made) {
   for (int attempt = 0;; ++attempt) {
-    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    made = true;
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
+      made = false;
+      h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (h != INVALID_HANDLE_VALUE) return h;
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    const bool removing = error == ERROR_ACCESS_DENIED &&
+                          (attributes == INVALID_FILE_ATTRIBUTES ||
+                           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0);
+    if (error != ERROR_FILE_NOT_FOUND && (!removing || attempt == 20)) return h;
+    if (removing) ::Sleep(50);
+  }
+}
+
+}  // namespace
+
+LockResult FolderLock::Lock(std::u16string_view directory) {
+  Unlock();
+  const std::wstring path = InDirectory(directory, L"~R.lock");
+  FPath.assign(path.begin(), path.end());
+  // A run that let go removes the file: whoever locked it meanwhile holds a file
+  // without a name and starts again.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    bool made = false;
+    HANDLE h = OpenLockFile(path, made);
+    if (h == INVALID_HANDLE_VALUE) return LockResult::CannotCreate;
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+      ::CloseHandle(h);
+      return LockResult::CannotCreate;
+    }
+    OVERLAPPED at{};
+    ::SetLastError(ERROR_NOT_SUPPORTED);  // as the seam refuses
+    if (fault::Refuses(RefuseLocks) ||
+        !::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+      const bool busy = ::GetLastError() == ERROR_LOCK_VIOLATION;
+      ::CloseHandle(h);
+      // Not removed when held: whoever holds it may have opened it before it had locked it.
+      if (made && !busy) (void)::DeleteFileW(path.c_str());
+      return busy ? LockResult::Held : LockResult::Failed;
+    }
+    if (IsNamed(h, FPath)) {
+      FFile = reinterpret_cast<FileHandle>(h);
+      FMade = made;
+      return LockResult::Locked;
+    }
+    ::CloseHandle(h);
+  }
+  return LockResult::Failed;
+}
+
+void FolderLock::Unlock() {
+  if (FFile == InvalidFile) return;
+  HANDLE h = Win(FFile);
+  FFile = InvalidFile;
+  // Deleted once the handle is closed, which also lets go of the lock; one left behind
+  // is harmless: the next run locks it.
+  if (FMade && IsNamed(h, FPath)) (void)::DeleteFileW(Wide(FPath).c_str());
+  ::CloseHandle(h);
+}
+
+LinkResult MakeLink(std::u16string_view, std::u16string_view) { return LinkResult::Unsupported; }
+
+namespace {
+
+// A virus scanner or an indexer may hold a fresh file for a moment.
+bool Move(std::u16string_view from, std::u16string_view to, DWORD flags) {
+  if (!fault::AllowMove(from, to)) return false;
+  for (int attempt = 0;; ++attempt) {
+    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags)) return true;
     DWORD error = ::GetLastError();
     if (attempt == 20 || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION && error != ERROR_ACCESS_DENIED)) {
       return false;
@@ -197,9 +264,35 @@ bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
   }
 }
 
+}  // namespace
+
+bool MoveToNewName(std::u16string_view from, std::u16string_view to) { return Move(from, to, 0); }
+
+bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
+  return Move(from, to, MOVEFILE_REPLACE_EXISTING);
+}
+
 bool RemoveFile(std::u16string_view path) { return ::DeleteFileW(Wide(path).c_str()) != FALSE; }
 
 bool RemoveEmptyDirectory(std::u16string_view path) { return ::RemoveDirectoryW(Wide(path).c_str()) != FALSE; }
+
+std::int64_t NameLimit(std::u16string_view directory) {
+  wchar_t root[MAX_PATH + 1] = {};
+  DWORD longest = 0;
+  if (!::GetVolumePathNameW(Wide(directory).c_str(), root, MAX_PATH + 1) ||
+      !::GetVolumeInformationW(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0)) {
+    return -1;
+  }
+  return longest;
+}
+
+std::int64_t NameUnits(std::u16string_view name) { return static_cast<std::int64_t>(name.size()); }
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
+                                reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
 
 bool HasDeviceNames() { return true; }
 

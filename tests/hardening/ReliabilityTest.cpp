@@ -13,16 +13,24 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
 using testutil::TempDir;
 
-using testutil::FaultGuard;
-
 namespace {
+
+// Switches every injected fault off at the end of a test, whatever happened.
+struct FaultGuard : testutil::FaultGuard {
+  ~FaultGuard() {
+    platform::InjectRefusal(platform::RefuseNothing);
+    platform::InjectMoveFault(nullptr);
+  }
+};
 
 // A table beside a neighbour, and an output folder that holds the outputs of an earlier
 // split into three and a file of someone else's.
@@ -39,6 +47,7 @@ class World {
   }
   std::u16string Source() const { return dir_.Path("data.txt"); }
   fs::path Native(const std::string& relative) const { return dir_.Native(relative); }
+  std::string OutputDir() const { return testutil::Utf8(dir_.Path("data") + platform::PathSeparator()); }
   const std::string& Body() const { return body_; }
   // Small blocks, so that a fault lands in the middle of the outputs.
   std::string Split(int n, TSplitControl* control = nullptr, std::size_t block = 4096) const {
@@ -71,7 +80,7 @@ const std::string CannotReplace2 = "error: 无法替换输出文件 data-2.txt, 
 TEST(Reliability, FailedOrRefusedRunChangesNothing) {
   FaultGuard guard;
   std::function<void()> undo;
-  platform::FileHandle lock = platform::InvalidFile;
+  platform::FolderLock lock;
   enum { Folder, HardLink, SymbolicLink };
   auto replace2 = [](World& w, int by) {
     const fs::path output = w.Native("data/data-2.txt");
@@ -101,8 +110,8 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
       {"source hard-linked as an output", [&](World& w) { replace2(w, HardLink); }, ownOutput},
       {"another run holds the folder",
        [&](World& w) {
-         EXPECT_EQ(platform::LockDirectory(w.Native("data").u16string(), lock), platform::LockResult::Locked);
-         undo = [&] { platform::UnlockDirectory(lock); };
+         EXPECT_EQ(lock.Lock(w.Native("data").u16string()), platform::LockResult::Locked);
+         undo = [&] { lock.Unlock(); };
        },
        "error: 另一个拆分正在写入同一个子路径, 请稍后再试!"},
 #ifdef _WIN32
@@ -119,15 +128,31 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
        "error: File Open Error!"},
 #else
       {"source symlinked as an output", [&](World& w) { replace2(w, SymbolicLink); }, ownOutput},
+      // Without a journal that names it, a file is never taken for a killed run's.
+      {"source a link to a file named like a temporary",
+       [](World& w) {
+         fs::rename(w.Native("data.txt"), w.Native("data/~R1~"));
+         fs::create_symlink("data/~R1~", w.Native("data.txt"));
+       },
+       "error: File Open Error!"},
 #endif
+      {"the system cannot lock there", [](World&) { platform::InjectRefusal(platform::RefuseLocks); },
+       "error: 无法锁定输出路径 {folder}, 未做任何改动!"},
+      {"the lock file's name taken by a folder", [](World& w) { fs::create_directory(w.Native("data/~R.lock")); },
+       "error: File Open Error!"},
+      {"a set-aside name taken by a user's file", [](World& w) { testutil::WriteFile(w.Native("data/~S2~"), "mine"); },
+       "error: File Open Error!"},
   };
   for (const Case& c : cases) {
     World world(20000);
     c.setup(world);
     world.Remember();
-    EXPECT_EQ(world.Split(4), c.answer) << c.what;
+    std::string answer = c.answer;
+    if (answer.find("{folder}") != std::string::npos) answer.replace(answer.find("{folder}"), 8, world.OutputDir());
+    EXPECT_EQ(world.Split(4), answer) << c.what;
     platform::InjectReadFault(-1);
     platform::InjectWriteFault(-1);
+    platform::InjectRefusal(platform::RefuseNothing);
     world.ExpectUnchanged(c.what);
     if (undo) undo();
     undo = nullptr;
@@ -236,23 +261,201 @@ TEST(Reliability, WindowsDeviceNames) {
   for (const auto& [name, device] : cases) EXPECT_EQ(IsDeviceName(name), device) << testutil::Utf8(name);
 }
 
-// A killed run leaves temporaries and finals set aside; the next run into the folder
-// removes the first and puts the second back where its final went missing.
-TEST(Reliability, LeftoversOfAKilledRunAreCleaned) {
-  World world(10);
-  testutil::WriteFile(world.Native("data/~R5~"), "half a temporary");
-  fs::rename(world.Native("data/data-2.txt"), world.Native("data/~R~data-2.txt"));
-  testutil::WriteFile(world.Native("data/~R~data-3.txt"), "set aside, and its final is there");
-  const std::string earlier2 = testutil::ReadFile(world.Native("data/~R~data-2.txt"));
-  const std::string earlier3 = testutil::ReadFile(world.Native("data/data-3.txt"));
-  EXPECT_EQ(world.Split(1).rfind("文件拆分成功!", 0), 0u);
-  EXPECT_EQ(testutil::ReadFile(world.Native("data/data-2.txt")), earlier2);
-  EXPECT_EQ(testutil::ReadFile(world.Native("data/data-3.txt")), earlier3);
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(world.Native("data"))) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"data-1.txt", "data-2.txt", "data-3.txt", "other.txt"}));
+namespace {
+
+// The names a run gives the outputs of data.txt in the folder data.
+std::string Final(int i) { return "data-" + std::to_string(i) + ".txt"; }
+std::string Temporary(int i) { return "~R" + std::to_string(i) + "~"; }
+std::string Aside(int i) { return "~S" + std::to_string(i) + "~"; }
+
+}  // namespace
+
+// A killed run leaves its journal: the next run into the folder finishes what it was
+// doing or undoes it, whatever step it was killed at, and touches nothing else. Each
+// killed run split into three over an earlier split's three outputs; the next run then
+// meets a file of someone else's at the name of its fifth temporary.
+TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
+  // Its steps, i an output: Ti its temporary written, Si and Li the old output set aside
+  // by a move or a link, Mi the temporary moved in, Bi the old output moved back; X2 the
+  // source linked as temporary 2, N0 a journal half written.
+  auto take = [](const fs::path& d, const std::string& steps) {
+    for (std::size_t at = 0; at < steps.size(); at += 3) {
+      const int i = steps[at + 1] - '0';
+      switch (steps[at]) {
+        case 'T': testutil::WriteFile(d / Temporary(i), "new " + std::to_string(i)); break;
+        case 'S': fs::rename(d / Final(i), d / Aside(i)); break;
+        case 'L': fs::create_hard_link(d / Final(i), d / Aside(i)); break;
+        case 'M': fs::rename(d / Temporary(i), d / Final(i)); break;
+        case 'B': fs::rename(d / Aside(i), d / Final(i)); break;
+        case 'X': fs::create_hard_link(d / "../data.txt", d / Temporary(i)); break;
+        case 'N': testutil::WriteFile(d / "~R.journal.new", "Rowdeal journal\nversi"); break;
+      }
+    }
+  };
+  enum { Old, New, Untouched };
+  struct Case {
+    const char* what;
+    const char* journal;  // its state and count; none when empty
+    std::string steps;
+    int outcome;
+    std::string kept = "";  // a file that is not the killed run's
+    bool unlistable = false;
+  } cases[] = {
+      {"writing, count not known", "state writing\n", "T1 T2 T4", Old, "~R4~"},
+      {"writing", "state writing\ncount 3\n", "T1 T3", Old},
+      {"replacing, killed while setting aside", "state replacing\ncount 3\n", "T1 T2 T3 S1", New},
+      {"replacing by links, killed while moving in", "state replacing\ncount 3\n", "T1 T2 T3 L1 L2 L3 M1", New},
+      {"undoing, killed while putting back", "state undoing\ncount 3\n", "T1 T2 T3 S1 S2 S3 M1 B2", Old},
+#ifndef _WIN32
+      {"undoing in a folder that cannot be listed", "state undoing\ncount 3\n", "T1 T2 T3 L1 L2 L3 M1", Old, "", true},
+#endif
+      {"killed before its first journal was in place", "", "N0", Old},
+      {"no journal", "", "T1 T2", Untouched},
+      {"a journal of someone else's", "state sideways\n", "T1", Untouched},
+      {"a journal that names the source", "state writing\ncount 3\n", "X2", Untouched},
+  };
+  for (const Case& c : cases) {
+    World world(10);
+    const fs::path d = world.Native("data");
+    std::map<std::string, std::string> expected = testutil::Contents(d);
+    if (*c.journal) {
+      testutil::WriteFile(d / "~R.journal", std::string("Rowdeal journal\nversion 1\nbase data\nextension txt\n") + c.journal);
+    }
+    take(d, c.steps);
+    const auto left = testutil::Contents(d);
+    for (int i = 1; c.outcome == New && i <= 3; ++i) expected[Final(i)] = "new " + std::to_string(i);
+    if (!c.kept.empty()) expected[c.kept] = left.at(c.kept);
+    if (c.outcome == Untouched) expected = left;
+    testutil::WriteFile(d / Temporary(5), "someone's");
+#ifndef _WIN32
+    // Root may list any folder: the run is then another user's.
+    const bool asOther = c.unlistable && ::geteuid() == 0;
+    if (c.unlistable) fs::permissions(d, fs::perms(0333));
+    if (asOther) ::setfsuid(65534);
+#endif
+    EXPECT_EQ(world.Split(5), "error: File Open Error!") << c.what;
+#ifndef _WIN32
+    if (asOther) ::setfsuid(0);
+    fs::permissions(d, fs::perms::all);
+#endif
+    fs::remove(d / Temporary(5));
+    EXPECT_TRUE(testutil::Contents(d) == expected) << c.what;
+  }
 }
+
+// Another program holds temporary 3, then the new data-1.txt, as a virus scanner does:
+// the old data-1.txt stays set aside, is named, and is put back by the next run. Where
+// hard links are refused, files are set aside by moving them, and re-splits work.
+TEST(Reliability, ACopyThatCannotBePutBackIsKeptAndNamed) {
+  FaultGuard guard;
+  for (unsigned refusal : {platform::RefuseNothing, platform::RefuseHardLinks}) {
+    World world(20);
+    const std::string old1 = testutil::ReadFile(world.Native("data/data-1.txt"));
+    platform::InjectRefusal(refusal);
+    bool scanned = false;
+    platform::InjectMoveFault([&](std::u16string_view from, std::u16string_view to) {
+      scanned = scanned || from.ends_with(u"~R3~");
+      // The old data-1.txt cannot come back; with hard links refused, nor can the new one leave.
+      const bool held1 = to.ends_with(u"data-1.txt") || (refusal && from.ends_with(u"data-1.txt"));
+      return from.ends_with(u"~R3~") || (scanned && held1);
+    });
+    EXPECT_EQ(world.Split(4), "error: 无法替换输出文件 data-3.txt, 它可能正被其他程序打开!\r\n"
+                              "原来的 data-1.txt 暂存为 ~S1~, 下次拆分到此路径时会自动放回原处。");
+    EXPECT_EQ(testutil::ReadFile(world.Native("data/~S1~")), old1);
+    platform::InjectMoveFault(nullptr);
+    testutil::WriteFile(world.Native("data/~R5~"), "someone's");
+    EXPECT_EQ(world.Split(5), "error: File Open Error!");
+    fs::remove(world.Native("data/~R5~"));
+    world.ExpectUnchanged();
+    EXPECT_EQ(world.Split(4).rfind("文件拆分成功!", 0), 0u) << refusal;
+  }
+}
+
+// Files named as an earlier version named its leftovers, or as the lock, are someone
+// else's: a run leaves them as they are.
+TEST(Reliability, FilesNamedLikeLeftoversAreLeftAlone) {
+  World world(10);
+  const char* const names[] = {"~R007~", "~R~notes.txt", "~R~plan.txt", "~R~data-2.txt", "~R.lock"};
+  for (const char* name : names) testutil::WriteFile(world.Native("data") / name, name);
+  ASSERT_EQ(world.Split(3).rfind("文件拆分成功!", 0), 0u);
+  for (const char* name : names) EXPECT_EQ(testutil::ReadFile(world.Native("data") / name), name);
+#ifdef _WIN32
+  // The file system ignores case: Data.txt is data.txt, and the earlier pieces are its.
+  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplit(world.Native("Data.txt").u16string(), u"1", u"2")); });
+  EXPECT_NE(answer.find("(data-3.txt 等)"), std::string::npos) << answer;
+#endif
+}
+
+// Output names longer than the file system holds are refused before anything is made;
+// set-aside names are never longer than the outputs', so a name at the limit splits
+// again and again.
+TEST(Reliability, NamesTooLongForTheFileSystemAreRefusedFirst) {
+  TempDir dir;
+  const std::int64_t limit = platform::NameLimit(dir.Path());
+  ASSERT_GT(limit, 8);
+  for (std::int64_t over : {0, 1}) {
+    const std::string base(static_cast<std::size_t>(limit - 6 + over), 'a');  // base-1.txt: limit + over
+    testutil::WriteFile(dir.Native(base + ".txt"), "h\r\nx\r\n");
+    for (int run : {1, 2}) {
+      const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplit(dir.Path(base + ".txt"), u"1", u"1")); });
+      const std::string refused = "error: 输出文件名 " + base + "-1.txt 超过了系统允许的长度, 未做任何改动!";
+      EXPECT_EQ(over ? answer : answer.substr(0, 19), over ? refused : "文件拆分成功!") << run;
+    }
+    EXPECT_EQ(fs::exists(dir.Native(base)), !over);
+  }
+}
+
+#ifdef _WIN32
+namespace {
+
+// Starts the native build's lock on Folder (see NativeLock.cpp); what it found.
+std::string LockNatively(const fs::path& folder, const fs::path& answer) {
+  const auto unixPath = [](const fs::path& path) {
+    using Convert = char*(CDECL*)(LPCWSTR);
+    const auto found = GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name");
+    const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void (*)()>(found));
+    char* name = convert(path.c_str());
+    const std::string text = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return std::wstring(text.begin(), text.end());
+  };
+  std::wstring program = L"Z:" ROWDEAL_NATIVE_LOCK;
+  std::replace(program.begin(), program.end(), L'/', L'\\');
+  std::wstring command = L"native-lock \"" + unixPath(folder) + L"\" \"" + unixPath(answer) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return "not started";
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  testutil::WaitUntil([&] { return fs::exists(answer); });
+  return testutil::ReadFile(answer);
+}
+
+}  // namespace
+
+// A run of the native build and one under Wine into the same folder at once: whichever
+// comes second is refused and changes nothing.
+TEST(Reliability, NativeAndWindowsRunsMeetOneLock) {
+  World world(10);
+  const fs::path answer = world.Native("answer");
+  {
+    platform::FolderLock lock;
+    ASSERT_EQ(lock.Lock(world.Native("data").u16string()), platform::LockResult::Locked);
+    EXPECT_EQ(LockNatively(world.Native("data"), answer), "held");
+  }
+  fs::remove(answer);
+  ASSERT_EQ(LockNatively(world.Native("data"), answer), "locked");
+  world.Remember();
+  EXPECT_EQ(world.Split(4), "error: 另一个拆分正在写入同一个子路径, 请稍后再试!");
+  world.ExpectUnchanged();
+  fs::remove(answer);
+  platform::FolderLock lock;
+  EXPECT_TRUE(testutil::WaitUntil([&] { return lock.Lock(world.Native("data").u16string()) == platform::LockResult::Locked; }));
+}
+#endif
 
 #ifndef _WIN32
 // A disk without room for the outputs beside the old ones: refused before writing.
