@@ -7,8 +7,10 @@ namespace {
 // The header lines with their line ends, as long as they fit in the memory allowed.
 class THeaderCapture : public TkxRawSink {
  public:
-  THeaderCapture(std::string& Bytes, bool& Kept, std::size_t Limit) : FBytes(Bytes), FKept(Kept), FLimit(Limit) {}
+  THeaderCapture(std::string& Bytes, bool& Kept, std::int64_t& Total, std::size_t Limit)
+      : FBytes(Bytes), FKept(Kept), FTotal(Total), FLimit(Limit) {}
   void PutBytes(const char* Data, std::size_t Size) override {
+    FTotal += static_cast<std::int64_t>(Size);
     if (!FKept) return;
     if (FBytes.size() + Size > FLimit) {
       FKept = false;
@@ -21,7 +23,15 @@ class THeaderCapture : public TkxRawSink {
  private:
   std::string& FBytes;
   bool& FKept;
+  std::int64_t& FTotal;
   std::size_t FLimit;
+};
+
+// Counts what passes: a record measured, or one read past.
+class TByteCount : public TkxRawSink {
+ public:
+  void PutBytes(const char*, std::size_t Size) override { Total += static_cast<std::int64_t>(Size); }
+  std::int64_t Total = 0;
 };
 
 }  // namespace
@@ -42,7 +52,7 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
   FHeaderCount = Count;
   // A file of nothing but its mark holds one empty line, as the text file reads it.
   FMarkOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
-  THeaderCapture capture(FHeader, FHeaderKept, FHeaderInMemory);
+  THeaderCapture capture(FHeader, FHeaderKept, FHeaderSize, FHeaderInMemory);
   for (std::int64_t j = 0; j < Count; ++j) {
     if (FReader.Fill() == 0 && !FMarkOnly) {
       // An end before the size the run began with is another program's doing.
@@ -53,23 +63,117 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
     FMarkOnly = false;
     if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
   }
-  FHeaderEnd = FReader.Position();
+  FRecordsRead = Count;
 }
 
-std::int64_t TLineDealer::HeaderBytes() const {
-  // A header not kept ends where its last record ends in the source, give or take the
-  // line end that a last record lacking one gains.
-  return FHeaderKept ? static_cast<std::int64_t>(FHeader.size()) : FHeaderEnd - FHeaderStart + 4;
+std::int64_t TLineDealer::CountRecords(TSplitControl& Control) const {
+  TkxByteReader reader(FFile, FBlock, static_cast<std::int64_t>(FMarkSize));
+  TkxRecordReader records(reader, FLayout, FEnds, FQuoted);
+  TByteCount past;
+  bool markOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
+  std::int64_t count = 0;
+  for (;;) {
+    for (std::size_t size; (size = records.WholeRecordSize()) != 0; ++count) reader.Consume(size);
+    if (reader.Fill() == 0 && !markOnly) break;
+    if (Control.Cancelled()) throw TSplitCancelled();
+    Control.BytesDone.store(reader.Position());
+    records.MoveRecord(past);
+    markOnly = false;
+    ++count;
+  }
+  if (records.UnclosedQuoteLine() != 0) throw TUnclosedQuote(records.UnclosedQuoteLine());
+  return count;
 }
 
-void TLineDealer::WriteHeader(TOutputFiles& Outputs, std::size_t I) {
+void TLineDealer::WriteHeader(TkxRawSink& Sink) {
   if (FHeaderKept) {
-    Outputs.Put(I, FHeader.data(), FHeader.size());
+    Sink.PutBytes(FHeader.data(), FHeader.size());
     return;
   }
   TkxByteReader again(FFile, FBlock, FHeaderStart);
   TkxRecordReader records(again, FLayout, FEnds, FQuoted);
-  for (std::int64_t j = 0; j < FHeaderCount; ++j) records.MoveRecord(Outputs.Sink(I));
+  for (std::int64_t j = 0; j < FHeaderCount; ++j) records.MoveRecord(Sink);
+}
+
+void TLineDealer::StartPiece(TPieceFiles& Pieces) {
+  Pieces.Start();
+  WriteHeader(Pieces);
+}
+
+std::int64_t TLineDealer::Measure(bool& Unclosed) const {
+  TkxByteReader again(FFile, FBlock, FReader.Position());
+  TkxRecordReader record(again, FLayout, FEnds, FQuoted);
+  TByteCount size;
+  record.MoveRecord(size);
+  Unclosed = record.UnclosedQuoteLine() != 0;
+  return size.Total;
+}
+
+void TLineDealer::TooLarge(std::int64_t Line) {
+  FailUnlessUnclosed(u"第 " + IntToText(0, Line) + u" 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
+}
+
+void TLineDealer::FailUnlessUnclosed(const std::u16string& Message) {
+  if (FQuoted) {
+    TByteCount past;
+    for (;;) {
+      for (std::size_t size; (size = FRecords.WholeRecordSize()) != 0;) FReader.Consume(size);
+      if (FReader.Fill() == 0) break;
+      FRecords.MoveRecord(past);
+    }
+    if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
+  }
+  throw TkxException(Message);
+}
+
+void TLineDealer::DealPieces(TPieceFiles& Pieces, TPieceCut& Cut, TSplitControl& Control, std::int64_t Done) {
+  StartPiece(Pieces);
+  const bool sized = Cut.NeedsSize();
+  for (;;) {
+    // The records that the block holds whole go to their pieces in runs, each run one write.
+    const char* run = FReader.Data();
+    std::size_t length = 0;
+    for (std::int64_t before = FRecords.LinesPassed();; before = FRecords.LinesPassed()) {
+      const std::size_t size = FRecords.WholeRecordSize();
+      if (size == 0) break;
+      const TPieceCut::TPlace place = Cut.Next(static_cast<std::int64_t>(size));
+      if (place != TPieceCut::TPlace::Same) {
+        Pieces.PutBytes(run, length);
+        run += length;
+        length = 0;
+        if (place == TPieceCut::TPlace::TooLarge) {
+          FReader.Consume(size);
+          TooLarge(LineOf(before));
+        }
+        StartPiece(Pieces);
+      }
+      length += size;
+      FReader.Consume(size);
+      ++FRecordsRead;
+    }
+    Pieces.PutBytes(run, length);
+    if (Control.Cancelled()) throw TSplitCancelled();
+    Control.BytesDone.store(Done + FReader.Position());
+    // A record that crossed the block's end is mostly whole once the block is topped up.
+    const std::size_t held = FReader.Available();
+    const std::size_t now = FReader.Fill(held + 1);
+    if (now > held) continue;
+    if (now == 0 && !FMarkOnly) break;
+    // The last record, or one longer than the block: the record reader moves it in pieces.
+    const std::int64_t before = FRecords.LinesPassed();
+    bool unclosed = false;
+    const std::int64_t size = sized ? Measure(unclosed) : 0;
+    // A record that runs into the end inside a quoted field fails the run as such, whatever its size.
+    const TPieceCut::TPlace place = unclosed ? TPieceCut::TPlace::Same : Cut.Next(size);
+    if (place == TPieceCut::TPlace::TooLarge) TooLarge(LineOf(before));
+    if (place == TPieceCut::TPlace::New) StartPiece(Pieces);
+    FRecords.MoveRecord(Pieces);
+    FMarkOnly = false;
+    ++FRecordsRead;
+  }
+  while (Pieces.Count() < Cut.Pieces()) StartPiece(Pieces);
+  Control.BytesDone.store(Done + FReader.Position());
+  if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
 }
 
 void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
@@ -77,7 +181,7 @@ void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
   for (std::size_t i = 0; i < count; ++i) {
     if (Control.Cancelled()) throw TSplitCancelled();
     Outputs.Create(i);
-    WriteHeader(Outputs, i);
+    WriteHeader(Outputs.Sink(i));
   }
   std::size_t next = 0;
   for (;;) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "app/UOutputFiles.h"
+#include "app/UPieceCut.h"
+#include "app/UPieceFiles.h"
 #include "app/USplitControl.h"
 #include "platform/Platform.h"
 #include "support/UkxByteStream.h"
@@ -38,17 +40,39 @@ class TLineDealer {
   // output, through the same handle.
   void ReadHeader(std::int64_t Count);
   // The bytes that the header records take in each output.
-  [[nodiscard]] std::int64_t HeaderBytes() const;
+  [[nodiscard]] std::int64_t HeaderBytes() const { return FHeaderSize; }
+  // Reads the whole source through a reader of its own and answers how many records it
+  // holds, the header's included; raises TUnclosedQuote as Deal would. Moves BytesDone
+  // from 0 to the source's size.
+  [[nodiscard]] std::int64_t CountRecords(TSplitControl& Control) const;
   // Creates every output with its header records, then deals every further record to
   // the next output in turn, each with its line end (a last one without it gains it);
   // raises TUnclosedQuote when the source ends inside a quoted field.
   void Deal(TOutputFiles& Outputs, TSplitControl& Control);
+  // Starts a piece, then puts every further record in the piece Cut places it in, the
+  // header records beginning each piece, and ends with the pieces that Cut still owes.
+  // A record that fits no piece raises "第 L 行开始的记录连同表头超过了每个文件的大小上限,
+  // 未做任何改动!", unless the source ends inside a quoted field (TUnclosedQuote).
+  // BytesDone moves from Done on.
+  void DealPieces(TPieceFiles& Pieces, TPieceCut& Cut, TSplitControl& Control, std::int64_t Done);
+  // A failure that a source ending inside a quoted field overrides: records are read on
+  // to the end to find out (TUnclosedQuote), then Message is raised.
+  [[noreturn]] void FailUnlessUnclosed(const std::u16string& Message);
   // True when the source is not the size it had when the run began, or was not read to
   // its end: another program changed it meanwhile.
   [[nodiscard]] bool SourceChanged() const;
 
  private:
-  void WriteHeader(TOutputFiles& Outputs, std::size_t I);
+  void WriteHeader(TkxRawSink& Sink);
+  void StartPiece(TPieceFiles& Pieces);
+  // The bytes that the record at the reader's position takes in a piece, read through a
+  // reader of its own; Unclosed when it runs into the end of the source inside a quoted field.
+  [[nodiscard]] std::int64_t Measure(bool& Unclosed) const;
+  // The line where the next record begins, given the record reader's line count before it.
+  [[nodiscard]] std::int64_t LineOf(std::int64_t LinesBefore) const {
+    return FQuoted ? LinesBefore + 1 : FRecordsRead + 1;
+  }
+  [[noreturn]] void TooLarge(std::int64_t Line);
 
   const platform::TFile& FFile;
   std::int64_t FSize;
@@ -62,8 +86,9 @@ class TLineDealer {
   TkxRecordReader FRecords;
   std::int64_t FHeaderCount = 0;
   std::int64_t FHeaderStart = 0;
-  std::int64_t FHeaderEnd = 0;
   std::string FHeader;
+  std::int64_t FHeaderSize = 0;
+  std::int64_t FRecordsRead = 0;  // counted only where pieces are cut
   bool FHeaderKept = true;
   bool FMarkOnly = false;  // the one empty line of a file that holds only its mark is still to come
 };

@@ -12,8 +12,8 @@ namespace {
 
 }  // namespace
 
-TOutputFolder::TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension)
-    : FDir(std::move(Dir)), FJournal{std::move(Base), std::move(Extension)}, FJournalFile(FDir) {}
+TOutputFolder::TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::u16string Shown)
+    : FDir(std::move(Dir)), FShown(std::move(Shown)), FJournal{std::move(Base), std::move(Extension)}, FJournalFile(FDir) {}
 
 TOutputFolder::~TOutputFolder() {
   // A temporary that cannot be removed stays named by the journal: the next run removes it.
@@ -51,6 +51,11 @@ void TOutputFolder::MakeFolders() {
   }
   for (auto folder = missing.rbegin(); folder != missing.rend() && platform::MakeDirectory(*folder); ++folder) {
     FMade.push_back(*folder);
+  }
+  // A read-only parent, or a file or link holding the name. (Beside the source the lock
+  // file tells: it cannot be made.)
+  if (!FShown.empty() && platform::KindOf(FDir) != platform::PathKind::Directory) {
+    throw TkxException(u"无法创建输出路径 " + FShown + u"!");
   }
 }
 

@@ -16,8 +16,9 @@
 
 class TOutputFolder {
  public:
-  // Dir ends with the platform's separator. Nothing on disk is touched yet.
-  TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension);
+  // Dir ends with the platform's separator. Shown is how a folder the user chose is
+  // shown to the user, empty for the folder beside the source. Nothing on disk is touched yet.
+  TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::u16string Shown = {});
   // Unless Replace has begun: removes every temporary and the journal. Lets go of the
   // lock. Unless Replace has succeeded: removes the folders this run made, deepest first,
   // where they are empty again.
@@ -25,7 +26,8 @@ class TOutputFolder {
   TOutputFolder(const TOutputFolder&) = delete;
   TOutputFolder& operator=(const TOutputFolder&) = delete;
 
-  // Makes the folder, and any missing above it, and takes its lock; finishes what a killed run left by
+  // Makes the folder, and any missing above it (a folder the user chose that cannot be
+  // made raises "无法创建输出路径 <Shown>!"), and takes its lock; finishes what a killed run left by
   // its journal; checks that the volume has BytesNeeded free; then starts this run's
   // journal. Count is the number of outputs when it is known before writing: each of
   // them is checked now (CheckOutput). With Count 0 each output is checked as its
@@ -51,6 +53,7 @@ class TOutputFolder {
   void Commit(TSplitControl& Control);
 
   const std::u16string FDir;
+  const std::u16string FShown;
   TJournal FJournal;  // this run's
   TJournalFile FJournalFile;
   platform::FolderLock FLock;

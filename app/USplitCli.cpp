@@ -59,8 +59,10 @@ std::u16string Native(const std::u16string& Text) {
 
 struct TCommand {
   std::u16string Header = u"1";
-  std::u16string Cycle = u"5";
+  TSplitMode Mode = TSplitMode::Cycle;
+  std::u16string Count = u"5";
   std::u16string Records = u"auto";
+  std::u16string Out;
   std::vector<std::u16string> Files;
   bool Help = false;
   bool Version = false;
@@ -74,10 +76,44 @@ bool IsHelp(const std::u16string& Arg) {
   return Arg == u"-h" || Arg == u"--help";
 }
 
-std::optional<TSplitRecords> RecordsOf(const std::u16string& Value) {
-  if (Value == u"auto") return TSplitRecords::Auto;
-  if (Value == u"csv") return TSplitRecords::Csv;
-  if (Value == u"lines") return TSplitRecords::Lines;
+std::optional<TRecordMode> RecordsOf(const std::u16string& Value) {
+  if (Value == u"auto") return TRecordMode::Auto;
+  if (Value == u"csv") return TRecordMode::Csv;
+  if (Value == u"lines") return TRecordMode::Lines;
+  return std::nullopt;
+}
+
+struct TModeOption {
+  const char16_t* Name;
+  TSplitMode Mode;
+};
+constexpr TModeOption ModeOptions[] = {{u"--cycle", TSplitMode::Cycle},
+                                       {u"--rows", TSplitMode::Rows},
+                                       {u"--parts", TSplitMode::Parts},
+                                       {u"--max-size", TSplitMode::MaxSize}};
+
+const TModeOption* ModeOption(const std::u16string& Option) {
+  for (const TModeOption& mode : ModeOptions) {
+    if (Option == mode.Name) return &mode;
+  }
+  return nullptr;
+}
+
+// Two FILEs whose pieces would take the same names in the one output folder, or nothing.
+std::optional<std::u16string> SameOutputs(const TCommand& Command) {
+  if (Command.Out.empty()) return std::nullopt;
+  std::vector<std::u16string> firsts;
+  for (const std::u16string& file : Command.Files) {
+    const std::u16string name = FileNameOf(file, true);
+    firsts.push_back(OutputName(FileNameOf(file, false), FileExtOf(name), 1));
+  }
+  for (std::size_t j = 1; j < firsts.size(); ++j) {
+    for (std::size_t i = 0; i < j; ++i) {
+      if (platform::SameName(firsts[i], firsts[j])) {
+        return Command.Files[i] + u" and " + Command.Files[j] + u" would write the same files in " + WithSeparator(Command.Out);
+      }
+    }
+  }
   return std::nullopt;
 }
 
@@ -85,6 +121,8 @@ std::optional<TSplitRecords> RecordsOf(const std::u16string& Value) {
 std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16string& Problem) {
   TCommand command;
   bool optionsEnded = false;
+  const TModeOption* firstMode = nullptr;  // the first two different ones, in order
+  const TModeOption* otherMode = nullptr;
   for (std::size_t i = 0; i < Args.size(); ++i) {
     const std::u16string& arg = Args[i];
     if (!optionsEnded && IsHelp(arg)) {
@@ -110,8 +148,14 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
     std::u16string* target = nullptr;
     std::u16string option = arg.substr(0, arg.find(u'='));
     if (option == u"--header") target = &command.Header;
-    if (option == u"--cycle") target = &command.Cycle;
     if (option == u"--records") target = &command.Records;
+    if (option == u"--out") target = &command.Out;
+    if (const TModeOption* mode = ModeOption(option)) {
+      if (firstMode && firstMode->Mode != mode->Mode && !otherMode) otherMode = mode;
+      if (!firstMode) firstMode = mode;
+      command.Mode = mode->Mode;
+      target = &command.Count;
+    }
     if (!target) {
       Problem = u"unknown option " + arg;
       return std::nullopt;
@@ -130,6 +174,10 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
     Problem = u"no FILE given";
     return std::nullopt;
   }
+  if (otherMode) {
+    Problem = std::u16string(firstMode->Name) + u" and " + otherMode->Name + u" cannot be used together";
+    return std::nullopt;
+  }
   if (!RecordsOf(command.Records)) {
     Problem = u"--records takes auto, csv or lines";
     return std::nullopt;
@@ -137,9 +185,13 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
   // A count that no file could be split with is a mistake in the command, found
   // before any file is touched.
   try {
-    ReadCounts(command.Header, command.Cycle);
+    (void)ReadCounts(command.Header, command.Mode, command.Count);
   } catch (const TkxException& error) {
     Problem = error.Message;
+    return std::nullopt;
+  }
+  if (std::optional<std::u16string> same = SameOutputs(command)) {
+    Problem = *same;
     return std::nullopt;
   }
   return command;
@@ -247,7 +299,14 @@ enum class TOutcome { Split, Failed, Unreported };
 TSplitResult SplitWithProgress(const TCommand& Command, const std::u16string& File, const TSplitConsole& Console) {
   TRunningControl run;
   TProgressLine progress(Console, run.Control());
-  return RunSplit(File, Command.Header, Command.Cycle, &run.Control(), *RecordsOf(Command.Records));
+  TSplitRequest request;
+  request.Path = File;
+  request.HeaderText = Command.Header;
+  request.Mode = Command.Mode;
+  request.CountText = Command.Count;
+  request.Records = *RecordsOf(Command.Records);
+  request.OutDir = Command.Out;
+  return RunSplitRequest(request, &run.Control());
 }
 
 // Splits one FILE and tells how it went. Whatever the run raises, its own cleanup has

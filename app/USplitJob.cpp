@@ -3,11 +3,16 @@
 #include "app/ULineDealer.h"
 #include "app/UOutputFiles.h"
 #include "app/UOutputFolder.h"
+#include "app/UPieceCut.h"
+#include "app/UPieceFiles.h"
 #include "platform/Platform.h"
 #include "support/UkxFile.h"
 #include "support/UkxFunctions.h"
+#include "support/UkxStrUtils.h"
 
 #include <algorithm>
+#include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -51,27 +56,57 @@ bool IsCsvExtension(const std::u16string& Extension) {
   }
   return lower == u"csv";
 }
+// Pieces that a run cutting contiguous pieces knows it makes before it reads them.
+std::int64_t PiecesKnown(TSplitMode Mode, std::int64_t Count, std::int64_t Size, std::int64_t Base) {
+  if (Mode == TSplitMode::Parts) return Count;
+  if (Mode != TSplitMode::MaxSize || Count <= Base) return 1;
+  // Every piece holds at most Count - Base bytes of data records.
+  return std::max<std::int64_t>(1, (Size - Base) / (Count - Base) + 1);
+}
 
-// One pass over the source that deals it by records (Quoted) or lines, with the given
-// line ends, and puts the outputs in place. Raises TUnclosedQuote, with nothing left
-// behind, when records run into the end of the source inside a quoted field.
-void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, std::int64_t HeaderCount, const TSplitLimits& Limits,
-          TSplitControl& Control, TSplitResult& Result) {
+std::unique_ptr<TPieceCut> CutOf(TSplitMode Mode, std::int64_t Count, std::int64_t DataRecords, std::int64_t Base) {
+  if (Mode == TSplitMode::Rows) return std::make_unique<TRowsCut>(Count);
+  if (Mode == TSplitMode::Parts) return std::make_unique<TPartsCut>(Count, DataRecords);
+  return std::make_unique<TSizeCut>(Count, Base);
+}
+
+// One pass over the source (two for Parts) that cuts it by records (Quoted) or lines,
+// with the given line ends, and puts the outputs in place. Raises TUnclosedQuote, with
+// nothing left behind, when records run into the end of the source inside a quoted field.
+void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, TSplitMode Mode, const TSplitCounts& Counts,
+          const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
   TLineDealer dealer(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
                      Limits.HeaderInMemory);
-  dealer.ReadHeader(HeaderCount);
-
-  Control.BytesTotal.store(Source.Size);
-  Control.FilesTotal.store(2 * Result.Count);  // each made, then put in place
-  TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension);
-  {
+  std::int64_t done = 0;
+  std::int64_t records = 0;
+  Control.BytesTotal.store(Mode == TSplitMode::Parts ? 2 * Source.Size : Source.Size);
+  if (Mode == TSplitMode::Parts) {
+    records = dealer.CountRecords(Control);
+    done = Source.Size;
+  }
+  dealer.ReadHeader(Counts.Header);
+  const std::int64_t base = static_cast<std::int64_t>(Source.Mark.size()) + dealer.HeaderBytes();
+  if (Mode == TSplitMode::MaxSize && base > Counts.Count) {
+    dealer.FailUnlessUnclosed(u"表头超过了每个文件的大小上限, 未做任何改动!");
+  }
+  TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
+  if (Mode == TSplitMode::Cycle) {
+    Result.Count = Counts.Count;
+    Control.FilesTotal.store(2 * Result.Count);  // each made, then put in place
     // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
     TOutputFiles outputs(folder, Result.Count, Source.Mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
-    folder.Prepare(Source.Id,
-                   Source.Size + Result.Count * (static_cast<std::int64_t>(Source.Mark.size()) + dealer.HeaderBytes()),
-                   Result.Count);
+    folder.Prepare(Source.Id, Source.Size + Result.Count * base, Result.Count);
     dealer.Deal(outputs, Control);
     outputs.CloseAll();
+  } else {
+    const std::int64_t known = PiecesKnown(Mode, Counts.Count, Source.Size, base);
+    Control.FilesTotal.store(2 * known);
+    const std::unique_ptr<TPieceCut> cut = CutOf(Mode, Counts.Count, records - Counts.Header, base);
+    folder.Prepare(Source.Id, Source.Size + known * base, Mode == TSplitMode::Parts ? Counts.Count : 0);
+    TPieceFiles pieces(folder, Source.Mark, std::min(Limits.OutputBudget, Limits.SourceBlock), Control);
+    dealer.DealPieces(pieces, *cut, Control, done);
+    pieces.CloseAll();
+    Result.Count = pieces.Count();
   }
   // Another program that shortened or lengthened the source while it was being dealt
   // leaves outputs that match neither its old nor its new content. (Windows refuses
@@ -81,21 +116,34 @@ void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, std::int64_t Head
   folder.FindStale(Result);
 }
 
-TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText, const std::u16string& CycleText,
-                   TSplitRecords Records, const TSplitLimits& Limits, TSplitControl& Control) {
-  if (!PathExists(Path)) throw TkxException(u"待拆分文件不存在!");
-  const std::u16string name = FileNameOf(Path, true);
+// Where the pieces go: the folder the request names, or one beside the source named after it.
+void PlaceOutputs(const TSplitRequest& Request, TSplitResult& Result) {
+  if (Request.OutDir.empty()) {
+    Result.OutputDir = FilePathOf(Request.Path) + Result.Base + platform::PathSeparator();
+    return;
+  }
+  Result.OutputDir = WithSeparator(Request.OutDir);
+  Result.OutDirShown = WithSeparator(Request.OutDirShown.empty() ? Request.OutDir : Request.OutDirShown);
+}
+
+bool ByRecords(TRecordMode Records, const std::u16string& Extension) {
+  return Records == TRecordMode::Csv || (Records == TRecordMode::Auto && IsCsvExtension(Extension));
+}
+
+TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSplitControl& Control) {
+  const std::u16string& path = Request.Path;
+  if (!PathExists(path)) throw TkxException(u"待拆分文件不存在!");
+  const std::u16string name = FileNameOf(path, true);
   if (platform::HasDeviceNames() && IsDeviceName(name)) NotAFile();
   TSplitResult result;
   result.Extension = FileExtOf(name);
-  result.Base = FileNameOf(Path, false);
+  result.Base = FileNameOf(path, false);
   if (!IsUsableBaseName(result.Base)) throw TkxException(u"无法由文件名确定输出子路径!");
-  result.OutputDir = FilePathOf(Path) + result.Base + platform::PathSeparator();
-  const TSplitCounts counts = ReadCounts(HeaderText, CycleText);
-  result.Count = counts.Cycle;
+  PlaceOutputs(Request, result);
+  const TSplitCounts counts = ReadCounts(Request.HeaderText, Request.Mode, Request.CountText);
 
   TSource source;
-  switch (platform::OpenExistingFile(Path, source.File)) {
+  switch (platform::OpenExistingFile(path, source.File)) {
     case platform::OpenResult::Opened: break;
     case platform::OpenResult::Missing: throw TkxException(u"待拆分文件不存在!");
     case platform::OpenResult::NotRegular: NotAFile();
@@ -113,14 +161,14 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
   source.Mark = TkxFile::MarkOf(encoding);
   source.Layout = TkxFile::LayoutOf(encoding);
 
-  if (Records == TSplitRecords::Csv || (Records == TSplitRecords::Auto && IsCsvExtension(result.Extension))) {
+  if (ByRecords(Request.Records, result.Extension)) {
     const std::string_view body = std::string_view(head).substr(std::min(head.size(), source.Mark.size()));
     try {
-      Deal(source, RecordEndsOf(body, source.Layout), true, counts.Header, Limits, Control, result);
+      Deal(source, RecordEndsOf(body, source.Layout), true, Request.Mode, counts, Limits, Control, result);
       (void)source.File.Close();  // only read: nothing to commit
       return result;
     } catch (const TUnclosedQuote& unclosed) {
-      if (Records == TSplitRecords::Csv) throw;
+      if (Request.Records == TRecordMode::Csv) throw;
       // Not a table of records: split by lines, from the start, as if the first attempt
       // had never been (its temporaries are gone).
       result.UnclosedQuoteLine = unclosed.Line;
@@ -128,18 +176,64 @@ TSplitResult Split(const std::u16string& Path, const std::u16string& HeaderText,
       Control.FilesDone.store(0);
     }
   }
-  Deal(source, LineEndsOf(head, source.Layout), false, counts.Header, Limits, Control, result);
+  Deal(source, LineEndsOf(head, source.Layout), false, Request.Mode, counts, Limits, Control, result);
   (void)source.File.Close();  // only read: nothing to commit
   return result;
 }
 
+// The size's suffix, in any case, and what it multiplies by; 0 for none of them.
+std::int64_t SuffixFactor(std::u16string Suffix) {
+  for (char16_t& c : Suffix) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  if (Suffix.empty()) return 1;
+  const std::u16string_view units = u"KMG";
+  const std::size_t power = units.find(Suffix[0]) + 1;
+  if (power == 0 || Suffix.size() > 2 || (Suffix.size() == 2 && Suffix[1] != u'B')) return 0;
+  std::int64_t factor = 1;
+  for (std::size_t i = 0; i < power; ++i) factor *= Suffix.size() == 2 ? 1000 : 1024;
+  return factor;
+}
+
 }  // namespace
 
-TSplitCounts ReadCounts(const std::u16string& HeaderText, const std::u16string& CycleText) {
+std::int64_t ReadSize(const std::u16string& Text) {
+  const char16_t* const message = u"每个文件的大小上限必须是 1 以上的整数, 可带 K、M、G、KB、MB 或 GB!";
+  const std::u16string text = TrimText(Text);
+  const std::size_t start = !text.empty() && text[0] == u'-' ? 1 : 0;
+  const std::size_t end = std::min(text.find_first_not_of(u"0123456789", start), text.size());
+  // Not even a digit in front: no number at all, refused as any count is.
+  if (end == start) (void)TextToInt(text);
+  const std::int64_t factor = SuffixFactor(text.substr(end));
+  std::int64_t value = 0;
+  try {
+    value = TextToInt(text.substr(0, end));
+  } catch (const TkxException&) {
+    throw TkxException(message);  // beyond 64 bits
+  }
+  if (factor == 0 || value < 1 || value > std::numeric_limits<std::int64_t>::max() / factor) throw TkxException(message);
+  return value * factor;
+}
+
+TSplitCounts ReadCounts(const std::u16string& HeaderText, TSplitMode Mode, const std::u16string& CountText) {
   TSplitCounts counts;
   counts.Header = CountOf(HeaderText, 0, u"表头栏行数必须是 0 到 2147483647 之间的整数!");
-  counts.Cycle = CountOf(CycleText, 1, u"每一循环包含的行数必须是 1 到 2147483647 之间的整数!");
+  switch (Mode) {
+    case TSplitMode::Cycle:
+      counts.Count = CountOf(CountText, 1, u"每一循环包含的行数必须是 1 到 2147483647 之间的整数!");
+      break;
+    case TSplitMode::Rows:
+      counts.Count = CountOf(CountText, 1, u"每个文件的数据行数必须是 1 到 2147483647 之间的整数!");
+      break;
+    case TSplitMode::Parts: counts.Count = CountOf(CountText, 1, u"份数必须是 1 到 2147483647 之间的整数!"); break;
+    case TSplitMode::MaxSize: counts.Count = ReadSize(CountText); break;
+  }
   return counts;
+}
+
+std::u16string WithSeparator(const std::u16string& Dir) {
+  const bool ends = !Dir.empty() && platform::PathDelimiters().find(Dir.back()) != std::u16string_view::npos;
+  return ends ? Dir : Dir + platform::PathSeparator();
 }
 
 bool IsDeviceName(const std::u16string& Name) {
@@ -156,21 +250,27 @@ bool IsDeviceName(const std::u16string& Name) {
   return (digit >= u'1' && digit <= u'9') || digit == u'\u00B9' || digit == u'\u00B2' || digit == u'\u00B3';
 }
 
-TSplitResult RunSplit(const std::u16string& Path, const std::u16string& HeaderText,
-                      const std::u16string& CycleText, TSplitControl* Control, TSplitRecords Records) {
+TSplitResult RunSplitRequest(const TSplitRequest& Request, TSplitControl* Control) {
   TSplitLimits limits;
   limits.OpenOutputs = std::max<std::int64_t>(1, platform::RaiseOpenFileLimit() - SpareHandles);
-  return RunSplitWith(Path, HeaderText, CycleText, limits, Control, Records);
+  return RunSplitRequestWith(Request, limits, Control);
 }
 
-TSplitResult RunSplitWith(const std::u16string& Path, const std::u16string& HeaderText,
-                          const std::u16string& CycleText, const TSplitLimits& Limits, TSplitControl* Control,
-                          TSplitRecords Records) {
+TSplitResult RunSplitRequestWith(const TSplitRequest& Request, const TSplitLimits& Limits, TSplitControl* Control) {
   TSplitControl own;
   try {
-    return Split(Path, HeaderText, CycleText, Records, Limits, Control ? *Control : own);
+    return Split(Request, Limits, Control ? *Control : own);
   } catch (const std::bad_alloc&) {
     // Everything the run made is gone by now, as after any other failure.
     throw TkxException(u"内存不足!");
   }
+}
+
+TSplitResult RunSplit(const std::u16string& Path, const std::u16string& HeaderText, const std::u16string& CycleText,
+                      TSplitControl* Control) {
+  TSplitRequest request;
+  request.Path = Path;
+  request.HeaderText = HeaderText;
+  request.CountText = CycleText;
+  return RunSplitRequest(request, Control);
 }

@@ -1,16 +1,17 @@
-// The split job: keeps the first H records of a text table as header records and deals
-// every further record in turn over N new files, each beginning with the header records,
-// in the source's own encoding, in a folder beside the source named after it.
+// The split job: keeps the first H records of a text table as header records and cuts
+// the further records into new files, each beginning with the header records, in the
+// source's own encoding.
 #pragma once
 
 #include "app/USplitControl.h"
+#include "app/USplitRequest.h"
 #include "app/USplitResult.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-// The resources a run may use. RunSplit takes the defaults, with the number of open
+// The resources a run may use. RunSplitRequest takes the defaults, with the number of open
 // files raised as far as the system allows.
 struct TSplitLimits {
   // Output files kept open at once; the others are opened again for each block written.
@@ -22,39 +23,50 @@ struct TSplitLimits {
   std::size_t HeaderInMemory = 8u << 20;
 };
 
-// What a run deals: records (a line end inside a quoted field belongs to its record) for
-// a source whose extension is csv in any case, lines for any other (Auto); or records
-// or lines whatever the name.
-enum class TSplitRecords { Auto, Csv, Lines };
-
-// Splits the file at Path (a relative path is taken in the current directory) with H
-// and N given as the texts the user typed (converted with TextToInt: H from 0, N from 1,
-// both up to 2147483647). Output file i is <folder><base><sep><base>-<i>.<ext>; it holds
-// the byte-order mark where the source has one, then the bytes of its records exactly
-// as they stand in the source, each followed by its line end: CR LF, or LF for a table
-// whose first MiB ends more lines (records, outside quoted fields) with a bare LF than
-// with CR LF. A file that gets no record stays empty. The outputs are written as
-// temporaries and replace the files of those names only when all are complete.
-// A source read by records that ends inside a quoted field is split by lines instead,
-// as Lines would split it (the result names the line where that field began), unless
-// Records is Csv: that run fails.
+// Splits the file at Request.Path (a relative path is taken in the current directory)
+// with H and the count given as the texts the user typed (converted with TextToInt: H
+// from 0, the count from 1, both up to 2147483647; a size as ReadSize reads it).
+// Output file i is <folder><base>-<i>.<ext>, the folder being Request.OutDir or else
+// <base> beside the source. It holds the byte-order mark where the source has one, then
+// the header records and its data records, the bytes of each exactly as they stand in
+// the source, each followed by its line end: CR LF, or LF for a table whose first MiB
+// ends more lines (records, outside quoted fields) with a bare LF than with CR LF. The
+// data records are dealt in turn over N files (Cycle), or cut into contiguous pieces of
+// K records (Rows), into N pieces whose counts differ by at most one (Parts, which
+// counts the records first), or into pieces each as full as the next record allows
+// without passing the size (MaxSize). A file that gets no record stays empty. The
+// outputs are written as temporaries and replace the files of those names only when
+// all are complete.
+// Records are lines, or for a source whose extension is csv (Auto) or with Csv, records
+// whose quoted fields keep their line ends. Such a source that ends inside a quoted
+// field is split by lines instead, as Lines would split it (the result names the line
+// where that field began), unless Records is Csv: that run fails.
 // Any failure raises TkxException with the message to show, and leaves every file as
 // it was before the run; Control, when given, sees the progress and may cancel
-// (TSplitCancelled).
+// (TSplitCancelled). RunSplitRequest takes the default limits, with the number of open
+// files raised as far as the system allows.
+TSplitResult RunSplitRequest(const TSplitRequest& Request, TSplitControl* Control = nullptr);
+TSplitResult RunSplitRequestWith(const TSplitRequest& Request, const TSplitLimits& Limits,
+                                 TSplitControl* Control = nullptr);
+// The dialog's call while it asks for the deal in turn beside the source only.
 TSplitResult RunSplit(const std::u16string& Path, const std::u16string& HeaderText,
-                      const std::u16string& CycleText, TSplitControl* Control = nullptr,
-                      TSplitRecords Records = TSplitRecords::Auto);
-TSplitResult RunSplitWith(const std::u16string& Path, const std::u16string& HeaderText,
-                          const std::u16string& CycleText, const TSplitLimits& Limits,
-                          TSplitControl* Control = nullptr, TSplitRecords Records = TSplitRecords::Auto);
+                      const std::u16string& CycleText, TSplitControl* Control);
 
-// H and N read from their texts as a run reads them (H first); raises the run's
+// H and the count read from their texts as a run reads them (H first); raises the run's
 // TkxException for a count it would refuse, so a caller can refuse it before any file.
 struct TSplitCounts {
   std::int64_t Header = 0;
-  std::int64_t Cycle = 0;
+  std::int64_t Count = 0;  // N, K or the size in bytes
 };
-TSplitCounts ReadCounts(const std::u16string& HeaderText, const std::u16string& CycleText);
+TSplitCounts ReadCounts(const std::u16string& HeaderText, TSplitMode Mode, const std::u16string& CountText);
+
+// A size as typed: a whole number of bytes from 1, directly followed by nothing or by
+// K, M, G (powers of 1024) or KB, MB, GB (powers of 1000) in any case, at most 2^63-1
+// bytes in all. Text that is no number at all keeps TextToInt's message.
+std::int64_t ReadSize(const std::u16string& Text);
+
+// A folder as the success text shows it: with the platform's separator at its end.
+std::u16string WithSeparator(const std::u16string& Dir);
 
 // True for the names that Windows gives to devices in every folder (CON, NUL, COM1, ...),
 // with or without an extension.

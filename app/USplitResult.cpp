@@ -7,6 +7,10 @@ std::u16string OutputName(const std::u16string& Base, const std::u16string& Exte
 }
 
 std::u16string SuccessHead(const TSplitResult& Result) {
+  if (!Result.OutDirShown.empty()) {
+    return u"文件拆分成功! 在 " + Result.OutDirShown + u" 路径下自动生成了如下 " + IntToText(0, Result.Count) +
+           u" 个新文件:\r\n\r\n";
+  }
   return u"文件拆分成功! 在原始文件所在路径的 " + Result.OutputDir + u" 子路径下自动生成了如下 " +
          IntToText(0, Result.Count) + u" 个新文件:\r\n\r\n";
 }

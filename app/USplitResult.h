@@ -15,6 +15,9 @@ struct TSplitResult {
   // A source read by records that ended inside a quoted field, and was split by lines:
   // the line where that field began (from 1). 0 otherwise.
   std::int64_t UnclosedQuoteLine = 0;
+  // The folder the user chose, as the user gave it with a separator at the end; empty
+  // for the folder beside the source.
+  std::u16string OutDirShown;
 };
 
 // The name of output file I (from 1): <Base>-<I>.<Extension>, the dot always there.

@@ -142,14 +142,17 @@ inline Field Next(Field state, int ch) {
 
 // The records of a table: its lines, joined (with the line end between them) where a
 // line ends inside a quoted field. Open becomes the line (from 1) on which a field that
-// the end of the file leaves open began.
+// the end of the file leaves open began; Starts, when given, gets the line each record
+// begins on.
 inline std::vector<std::string> ModelRecords(const std::vector<std::string>& lines, const std::string& end,
-                                             std::size_t unit, std::size_t low, std::int64_t& open) {
+                                             std::size_t unit, std::size_t low, std::int64_t& open,
+                                             std::vector<std::int64_t>* starts = nullptr) {
   std::vector<std::string> records;
   Field state = Field::Start;
   std::int64_t began = 0;
   std::string record;
   for (std::size_t k = 0; k < lines.size(); ++k) {
+    if (starts && record.empty() && state == Field::Start) starts->push_back(static_cast<std::int64_t>(k) + 1);
     for (std::size_t at = 0; UnitAt(lines[k], at, unit, low) >= 0; at += unit) {
       const Field next = Next(state, UnitAt(lines[k], at, unit, low));
       if (state == Field::Start && next == Field::Quoted) began = static_cast<std::int64_t>(k) + 1;

@@ -73,7 +73,10 @@ bool RecordsEndWithLf(const std::string& source, std::size_t mark, std::size_t u
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < Fixed) return 0;
   const int h = data[0] % 4;
-  const int n = 1 + data[1] % 7;
+  const int n = 1 + data[1] % 7;  // N or K
+  // The top bits choose how the records are cut; a size goes up to a few records.
+  const TSplitMode mode = static_cast<TSplitMode>(data[1] >> 6);
+  const std::int64_t limit = 1 + (data[1] & 63) * (1 + (data[2] >> 7));
   TSplitLimits limits;
   limits.SourceBlock = 16 + data[2] % 64;
   limits.OutputBudget = data[3] * 128u;
@@ -106,12 +109,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t budget = (data[5] >> 1 | data[3] << 7) % 3000;
   if (fault == 2) platform::InjectReadFault(budget);
   if (fault == 3) platform::InjectWriteFault(budget);
-  const TSplitRecords records = std::array{TSplitRecords::Auto, TSplitRecords::Csv, TSplitRecords::Lines,
-                                           TSplitRecords::Auto}[data[0] >> 2 & 3];
+  const TRecordMode records = std::array{TRecordMode::Auto, TRecordMode::Csv, TRecordMode::Lines,
+                                           TRecordMode::Auto}[data[0] >> 2 & 3];
   TSplitResult result;
   const std::string answer = testutil::Outcome([&] {
-    result = RunSplitWith((run / fs::path(name)).u16string(), std::u16string(1, static_cast<char16_t>(u'0' + h)),
-                          std::u16string(1, static_cast<char16_t>(u'0' + n)), limits, nullptr, records);
+    const std::string count = mode == TSplitMode::MaxSize ? std::to_string(limit) : std::to_string(n);
+    TSplitRequest request;
+    request.Path = (run / fs::path(name)).u16string();
+    request.HeaderText = std::u16string(1, static_cast<char16_t>(u'0' + h));
+    request.Mode = mode;
+    request.CountText = std::u16string(count.begin(), count.end());
+    request.Records = records;
+    result = RunSplitRequestWith(request, limits);
     return SuccessText(result);
   });
   platform::InjectReadFault(-1);
@@ -128,48 +137,95 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   const int layout = encoding == 0 ? 1 : encoding;
   bool lf = false;
-  std::vector<std::string> lines;  // the records
+  std::vector<std::string> lines;    // the records
+  std::vector<std::int64_t> starts;  // the line each record begins on
   std::int64_t open = 0;
   std::string lower = Utf8(ext);
   for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  bool quoted = records == TSplitRecords::Csv || (records == TSplitRecords::Auto && lower == "csv");
+  bool quoted = records == TRecordMode::Csv || (records == TRecordMode::Auto && lower == "csv");
   if (quoted) {
     lf = RecordsEndWithLf(source, fuzzscratch::MarkOf(encoding).size(), unit, low);
-    lines = fuzzscratch::ModelRecords(fuzzscratch::ModelLines(source, layout, lf), lineEnd(lf), unit, low, open);
-    quoted = open == 0 || records == TSplitRecords::Csv;
+    lines = fuzzscratch::ModelRecords(fuzzscratch::ModelLines(source, layout, lf), lineEnd(lf), unit, low, open, &starts);
+    quoted = open == 0 || records == TRecordMode::Csv;
   }
   if (!quoted) {
     lf = EndsWithLf(source, unit, low);
     lines = fuzzscratch::ModelLines(source, layout, lf);
+    starts.clear();
+    for (std::size_t k = 0; k < lines.size(); ++k) starts.push_back(static_cast<std::int64_t>(k) + 1);
   }
   const std::string end = lineEnd(lf);
+  const std::string mark = fuzzscratch::MarkOf(encoding);
+  const auto bytesOf = [&](std::size_t k) { return lines[k] + std::string(lines[k].size() % unit, '\0') + end; };
+  std::string header;
+  for (std::size_t k = 0; k < std::min(lines.size(), static_cast<std::size_t>(h)); ++k) header += bytesOf(k);
+  const bool headerTooLarge = mode == TSplitMode::MaxSize && static_cast<std::int64_t>(mark.size() + header.size()) > limit;
+  // The data records of each piece, or the record that fits none.
+  std::vector<std::vector<std::size_t>> pieces;
+  std::int64_t tooLarge = 0;
+  const std::size_t datas = lines.size() < static_cast<std::size_t>(h) ? 0 : lines.size() - h;
+  if (mode == TSplitMode::Cycle || mode == TSplitMode::Parts) pieces.resize(n);
+  for (std::size_t r = 0, used = 0; r < datas && tooLarge == 0; ++r) {
+    const std::size_t k = h + r, size = bytesOf(k).size();
+    if (mode == TSplitMode::Cycle) {
+      pieces[r % n].push_back(k);
+    } else if (mode == TSplitMode::Parts) {
+      // The earlier pieces take one more each while the rest is not even.
+      std::size_t piece = 0, before = 0;
+      while (before + datas / n + (piece < datas % n) <= r) before += datas / n + (piece++ < datas % n);
+      pieces[piece].push_back(k);
+    } else if (mode == TSplitMode::Rows) {
+      if (r % n == 0) pieces.emplace_back();
+      pieces.back().push_back(k);
+    } else if (mark.size() + header.size() + size > static_cast<std::size_t>(limit)) {
+      tooLarge = starts[k];
+    } else {
+      if (pieces.empty() || used + size > static_cast<std::size_t>(limit)) {
+        pieces.emplace_back();
+        used = mark.size() + header.size();
+      }
+      pieces.back().push_back(k);
+      used += size;
+    }
+  }
+  if (pieces.empty()) pieces.emplace_back();
   std::map<std::string, std::string> expected = before;
   std::string expectedAnswer;
   if (!usable) {
     expectedAnswer = "error: 无法由文件名确定输出子路径!";
-  } else if (quoted && open > 0 && (lines.size() <= static_cast<std::size_t>(h) || dot != std::u16string::npos)) {
-    // Found in the header records, before the folder; else once the records are dealt.
+  } else if (quoted && open > 0 &&
+             (lines.size() <= static_cast<std::size_t>(h) || dot != std::u16string::npos ||
+              mode == TSplitMode::Parts || headerTooLarge)) {
+    // Found in the header records, the count of Parts or the look past a header too
+    // large, before the folder; else once the records are dealt.
     expectedAnswer = "error: 第 " + std::to_string(open) + " 行开始的引号直到文件末尾都没有闭合, 未做任何改动!";
   } else if (lines.size() < static_cast<std::size_t>(h)) {
     expectedAnswer = "error: 文件中不包含足够的数据!";
+  } else if (headerTooLarge) {
+    expectedAnswer = "error: 表头超过了每个文件的大小上限, 未做任何改动!";
   } else if (dot == std::u16string::npos) {  // the output folder would be the source itself
     expectedAnswer = "error: File Open Error!";
+  } else if (tooLarge > 0) {
+    expectedAnswer = "error: 第 " + std::to_string(tooLarge) + " 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!";
   } else {
-    TSplitResult made{(run / fs::path(base)).u16string() + u"/", base, ext, n, 0, u""};
+    const std::int64_t count = static_cast<std::int64_t>(pieces.size());
+    TSplitResult made{(run / fs::path(base)).u16string() + u"/", base, ext, count, 0, u"", 0, u""};
     expected[Utf8(base) + "/"] = "";
-    for (int i = 0; i < n; ++i) {
-      std::string bytes;
-      for (std::size_t k = 0; k < lines.size(); ++k) {
-        if (k < static_cast<std::size_t>(h) || (k - h) % n == static_cast<std::size_t>(i)) {
-          bytes += lines[k] + std::string(lines[k].size() % unit, '\0') + end;
-        }
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+      std::string bytes = header;
+      for (std::size_t k : pieces[i]) bytes += bytesOf(k);
+      if (!bytes.empty()) bytes = mark + bytes;
+      expected[Utf8(base) + "/" + Utf8(OutputName(base, ext, static_cast<std::int64_t>(i) + 1))] = bytes;
+      // The rule itself: under the size and as full as the next record allows; parts even.
+      if (mode == TSplitMode::MaxSize) {
+        FUZZ_CHECK(static_cast<std::int64_t>(bytes.size()) <= limit);
+        FUZZ_CHECK(i + 1 == pieces.size() || static_cast<std::int64_t>(bytes.size() + bytesOf(pieces[i + 1][0]).size()) > limit);
       }
-      if (!bytes.empty()) bytes = fuzzscratch::MarkOf(encoding) + bytes;
-      expected[Utf8(base) + "/" + Utf8(OutputName(base, ext, i + 1))] = bytes;
+      if (mode == TSplitMode::Parts) FUZZ_CHECK(pieces[i].size() <= pieces[0].size() && pieces[i].size() + 1 >= pieces[0].size());
     }
-    made.StaleCount = std::max(0, earlier - n);
+    made.StaleCount = std::max<std::int64_t>(0, earlier - count);
     made.UnclosedQuoteLine = quoted ? 0 : open;
-    if (made.StaleCount > 0) made.FirstStale = OutputName(base, ext, n + 1);
+    if (made.StaleCount > 0) made.FirstStale = OutputName(base, ext, count + 1);
     expectedAnswer = Utf8(SuccessText(made));
   }
   const std::map<std::string, std::string> contents = testutil::Contents(run);

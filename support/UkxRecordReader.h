@@ -42,6 +42,9 @@ class TkxRecordReader {
   // 0 (the record is then moved by MoveRecord). A record so answered counts as read: the
   // caller consumes its bytes.
   [[nodiscard]] std::size_t WholeRecordSize() { return FQuoted ? WholeQuotedSize() : FLines.WholeLineSize(); }
+  // The line ends passed inside and after the quoted records read so far (the first
+  // line is 1 plus this where the next record begins); 0 without Quoted.
+  [[nodiscard]] std::int64_t LinesPassed() const { return FState.Lines; }
   // Once a record has run into the end of the file inside a quoted field: the line on
   // which that field began (the first line after the mark is 1); else 0.
   [[nodiscard]] std::int64_t UnclosedQuoteLine() const { return FUnclosedLine; }

@@ -13,6 +13,15 @@ using testutil::TempDir;
 
 namespace {
 
+// The deal in turn of the file at Path into N with H header records, beside it.
+TSplitRequest Cycle(const std::u16string& Path, const std::u16string& H, const std::u16string& N) {
+  TSplitRequest request;
+  request.Path = Path;
+  request.HeaderText = H;
+  request.CountText = N;
+  return request;
+}
+
 const std::u16string Sep(1, platform::PathSeparator());
 using namespace std::string_literals;
 
@@ -23,9 +32,13 @@ struct Source {
     testutil::WriteFile(Dir.Native("data." + Extension), bytes);
   }
   std::string Split(const std::u16string& h, const std::u16string& n, const TSplitLimits* limits = nullptr,
-                    TSplitControl* control = nullptr, TSplitRecords records = TSplitRecords::Auto) {
+                    TSplitControl* control = nullptr, TRecordMode records = TRecordMode::Auto) {
     return testutil::Outcome([&] {
-      Result = limits ? RunSplitWith(Path(), h, n, *limits, control, records) : RunSplit(Path(), h, n, control, records);
+      TSplitRequest request = Cycle(Path(), h, n);
+      request.Mode = Mode;
+      request.Records = records;
+      request.OutDir = Out;
+      Result = limits ? RunSplitRequestWith(request, *limits, control) : RunSplitRequest(request, control);
       return SuccessText(Result);
     });
   }
@@ -39,6 +52,8 @@ struct Source {
     return all;
   }
   std::string Extension;
+  TSplitMode Mode = TSplitMode::Cycle;
+  std::u16string Out;
   TempDir Dir;
   TSplitResult Result;
 };
@@ -94,11 +109,11 @@ TEST(SplitJob, LineEndsAreJudgedOnTheFirstMib) {
 
 // H = 1, N = 2 by records: each rule once. The split's fuzz target holds the rest.
 TEST(SplitJob, CsvRecordsKeepQuotedLineEnds) {
-  const auto A = TSplitRecords::Auto;
+  const auto A = TRecordMode::Auto;
   struct Case {
     const char* what;
     std::string source, first, second;
-    TSplitRecords records = TSplitRecords::Auto;
+    TRecordMode records = TRecordMode::Auto;
     std::string extension = "csv";
     std::u16string h = u"1";
     int note = 0;  // the line that the note on a quote left open names
@@ -112,8 +127,8 @@ TEST(SplitJob, CsvRecordsKeepQuotedLineEnds) {
       {"a quote elsewhere", "h\r\n12\" x\r\n2,\"a\r\nb\"", "h\r\n12\" x\r\n", "h\r\n2,\"a\r\nb\"\r\n"},
       {"UTF-16 units", "\xFF\xFE" "h\0\r\0\n\0\"\0\r\0\n\0\"\0\r\0\n\0c\0"s, "\xFF\xFE" "h\0\r\0\n\0\"\0\r\0\n\0\"\0\r\0\n\0"s,
        "\xFF\xFE" "h\0\r\0\n\0c\0\r\0\n\0"s},
-      {"lines asked for", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n1,\"a\r\n", "h\r\nb\"\r\n", TSplitRecords::Lines},
-      {"records asked for", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n", TSplitRecords::Csv, "txt"},
+      {"lines asked for", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n1,\"a\r\n", "h\r\nb\"\r\n", TRecordMode::Lines},
+      {"records asked for", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n", TRecordMode::Csv, "txt"},
       // Left open: split by lines, from the start, whatever the header needed as records.
       {"left open", "h\r\n1,\"a\r\n2,b\r\n", "h\r\n1,\"a\r\n", "h\r\n2,b\r\n", A, "csv", u"1", 2},
       {"left open in the header", "h\n\"x\ny\nz\r\n", "h\n\"x\ny\nz\r\n", "h\n\"x\ny\n", A, "csv", u"3", 2},
@@ -127,7 +142,7 @@ TEST(SplitJob, CsvRecordsKeepQuotedLineEnds) {
   }
   // Records asked for: a quote left open fails the run, and nothing is left behind.
   Source open("h\r\n1,x\r\n2,\"y\r\n", "txt");
-  EXPECT_EQ(open.Split(u"1", u"2", nullptr, nullptr, TSplitRecords::Csv),
+  EXPECT_EQ(open.Split(u"1", u"2", nullptr, nullptr, TRecordMode::Csv),
             "error: 第 3 行开始的引号直到文件末尾都没有闭合, 未做任何改动!");
   EXPECT_FALSE(fs::exists(open.Dir.Native("data")));
 }
@@ -159,7 +174,7 @@ TEST(SplitJob, CountsAndTheOrderOfTheChecks) {
     } else if (c.source) {
       testutil::WriteFile(dir.Native("data.txt"), c.source);
     }
-    const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplit(dir.Path("data.txt"), c.h, c.n)); });
+    const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(dir.Path("data.txt"), c.h, c.n))); });
     if (c.answer == "ok") {
       EXPECT_TRUE(Succeeded(answer)) << answer;
     } else {
@@ -175,7 +190,7 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
   for (const std::string name : {"a.b.c", "数据 表 💩.txt"}) {
     TempDir dir;
     testutil::WriteFile(dir.Native("") / fs::u8path(name), "h\r\nx\r\n");
-    const TSplitResult result = RunSplit((dir.Native("") / fs::u8path(name)).u16string(), u"1", u"1");
+    const TSplitResult result = RunSplitRequest(Cycle((dir.Native("") / fs::u8path(name)).u16string(), u"1", u"1"));
     const std::u16string folder = fs::u8path(name.substr(0, name.rfind('.'))).u16string();
     EXPECT_EQ(result.OutputDir, dir.Path("") + Sep + folder + Sep);
     const std::u16string first = OutputName(result.Base, result.Extension, 1);
@@ -185,7 +200,7 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
 }
 
 TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
-  TSplitResult result{u"C:\\t\\data\\", u"data", u"txt", 2, 0, u""};
+  TSplitResult result{u"C:\\t\\data\\", u"data", u"txt", 2, 0, u"", 0, u""};
   EXPECT_EQ(SuccessText(result), u"文件拆分成功! 在原始文件所在路径的 C:\\t\\data\\ 子路径下自动生成了如下 2 个新文件:"
                                  u"\r\n\r\ndata-1.txt\r\ndata-2.txt\r\n");
   EXPECT_EQ(OutputName(u"README", u"", 12), u"README-12.");
@@ -195,7 +210,7 @@ TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
   EXPECT_EQ(SuccessNote(result), u"注意: 子路径下还有 3 个以前拆分留下的文件 (data-3.txt 等), 它们不属于本次拆分。\r\n"
                                  u"注意: 第 7 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n");
   EXPECT_EQ(SuccessText(result), SuccessHead(result) + u"data-1.txt\r\ndata-2.txt\r\n" + SuccessNote(result));
-  result = TSplitResult{u"d/", u"d", u"t", 10, 0, u""};
+  result = TSplitResult{u"d/", u"d", u"t", 10, 0, u"", 0, u""};
   EXPECT_EQ(SuccessText(result, 5), SuccessHead(result) + u"d-1.t\r\nd-2.t\r\nd-3.t\r\n……\r\nd-10.t\r\n");
   EXPECT_EQ(SuccessText(result, 10), SuccessText(result));
 }

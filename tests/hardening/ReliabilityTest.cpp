@@ -24,6 +24,15 @@ using testutil::TempDir;
 
 namespace {
 
+// The deal in turn of the file at Path into N with H header records, beside it.
+TSplitRequest Cycle(const std::u16string& Path, const std::u16string& H, const std::u16string& N) {
+  TSplitRequest request;
+  request.Path = Path;
+  request.HeaderText = H;
+  request.CountText = N;
+  return request;
+}
+
 // Switches every injected fault off at the end of a test, whatever happened.
 struct FaultGuard : testutil::FaultGuard {
   ~FaultGuard() {
@@ -41,7 +50,7 @@ class World {
     for (int i = 0; i < rows; ++i) body_ += "row " + std::to_string(i) + " of the table\r\n";
     testutil::WriteFile(Native("data.txt"), body_);
     testutil::WriteFile(Native("neighbour.txt"), "beside the source");
-    RunSplit(Source(), u"1", u"3");
+    RunSplitRequest(Cycle(Source(), u"1", u"3"));
     testutil::WriteFile(Native("data/other.txt"), "in the output folder already");
     Remember();
   }
@@ -55,7 +64,7 @@ class World {
     limits.OpenOutputs = 2;
     limits.SourceBlock = limits.OutputBudget = block;
     return testutil::Outcome([&] {
-      return SuccessText(RunSplitWith(Source(), u"1", std::u16string(1, static_cast<char16_t>(u'0' + n)), limits, control));
+      return SuccessText(RunSplitRequestWith(Cycle(Source(), u"1", std::u16string(1, static_cast<char16_t>(u'0' + n))), limits, control));
     });
   }
   // Takes the picture that ExpectUnchanged compares with.
@@ -222,7 +231,7 @@ TEST(Reliability, LongHeaderIsReadThroughTheOpenSource) {
     fs::remove(dir.Native("data.txt"), refused);
   });
   const std::string answer = testutil::Outcome([&] {
-    return SuccessText(RunSplitWith(dir.Path("data.txt"), u"2", u"300", limits, &control));
+    return SuccessText(RunSplitRequestWith(Cycle(dir.Path("data.txt"), u"2", u"300"), limits, &control));
   });
   over = true;
   remover.join();
@@ -243,7 +252,7 @@ TEST(Reliability, NonFilesAreRefusedWithoutWaiting) {
   ASSERT_EQ(::mkfifo(dir.Native("fifo.txt").c_str(), 0600), 0);
   fs::create_directory(dir.Native("folder.txt"));
   for (const fs::path& path : {dir.Native("fifo.txt"), dir.Native("folder.txt"), fs::path("/dev/zero")}) {
-    EXPECT_EQ(testutil::Outcome([&] { return SuccessText(RunSplit(path.u16string(), u"1", u"2")); }),
+    EXPECT_EQ(testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(path.u16string(), u"1", u"2"))); }),
               "error: 待拆分文件不是普通文件!")
         << path;
   }
@@ -381,7 +390,7 @@ TEST(Reliability, FilesNamedLikeLeftoversAreLeftAlone) {
   for (const char* name : names) EXPECT_EQ(testutil::ReadFile(world.Native("data") / name), name);
 #ifdef _WIN32
   // The file system ignores case: Data.txt is data.txt, and the earlier pieces are its.
-  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplit(world.Native("Data.txt").u16string(), u"1", u"2")); });
+  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(world.Native("Data.txt").u16string(), u"1", u"2"))); });
   EXPECT_NE(answer.find("(data-3.txt 等)"), std::string::npos) << answer;
 #endif
 }
@@ -397,7 +406,7 @@ TEST(Reliability, NamesTooLongForTheFileSystemAreRefusedFirst) {
     const std::string base(static_cast<std::size_t>(limit - 6 + over), 'a');  // base-1.txt: limit + over
     testutil::WriteFile(dir.Native(base + ".txt"), "h\r\nx\r\n");
     for (int run : {1, 2}) {
-      const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplit(dir.Path(base + ".txt"), u"1", u"1")); });
+      const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(dir.Path(base + ".txt"), u"1", u"1"))); });
       const std::string refused = "error: 输出文件名 " + base + "-1.txt 超过了系统允许的长度, 未做任何改动!";
       EXPECT_EQ(over ? answer : answer.substr(0, 19), over ? refused : "文件拆分成功!") << run;
     }
@@ -467,7 +476,7 @@ TEST(Reliability, NotEnoughFreeSpace) {
   std::string body = "header\r\n";
   while (body.size() < 150000) body += "row of the table\r\n";
   testutil::WriteFile(at / "data.txt", body);
-  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplit((at / "data.txt").u16string(), u"1", u"2")); });
+  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle((at / "data.txt").u16string(), u"1", u"2"))); });
   const auto contents = testutil::Contents(at);
   ::umount2(at.c_str(), MNT_DETACH);
   EXPECT_EQ(answer, "error: 磁盘空间不足!");

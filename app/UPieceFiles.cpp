@@ -1,0 +1,60 @@
+#include "app/UPieceFiles.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+[[noreturn]] void WriteError() { throw TkxException(u"File Write Error!"); }
+
+}  // namespace
+
+TPieceFiles::TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size_t Buffer, TSplitControl& Control)
+    : FFolder(Folder), FMark(Mark), FControl(Control), FBuffer(std::max<std::size_t>(Buffer, 16)) {}
+
+void TPieceFiles::Start() {
+  if (FCount > 0) Close();
+  if (FControl.Cancelled()) throw TSplitCancelled();
+  FFile = FFolder.CreateTemporary(FCount + 1);
+  ++FCount;
+  FStarted = false;
+  // Each piece is made and then put in place; how many there will be is known at the end.
+  FControl.FilesTotal.store(std::max(FControl.FilesTotal.load(), 2 * FCount));
+  ++FControl.FilesDone;
+}
+
+void TPieceFiles::PutBytes(const char* Data, std::size_t Size) {
+  if (Size == 0) return;
+  if (!FStarted) {
+    FStarted = true;
+    PutBytes(FMark.data(), FMark.size());
+  }
+  if (Size <= FBuffer.size() - FUsed) {
+    std::memcpy(FBuffer.data() + FUsed, Data, Size);
+    FUsed += Size;
+    return;
+  }
+  Flush();
+  if (Size >= FBuffer.size()) return Write(Data, Size);
+  std::memcpy(FBuffer.data(), Data, Size);
+  FUsed = Size;
+}
+
+void TPieceFiles::Flush() {
+  if (FUsed > 0) Write(FBuffer.data(), FUsed);
+  FUsed = 0;
+}
+
+void TPieceFiles::Write(const char* Data, std::size_t Size) {
+  if (FControl.Cancelled()) throw TSplitCancelled();
+  if (!platform::WriteBytes(FFile, Data, Size)) WriteError();
+}
+
+void TPieceFiles::Close() {
+  Flush();
+  if (!FFile.Close()) WriteError();
+}
+
+void TPieceFiles::CloseAll() {
+  if (FCount > 0) Close();
+}
