@@ -3,6 +3,7 @@
 #include "app/USplitJob.h"
 
 #include "platform/Platform.h"
+#include "support/UkxFunctions.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -185,6 +186,21 @@ TEST(SplitJob, CountsAndTheOrderOfTheChecks) {
 }
 
 // Names without a dot or a usable base are refused as the split's fuzz target checks.
+// The size's bounds and suffixes: a malformed size is refused as such, text that is no
+// number at all as any count is.
+TEST(SplitJob, SizesAndTheirSuffixes) {
+  const std::string refused = "error: 每个文件的大小上限必须是 1 以上的整数, 可带 K、M、G、KB、MB 或 GB!";
+  const std::pair<std::u16string, std::string> cases[] = {
+      {u" 1 ", "1"}, {u"64M", "67108864"}, {u"2k", "2048"}, {u"3Kb", "3000"}, {u"1g", "1073741824"},
+      {u"5MB", "5000000"}, {u"9223372036854775807", "9223372036854775807"}, {u"8589934591G", "9223372035781033984"},
+      {u"8589934592G", refused}, {u"9223372036854775808", refused}, {u"0", refused}, {u"-1K", refused},
+      {u"1.5M", refused}, {u"1 K", refused}, {u"1KiB", refused}, {u"1T", refused}, {u"K", "error: K is not a valid integer!"},
+  };
+  for (const auto& [text, answer] : cases) {
+    EXPECT_EQ(testutil::Outcome([&] { return IntToText(0, ReadSize(text)); }), answer) << testutil::Utf8(text);
+  }
+}
+
 TEST(SplitJob, NamesComeFromTheSourceName) {
   // The emoji's low half DCA9 also stands for a lone byte A9 in a name that is not UTF-8.
   for (const std::string name : {"a.b.c", "数据 表 💩.txt"}) {

@@ -1,5 +1,6 @@
 // Nothing lost, whatever the input or the neighbour: a run that fails, is refused or is
 // cancelled leaves every file that existed byte for byte as it was, and no temporary.
+#include "app/UJournal.h"
 #include "app/USplitJob.h"
 
 #include "platform/Platform.h"
@@ -60,12 +61,13 @@ class World {
   const std::string& Body() const { return body_; }
   // Small blocks, so that a fault lands in the middle of the outputs.
   std::string Split(int n, TSplitControl* control = nullptr, std::size_t block = 4096) const {
+    return Run(Cycle(Source(), u"1", std::u16string(1, static_cast<char16_t>(u'0' + n))), control, block);
+  }
+  std::string Run(const TSplitRequest& request, TSplitControl* control = nullptr, std::size_t block = 4096) const {
     TSplitLimits limits;
     limits.OpenOutputs = 2;
     limits.SourceBlock = limits.OutputBudget = block;
-    return testutil::Outcome([&] {
-      return SuccessText(RunSplitRequestWith(Cycle(Source(), u"1", std::u16string(1, static_cast<char16_t>(u'0' + n))), limits, control));
-    });
+    return testutil::Outcome([&] { return SuccessText(RunSplitRequestWith(request, limits, control)); });
   }
   // Takes the picture that ExpectUnchanged compares with.
   void Remember() { before_ = testutil::Contents(dir_.Native("")); }
@@ -483,3 +485,51 @@ TEST(Reliability, NotEnoughFreeSpace) {
   EXPECT_TRUE(contents == (std::map<std::string, std::string>{{"data.txt", body}}));
 }
 #endif
+
+// A folder of the user's choice: made with its missing parents and removed again, deepest
+// first, by a run that fails or is cancelled; a name it cannot take is told before the
+// lock; the lock, a killed run's journal and the source's identity hold there as beside
+// the source; a contiguous run that makes fewer pieces than the last names the rest.
+TEST(Reliability, AnOutputFolderOfTheUsersChoice) {
+  FaultGuard guard;
+  World world(20000);
+  const std::u16string out = world.Native("out").u16string();
+  auto rows = [&](const std::u16string& dir, const std::u16string& k = u"6000") {
+    TSplitRequest request = Cycle(world.Source(), u"1", k);
+    request.Mode = TSplitMode::Rows;
+    request.OutDir = dir;
+    request.OutDirShown = u"shown";
+    return request;
+  };
+  TSplitControl cancelled;
+  cancelled.Cancel();
+  EXPECT_EQ(world.Run(rows(out + u"/a/b"), &cancelled), "error: 拆分已取消, 没有改动任何文件。");
+  platform::InjectWriteFault(static_cast<std::int64_t>(world.Body().size() / 2));
+  EXPECT_EQ(world.Run(rows(out + u"/a/b")), "error: File Write Error!");
+  platform::InjectWriteFault(-1);
+  world.ExpectUnchanged("made folders");
+  const std::string cannot = "error: 无法创建输出路径 shown" + testutil::Utf8(std::u16string(1, platform::PathSeparator())) + "!";
+  EXPECT_EQ(world.Run(rows(world.Source())), cannot);
+  EXPECT_EQ(world.Run(rows(world.Source() + u"/below")), cannot);
+  world.ExpectUnchanged("a file holds the name");
+
+  fs::create_directory(world.Native("out"));
+  testutil::WriteFile(world.Native("out/data-9.txt"), "an earlier piece");
+  platform::FolderLock lock;
+  ASSERT_EQ(lock.Lock(out), platform::LockResult::Locked);
+  EXPECT_EQ(world.Run(rows(out)), "error: 另一个拆分正在写入同一个子路径, 请稍后再试!");
+  lock.Unlock();
+  fs::create_hard_link(world.Native("data.txt"), world.Native("out/data-2.txt"));
+  EXPECT_EQ(world.Run(rows(out)), "error: 待拆分文件同时是它自己的一个输出文件, 未做任何改动!");
+  fs::remove(world.Native("out/data-2.txt"));
+  // A killed run's temporary, named by its journal, goes; the run then succeeds.
+  TJournalFile journal(out + platform::PathSeparator());
+  journal.Store(TJournal{u"data", u"txt", TJournalState::Writing, 1});
+  testutil::WriteFile(world.Native("out/~R1~"), "half written");
+  const std::string answer = world.Run(rows(out));
+  EXPECT_EQ(answer.rfind("文件拆分成功! 在 shown" + testutil::Utf8(std::u16string(1, platform::PathSeparator())) +
+                             " 路径下自动生成了如下 4 个新文件:", 0), 0u) << answer;
+  EXPECT_NE(answer.find("还有 1 个以前拆分留下的文件 (data-9.txt 等)"), std::string::npos) << answer;
+  EXPECT_FALSE(fs::exists(world.Native("out/~R1~")) || fs::exists(world.Native("out/~R.journal")));
+  EXPECT_EQ(testutil::ReadFile(world.Native("out/data-4.txt")).substr(0, 14), "header\r\nrow 18");
+}
