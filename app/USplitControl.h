@@ -22,7 +22,8 @@ class TSplitControl {
   std::atomic<std::int64_t> FilesTotal{0};
 
   // The whole run in percent, 0 to 100: a file counts as much as 64 KiB of the source,
-  // so that a run with a huge N moves too.
+  // so that a run with a huge N moves too. It never goes back, though the totals grow
+  // while pieces are cut and a run split by lines after all starts its bytes again.
   int Percent() const;
 
   // Asks the run to stop: unless it has committed, it stops at its next block, removes
@@ -42,6 +43,7 @@ class TSplitControl {
 
  private:
   std::atomic<TState> FState{TState::Running};
+  mutable std::atomic<int> FShown{0};
   static_assert(std::atomic<TState>::is_always_lock_free);
 };
 

@@ -285,13 +285,45 @@ TEST(SplitJob, ManyOutputsOfATinySource) {
 #else
   const int n = 50000;  // past 8192 the budget gives no output a block
 #endif
-  Source src("a\r\nb\r\n");
-  const std::string count = std::to_string(n);
-  ASSERT_TRUE(Succeeded(src.Split(u"0", std::u16string(count.begin(), count.end()))));
-  EXPECT_EQ(src.Output(1), "a\r\n");
-  EXPECT_EQ(src.Output(2), "b\r\n");
-  EXPECT_EQ(fs::file_size(src.Dir.Native("data") / ("data-" + count + ".txt")), 0u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(src.Dir.Native("data")), fs::directory_iterator{}), n);
+  // Dealt in turn or cut in parts, the pieces after the records hold nothing.
+  for (TSplitMode mode : {TSplitMode::Cycle, TSplitMode::Parts}) {
+    Source src("a\r\nb\r\n");
+    src.Mode = mode;
+    const std::string count = std::to_string(n);
+    ASSERT_TRUE(Succeeded(src.Split(u"0", std::u16string(count.begin(), count.end()))));
+    EXPECT_EQ(src.Output(1), "a\r\n");
+    EXPECT_EQ(src.Output(2), "b\r\n");
+    EXPECT_EQ(fs::file_size(src.Dir.Native("data") / ("data-" + count + ".txt")), 0u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(src.Dir.Native("data")), fs::directory_iterator{}), n);
+  }
+}
+
+// Pieces whose number is known only at the end: the progress ends whole, and never goes
+// back while the totals grow or a run starts its bytes again.
+TEST(SplitJob, ProgressOfPiecesCutInOrder) {
+  std::string body = "h\r\n";
+  for (int k = 0; k < 999; ++k) body += "row " + std::to_string(k) + "\r\n";
+  Source src(body);
+  src.Mode = TSplitMode::Rows;
+  TSplitLimits limits;
+  limits.SourceBlock = 4096;
+  TSplitControl control;
+  ASSERT_TRUE(Succeeded(src.Split(u"1", u"7", &limits, &control)));
+  EXPECT_EQ(src.Result.Count, 143);
+  EXPECT_EQ(control.BytesDone.load(), static_cast<std::int64_t>(body.size()));
+  EXPECT_EQ(control.FilesDone.load(), 286);
+  EXPECT_EQ(control.FilesTotal.load(), 286);
+  EXPECT_EQ(control.Percent(), 100);
+  TSplitControl growing;
+  growing.BytesTotal.store(100 << 16);
+  growing.BytesDone.store(60 << 16);
+  EXPECT_EQ(growing.Percent(), 60);
+  growing.FilesTotal.store(40);
+  growing.BytesDone.store(0);
+  EXPECT_EQ(growing.Percent(), 60);
+  growing.BytesDone.store(100 << 16);
+  growing.FilesDone.store(40);
+  EXPECT_EQ(growing.Percent(), 100);
 }
 
 #ifndef _WIN32
