@@ -34,3 +34,10 @@ rowdeal_wine_decorated() {
   fi
   wineserver -w
 }
+
+# Sets the prefix's screen resolution (LogPixels: 96, 120 or 144 for 100%, 125% and
+# 150% scaling), which Wine reads when a program starts.
+rowdeal_wine_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -w
+}
