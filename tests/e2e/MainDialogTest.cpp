@@ -101,7 +101,8 @@ TEST_F(MainDialog, ARunShowsItsProgressLocksTheInputsAndCancelledChangesNothing)
   app->SetItemText(IDC_PATH, WriteTable(L"keep.txt"));
   app->SetItemText(IDC_CYCLE_LINES, L"100");
   ASSERT_TRUE(app->StartHeldRun()) << testutil::WindowText(app->Dialog);
-  const int inputs[] = {IDC_PATH, IDC_BROWSE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_HEADER_SPIN, IDC_CYCLE_SPIN};
+  const int inputs[] = {IDC_PATH,        IDC_BROWSE,     IDC_MODE,        IDC_HEADER_LINES, IDC_CYCLE_LINES,
+                        IDC_HEADER_SPIN, IDC_CYCLE_SPIN, IDC_OUT_DIR, IDC_BROWSE_OUT};
   EXPECT_EQ(app->ItemText(IDC_EXECUTE), L"取   消");
   for (int id : inputs) EXPECT_FALSE(IsWindowEnabled(app->Item(id))) << id;
   PostMessageW(app->Item(IDC_CYCLE_LINES), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -146,7 +147,8 @@ TEST_F(MainDialog, EveryWayOutSavesTheSettingsAndEndsWithExitCode0) {
     EXPECT_EQ(app->WaitExit(), 0u) << "way " << i;
     EXPECT_EQ(Settings(), L"[Program]WindowLeft=" + std::to_wstring(at.x) + L"|WindowTop=" + std::to_wstring(at.y) +
                               L"|[Memory]LastPath=" + Dir + L"|HeaderLine=" + std::to_wstring(i) +
-                              L"|CycleLine=" + (ways[i].DuringRun ? L"3|" : L"abc|"));
+                              L"|CycleLine=" + (ways[i].DuringRun ? L"3|" : L"abc|") +
+                              L"SplitMode=0|RowsPerFile=10000|Parts=5|MaxSizeMB=20|OutputPath=|");
     EXPECT_FALSE(std::filesystem::exists(Tables + L"left\\left-1.txt")) << "way " << i;
   }
 }
