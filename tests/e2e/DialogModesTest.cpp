@@ -7,12 +7,11 @@ namespace e2e {
 
 class DialogModes : public Session {
  protected:
-  // Picks way Mode of the list with the keys, as a user does.
-  static void Choose(const App& app, int mode) {
-    app.Key(IDC_MODE, VK_HOME);
+  // Picks way Mode (none for -1) with the keys, as a user does; what the list, the label
+  // and the field then show.
+  static std::wstring Choose(const App& app, int mode) {
+    if (mode >= 0) app.Key(IDC_MODE, VK_HOME);
     for (int i = 0; i < mode; ++i) app.Key(IDC_MODE, VK_DOWN);
-  }
-  static std::wstring Shown(const App& app) {
     return app.ItemText(IDC_MODE) + L"|" + app.ItemText(IDC_COUNT_LABEL) + L"|" + app.ItemText(IDC_CYCLE_LINES);
   }
 };
@@ -23,73 +22,69 @@ TEST_F(DialogModes, EachWayRunsWithItsOwnNumberIntoTheFolderGiven) {
   std::string big = "id;value\r\n";
   for (int i = 0; i < 40000; ++i) big += std::string(53, 'x') + std::to_string(10000000 + i) + ";\r\n";
   testutil::WriteFile(Tables + L"big.txt", big);
-  const std::wstring data = Tables + L"data\\", sizes = Dir + L"sizes";
-  // Path: the path field, Out: the output folder field as typed; Box: the head of the box
-  // (empty: the usual success text, which lists the pieces), Sizes: the pieces' sizes.
-  const struct { int Mode; const wchar_t* Count; std::wstring Path, Out, Folder, Box; std::vector<std::uintmax_t> Sizes; }
+  const std::wstring data = Tables + L"data.txt", sizes = Dir + L"sizes";
+  // Out: the output folder as typed; Shown: how the success text names the folder (none:
+  // as beside the table), or the failure; Sizes: the pieces' sizes.
+  const struct { int Mode; const wchar_t* Count; std::wstring Path, Out, Folder, Shown; std::vector<std::uintmax_t> Sizes; }
       rows[] = {
-          {0, L"2", L"\"" + Tables + L"data.txt\"", L"", data, L"", {25, 25}},
-          {1, L"4", Tables + L"data.txt", L"", data, L"", {30, 20}},
-          {2, L"4", Tables + L"data.txt", L"\"out\"", Tables + L"out\\", L"在 out\\ 路径下", {20, 20, 15, 15}},
+          {0, L"2", L"\"" + data + L"\"", L"", Tables + L"data\\", L"", {25, 25}},
+          {1, L"4", data, L"", Tables + L"data\\", L"", {30, 20}},
+          {2, L"4", data, L"\"out\"", Tables + L"out\\", L"在 out\\ 路径下", {20, 20, 15, 15}},
           {3, L"1", Tables + L"big.txt", sizes, sizes + L"\\", L"在 " + sizes + L"\\ 路径下", {1048522, 1048522, 462986}},
-          {1, L"0", Tables + L"data.txt", L"", L"", L"错误!|每个文件的数据行数必须是 1 到 2147483647 之间的整数!", {}},
-          {2, L"0", Tables + L"data.txt", L"", L"", L"错误!|份数必须是 1 到 2147483647 之间的整数!", {}},
-          {3, L"0", Tables + L"data.txt", L"", L"", L"错误!|大小上限 (MB) 必须是 1 到 2147483647 之间的整数!", {}},
+          {3, L"0", data, L"", L"", L"错误!|大小上限 (MB) 必须是 1 到 2147483647 之间的整数!", {}},
       };
   auto app = Start();
   for (const auto& row : rows) {
-    std::filesystem::remove_all(data);
+    std::filesystem::remove_all(Tables + L"data");
     Choose(*app, row.Mode);
     app->SetItemText(IDC_CYCLE_LINES, row.Count);
     app->SetItemText(IDC_PATH, row.Path);
     app->SetItemText(IDC_OUT_DIR, row.Out);
-    // The usual success text, with the folder as the output folder row gives it; or a failure.
-    const std::wstring base = row.Path.find(L"big") != std::wstring::npos ? L"big" : L"data";
-    std::wstring box = L"提示!|" + SuccessText(data, static_cast<int>(row.Sizes.size()), base);
-    if (row.Folder.empty()) box = row.Box;
-    if (!row.Folder.empty() && !row.Box.empty()) box.replace(box.find(L"在"), box.find(L"自动") - box.find(L"在"), row.Box);
-    EXPECT_EQ(app->RunJob(), box) << row.Mode << " " << row.Count;
+    const std::wstring base = row.Mode == 3 ? L"big" : L"data";
+    std::wstring box = L"提示!|" + SuccessText(Tables + L"data\\", static_cast<int>(row.Sizes.size()), base);
+    if (!row.Shown.empty()) box.replace(box.find(L"在"), box.find(L"自动") - box.find(L"在"), row.Shown);
+    EXPECT_EQ(app->RunJob(), row.Folder.empty() ? row.Shown : box) << row.Mode;
     std::vector<std::uintmax_t> made;
-    for (int i = 1; !row.Folder.empty(); ++i) {
-      const std::wstring piece = row.Folder + base + L"-" + std::to_wstring(i) + L".txt";
-      if (!std::filesystem::exists(piece)) break;
-      made.push_back(std::filesystem::file_size(piece));
+    for (int i = 1; !row.Folder.empty() && std::filesystem::exists(row.Folder + base + L"-" + std::to_wstring(i) + L".txt"); ++i) {
+      made.push_back(std::filesystem::file_size(row.Folder + base + L"-" + std::to_wstring(i) + L".txt"));
     }
-    EXPECT_EQ(made, row.Sizes) << row.Mode << " " << row.Count;
+    EXPECT_EQ(made, row.Sizes) << row.Mode;
   }
+  // The picker opens in the table's folder and gives the folder in full; cancelled, it changes nothing.
+  std::filesystem::create_directory(Tables + L"picked");
+  for (const wchar_t* typed : {L"picked", L""}) app->Browse(typed, IDC_BROWSE_OUT);
+  EXPECT_EQ(app->ItemText(IDC_OUT_DIR), Tables + L"picked");
 }
 
 TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
-  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"2", Ini.c_str());
-  WritePrivateProfileStringW(L"Memory", L"Parts", L"7", Ini.c_str());
-  WritePrivateProfileStringW(L"Memory", L"CycleLine", L"3", Ini.c_str());
+  for (const auto& [key, value] : {std::pair{L"SplitMode", L"2"}, {L"Parts", L"7"}, {L"CycleLine", L"3"}}) {
+    WritePrivateProfileStringW(L"Memory", key, value, Ini.c_str());
+  }
   auto app = Start();
-  EXPECT_EQ(Shown(*app), L"平均分成的份数|份数：|7");
-  // The tab order: path, browse, mode, counts, output folder, run, exit.
-  std::vector<int> order{IDC_PATH};
+  EXPECT_EQ(Choose(*app, -1), L"平均分成的份数|份数：|7");
+  std::vector<int> order{IDC_PATH};  // the tab order
   for (HWND at = app->Item(IDC_PATH); order.size() < 10; order.push_back(GetDlgCtrlID(at))) at = GetNextDlgTabItem(app->Dialog, at, FALSE);
   EXPECT_EQ(order, (std::vector<int>{IDC_PATH, IDC_BROWSE, IDC_MODE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_OUT_DIR,
                                      IDC_BROWSE_OUT, IDC_EXECUTE, IDC_EXIT, IDC_PATH}));
-  // Shown: what the way shows when chosen; Typed and Keys: then typed and stepped with
-  // the arrow keys (the last a step beyond the arrows' end); Stepped: the field then.
+  // Shown: when chosen; then Typed, stepped with the arrow keys (the last a step beyond
+  // the arrows' end, where it stays): Stepped.
   const struct { int Mode; const wchar_t *Shown, *Typed; std::vector<UINT> Keys; const wchar_t* Stepped; } rows[] = {
-      {1, L"每个文件的行数|每个文件的数据行数：|10000", L"", {VK_UP}, L"10001"},
-      {1, L"每个文件的行数|每个文件的数据行数：|10001", L"99999998", {VK_UP, VK_UP}, L"99999999"},
+      {1, L"每个文件的行数|每个文件的数据行数：|10000", L"9999", {VK_UP}, L"10000"},
+      {1, L"每个文件的行数|每个文件的数据行数：|10000", L"99999998", {VK_UP, VK_UP}, L"99999999"},
       {0, L"轮流分配到各文件|每一循环包含的行数：|3", L"49", {VK_UP, VK_UP}, L"50"},
       {3, L"每个文件的大小上限 (MB)|大小上限 (MB)：|20", L"2", {VK_DOWN, VK_DOWN}, L"1"},
       {1, L"每个文件的行数|每个文件的数据行数：|99999999", L"", {}, L"99999999"},
   };
   for (const auto& row : rows) {
-    Choose(*app, row.Mode);
-    EXPECT_EQ(Shown(*app), row.Shown);
+    EXPECT_EQ(Choose(*app, row.Mode), row.Shown);
     if (*row.Typed) app->Type(IDC_CYCLE_LINES, row.Typed);
     for (UINT key : row.Keys) app->Key(IDC_CYCLE_LINES, key);
     EXPECT_EQ(app->ItemText(IDC_CYCLE_LINES), row.Stepped) << row.Mode;
   }
-  // Any command from the list takes its selection, not only a change of it.
+  // Any command from the list takes its selection, not only a change.
   SendMessageW(app->Item(IDC_MODE), CB_SETCURSEL, 2, 0);
   PostMessageW(app->Dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_CLOSEUP), reinterpret_cast<LPARAM>(app->Item(IDC_MODE)));
-  EXPECT_TRUE(testutil::WaitUntil([&] { return Shown(*app) == L"平均分成的份数|份数：|7"; })) << Shown(*app);
+  EXPECT_TRUE(testutil::WaitUntil([&] { return app->ItemText(IDC_COUNT_LABEL) == L"份数："; }));
   app->SetItemText(IDC_OUT_DIR, L"out");
   app->Press(IDC_EXIT);
   ASSERT_EQ(app->WaitExit(), 0u);
@@ -100,9 +95,8 @@ TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
     stored += std::wstring(key) + L"=" + value + L"|";
   }
   EXPECT_EQ(stored, L"SplitMode=2|CycleLine=50|RowsPerFile=99999999|Parts=7|MaxSizeMB=1|OutputPath=out|");
-  // A way the list does not hold is the first.
-  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"4", Ini.c_str());
-  EXPECT_EQ(Shown(*Start()), L"轮流分配到各文件|每一循环包含的行数：|50");
+  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"4", Ini.c_str());  // no such way: the first
+  EXPECT_EQ(Choose(*Start(), -1), L"轮流分配到各文件|每一循环包含的行数：|50");
 }
 
 }  // namespace e2e
