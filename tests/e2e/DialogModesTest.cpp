@@ -56,6 +56,7 @@ TEST_F(DialogModes, EachWayRunsWithItsOwnNumberIntoTheFolderGiven) {
   EXPECT_EQ(app->ItemText(IDC_OUT_DIR), Tables + L"picked");
 }
 
+// The arrow keys step a count within 0 to 10, 1 to 50 or 1 to 99,999,999, without separators.
 TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
   for (const auto& [key, value] : {std::pair{L"SplitMode", L"2"}, {L"Parts", L"7"}, {L"CycleLine", L"3"}}) {
     WritePrivateProfileStringW(L"Memory", key, value, Ini.c_str());
@@ -66,36 +67,36 @@ TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
   for (HWND at = app->Item(IDC_PATH); order.size() < 10; order.push_back(GetDlgCtrlID(at))) at = GetNextDlgTabItem(app->Dialog, at, FALSE);
   EXPECT_EQ(order, (std::vector<int>{IDC_PATH, IDC_BROWSE, IDC_MODE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_OUT_DIR,
                                      IDC_BROWSE_OUT, IDC_EXECUTE, IDC_EXIT, IDC_PATH}));
-  // Shown: when chosen; then Typed, stepped with the arrow keys (the last a step beyond
-  // the arrows' end, where it stays): Stepped.
-  const struct { int Mode; const wchar_t *Shown, *Typed; std::vector<UINT> Keys; const wchar_t* Stepped; } rows[] = {
-      {1, L"每个文件的行数|每个文件的数据行数：|10000", L"9999", {VK_UP}, L"10000"},
-      {1, L"每个文件的行数|每个文件的数据行数：|10000", L"99999998", {VK_UP, VK_UP}, L"99999999"},
-      {0, L"轮流分配到各文件|每一循环包含的行数：|3", L"49", {VK_UP, VK_UP}, L"50"},
-      {3, L"每个文件的大小上限 (MB)|大小上限 (MB)：|20", L"2", {VK_DOWN, VK_DOWN}, L"1"},
-      {1, L"每个文件的行数|每个文件的数据行数：|99999999", L"", {}, L"99999999"},
+  // Shown: when chosen; then Field holds Typed, stepped twice with Key: Stepped.
+  const struct { int Mode; const wchar_t* Shown; int Field; const wchar_t *Typed; UINT Key; const wchar_t* Stepped; } rows[] = {
+      {1, L"每个文件的行数|每个文件的数据行数：|10000", IDC_CYCLE_LINES, L"9998", VK_UP, L"10000"},
+      {1, L"每个文件的行数|每个文件的数据行数：|10000", IDC_CYCLE_LINES, L"99999998", VK_UP, L"99999999"},
+      {0, L"轮流分配到各文件|每一循环包含的行数：|3", IDC_CYCLE_LINES, L"49", VK_UP, L"50"},
+      {0, L"轮流分配到各文件|每一循环包含的行数：|50", IDC_HEADER_LINES, L"9", VK_UP, L"10"},
+      {0, L"轮流分配到各文件|每一循环包含的行数：|50", IDC_HEADER_LINES, L"1", VK_DOWN, L"0"},
+      {3, L"每个文件的大小上限 (MB)|大小上限 (MB)：|20", IDC_CYCLE_LINES, L"2", VK_DOWN, L"1"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(Choose(*app, row.Mode), row.Shown);
-    if (*row.Typed) app->Type(IDC_CYCLE_LINES, row.Typed);
-    for (UINT key : row.Keys) app->Key(IDC_CYCLE_LINES, key);
-    EXPECT_EQ(app->ItemText(IDC_CYCLE_LINES), row.Stepped) << row.Mode;
+    app->Type(row.Field, row.Typed);
+    for (int i = 0; i < 2; ++i) app->Key(row.Field, row.Key);
+    EXPECT_EQ(app->ItemText(row.Field), row.Stepped) << row.Mode << " " << row.Typed;
   }
   // Any command from the list takes its selection, not only a change.
   SendMessageW(app->Item(IDC_MODE), CB_SETCURSEL, 2, 0);
   PostMessageW(app->Dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_CLOSEUP), reinterpret_cast<LPARAM>(app->Item(IDC_MODE)));
   EXPECT_TRUE(testutil::WaitUntil([&] { return app->ItemText(IDC_COUNT_LABEL) == L"份数："; }));
+  app->Type(IDC_CYCLE_LINES, L"1,000");
   app->SetItemText(IDC_OUT_DIR, L"out");
   app->Press(IDC_EXIT);
   ASSERT_EQ(app->WaitExit(), 0u);
-  std::wstring stored;
-  for (const wchar_t* key : {L"SplitMode", L"CycleLine", L"RowsPerFile", L"Parts", L"MaxSizeMB", L"OutputPath"}) {
-    wchar_t value[100] = {};
-    GetPrivateProfileStringW(L"Memory", key, L"(none)", value, 100, Ini.c_str());
-    stored += std::wstring(key) + L"=" + value + L"|";
-  }
-  EXPECT_EQ(stored, L"SplitMode=2|CycleLine=50|RowsPerFile=99999999|Parts=7|MaxSizeMB=1|OutputPath=out|");
-  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"4", Ini.c_str());  // no such way: the first
+  // Each number as typed, the way and the folder come back; a way the list lacks is the first.
+  app = Start();
+  EXPECT_EQ(app->ItemText(IDC_OUT_DIR) + L"|" + Choose(*app, -1), L"out|平均分成的份数|份数：|1,000");
+  for (const auto& [mode, shown] : {std::pair{1, L"|99999999"}, {3, L"|1"}, {0, L"|50"}}) EXPECT_TRUE(Choose(*app, mode).ends_with(shown));
+  app->Press(IDC_EXIT);
+  ASSERT_EQ(app->WaitExit(), 0u);
+  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"4", Ini.c_str());
   EXPECT_EQ(Choose(*Start(), -1), L"轮流分配到各文件|每一循环包含的行数：|50");
 }
 
