@@ -15,25 +15,19 @@
 
 namespace {
 
-// Where Control shows its text, and the texts it must show there: each entry of a list,
-// eight digits in a count, a path in the other fields.
-std::vector<std::wstring> TextsAndArea(HWND Control, RECT& Area) {
+// Where Control shows its text, and the text it must show there: eight digits in a count,
+// a path in the other fields, its own text elsewhere (a list's, the entry chosen).
+std::wstring TextAndArea(HWND Control, RECT& Area) {
   GetClientRect(Control, &Area);
   const std::wstring kind = testutil::ClassOf(Control);
   const int id = GetDlgCtrlID(Control);
-  if (kind == L"Edit") SendMessageW(Control, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&Area));
-  if (kind == L"Edit") return {id == IDC_HEADER_LINES || id == IDC_CYCLE_LINES ? L"99999999" : L"D:\\表格\\销售.csv"};
   if (kind == L"Button") InflateRect(&Area, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
-  if (kind != L"ComboBox") return {testutil::WindowText(Control)};
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
-  GetComboBoxInfo(Control, &info);
-  Area = info.rcItem;
-  std::vector<std::wstring> entries(SendMessageW(Control, CB_GETCOUNT, 0, 0), std::wstring(100, L'\0'));
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    entries[i].resize(SendMessageW(Control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entries[i].data())));
-  }
-  return entries;
+  if (kind == L"ComboBox" && GetComboBoxInfo(Control, &info)) Area = info.rcItem;
+  if (kind != L"Edit") return testutil::WindowText(Control);
+  SendMessageW(Control, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&Area));
+  return id == IDC_HEADER_LINES || id == IDC_CYCLE_LINES ? L"99999999" : L"D:\\表格\\销售.csv";
 }
 
 void Check(HWND Dialog, HWND Control) {
@@ -46,46 +40,38 @@ void Check(HWND Dialog, HWND Control) {
   if (testutil::ClassOf(Control) == UPDOWN_CLASSW) return;
   const HDC dc = GetDC(Control);
   SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Control, WM_GETFONT, 0, 0)));
-  for (const std::wstring& text : TextsAndArea(Control, area)) {
-    DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
-    EXPECT_LE(needed.right * 11 / 10, area.right - area.left) << name << L": " << text;
-    EXPECT_LE(needed.bottom, area.bottom - area.top) << name << L": " << text;
-  }
+  const std::wstring text = TextAndArea(Control, area);
+  DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+  EXPECT_LE(needed.right * 11 / 10, area.right - area.left) << name << L": " << text;
+  EXPECT_LE(needed.bottom, area.bottom - area.top) << name << L": " << text;
   ReleaseDC(Control, dc);
 }
 
-// The product's dialog, measured once it shows with each way of splitting in turn.
-class TMeasured : public TMainDialog {
- public:
-  TMeasured() : TMainDialog(nullptr) {}
-  void OnInitialize() override {
-    TMainDialog::OnInitialize();
-    PostMessageW(Handle, WM_APP + 40, 0, 0);
+// The product's dialog, measured once it shows with each way of splitting in turn (so the
+// list shows each entry, and the count's label each text).
+void CALLBACK Measure(HWND, UINT, UINT_PTR Timer, DWORD) {
+  KillTimer(nullptr, Timer);
+  const HWND dialog = FindWindowW(nullptr, L"" ROWDEAL_CAPTION), list = GetDlgItem(dialog, IDC_MODE);
+  for (WPARAM mode = 0; mode < 4; ++mode) {
+    SendMessageW(list, CB_SETCURSEL, mode, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) Check(dialog, c);
   }
-  LRESULT MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) override {
-    if (AMessage != WM_APP + 40) return TMainDialog::MessageProc(AMessage, WParam, LParam);
-    for (WPARAM mode = 0; mode < 4; ++mode) {
-      SendMessageW(GetItem(IDC_MODE), CB_SETCURSEL, mode, 0);
-      SendMessageW(Handle, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetItem(IDC_MODE)));
-      for (HWND c = GetWindow(Handle, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) Check(Handle, c);
-    }
-    EndDialog(Handle, 1);  // no settings written
-    return 1;
-  }
-};
+  EndDialog(dialog, 1);  // no settings written
+}
 
 }  // namespace
 
 TEST(DialogFit, EveryTextShowsWholeOnOneLineAt100_125And150Percent) {
   if (const char* dpi = std::getenv("ROWDEAL_FIT_DPI")) {
     ASSERT_EQ(GetDeviceCaps(GetDC(nullptr), LOGPIXELSX), std::atoi(dpi)) << "Wine took another resolution";
-    EXPECT_TRUE(TMeasured().Execute());
+    SetTimer(nullptr, 0, 500, Measure);
+    EXPECT_TRUE(TMainDialog(nullptr).Execute());
     return;
   }
-  // Each resolution for a start of this program, and the prefix's own afterwards.
+  // Each resolution for a start of this program; then the prefix's default again (this
+  // prefix is the tests' own).
   const wchar_t* const desktop = L"Control Panel\\Desktop";
-  DWORD before = 0, size = sizeof before;
-  const bool had = !RegGetValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", RRF_RT_DWORD, nullptr, &before, &size);
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   for (const DWORD dpi : {96, 120, 144}) {
@@ -94,6 +80,5 @@ TEST(DialogFit, EveryTextShowsWholeOnOneLineAt100_125And150Percent) {
     EXPECT_EQ(_wsystem((L"\"" + std::wstring(self) + L"\"").c_str()), 0) << "at " << dpi << " dpi (its findings above)";
   }
   SetEnvironmentVariableW(L"ROWDEAL_FIT_DPI", nullptr);
-  if (had) RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &before, sizeof before);
-  if (!had) RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
 }
