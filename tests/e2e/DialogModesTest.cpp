@@ -10,8 +10,7 @@ using DialogModes = Session;
 // Picks way Mode (none for -1) with the keys, as a user does; what the list, the label and
 // the field then show.
 std::wstring Choose(const App& app, int mode) {
-  if (mode >= 0) app.Key(IDC_MODE, VK_HOME);
-  for (int i = 0; i < mode; ++i) app.Key(IDC_MODE, VK_DOWN);
+  for (int i = mode >= 0 ? -1 : 0; i < mode; ++i) app.Key(IDC_MODE, i < 0 ? VK_HOME : VK_DOWN);
   return app.ItemText(IDC_MODE) + L"|" + app.ItemText(IDC_COUNT_LABEL) + L"|" + app.ItemText(IDC_CYCLE_LINES);
 }
 
@@ -24,8 +23,8 @@ TEST_F(DialogModes, EachWayRunsWithItsOwnNumberIntoTheFolderGiven) {
   const std::wstring data = Tables + L"data.txt", sizes = Dir + L"sizes";
   // Out: the output folder as typed; Shown: how the success text names the folder (none:
   // as beside the table), or the failure; Sizes: the pieces' sizes.
-  const struct { int Mode; const wchar_t* Count; std::wstring Path, Out, Folder, Shown; std::vector<std::uintmax_t> Sizes; }
-      rows[] = {
+  const struct { int Mode; const wchar_t* Count; std::wstring Path, Out, Folder, Shown;
+                 std::vector<std::uintmax_t> Sizes; } rows[] = {
           {0, L"2", L"\"" + data + L"\"", L"", Tables + L"data\\", L"", {25, 25}},
           {1, L"4", data, L"", Tables + L"data\\", L"", {30, 20}},
           {2, L"4", data, L"\"out\"", Tables + L"out\\", L"在 out\\ 路径下", {20, 20, 15, 15}},
@@ -34,7 +33,6 @@ TEST_F(DialogModes, EachWayRunsWithItsOwnNumberIntoTheFolderGiven) {
       };
   auto app = Start();
   for (const auto& row : rows) {
-    std::filesystem::remove_all(Tables + L"data");
     Choose(*app, row.Mode);
     app->SetItemText(IDC_CYCLE_LINES, row.Count);
     app->SetItemText(IDC_PATH, row.Path);
@@ -44,8 +42,8 @@ TEST_F(DialogModes, EachWayRunsWithItsOwnNumberIntoTheFolderGiven) {
     if (!row.Shown.empty()) box.replace(box.find(L"在"), box.find(L"自动") - box.find(L"在"), row.Shown);
     EXPECT_EQ(app->RunJob(), row.Folder.empty() ? row.Shown : box) << row.Mode;
     std::vector<std::uintmax_t> made;
-    if (std::filesystem::exists(row.Folder)) {
-      for (const auto& [name, bytes] : testutil::Contents(row.Folder)) made.push_back(bytes.size());
+    for (int i = 1; std::filesystem::exists(row.Folder + base + L"-" + std::to_wstring(i) + L".txt"); ++i) {
+      made.push_back(std::filesystem::file_size(row.Folder + base + L"-" + std::to_wstring(i) + L".txt"));
     }
     EXPECT_EQ(made, row.Sizes) << row.Mode;
   }
@@ -57,17 +55,17 @@ TEST_F(DialogModes, EachWayRunsWithItsOwnNumberIntoTheFolderGiven) {
 
 // The arrow keys step a count within 0 to 10, 1 to 50 or 1 to 99,999,999, without separators.
 TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
-  for (const auto& [key, value] : {std::pair{L"SplitMode", L"2"}, {L"Parts", L"7"}, {L"CycleLine", L"3"}}) {
-    WritePrivateProfileStringW(L"Memory", key, value, Ini.c_str());
-  }
+  WritePrivateProfileSectionW(L"Memory", L"SplitMode=2\0Parts=7\0CycleLine=3\0", Ini.c_str());
   auto app = Start();
   EXPECT_EQ(Choose(*app, -1), L"平均分成的份数|份数：|7");
-  std::vector<int> order{IDC_PATH};  // the tab order
-  for (HWND at = app->Item(IDC_PATH); order.size() < 10; order.push_back(GetDlgCtrlID(at))) at = GetNextDlgTabItem(app->Dialog, at, FALSE);
-  EXPECT_EQ(order, (std::vector<int>{IDC_PATH, IDC_BROWSE, IDC_MODE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_OUT_DIR,
-                                     IDC_BROWSE_OUT, IDC_EXECUTE, IDC_EXIT, IDC_PATH}));
+  HWND at = app->Item(IDC_PATH);  // the tab order, from the path round to it again
+  for (int id : {IDC_BROWSE, IDC_MODE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_OUT_DIR, IDC_BROWSE_OUT, IDC_EXECUTE,
+                 IDC_EXIT, IDC_PATH}) {
+    EXPECT_EQ(GetDlgCtrlID(at = GetNextDlgTabItem(app->Dialog, at, FALSE)), id);
+  }
   // Shown: when chosen; then Field holds Typed, stepped twice with Key: Stepped.
-  const struct { int Mode; const wchar_t* Shown; int Field; const wchar_t *Typed; UINT Key; const wchar_t* Stepped; } rows[] = {
+  const struct { int Mode; const wchar_t* Shown; int Field; const wchar_t *Typed; UINT Key; const wchar_t* Stepped; }
+      rows[] = {
       {1, L"每个文件的行数|每个文件的数据行数：|10000", IDC_CYCLE_LINES, L"9998", VK_UP, L"10000"},
       {1, L"每个文件的行数|每个文件的数据行数：|10000", IDC_CYCLE_LINES, L"99999998", VK_UP, L"99999999"},
       {0, L"轮流分配到各文件|每一循环包含的行数：|3", IDC_CYCLE_LINES, L"49", VK_UP, L"50"},
@@ -82,8 +80,9 @@ TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
     EXPECT_EQ(app->ItemText(row.Field), row.Stepped) << row.Mode << " " << row.Typed;
   }
   // Any command from the list takes its selection, not only a change.
-  SendMessageW(app->Item(IDC_MODE), CB_SETCURSEL, 2, 0);
-  PostMessageW(app->Dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_CLOSEUP), reinterpret_cast<LPARAM>(app->Item(IDC_MODE)));
+  const HWND list = app->Item(IDC_MODE);
+  SendMessageW(list, CB_SETCURSEL, 2, 0);
+  PostMessageW(app->Dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_CLOSEUP), reinterpret_cast<LPARAM>(list));
   EXPECT_TRUE(testutil::WaitUntil([&] { return app->ItemText(IDC_COUNT_LABEL) == L"份数："; }));
   app->Type(IDC_CYCLE_LINES, L"1,000");
   app->SetItemText(IDC_OUT_DIR, L"out");

@@ -75,4 +75,3 @@ TEST(FileDialogs, WhatTheUserChoosesComesBackAsNameAndFolder) {
     EXPECT_EQ(Utf8(dialog.Directory), Utf8(c.Typed.empty() ? c.Directory : folder)) << Utf8(c.Title);
   }
 }
-
