@@ -147,13 +147,12 @@ class TComScope {
 
 LPCWSTR W(const std::u16string& Text) { return reinterpret_cast<LPCWSTR>(Text.c_str()); }
 
-// Shows Dialog with the options of a folder picker; the folder picked, or nothing.
-std::u16string PickFolder(IFileOpenDialog& Dialog, HWND Owner, const std::u16string& Title,
-                          const std::u16string& Start) {
+// Shows Dialog with the options of a folder picker, opened in Start; the folder picked,
+// or nothing.
+std::u16string PickFolder(IFileOpenDialog& Dialog, HWND Owner, const std::u16string& Start) {
   FILEOPENDIALOGOPTIONS options = 0;
   if (FAILED(Dialog.GetOptions(&options))) return {};
   Dialog.SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR);
-  if (!Title.empty()) Dialog.SetTitle(W(Title));
   IShellItem* start = nullptr;
   if (!Start.empty() && SUCCEEDED(SHCreateItemFromParsingName(W(Start), nullptr, IID_PPV_ARGS(&start)))) {
     Dialog.SetFolder(TComRef<IShellItem>(start).get());
@@ -163,19 +162,15 @@ std::u16string PickFolder(IFileOpenDialog& Dialog, HWND Owner, const std::u16str
   const TComRef<IShellItem> result(picked);
   PWSTR path = nullptr;
   if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) return {};
-  const std::u16string chosen(reinterpret_cast<const char16_t*>(path));
-  CoTaskMemFree(path);
-  return chosen;
+  const std::unique_ptr<wchar_t, void (*)(void*)> owned(path, CoTaskMemFree);
+  return reinterpret_cast<const char16_t*>(path);
 }
 
 }  // namespace
 
 TFolderDialog::TFolderDialog(TkxWinControl* Owner) : TkxCommDlgSuper(Owner) { Reset(); }
 
-void TFolderDialog::Reset() {
-  Title.clear();
-  Directory.clear();
-}
+void TFolderDialog::Reset() { Directory.clear(); }
 
 bool TFolderDialog::Execute() {
   const TComScope com;
@@ -183,7 +178,8 @@ bool TFolderDialog::Execute() {
   if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&dialog)))) {
     return false;
   }
-  const std::u16string chosen = PickFolder(*TComRef<IFileOpenDialog>(dialog), OwnerHandle, Title, Directory);
+  const TComRef<IFileOpenDialog> owned(dialog);
+  const std::u16string chosen = PickFolder(*owned, OwnerHandle, Directory);
   if (chosen.empty()) return false;
   Directory = chosen;
   return true;

@@ -83,6 +83,5 @@ class TFolderDialog : public TkxCommDlgSuper {
   void Reset() override;
   bool Execute() override;
 
-  std::u16string Title;
   std::u16string Directory;
 };
