@@ -4,11 +4,13 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/USplitJob.h"
 #include "res/resource.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxIniFile.h"
+#include "ui/UkxComboBox.h"
 #include "ui/UkxCommDlgs.h"
 #include "ui/UkxEdit.h"
 #include "ui/UkxMiscCtrls.h"
@@ -16,8 +18,9 @@
 
 namespace {
 
-// UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS: the template leaves them out.
-constexpr DWORD kSpinStyle = 0x26;
+// UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS: the template leaves them out. And
+// UDS_NOTHOUSANDS, so that the arrows never write a separator the job would refuse.
+constexpr DWORD kSpinStyle = 0x26 | UDS_NOTHOUSANDS;
 
 // Posted by the worker when the split has ended, however it ended.
 constexpr UINT WM_RUN_DONE = WM_APP + 1;
@@ -27,6 +30,23 @@ constexpr UINT kProgressPeriod = 250;  // ms
 const char16_t* const kExecuteText = u"执   行";
 const char16_t* const kCancelText = u"取   消";
 
+// The ways of splitting, in the order of the list and of TSplitMode: the entry, the
+// label of the count field, the settings key of its number with the number's default,
+// and the arrows' upper end.
+struct TModeTexts {
+  const char16_t* Entry;
+  const char16_t* Label;
+  const char16_t* Key;
+  const char16_t* Default;
+  std::int32_t Max;
+};
+constexpr TModeTexts kModes[] = {
+    {u"轮流分配到各文件", u"每一循环包含的行数：", u"CycleLine", u"5", 50},
+    {u"每个文件的行数", u"每个文件的数据行数：", u"RowsPerFile", u"10000", 99999999},
+    {u"平均分成的份数", u"份数：", u"Parts", u"5", 99999999},
+    {u"每个文件的大小上限 (MB)", u"大小上限 (MB)：", u"MaxSizeMB", u"20", 99999999},
+};
+
 LPCWSTR W(const std::u16string& Text) { return reinterpret_cast<LPCWSTR>(Text.c_str()); }
 std::u16string U(const wchar_t* Text) { return reinterpret_cast<const char16_t*>(Text); }
 
@@ -35,6 +55,33 @@ bool IsRooted(const std::u16string& Path) {
   if (Path.empty()) return false;
   if (Path[0] == u'\\' || Path[0] == u'/') return true;
   return Path.size() >= 2 && Path[1] == u':';
+}
+
+// A path copied with Explorer's 复制为路径 comes in double quotes.
+std::u16string Unquoted(const std::u16string& Text) {
+  if (Text.size() >= 2 && Text.front() == u'"' && Text.back() == u'"') return Text.substr(1, Text.size() - 2);
+  return Text;
+}
+
+// A relative output folder is taken in the source's folder.
+std::u16string OutDirFor(const std::u16string& Source, const std::u16string& Folder) {
+  return Folder.empty() || IsRooted(Folder) ? Folder : FilePathOf(Source) + Folder;
+}
+
+// The size field counts MiB; the job takes bytes with a suffix.
+std::u16string SizeText(const std::u16string& Typed) {
+  const std::int64_t megabytes = TextToInt(Typed);
+  if (megabytes < 1 || megabytes > 2147483647) throw TkxException(u"大小上限 (MB) 必须是 1 到 2147483647 之间的整数!");
+  return IntToText(0, megabytes) + u"M";
+}
+
+// The one call of a run. Until the job takes a whole request, the deal in turn into the
+// folder beside the source is all it runs; the rest is refused before any file is read.
+TSplitResult RunRequest(const TSplitRequest& Request, TSplitControl* Control) {
+  if (Request.Mode != TSplitMode::Cycle || !Request.OutDir.empty()) {
+    throw TkxException(u"这种拆分方式或输出路径在此版本中尚不可用!");
+  }
+  return RunSplit(Request.Path, Request.HeaderText, Request.CountText, Control);
 }
 
 std::u16string FullPath(const std::u16string& Path) {
@@ -114,8 +161,11 @@ void TMainDialog::OnInitialize() {
   CycleLineEdit = new TkxEdit(this, GetItem(IDC_CYCLE_LINES));
   CycleLineUpDown = new TkxUpDown(this, GetItem(IDC_CYCLE_SPIN));
   CycleLineUpDown->ModifyStyle(kSpinStyle, true);
-  CycleLineUpDown->SetRange(1, 50);
   CycleLineUpDown->SetBuddy(CycleLineEdit);
+
+  ModeBox = new TkxComboBox(this, GetItem(IDC_MODE));
+  for (const TModeTexts& mode : kModes) ModeBox->AddItem(mode.Entry);
+  ModeBox->OnChange = [this](int Mode) { ChooseMode(Mode); };
 
   {
     const TkxIniFile settings(SettingsFilePath());
@@ -125,8 +175,15 @@ void TMainDialog::OnInitialize() {
     MoveToStoredPosition(left, top);
     LastPath = settings.ReadString(u"Memory", u"LastPath", ProgramDir());
     SetItemText(IDC_HEADER_LINES, settings.ReadString(u"Memory", u"HeaderLine", u"1"));
-    SetItemText(IDC_CYCLE_LINES, settings.ReadString(u"Memory", u"CycleLine", u"5"));
+    for (std::size_t i = 0; i < std::size(kModes); ++i) {
+      FCounts[i] = settings.ReadString(u"Memory", kModes[i].Key, kModes[i].Default);
+    }
+    const std::int32_t mode = settings.ReadInteger(u"Memory", u"SplitMode", 0);
+    FMode = mode >= 0 && mode < static_cast<std::int32_t>(std::size(kModes)) ? mode : 0;
+    SetItemText(IDC_OUT_DIR, settings.ReadString(u"Memory", u"OutputPath", u""));
   }
+  ModeBox->SetItemIndex(FMode);
+  ShowMode();
   FCaption = GetText();
   // A file on the command line: dropped on the program's icon, sent from Explorer's
   // Send To, or typed; relative to the folder the program was started in.
@@ -159,18 +216,39 @@ void TMainDialog::OnClose() {
     settings.WriteInteger(u"Program", u"WindowTop", GetBounds().Top);
     settings.WriteString(u"Memory", u"LastPath", LastPath);
     settings.WriteString(u"Memory", u"HeaderLine", GetItemText(IDC_HEADER_LINES));
-    settings.WriteString(u"Memory", u"CycleLine", GetItemText(IDC_CYCLE_LINES));
+    FCounts[FMode] = GetItemText(IDC_CYCLE_LINES);
+    settings.WriteString(u"Memory", u"CycleLine", FCounts[0]);
+    settings.WriteInteger(u"Memory", u"SplitMode", FMode);
+    for (std::size_t i = 1; i < std::size(kModes); ++i) settings.WriteString(u"Memory", kModes[i].Key, FCounts[i]);
+    settings.WriteString(u"Memory", u"OutputPath", GetItemText(IDC_OUT_DIR));
   }
   FreeAndClear(HeaderLineEdit);
   FreeAndClear(CycleLineEdit);
   FreeAndClear(HeaderLineUpDown);
   FreeAndClear(CycleLineUpDown);
+  FreeAndClear(ModeBox);
+}
+
+void TMainDialog::ChooseMode(int Mode) {
+  if (Mode < 0 || Mode == FMode) return;
+  FCounts[FMode] = GetItemText(IDC_CYCLE_LINES);
+  FMode = Mode;
+  ShowMode();
+}
+
+void TMainDialog::ShowMode() {
+  SetItemText(IDC_COUNT_LABEL, kModes[FMode].Label);
+  CycleLineUpDown->SetRange(1, kModes[FMode].Max);
+  SetItemText(IDC_CYCLE_LINES, FCounts[FMode]);
 }
 
 void TMainDialog::OnCommand(std::uint16_t Id) {
   switch (Id) {
     case IDC_BROWSE:
       if (!Running()) BrowseFile();
+      break;
+    case IDC_BROWSE_OUT:
+      if (!Running()) BrowseFolder();
       break;
     case IDC_EXECUTE:
       if (Running()) {
@@ -253,8 +331,8 @@ std::u16string TMainDialog::JobPath(const std::u16string& Typed) const {
 
 void TMainDialog::BrowseFile() {
   TOpenDialog dialog(this);
-  dialog.Filter = u"文本文件（*.txt）|*.txt|所有文件（*.*）|*.*";
-  dialog.FileName = GetItemText(IDC_PATH);
+  dialog.Filter = u"表格文件（*.txt;*.csv;*.tsv）|*.txt;*.csv;*.tsv|文本文件（*.txt）|*.txt|所有文件（*.*）|*.*";
+  dialog.FileName = Unquoted(GetItemText(IDC_PATH));
   dialog.Directory = LastPath;
   dialog.Title.clear();
   dialog.DefaultExt = u"txt";
@@ -264,11 +342,31 @@ void TMainDialog::BrowseFile() {
   }
 }
 
+void TMainDialog::BrowseFolder() {
+  const std::u16string source = JobPath(Unquoted(GetItemText(IDC_PATH)));
+  const std::u16string folder = OutDirFor(source, Unquoted(GetItemText(IDC_OUT_DIR)));
+  TFolderDialog dialog(this);
+  dialog.Directory = !folder.empty() ? folder : !source.empty() ? FilePathOf(source) : LastPath;
+  if (dialog.Execute()) SetItemText(IDC_OUT_DIR, dialog.Directory);
+}
+
+TSplitRequest TMainDialog::MakeRequest() {
+  TSplitRequest request;
+  request.Path = JobPath(FTypedPath);
+  request.HeaderText = GetItemText(IDC_HEADER_LINES);
+  request.Mode = static_cast<TSplitMode>(FMode);
+  request.CountText = GetItemText(IDC_CYCLE_LINES);
+  if (request.Mode == TSplitMode::MaxSize) request.CountText = SizeText(request.CountText);
+  request.OutDirShown = Unquoted(GetItemText(IDC_OUT_DIR));
+  request.OutDir = OutDirFor(request.Path, request.OutDirShown);
+  return request;
+}
+
 void TMainDialog::RunSplitJob() {
-  FTypedPath = GetItemText(IDC_PATH);
-  const std::u16string path = JobPath(FTypedPath);
-  const std::u16string headerText = GetItemText(IDC_HEADER_LINES);
-  const std::u16string cycleText = GetItemText(IDC_CYCLE_LINES);
+  FTypedPath = Unquoted(GetItemText(IDC_PATH));
+  // A size the dialog refuses raises here, and the dialog procedure shows it.
+  const TSplitRequest request = MakeRequest();
+  FOwnFolder = !request.OutDir.empty();
   FControl = std::make_unique<TSplitControl>();
   HoldForTests(*FControl);
   FOutcome = TOutcome{};
@@ -277,9 +375,9 @@ void TMainDialog::RunSplitJob() {
   const HWND window = Handle;
   // Nothing may leave the thread: every outcome becomes a message for the dialog. A
   // thread that cannot start raises here, and the dialog procedure shows it.
-  FWorker = std::thread([this, path, headerText, cycleText, control, window] {
+  FWorker = std::thread([this, request, control, window] {
     try {
-      FOutcome.Result = RunSplit(path, headerText, cycleText, control);
+      FOutcome.Result = RunRequest(request, control);
       HoldAfterRenamesForTests();
     } catch (const TSplitCancelled& stop) {
       FOutcome.Message = stop.Message;
@@ -295,7 +393,8 @@ void TMainDialog::RunSplitJob() {
 }
 
 void TMainDialog::SetRunning(bool On) {
-  for (int id : {IDC_PATH, IDC_BROWSE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_HEADER_SPIN, IDC_CYCLE_SPIN}) {
+  for (int id : {IDC_PATH, IDC_BROWSE, IDC_MODE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_HEADER_SPIN, IDC_CYCLE_SPIN,
+                 IDC_OUT_DIR, IDC_BROWSE_OUT}) {
     EnableWindow(GetItem(id), On ? FALSE : TRUE);
   }
   SetItemText(IDC_EXECUTE, On ? kCancelText : kExecuteText);
@@ -375,7 +474,8 @@ void TMainDialog::FinishRun() {
 void TMainDialog::ShowOutcome(TOutcome& Outcome) {
   if (Outcome.Result) {
     // The folder as the job names it for the path as typed: a bare name keeps a bare folder.
-    Outcome.Result->OutputDir = FilePathOf(FTypedPath) + Outcome.Result->Base + u"\\";
+    // A folder the user gave is shown as given, as the job has it.
+    if (!FOwnFolder) Outcome.Result->OutputDir = FilePathOf(FTypedPath) + Outcome.Result->Base + u"\\";
     MsgBox(SuccessText(*Outcome.Result, NamesThatFit()), 2, u"");
   } else {
     MsgBox(Outcome.Message, Outcome.Cancelled ? 2 : 4, u"");

@@ -1,8 +1,10 @@
 // The main dialog: the whole user interface of Rowdeal. It names the table to split,
-// takes the two counts, runs the split job on a worker thread (with progress and
-// cancel) and remembers its place and inputs in the settings file beside the program.
+// takes the way of splitting with its number, the header count and the output folder,
+// runs the split job on a worker thread (with progress and cancel) and remembers its
+// place and inputs in the settings file beside the program.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,9 +12,11 @@
 #include <thread>
 
 #include "app/USplitControl.h"
+#include "app/USplitRequest.h"
 #include "app/USplitResult.h"
 #include "ui/UkxDialog.h"
 
+class TkxComboBox;
 class TkxEdit;
 class TkxUpDown;
 struct ITaskbarList3;
@@ -29,6 +33,8 @@ class TMainDialog : public TkxDialog {
   LRESULT MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) override;
 
   void BrowseFile();
+  // Picks the output folder, starting in the one given or the source's.
+  void BrowseFolder();
   // Starts the split on the worker thread (the caller makes sure none runs); the
   // result box follows when it ends.
   void RunSplitJob();
@@ -38,11 +44,14 @@ class TMainDialog : public TkxDialog {
   // The path the job gets: a name without a folder (or with a relative one) is taken
   // in LastPath, so the current directory plays no part.
   std::u16string JobPath(const std::u16string& Typed) const;
+  // The run the fields ask for; raises for a size the dialog refuses.
+  TSplitRequest MakeRequest();
 
   TkxEdit* HeaderLineEdit = nullptr;
   TkxEdit* CycleLineEdit = nullptr;
   TkxUpDown* HeaderLineUpDown = nullptr;
   TkxUpDown* CycleLineUpDown = nullptr;
+  TkxComboBox* ModeBox = nullptr;
   std::u16string LastPath;
 
  private:
@@ -54,6 +63,9 @@ class TMainDialog : public TkxDialog {
   };
 
   void MoveToStoredPosition(std::int32_t Left, std::int32_t Top);
+  // Keeps the count field's text for the way left and shows the one chosen.
+  void ChooseMode(int Mode);
+  void ShowMode();
   bool Running() const { return FWorker.joinable(); }
   void SetRunning(bool On);
   void ShowProgress();
@@ -69,6 +81,10 @@ class TMainDialog : public TkxDialog {
   std::thread FWorker;
   TOutcome FOutcome;         // written by the worker before it posts, read after the join
   std::u16string FTypedPath;  // the path field when the run started
+  bool FOwnFolder = false;    // and whether it was given an output folder
+  // Each way of splitting keeps its own number (as typed); the field shows FMode's.
+  std::array<std::u16string, 4> FCounts;
+  int FMode = 0;
   std::u16string FCaption;
   int FShownPercent = -1;
   bool FAsking = false;

@@ -164,7 +164,8 @@ enum class LinkResult { Linked, Unsupported, Failed };
 // sets aside by moving.
 [[nodiscard]] LinkResult MakeLink(std::u16string_view path, std::u16string_view link);
 // Moves a file to a name where nothing is; false when something is there. MoveReplacing
-// replaces a file there. Both are retried briefly while another program holds a name.
+// replaces a file there. On Windows both are retried briefly while another program
+// holds a name.
 [[nodiscard]] bool MoveToNewName(std::u16string_view from, std::u16string_view to);
 [[nodiscard]] bool MoveReplacing(std::u16string_view from, std::u16string_view to);
 [[nodiscard]] bool RemoveFile(std::u16string_view path);

@@ -112,12 +112,18 @@ bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size
 
 TFile CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW); }
 
-bool IdentityOf(const TFile& file, FileId& id) {
+namespace {
+
+bool IdentityOfHandle(HANDLE file, FileId& id) {
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!::GetFileInformationByHandle(Win(file), &info)) return false;
+  if (!::GetFileInformationByHandle(file, &info)) return false;
   id = {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
   return true;
 }
+
+}  // namespace
+
+bool IdentityOf(const TFile& file, FileId& id) { return IdentityOfHandle(Win(file), id); }
 
 PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
   const std::wstring wide = Wide(path);
@@ -174,7 +180,7 @@ constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELET
 bool IsNamed(HANDLE file, std::u16string_view path) {
   FileId held;
   FileId named;
-  return IdentityOf(reinterpret_cast<FileHandle>(file), held) && KindOf(path, &named) == PathKind::File &&
+  return IdentityOfHandle(file, held) && KindOf(path, &named) == PathKind::File &&
          held == named;
 }
 

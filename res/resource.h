@@ -24,3 +24,8 @@
 #define IDC_CYCLE_LINES 106
 #define IDC_HEADER_SPIN 107
 #define IDC_CYCLE_SPIN 108
+// The label of 106, which names what its number counts in the chosen way of splitting.
+#define IDC_COUNT_LABEL 109
+#define IDC_MODE 110
+#define IDC_OUT_DIR 111
+#define IDC_BROWSE_OUT 112

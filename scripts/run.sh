@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # `make run`: builds Rowdeal.exe alone and starts it under Wine on the user's display,
-# with the Chinese locale and font. Without a display it says so, builds only the
+# with the Chinese locale and font, at ROWDEAL_DPI dots per inch (96; 120 and 144 show
+# it as at 125% and 150% scaling). Without a display it says so, builds only the
 # command-line front end and splits the example table with it instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +13,14 @@ if [ -n "${DISPLAY:-}" ]; then
   cmake --build --preset windows -j"$jobs" --target Rowdeal
   exe=build/windows/app/Rowdeal.exe
   rowdeal_wine_display build/windows
-  rowdeal_wine_decorated Y
+  rowdeal_wine_dpi "${ROWDEAL_DPI:-96}"
+  # Without a window manager (as under xvfb-run) no one draws the caption bar, and the
+  # percentage it shows during a run: Wine is asked to draw it itself.
+  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+    rowdeal_wine_decorated Y
+  else
+    rowdeal_wine_decorated N
+  fi
   echo "run: starting $exe under Wine (settings in ${exe%.exe}.ini)"
   exec wine "$exe" "$@"
 fi

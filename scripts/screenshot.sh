@@ -5,16 +5,22 @@
 #   scripts/screenshot.sh [out.png]            the dialog at rest (docs/rowdeal-dialog.png)
 #   scripts/screenshot.sh --running [out.png]  during a split of a 600 MiB table
 #                                              (docs/rowdeal-running.png)
+#   --dpi N (before the file name)             at N dots per inch (96 by default; 120
+#                                              and 144 are 125% and 150% scaling)
 # ROWDEAL_BUILD=build/windows by default.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-display.sh
 
 running=""
-if [ "${1:-}" = --running ]; then
-  running=1
-  shift
-fi
+dpi=96
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --running) running=1; shift ;;
+    --dpi) dpi="$2"; shift 2 ;;
+    *) break ;;
+  esac
+done
 out="${1:-docs/rowdeal-$([ -n "$running" ] && echo running || echo dialog).png}"
 build="${ROWDEAL_BUILD:-build/windows}"
 exe="$build/app/Rowdeal.exe"
@@ -23,7 +29,7 @@ rowdeal_wine_display "$build"
 
 display=90
 while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 work=$(mktemp -d)
 app=""
@@ -39,6 +45,7 @@ export DISPLAY=":$display"
 
 # No window manager here: Wine draws the caption bar itself only when told to.
 rowdeal_wine_decorated N
+rowdeal_wine_dpi "$dpi"
 
 cp "$exe" "$work/Rowdeal.exe"
 args=()

@@ -34,3 +34,15 @@ rowdeal_wine_decorated() {
   fi
   wineserver -w
 }
+
+# Sets the prefix's screen resolution (LogPixels: 96, 120 or 144 for 100%, 125% and
+# 150% scaling), which Wine reads when a program starts; read from the prefix's file
+# first, where a missing value is 96.
+rowdeal_wine_dpi() {
+  local has
+  has=$(awk '/^\[/ { desktop = index($0, "[Control Panel\\\\Desktop]") == 1 }
+             desktop && /^"LogPixels"=dword:/ { sub(/.*:/, ""); print }' "$WINEPREFIX/user.reg" 2>/dev/null)
+  [ "$((16#${has:-60}))" = "$1" ] && return 0
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -w
+}

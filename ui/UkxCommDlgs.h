@@ -1,4 +1,4 @@
-// Common dialogs: message boxes, and the open and save file dialogs.
+// Common dialogs: message boxes, the open and save file dialogs, and the folder picker.
 #pragma once
 
 #include <windows.h>
@@ -70,4 +70,18 @@ class TOpenDialog : public TOpenSaveDialog {
   explicit TOpenDialog(TkxWinControl* Owner = nullptr);
 
   void Reset() override;
+};
+
+// The platform's folder picker (the item dialog of Windows Vista and later, picking
+// folders of the file system). Directory is the folder it opens in (the platform's
+// choice when it is empty or missing) and, after a successful Execute, the folder
+// chosen, in full and without a trailing "\".
+class TFolderDialog : public TkxCommDlgSuper {
+ public:
+  explicit TFolderDialog(TkxWinControl* Owner = nullptr);
+
+  void Reset() override;
+  bool Execute() override;
+
+  std::u16string Directory;
 };

@@ -46,14 +46,14 @@ LRESULT TkxUpDown::OnNotify(int Code, NMHDR* Header) {
 }
 
 void TkxUpDown::SetRange(std::int32_t AMin, std::int32_t AMax) {
-  SendMsg(UDM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(AMax), static_cast<WORD>(AMin)));
+  SendMsg(UDM_SETRANGE32, static_cast<WPARAM>(AMin), static_cast<LPARAM>(AMax));
   Min = AMin;
   Max = AMax;
 }
 
 void TkxUpDown::SetPosition(std::int32_t APosition) {
   if (APosition < Min || APosition > Max) return;
-  SendMsg(UDM_SETPOS, 0, MAKELPARAM(static_cast<WORD>(APosition), 0));
+  SendMsg(UDM_SETPOS32, 0, static_cast<LPARAM>(APosition));
   Position = APosition;
   if (Buddy != nullptr) Buddy->SetText(IntToText(0, APosition));
 }

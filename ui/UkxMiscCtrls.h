@@ -1,5 +1,6 @@
 // The up-down (spin) control. The wrapper, not the platform control, holds the value:
 // each click steps from the number typed in the buddy edit and writes the result back.
+// Range and position reach the platform control whole, as 32-bit numbers.
 #pragma once
 
 #include <windows.h>

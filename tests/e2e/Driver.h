@@ -124,12 +124,13 @@ class App {
     return Answer();
   }
 
-  // Opens the file dialog, types into its name field and presses Open (or, for an empty
-  // text, Cancel), and waits until it is gone. Answers the name it proposed when it opened.
-  // A name that is not in the folder shown makes it ask whether to create the file, and
-  // stay: the program's own open-file dialog finds the name, or this throws.
-  std::wstring Browse(const std::wstring& typed) const {
-    Press(IDC_BROWSE);
+  // Opens the file dialog (or with IDC_BROWSE_OUT the folder picker), types into its name
+  // field and presses Open (or, for an empty text, Cancel), and waits until it is gone.
+  // Answers the name it proposed when it opened. A name that is not in the folder shown
+  // makes it ask whether to create the file, and stay: the program's own open-file dialog
+  // finds the name, or this throws.
+  std::wstring Browse(const std::wstring& typed, int button = IDC_BROWSE) const {
+    Press(button);
     HWND dialog = testutil::WaitForWindow(Process.dwProcessId, testutil::FileNameField);
     const std::wstring proposed = testutil::WindowText(testutil::FileNameField(dialog));
     if (!typed.empty()) SetWindowTextW(testutil::FileNameField(dialog), typed.c_str());

@@ -1,0 +1,100 @@
+// The ways of splitting and the output folder, through the real dialog: each way runs
+// with its own number, label and arrows, keeps its number while another is chosen, and is
+// remembered; the pieces go into the folder given, relative to the table or in full.
+#include "tests/e2e/Driver.h"
+
+namespace e2e {
+
+using DialogModes = Session;
+
+// Picks way Mode (none for -1) with the keys, as a user does; what the list, the label and
+// the field then show.
+std::wstring Choose(const App& app, int mode) {
+  for (int i = mode >= 0 ? -1 : 0; i < mode; ++i) app.Key(IDC_MODE, i < 0 ? VK_HOME : VK_DOWN);
+  return app.ItemText(IDC_MODE) + L"|" + app.ItemText(IDC_COUNT_LABEL) + L"|" + app.ItemText(IDC_CYCLE_LINES);
+}
+
+TEST_F(DialogModes, EachWayRunsWithItsOwnNumberIntoTheFolderGiven) {
+  // One header line and six data lines of 5 bytes; 40,000 lines of 64 bytes.
+  testutil::WriteFile(Tables + L"data.txt", "id;value\r\n1;a\r\n2;b\r\n3;c\r\n4;d\r\n5;e\r\n6;f\r\n");
+  std::string big = "id;value\r\n";
+  for (int i = 0; i < 40000; ++i) big += std::string(53, 'x') + std::to_string(10000000 + i) + ";\r\n";
+  testutil::WriteFile(Tables + L"big.txt", big);
+  const std::wstring data = Tables + L"data.txt", sizes = Dir + L"sizes";
+  // Out: the output folder as typed; Shown: how the success text names the folder (none:
+  // as beside the table), or the failure; Sizes: the pieces' sizes.
+  const struct { int Mode; const wchar_t* Count; std::wstring Path, Out, Folder, Shown;
+                 std::vector<std::uintmax_t> Sizes; } rows[] = {
+          {0, L"2", L"\"" + data + L"\"", L"", Tables + L"data\\", L"", {25, 25}},
+          {1, L"4", data, L"", Tables + L"data\\", L"", {30, 20}},
+          {2, L"4", data, L"\"out\"", Tables + L"out\\", L"在 out\\ 路径下", {20, 20, 15, 15}},
+          {3, L"1", Tables + L"big.txt", sizes, sizes + L"\\", L"在 " + sizes + L"\\ 路径下", {1048522, 1048522, 462986}},
+          {3, L"0", data, L"", L"", L"错误!|大小上限 (MB) 必须是 1 到 2147483647 之间的整数!", {}},
+      };
+  auto app = Start();
+  for (const auto& row : rows) {
+    Choose(*app, row.Mode);
+    app->SetItemText(IDC_CYCLE_LINES, row.Count);
+    app->SetItemText(IDC_PATH, row.Path);
+    app->SetItemText(IDC_OUT_DIR, row.Out);
+    const std::wstring base = row.Mode == 3 ? L"big" : L"data";
+    std::wstring box = L"提示!|" + SuccessText(Tables + L"data\\", static_cast<int>(row.Sizes.size()), base);
+    if (!row.Shown.empty()) box.replace(box.find(L"在"), box.find(L"自动") - box.find(L"在"), row.Shown);
+    EXPECT_EQ(app->RunJob(), row.Folder.empty() ? row.Shown : box) << row.Mode;
+    std::vector<std::uintmax_t> made;
+    for (int i = 1; std::filesystem::exists(row.Folder + base + L"-" + std::to_wstring(i) + L".txt"); ++i) {
+      made.push_back(std::filesystem::file_size(row.Folder + base + L"-" + std::to_wstring(i) + L".txt"));
+    }
+    EXPECT_EQ(made, row.Sizes) << row.Mode;
+  }
+  // The picker opens in the table's folder and gives the folder in full; cancelled, it changes nothing.
+  std::filesystem::create_directory(Tables + L"picked");
+  for (const wchar_t* typed : {L"picked", L""}) app->Browse(typed, IDC_BROWSE_OUT);
+  EXPECT_EQ(app->ItemText(IDC_OUT_DIR), Tables + L"picked");
+}
+
+// The arrow keys step a count within 0 to 10, 1 to 50 or 1 to 99,999,999, without separators.
+TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
+  WritePrivateProfileSectionW(L"Memory", L"SplitMode=2\0Parts=7\0CycleLine=3\0", Ini.c_str());
+  auto app = Start();
+  EXPECT_EQ(Choose(*app, -1), L"平均分成的份数|份数：|7");
+  HWND at = app->Item(IDC_PATH);  // the tab order, from the path round to it again
+  for (int id : {IDC_BROWSE, IDC_MODE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_OUT_DIR, IDC_BROWSE_OUT, IDC_EXECUTE,
+                 IDC_EXIT, IDC_PATH}) {
+    EXPECT_EQ(GetDlgCtrlID(at = GetNextDlgTabItem(app->Dialog, at, FALSE)), id);
+  }
+  // Shown: when chosen; then Field holds Typed, stepped twice with Key: Stepped.
+  const struct { int Mode; const wchar_t* Shown; int Field; const wchar_t *Typed; UINT Key; const wchar_t* Stepped; }
+      rows[] = {
+      {1, L"每个文件的行数|每个文件的数据行数：|10000", IDC_CYCLE_LINES, L"9998", VK_UP, L"10000"},
+      {1, L"每个文件的行数|每个文件的数据行数：|10000", IDC_CYCLE_LINES, L"99999998", VK_UP, L"99999999"},
+      {0, L"轮流分配到各文件|每一循环包含的行数：|3", IDC_CYCLE_LINES, L"49", VK_UP, L"50"},
+      {0, L"轮流分配到各文件|每一循环包含的行数：|50", IDC_HEADER_LINES, L"9", VK_UP, L"10"},
+      {0, L"轮流分配到各文件|每一循环包含的行数：|50", IDC_HEADER_LINES, L"1", VK_DOWN, L"0"},
+      {3, L"每个文件的大小上限 (MB)|大小上限 (MB)：|20", IDC_CYCLE_LINES, L"2", VK_DOWN, L"1"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(Choose(*app, row.Mode), row.Shown);
+    app->Type(row.Field, row.Typed);
+    for (int i = 0; i < 2; ++i) app->Key(row.Field, row.Key);
+    EXPECT_EQ(app->ItemText(row.Field), row.Stepped) << row.Mode << " " << row.Typed;
+  }
+  // Any command from the list takes its selection, not only a change.
+  const HWND list = app->Item(IDC_MODE);
+  SendMessageW(list, CB_SETCURSEL, 2, 0);
+  PostMessageW(app->Dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_CLOSEUP), reinterpret_cast<LPARAM>(list));
+  EXPECT_TRUE(testutil::WaitUntil([&] { return app->ItemText(IDC_COUNT_LABEL) == L"份数："; }));
+  app->Type(IDC_CYCLE_LINES, L"1,000");
+  app->SetItemText(IDC_OUT_DIR, L"out");
+  app->Press(IDC_EXIT);
+  ASSERT_EQ(app->WaitExit(), 0u);
+  std::wstring stored(500, L'\0');  // the settings' key=value texts, each ended by a zero
+  stored.resize(GetPrivateProfileSectionW(L"Memory", stored.data(), 500, Ini.c_str()));
+  std::replace(stored.begin(), stored.end(), L'\0', L'|');
+  EXPECT_EQ(stored, L"SplitMode=2|Parts=1,000|CycleLine=50|LastPath=" + Dir +
+                        L"|HeaderLine=0|RowsPerFile=99999999|MaxSizeMB=1|OutputPath=out|");
+  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"4", Ini.c_str());  // a way the list lacks: the first
+  EXPECT_EQ(Choose(*Start(), -1), L"轮流分配到各文件|每一循环包含的行数：|50");
+}
+
+}  // namespace e2e
