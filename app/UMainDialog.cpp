@@ -75,15 +75,6 @@ std::u16string SizeText(const std::u16string& Typed) {
   return IntToText(0, megabytes) + u"M";
 }
 
-// The one call of a run. Until the job takes a whole request, the deal in turn into the
-// folder beside the source is all it runs; the rest is refused before any file is read.
-TSplitResult RunRequest(const TSplitRequest& Request, TSplitControl* Control) {
-  if (Request.Mode != TSplitMode::Cycle || !Request.OutDir.empty()) {
-    throw TkxException(u"这种拆分方式或输出路径在此版本中尚不可用!");
-  }
-  return RunSplit(Request.Path, Request.HeaderText, Request.CountText, Control);
-}
-
 std::u16string FullPath(const std::u16string& Path) {
   const DWORD n = GetFullPathNameW(W(Path), 0, nullptr, nullptr);
   if (n == 0) return Path;
@@ -377,7 +368,7 @@ void TMainDialog::RunSplitJob() {
   // thread that cannot start raises here, and the dialog procedure shows it.
   FWorker = std::thread([this, request, control, window] {
     try {
-      FOutcome.Result = RunRequest(request, control);
+      FOutcome.Result = RunSplitRequest(request, control);
       HoldAfterRenamesForTests();
     } catch (const TSplitCancelled& stop) {
       FOutcome.Message = stop.Message;

@@ -265,12 +265,3 @@ TSplitResult RunSplitRequestWith(const TSplitRequest& Request, const TSplitLimit
     throw TkxException(u"内存不足!");
   }
 }
-
-TSplitResult RunSplit(const std::u16string& Path, const std::u16string& HeaderText, const std::u16string& CycleText,
-                      TSplitControl* Control) {
-  TSplitRequest request;
-  request.Path = Path;
-  request.HeaderText = HeaderText;
-  request.CountText = CycleText;
-  return RunSplitRequest(request, Control);
-}

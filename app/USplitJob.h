@@ -48,9 +48,6 @@ struct TSplitLimits {
 TSplitResult RunSplitRequest(const TSplitRequest& Request, TSplitControl* Control = nullptr);
 TSplitResult RunSplitRequestWith(const TSplitRequest& Request, const TSplitLimits& Limits,
                                  TSplitControl* Control = nullptr);
-// The dialog's call while it asks for the deal in turn beside the source only.
-TSplitResult RunSplit(const std::u16string& Path, const std::u16string& HeaderText,
-                      const std::u16string& CycleText, TSplitControl* Control);
 
 // H and the count read from their texts as a run reads them (H first); raises the run's
 // TkxException for a count it would refuse, so a caller can refuse it before any file.
