@@ -12,6 +12,7 @@
 #   bench/run.sh                        1 GiB inputs, 7 pairs
 #   SIZE_MIB=64 bench/run.sh            a quicker look
 #   BIN=... EXE=... WORK=... PAIRS=...  another binary, Windows binary, folder, pair count
+#   CALIBRATE=...                       the read calibration run first (bench/calibrate.cpp)
 #   BIG_NS="100000 1000000"             output counts for the memory runs on a small source
 #   WINE=0                              skip the Windows build
 #   nice -n -15 bench/run.sh            steadier figures on a loaded machine (as root)
@@ -19,6 +20,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 BIN=$(realpath "${BIN:-build/linux/app/rowdeal-split}")
+CALIBRATE=$(realpath -m "${CALIBRATE:-build/linux/bench/rowdeal-calibrate}")
 EXE=${EXE:-build/windows/app/rowdeal-split.exe}
 WORK=${WORK:-build/bench}
 SIZE_MIB=${SIZE_MIB:-1024}
@@ -64,6 +66,14 @@ fill("small.csv", u8, 1 << 20)
 fill("oneline.csv", b"z" * (1 << 20))
 PY
 cd "$WORK"
+# First what reading costs here, block sizes and mapped windows, on the UTF-8 input.
+if [ -x "$CALIBRATE" ]; then
+  echo "Calibrating the reads..." >&2
+  CAL_OUT=$("$CALIBRATE" utf8.csv)
+else
+  CAL_OUT="The calibration was not run: $CALIBRATE is absent (make build-linux)."
+fi
+printf 'What a GiB of the page-cached UTF-8 input costs here, read and scanned for LFs (fastest\nof 3 passes):\n\n%s\n\n' "$CAL_OUT"
 LOG=$WORK/runs.tsv
 printf 'loop\tinput\tround\tlabel\twall\tuser\tsys\trss_kib\tstatus\n' >"$LOG"
 
