@@ -190,7 +190,7 @@ pairs() {  # INPUT A B...: PAIRS rounds of each command in turn, none if one can
   for label in "$@"; do
     cmd "$label" "$input"
     if [ -n "$O" ] && ! has "$O"; then
-      for label in "$@"; do run "$loop" "$input" 1 "$label"; done
+      for label in "$@"; do log "$loop" "$input" 1 "$label" 0 0 0 0 option-missing; done
       return
     fi
   done
