@@ -174,8 +174,10 @@ constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELET
 bool IsNamed(HANDLE file, std::u16string_view path) {
   FileId held;
   FileId named;
-  return IdentityOf(reinterpret_cast<FileHandle>(file), held) && KindOf(path, &named) == PathKind::File &&
-         held == named;
+  TFile borrowed(reinterpret_cast<FileHandle>(file));  // the caller keeps the handle
+  const bool known = IdentityOf(borrowed, held);
+  (void)borrowed.Release();
+  return known && KindOf(path, &named) == PathKind::File && held == named;
 }
 
 // Opens the lock file, made here when it is missing; retried briefly while another run
