@@ -3,9 +3,9 @@
 # script makes itself under build/bench, and prints Markdown tables: each figure with its
 # target and whether it is met, then the median times and peak memory behind them.
 #
-# Timings come in rounds: ours and its baselines run in turn, PAIRS times, and every
-# ratio is taken within its round, so that a change in the machine's load between rounds
-# moves both sides; the tables give the median ratio and its spread (min..max). Before
+# Timings come in rounds: ours and its baselines run in turn (each round beginning with
+# the next of them), PAIRS times, and every ratio is taken within its round, so that a
+# change in the machine's load between rounds moves both sides; the tables give the median ratio and its spread (min..max). Before
 # every run the output folder is deleted and dirty pages are flushed; only the command
 # itself is timed (wall clock from bash, user/system time and peak RSS from GNU time).
 #
@@ -194,8 +194,11 @@ pairs() {  # INPUT A B...: PAIRS rounds of each command in turn, none if one can
       return
     fi
   done
+  # Each round starts with the next command: the one that runs second in a round was
+  # seen to pay more system time, whichever it was.
+  local labels=("$@") n=$# i
   for r in $(seq "$PAIRS"); do
-    for label in "$@"; do run "$loop" "$input" "$r" "$label"; done
+    for i in $(seq 0 $((n - 1))); do run "$loop" "$input" "$r" "${labels[(r + i) % n]}"; done
   done
 }
 
