@@ -5,9 +5,10 @@
 #
 # Timings come in rounds: ours and its baselines run in turn (each round beginning with
 # the next of them), PAIRS times, and every ratio is taken within its round, so that a
-# change in the machine's load between rounds moves both sides; the tables give the median ratio and its spread (min..max). Before
-# every run the output folder is deleted and dirty pages are flushed; only the command
-# itself is timed (wall clock from bash, user/system time and peak RSS from GNU time).
+# change in the machine's load between rounds moves both sides; the tables give the
+# median ratio and its spread (min..max). Before every run the output folder is deleted
+# and dirty pages are flushed; only the command itself is timed (wall clock from bash,
+# user/system time and peak RSS from GNU time).
 #
 #   bench/run.sh                        1 GiB inputs, 7 pairs
 #   SIZE_MIB=64 bench/run.sh            a quicker look
