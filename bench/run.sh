@@ -255,7 +255,7 @@ startup = med([wall(r) for r in ok if r["label"] == "winehelp"])
 def wine(inp):
     a, b = runs("ours5-wine5", inp, "wine5"), runs("ours5-wine5", inp, "ours5")
     return [(wall(a[k]) - startup) / wall(b[k]) for k in a if k in b]
-at_most = lambda t: (f"≤ {t}", lambda v: v <= t)
+at_most = lambda t: (f"≤ {t:.2f}", lambda v: v <= t)
 names = {"utf16": "UTF-16 LE with mark", "utf8": "UTF-8 without mark"}
 figures = []  # (what, options needed, values, (target text, meets))
 for inp in ("utf16", "utf8"):
