@@ -48,56 +48,56 @@ class TFile {
 
 // Opens for reading, shared for reading; a missing file is created empty (the text
 // file's read mode). A directory is refused.
-TFile OpenForReading(std::u16string_view path);
+[[nodiscard]] TFile OpenForReading(std::u16string_view path);
 // Creates, or truncates an existing file, for writing; shared for reading.
-TFile CreateForWriting(std::u16string_view path);
+[[nodiscard]] TFile CreateForWriting(std::u16string_view path);
 // Reads up to count bytes; false when the read fails. bytesRead 0 at the end.
-bool ReadBytes(const TFile& file, void* buffer, std::size_t count, std::size_t& bytesRead);
+[[nodiscard]] bool ReadBytes(const TFile& file, void* buffer, std::size_t count, std::size_t& bytesRead);
 // Writes all count bytes; false when any of them could not be written.
-bool WriteBytes(const TFile& file, const void* buffer, std::size_t count);
+[[nodiscard]] bool WriteBytes(const TFile& file, const void* buffer, std::size_t count);
 enum class SeekFrom { Begin, Current, End };
 // Moves the file pointer; the new offset, or -1 on failure.
-std::int64_t Seek(const TFile& file, std::int64_t offset, SeekFrom from);
+[[nodiscard]] std::int64_t Seek(const TFile& file, std::int64_t offset, SeekFrom from);
 // The file's current size in bytes, or -1 on failure.
-std::int64_t FileSize(const TFile& file);
+[[nodiscard]] std::int64_t FileSize(const TFile& file);
 // Opens an existing file for writing at its end, shared for reading.
-TFile OpenForAppending(std::u16string_view path);
+[[nodiscard]] TFile OpenForAppending(std::u16string_view path);
 // Raises the number of files this process may hold open as far as the system
 // lets it; answers how many it may hold open now.
-std::int64_t RaiseOpenFileLimit();
+[[nodiscard]] std::int64_t RaiseOpenFileLimit();
 
 // True for an existing file or directory.
-bool PathExists(std::u16string_view path);
+[[nodiscard]] bool PathExists(std::u16string_view path);
 // Creates one directory level; true on success.
-bool MakeDirectory(std::u16string_view path);
+[[nodiscard]] bool MakeDirectory(std::u16string_view path);
 
 // The characters that end a directory part of a path, and the separator that
 // the program itself puts after a directory name.
-std::u16string_view PathDelimiters();
-char16_t PathSeparator();
+[[nodiscard]] std::u16string_view PathDelimiters();
+[[nodiscard]] char16_t PathSeparator();
 
 // The system's ANSI code page. On POSIX: the C library's locale character set,
 // or ISO-8859-1 where that set is plain ASCII, so that every byte maps to a
 // character and back.
-std::u16string AnsiToText(std::string_view bytes);
-std::string TextToAnsi(std::u16string_view text);
+[[nodiscard]] std::u16string AnsiToText(std::string_view bytes);
+[[nodiscard]] std::string TextToAnsi(std::u16string_view text);
 
 // Compares two texts whole, as the user's locale does; with or without case.
-bool TextEquals(std::u16string_view a, std::u16string_view b, bool caseSensitive);
+[[nodiscard]] bool TextEquals(std::u16string_view a, std::u16string_view b, bool caseSensitive);
 
 // The running program's full path in the ANSI code page (at most 260 bytes on Windows).
-std::string ProgramPathAnsi();
+[[nodiscard]] std::string ProgramPathAnsi();
 
 // For a console program: on POSIX the ANSI conversions follow the user's locale;
 // on Windows nothing is needed.
 void UseUserLocale();
 // The line end of the platform's own text: CR LF on Windows, LF on POSIX.
-std::u16string_view NewLine();
+[[nodiscard]] std::u16string_view NewLine();
 // Standard output (1) and standard error (2): whether the stream is a terminal,
 // and writing text to it whole (UTF-8 on pipes and POSIX terminals, UTF-16 to a
 // Windows console); false when any of it could not be written.
-bool IsTerminal(int stream);
-bool WriteStandard(int stream, std::u16string_view text);
+[[nodiscard]] bool IsTerminal(int stream);
+[[nodiscard]] bool WriteStandard(int stream, std::u16string_view text);
 
 // Asks the system to take as many pages as it can out of the working set.
 void TrimWorkingSet();
@@ -108,9 +108,9 @@ void TrimWorkingSet();
 enum class OpenResult { Opened, Missing, NotRegular, Failed };
 // Opens an existing regular (disk) file for reading, shared for reading. Never creates
 // a file and never blocks: a FIFO, a device or a directory is NotRegular.
-OpenResult OpenExistingFile(std::u16string_view path, TFile& file);
+[[nodiscard]] OpenResult OpenExistingFile(std::u16string_view path, TFile& file);
 // Reads up to count bytes at offset, leaving the file pointer alone.
-bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
+[[nodiscard]] bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size_t count, std::size_t& bytesRead);
 // Creates a new file for writing, shared for reading; none when anything is at path.
 [[nodiscard]] TFile CreateNewFile(std::u16string_view path);
 
@@ -120,16 +120,16 @@ struct FileId {
   std::uint64_t Index = 0;
   bool operator==(const FileId&) const = default;
 };
-bool IdentityOf(const TFile& file, FileId& id);
+[[nodiscard]] bool IdentityOf(const TFile& file, FileId& id);
 enum class PathKind { None, File, Directory, Other };
 // What is at path, links followed; for a file also its identity and whether this
 // process could write it (not read-only).
-PathKind KindOf(std::u16string_view path, FileId* id = nullptr, bool* writable = nullptr);
+[[nodiscard]] PathKind KindOf(std::u16string_view path, FileId* id = nullptr, bool* writable = nullptr);
 // Hands each name in a directory, without "." and "..", to visit; nothing when the
 // directory cannot be read. The names are not kept: a folder may hold millions.
 void ForEachName(std::u16string_view directory, const std::function<void(const std::u16string&)>& visit);
 // Bytes this user may still write on the volume of path; -1 when the system cannot tell.
-std::int64_t FreeSpace(std::u16string_view path);
+[[nodiscard]] std::int64_t FreeSpace(std::u16string_view path);
 
 enum class LockResult { Locked, Held, CannotCreate, Failed };
 // The lock of an output folder that runs of the native and of the Windows build both
@@ -173,13 +173,13 @@ enum class LinkResult { Linked, Unsupported, Failed };
 // The longest name a file in directory may have, in NameUnits; -1 when the system
 // cannot tell. POSIX counts the bytes of the name, Windows its UTF-16 code units.
 [[nodiscard]] std::int64_t NameLimit(std::u16string_view directory);
-std::int64_t NameUnits(std::u16string_view name);
+[[nodiscard]] std::int64_t NameUnits(std::u16string_view name);
 // Whether two names in one folder are the same file's, as the file system compares
 // them (without regard to case on Windows).
-bool SameName(std::u16string_view a, std::u16string_view b);
+[[nodiscard]] bool SameName(std::u16string_view a, std::u16string_view b);
 
 // True on systems where names such as CON, NUL or COM1 reach devices in any folder.
-bool HasDeviceNames();
+[[nodiscard]] bool HasDeviceNames();
 // Calls handler each time the user interrupts the program or its session ends. POSIX:
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT, except one that was ignored when the program
 // started (as under nohup); SIGPIPE is ignored from then on, so that writing to a
@@ -190,7 +190,7 @@ bool HasDeviceNames();
 void OnInterrupt(void (*handler)());
 // A command-line argument (a file name) as text: POSIX bytes that are not UTF-8 become
 // lone surrogates U+DC80 to U+DCFF, which file names turn back into the same bytes.
-std::u16string ArgumentText(std::string_view bytes);
+[[nodiscard]] std::u16string ArgumentText(std::string_view bytes);
 
 // A seam for tests: after the given number of further bytes read (or written)
 // through ReadBytes or ReadBytesAt (or WriteBytes), every later call fails. -1 switches
@@ -211,14 +211,15 @@ void InjectMoveFault(std::function<bool(std::u16string_view from, std::u16string
 // Settings files in the platform's profile-file format, which only Windows has. Every
 // call goes to the file at once; nothing is kept.
 // The value of key in section, cut to capacity - 1 characters; defaultValue when missing.
-std::u16string ReadProfileText(std::u16string_view section, std::u16string_view key,
-                                 std::u16string_view defaultValue, std::u16string_view path, std::size_t capacity);
+[[nodiscard]] std::u16string ReadProfileText(std::u16string_view section, std::u16string_view key,
+                                             std::u16string_view defaultValue, std::u16string_view path,
+                                             std::size_t capacity);
 // The value read as an integer by the platform; defaultValue when missing.
-std::int32_t ReadProfileInteger(std::u16string_view section, std::u16string_view key, std::int32_t defaultValue,
-                            std::u16string_view path);
+[[nodiscard]] std::int32_t ReadProfileInteger(std::u16string_view section, std::u16string_view key,
+                                              std::int32_t defaultValue, std::u16string_view path);
 // Creates the file, section and key as needed; false when the platform refuses.
-bool WriteProfileText(std::u16string_view section, std::u16string_view key, std::u16string_view value,
-                        std::u16string_view path);
+[[nodiscard]] bool WriteProfileText(std::u16string_view section, std::u16string_view key, std::u16string_view value,
+                                    std::u16string_view path);
 #endif
 
 }  // namespace platform

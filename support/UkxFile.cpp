@@ -33,7 +33,8 @@ std::uint8_t ChosenEncoding(const std::u16string& Path, std::uint8_t Mode, std::
 // Opens by path and mode; the missing directory of the file is made first, one level.
 platform::TFile OpenFile(const std::u16string& Path, std::uint8_t Mode) {
   std::u16string folder = FilePathOf(Path);
-  if (!folder.empty() && !PathExists(folder)) MakeDir(folder);
+  // A folder that cannot be made fails the open that follows.
+  if (!folder.empty() && !PathExists(folder)) (void)MakeDir(folder);
   platform::TFile file = IsWriteMode(Mode) ? platform::CreateForWriting(Path) : platform::OpenForReading(Path);
   if (!file) throw TkxException(u"File Open Error!");
   return file;

@@ -17,9 +17,9 @@ void FreeAndClear(T*& Object) {
 }
 
 void TrimWorkingSet();
-bool PathExists(const std::u16string& Path);
+[[nodiscard]] bool PathExists(const std::u16string& Path);
 // Creates one directory level; true on success.
-bool MakeDir(const std::u16string& Path);
+[[nodiscard]] bool MakeDir(const std::u16string& Path);
 // Position of the last non-zero character of S that occurs in Delims; 0 when none.
 int FindLastOf(const std::u16string& Delims, const std::u16string& S);
 // The directory part of S, delimiter included; empty when S has no delimiter.

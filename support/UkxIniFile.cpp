@@ -27,7 +27,7 @@ std::int32_t TkxIniFile::ReadInteger(const std::u16string& Section, const std::u
 void TkxIniFile::WriteString(const std::u16string& Section, const std::u16string& Key,
                              const std::u16string& Value) const {
   // A refused write is dropped: the settings are a convenience, never worth a failure.
-  platform::WriteProfileText(Section, Key, Value, FileName);
+  (void)platform::WriteProfileText(Section, Key, Value, FileName);
 }
 
 void TkxIniFile::WriteInteger(const std::u16string& Section, const std::u16string& Key, std::int32_t Value) const {

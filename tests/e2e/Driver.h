@@ -30,7 +30,12 @@ inline std::wstring BuiltProgram() {
 
 // The split job's success message for <base>-1.txt to <base>-<n>.txt, every name listed.
 inline std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base) {
-  const auto text = ::SuccessText({{outputDir.begin(), outputDir.end()}, {base.begin(), base.end()}, u"txt", n, 0, u""});
+  TSplitResult result;
+  result.OutputDir.assign(outputDir.begin(), outputDir.end());
+  result.Base.assign(base.begin(), base.end());
+  result.Extension = u"txt";
+  result.Count = n;
+  const auto text = ::SuccessText(result);
   return {text.begin(), text.end()};
 }
 
