@@ -252,7 +252,7 @@ bool IsDeviceName(const std::u16string& Name) {
 
 TSplitResult RunSplitRequest(const TSplitRequest& Request, TSplitControl* Control) {
   TSplitLimits limits;
-  limits.OpenOutputs = std::max<std::int64_t>(1, platform::RaiseOpenFileLimit() - SpareHandles);
+  limits.OpenOutputs = std::max<std::int64_t>(1, platform::RoomForOpenFiles() - SpareHandles);
   return RunSplitRequestWith(Request, limits, Control);
 }
 

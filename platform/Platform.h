@@ -62,9 +62,9 @@ enum class SeekFrom { Begin, Current, End };
 [[nodiscard]] std::int64_t FileSize(const TFile& file);
 // Opens an existing file for writing at its end, shared for reading.
 [[nodiscard]] TFile OpenForAppending(std::u16string_view path);
-// Raises the number of files this process may hold open as far as the system
-// lets it; answers how many it may hold open now.
-[[nodiscard]] std::int64_t RaiseOpenFileLimit();
+// Raises the number of files this process may hold open as far as the system lets it;
+// answers how many more it may open now, besides those it holds (inherited ones too).
+[[nodiscard]] std::int64_t RoomForOpenFiles();
 
 // True for an existing file or directory.
 [[nodiscard]] bool PathExists(std::u16string_view path);

@@ -205,6 +205,8 @@ TFile OpenForAppending(std::u16string_view path) {
   return file;
 }
 
+namespace {
+
 std::int64_t RaiseOpenFileLimit() {
   struct rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 256;
@@ -221,6 +223,17 @@ std::int64_t RaiseOpenFileLimit() {
     limit = raised;
   }
   return limit.rlim_cur == RLIM_INFINITY ? std::int64_t{1} << 20 : static_cast<std::int64_t>(limit.rlim_cur);
+}
+
+}  // namespace
+
+std::int64_t RoomForOpenFiles() {
+  const std::int64_t limit = RaiseOpenFileLimit();
+  // Descriptors are numbered below the limit, so each one open takes a place; the
+  // listing's own is among those listed.
+  std::int64_t open = -1;
+  ForEachName(u"/proc/self/fd", [&](const std::u16string&) { ++open; });
+  return open < 0 ? limit : limit - open;
 }
 
 bool PathExists(std::u16string_view path) {

@@ -343,7 +343,7 @@ std::u16string ArgumentText(std::string_view bytes) {
 
 // Kernel handles are limited only by memory, but Wine gives each one a Unix descriptor
 // and meets that limit long before: beyond this many, outputs are closed between writes.
-std::int64_t RaiseOpenFileLimit() { return 2048; }
+std::int64_t RoomForOpenFiles() { return 2048; }
 
 bool PathExists(std::u16string_view path) { return ::PathFileExistsW(Wide(path).c_str()) != FALSE; }
 

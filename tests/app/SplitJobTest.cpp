@@ -8,6 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 using testutil::TempDir;
@@ -327,6 +333,22 @@ TEST(SplitJob, ProgressOfPiecesCutInOrder) {
 }
 
 #ifndef _WIN32
+// Descriptors the process already holds, such as those inherited from its parent, take
+// room from the outputs: a child with a low limit, most of it taken, still splits.
+TEST(SplitJob, HeldDescriptorsLeaveRoomForTheOutputs) {
+  Source src("h\r\n" + std::string(600, 'x') + "\r\n");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const rlimit low{256, 256};
+    if (::setrlimit(RLIMIT_NOFILE, &low) != 0) ::_exit(2);
+    for (int i = 0; i < 200; ++i) (void)::dup(2);
+    ::_exit(Succeeded(src.Split(u"1", u"300")) && src.Output(299) == "h\r\n" ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_EQ(status, 0);
+}
+
 // A source shortened (or lengthened) at any moment of the run: before its first MiB is
 // read, before its header, while headers too long to keep are read again for each
 // output, while it is dealt. Windows refuses such writers while the source is open.
