@@ -124,8 +124,6 @@ void TOutputFiles::CloseAll() {
   if (FQueue) {
     for (std::size_t i = 0; i < FOutputs.size(); ++i) {
       if (FOutputs[i].Used > 0) FQueue->Hand(i, FOutputs[i].Block, FOutputs[i].Used);
-      FOutputs[i].Used = 0;
-      FOutputs[i].Block = nullptr;
     }
     FQueue->Drain();
   }

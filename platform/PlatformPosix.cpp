@@ -3,6 +3,7 @@
 #include "platform/FaultInjection.h"
 #include "platform/Utf8Encoding.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -105,11 +106,9 @@ std::string Convert(const char* to, const char* from, const char* data, std::siz
 
 int Fd(const TFile& file) { return static_cast<int>(file.Handle()); }
 
+// A directory is refused by open itself: each mode writes or may create (EISDIR).
 TFile OpenChecked(std::u16string_view path, int flags) {
-  TFile file(::open(Utf8Path(path).c_str(), flags | O_CLOEXEC, 0666));
-  struct stat st{};
-  if (file && (::fstat(Fd(file), &st) != 0 || S_ISDIR(st.st_mode))) return TFile();
-  return file;
+  return TFile(::open(Utf8Path(path).c_str(), flags | O_CLOEXEC, 0666));
 }
 
 }  // namespace
@@ -208,21 +207,14 @@ TFile OpenForAppending(std::u16string_view path) {
 namespace {
 
 std::int64_t RaiseOpenFileLimit() {
+  // An unlimited hard limit is not accepted as a soft one; the kernel's own cap is.
+  constexpr rlim_t Cap = rlim_t{1} << 20;
   struct rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 256;
-  if (limit.rlim_cur != limit.rlim_max) {
-    struct rlimit raised = limit;
-    raised.rlim_cur = limit.rlim_max;
-    // An unlimited hard limit is not accepted as a soft one; the kernel's own cap is.
-    if (::setrlimit(RLIMIT_NOFILE, &raised) != 0 && limit.rlim_max == RLIM_INFINITY) {
-      raised.rlim_cur = 1 << 20;
-      if (::setrlimit(RLIMIT_NOFILE, &raised) != 0) raised.rlim_cur = limit.rlim_cur;
-    } else if (::getrlimit(RLIMIT_NOFILE, &raised) != 0) {
-      raised = limit;
-    }
-    limit = raised;
-  }
-  return limit.rlim_cur == RLIM_INFINITY ? std::int64_t{1} << 20 : static_cast<std::int64_t>(limit.rlim_cur);
+  const rlim_t hard = limit.rlim_max == RLIM_INFINITY ? Cap : limit.rlim_max;
+  const struct rlimit raised{std::max(limit.rlim_cur, hard), limit.rlim_max};
+  if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  return limit.rlim_cur == RLIM_INFINITY ? Cap : static_cast<std::int64_t>(limit.rlim_cur);
 }
 
 }  // namespace
@@ -237,7 +229,6 @@ std::int64_t RoomForOpenFiles() {
 }
 
 bool PathExists(std::u16string_view path) {
-  if (path.empty()) return false;
   struct stat st{};
   return ::stat(Utf8Path(path).c_str(), &st) == 0;
 }
@@ -250,21 +241,21 @@ char16_t PathSeparator() { return u'/'; }
 
 std::u16string AnsiToText(std::string_view bytes) {
   if (bytes.empty()) return {};
-  std::string wide = Convert("UTF-16LE", AnsiCharset().c_str(), bytes.data(), bytes.size(), 1);
-  std::u16string out(wide.size() / 2, u'\0');
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<char16_t>(static_cast<unsigned char>(wide[2 * i]) |
-                                   (static_cast<unsigned char>(wide[2 * i + 1]) << 8));
+  const std::string wide = Convert("UTF-16LE", AnsiCharset().c_str(), bytes.data(), bytes.size(), 1);
+  std::u16string out;
+  for (std::size_t i = 0; i < wide.size() / 2; ++i) {
+    out += static_cast<char16_t>(static_cast<unsigned char>(wide[2 * i]) |
+                                 (static_cast<unsigned char>(wide[2 * i + 1]) << 8));
   }
   return out;
 }
 
 std::string TextToAnsi(std::u16string_view text) {
   if (text.empty()) return {};
-  std::string wide(text.size() * 2, '\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    wide[2 * i] = static_cast<char>(text[i] & 0xFF);
-    wide[2 * i + 1] = static_cast<char>(text[i] >> 8);
+  std::string wide;
+  for (const char16_t unit : text) {
+    wide += static_cast<char>(unit & 0xFF);
+    wide += static_cast<char>(unit >> 8);
   }
   return Convert(AnsiCharset().c_str(), "UTF-16LE", wide.data(), wide.size(), 2);
 }

@@ -3,6 +3,7 @@
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 
+#include <algorithm>
 #include <utility>
 
 TkxListSuper::TkxListSuper(std::u16string separator) : Separator(std::move(separator)) { Clear(); }
@@ -53,8 +54,7 @@ TListItem* TkxListSuper::FindById(std::int32_t Id) const {
 }
 
 int TkxListSuper::InsertItem(int Index, TListItem* Item) {
-  if (Index < 0) Index = 0;
-  if (Index > Count) Index = Count;
+  Index = std::clamp(Index, 0, Count);
   if (Index == 0) {
     Item->Prev = nullptr;
     Item->Next = First;

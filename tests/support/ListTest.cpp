@@ -42,12 +42,9 @@ TEST(Lists, ObjectsByIdentifierAreReplacedAppendedDeletedAndFreedOnlyWhenAsked) 
     list.SetObject(5, &b);
     list.SetObject(9, &a);
     EXPECT_EQ(list.NextId(), 10);
-    EXPECT_EQ(list.IndexOfId(5), 2);
-    EXPECT_EQ(list.ObjectAt(2), &b);
-    EXPECT_EQ(list.ObjectAt(3), &a);
-    EXPECT_EQ(list.IdAt(3), 9);
-    EXPECT_EQ(list.ObjectAt(4), nullptr);
-    EXPECT_EQ(list.ObjectAt(-1), nullptr);
+    EXPECT_TRUE(list.IndexOfId(5) == 2 && list.IdAt(3) == 9);
+    EXPECT_EQ((std::vector<TkxObject*>{list.ObjectAt(2), list.ObjectAt(3), list.ObjectAt(4), list.ObjectAt(-1)}),
+              (std::vector<TkxObject*>{&b, &a, nullptr, nullptr}));
     EXPECT_EQ(list.DeleteById(gone), gone != 7);
     std::vector<std::int32_t> left{3, -4, 5, 9};
     left.erase(std::remove(left.begin(), left.end(), gone), left.end());
@@ -58,6 +55,5 @@ TEST(Lists, ObjectsByIdentifierAreReplacedAppendedDeletedAndFreedOnlyWhenAsked) 
   owning.SetObject(1, new TProbeObject(destroyed));
   owning.SetObject(2, nullptr);
   owning.ClearItems(true);
-  EXPECT_EQ(destroyed, 1);
-  EXPECT_TRUE(Ids(owning).empty());
+  EXPECT_TRUE(destroyed == 1 && Ids(owning).empty());
 }

@@ -18,10 +18,10 @@ TEST(Text, ComparesSearchesAndCuts) {
   EXPECT_TRUE(TextEquals(u"Default", u"DEFAULT", false));
   EXPECT_FALSE(TextEquals(u"Default", u"DEFAULT", true));
   EXPECT_FALSE(TextEquals(u"abc", u"abcd", false));
-  EXPECT_EQ(FindChar(u"abcb", u'b'), 2);
-  EXPECT_EQ(FindChar(u"abc", u'x'), 0);
+  EXPECT_TRUE(FindChar(u"abcb", u'b') == 2 && FindChar(u"abc", u'x') == 0);
   EXPECT_EQ(PosFrom(u"b", u"abcb", 3), 4);
   EXPECT_EQ(LastPos(u"b", u"abcb", 3), 2);
+  EXPECT_EQ(PosFrom(u"", u"ab", 1) + LastPos(u"", u"ab", 0), 0) << "nothing is found nowhere";
   struct { int Start, Count; std::u16string Expected; } const cases[] = {
       {2, 3, u"bcd"}, {-4, 2, u"ab"}, {5, 10, u"ef"}, {7, 1, u""}, {3, -1, u"cdef"},
   };
@@ -38,8 +38,8 @@ TEST(Numbers, TextToIntAndIntToText) {
   for (const auto& c : cases) {
     EXPECT_EQ(testutil::Outcome([&] { return IntToText(0, TextToInt(c.S)); }), c.Result) << Utf8(c.S);
   }
-  EXPECT_EQ(TextToIntDef(u"x", -3), -3);
-  EXPECT_EQ(TextToIntDef(u" 12 ", 5), 12);
+  EXPECT_TRUE(TextToIntDef(u"x", -3) == -3 && TextToIntDef(u" 12 ", 5) == 12);
+  EXPECT_TRUE(WinToBool(2) && WinToBool(-1) && !WinToBool(0) && BoolToWin(true) == 1 && BoolToWin(false) == 0);
   struct { int Width; std::int64_t Value; std::u16string Text; } const texts[] = {
       {0, -15, u"-15"}, {3, -7, u"-007"}, {3, 1234, u"1234"}, {-1, 5, u"5"},
       {0, std::numeric_limits<std::int64_t>::min(), u"-9223372036854775808"},
@@ -80,12 +80,9 @@ TEST(Paths, MakeDirCreatesOneLevelAndPathExistsSeesFilesAndFolders) {
   testutil::TempDir temp;
   const std::u16string parent = temp.Path("parent");
   const std::u16string child = parent + platform::PathSeparator() + u"\u6570\u636E";
-  EXPECT_FALSE(MakeDir(child)) << "no missing parents";
-  EXPECT_TRUE(MakeDir(parent));
-  EXPECT_FALSE(MakeDir(parent)) << "already there";
-  EXPECT_TRUE(MakeDir(child));
-  EXPECT_TRUE(PathExists(child));
+  // No missing parents; once each; evaluated in order.
+  EXPECT_EQ((std::vector<bool>{MakeDir(child), MakeDir(parent), MakeDir(parent), MakeDir(child), PathExists(child)}),
+            (std::vector<bool>{false, true, false, true, true}));
   testutil::WriteFile(temp.Native("file.txt"), "x");
-  EXPECT_TRUE(PathExists(temp.Path("file.txt")));
-  EXPECT_FALSE(PathExists(temp.Path("missing.txt")));
+  EXPECT_TRUE(PathExists(temp.Path("file.txt")) && !PathExists(temp.Path("missing.txt")) && !PathExists(u""));
 }
