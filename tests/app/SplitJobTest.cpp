@@ -147,6 +147,24 @@ TEST(SplitJob, CsvRecordsKeepQuotedLineEnds) {
     EXPECT_EQ(src.Outputs(2), (std::vector<std::string>{c.first, c.second})) << c.what;
     EXPECT_EQ(src.Result.UnclosedQuoteLine, c.note) << c.what;
   }
+  // Longer than the 32 bytes a step looks at: quotes and line ends at every offset.
+  for (const bool wide : {false, true}) {
+    auto units = [&](const std::string& text) {
+      std::string out;
+      for (char c : text) out += wide ? std::string{c, '\0'} : std::string{c};
+      return out;
+    };
+    std::string body = wide ? "\xFF\xFEh\0\r\0\n\0"s : "h\r\n";
+    std::vector<std::string> outputs{body, body};
+    for (int i = 0; i < 40; ++i) {
+      const std::string record = units("1,\"" + std::string(i, 'x') + "\r\n\"\"\n\"\r\n");
+      body += record;
+      outputs[i % 2] += record;
+    }
+    Source src(body, "csv");
+    ASSERT_TRUE(Succeeded(src.Split(u"1", u"2"))) << wide;
+    EXPECT_EQ(src.Outputs(2), outputs) << wide;
+  }
   // Records asked for: a quote left open fails the run, and nothing is left behind.
   Source open("h\r\n1,x\r\n2,\"y\r\n", "txt");
   EXPECT_EQ(open.Split(u"1", u"2", nullptr, nullptr, TRecordMode::Csv),
@@ -300,6 +318,33 @@ TEST(SplitJob, ManyOutputsOfATinySource) {
     EXPECT_EQ(fs::file_size(src.Dir.Native("data") / ("data-" + count + ".txt")), 0u);
     EXPECT_EQ(std::distance(fs::directory_iterator(src.Dir.Native("data")), fs::directory_iterator{}), n);
   }
+}
+
+// Contiguous pieces at their bounds: a record that just fits, one that fills a piece
+// alone, parts as even as the count allows, a file of nothing but its mark.
+TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
+  struct Case {
+    TSplitMode mode;
+    std::u16string count;
+    std::string source;
+    std::vector<std::string> pieces;
+  } cases[] = {
+      {TSplitMode::Rows, u"2", "h\r\n1\r\n2\r\n3\r\n", {"h\r\n1\r\n2\r\n", "h\r\n3\r\n"}},
+      {TSplitMode::Parts, u"3", "h\r\n1\r\n2\r\n3\r\n4\r\n", {"h\r\n1\r\n2\r\n", "h\r\n3\r\n", "h\r\n4\r\n"}},
+      {TSplitMode::Parts, u"2", "\xEF\xBB\xBF", {"\xEF\xBB\xBF\r\n", ""}},
+      {TSplitMode::MaxSize, u"11", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\ncd\r\n", "h\r\nef\r\n"}},
+      {TSplitMode::MaxSize, u"7", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\n", "h\r\ncd\r\n", "h\r\nef\r\n"}},
+  };
+  for (const Case& c : cases) {
+    Source src(c.source);
+    src.Mode = c.mode;
+    ASSERT_TRUE(Succeeded(src.Split(c.source.size() > 3 ? u"1" : u"0", c.count))) << c.source;
+    EXPECT_EQ(src.Outputs(static_cast<int>(c.pieces.size())), c.pieces) << c.source;
+    EXPECT_EQ(src.Result.Count, static_cast<std::int64_t>(c.pieces.size())) << c.source;
+  }
+  Source wide("h\r\nab\r\n");
+  wide.Mode = TSplitMode::MaxSize;
+  EXPECT_EQ(wide.Split(u"1", u"6"), "error: 第 2 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
 }
 
 // Pieces whose number is known only at the end: the progress ends whole, and never goes
