@@ -1,6 +1,7 @@
 // Rowdeal.exe: one modal dialog, and the process ends when it closes.
 #include <windows.h>
 
+#include "app/UAppTexts.h"
 #include "app/UMainDialog.h"
 #include "ui/UkxCommDlgs.h"
 
@@ -10,7 +11,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Every way out of the dialog ends it with false too: only a dialog that never got
   // its window is a failure.
   if (!dialog->Execute() && dialog->Handle == nullptr) {
-    MsgBox(u"无法创建主对话框!", 4, u"");
+    MsgBox(NoMainDialogText, 4, u"");
     return 1;
   }
   return 0;

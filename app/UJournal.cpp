@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "support/UkxException.h"
 #include "support/UkxFunctions.h"
+#include "support/UkxTexts.h"
 #include "support/UkxUtf8.h"
 
 #include <algorithm>
@@ -62,7 +63,7 @@ bool ReadSmallFile(const std::u16string& Path, std::string& Bytes) {
   platform::TFile file;
   const platform::OpenResult opened = platform::OpenExistingFile(Path, file);
   if (opened == platform::OpenResult::Missing) return false;
-  if (opened != platform::OpenResult::Opened) throw TkxException(u"File Open Error!");
+  if (opened != platform::OpenResult::Opened) throw TkxException(FileOpenErrorText);
   const std::int64_t size = platform::FileSize(file);
   bool read = size >= 0 && size <= MaxSize;
   if (read) {
@@ -71,7 +72,7 @@ bool ReadSmallFile(const std::u16string& Path, std::string& Bytes) {
     read = platform::ReadBytesAt(file, 0, Bytes.data(), Bytes.size(), got) && got == Bytes.size();
   }
   (void)file.Close();  // read only: nothing to commit
-  if (!read) throw TkxException(u"File Open Error!");
+  if (!read) throw TkxException(FileOpenErrorText);
   return true;
 }
 
@@ -123,11 +124,11 @@ bool TJournalFile::Load(TJournal& Journal) {
     // Moved over the journal only once complete, so never more than a step not taken;
     // cut short, or empty, when its run was killed while writing it.
     const std::size_t head = std::min(bytes.size(), Signature.size());
-    if (bytes.compare(0, head, Signature, 0, head) != 0) throw TkxException(u"File Open Error!");
-    if (!platform::RemoveFile(Path(true))) throw TkxException(u"File Open Error!");
+    if (bytes.compare(0, head, Signature, 0, head) != 0) throw TkxException(FileOpenErrorText);
+    if (!platform::RemoveFile(Path(true))) throw TkxException(FileOpenErrorText);
   }
   if (!ReadSmallFile(Path(false), bytes)) return false;
-  if (!ReadJournalText(bytes, Journal)) throw TkxException(u"File Open Error!");
+  if (!ReadJournalText(bytes, Journal)) throw TkxException(FileOpenErrorText);
   FExists = true;
   return true;
 }
@@ -135,7 +136,7 @@ bool TJournalFile::Load(TJournal& Journal) {
 void TJournalFile::Store(const TJournal& Journal) {
   const std::string text = JournalText(Journal);
   platform::TFile file = platform::CreateNewFile(Path(true));
-  if (!file) throw TkxException(u"File Open Error!");
+  if (!file) throw TkxException(FileOpenErrorText);
   bool written = platform::WriteBytes(file, text.data(), text.size());
   written = file.Close() && written;
   // The first journal takes a name nothing has; later ones replace it.
@@ -143,7 +144,7 @@ void TJournalFile::Store(const TJournal& Journal) {
                                          : platform::MoveToNewName(Path(true), Path(false)));
   if (!moved) {
     (void)platform::RemoveFile(Path(true));  // its own: nothing is lost when it stays
-    throw TkxException(written ? u"File Open Error!" : u"File Write Error!");
+    throw TkxException(written ? FileOpenErrorText : FileWriteErrorText);
   }
   FExists = true;
 }

@@ -1,6 +1,8 @@
 #include "app/ULineDealer.h"
 
+#include "app/UAppTexts.h"
 #include "support/UkxFunctions.h"
+#include "support/UkxStrUtils.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ class TByteCount : public TkxRawSink {
 }  // namespace
 
 TUnclosedQuote::TUnclosedQuote(std::int64_t QuoteLine)
-    : TkxException(u"第 " + IntToText(0, QuoteLine) + u" 行开始的引号直到文件末尾都没有闭合, 未做任何改动!"),
+    : TkxException(FillIn(UnclosedQuoteText, {IntToText(0, QuoteLine)})),
       Line(QuoteLine) {}
 
 TLineDealer::TLineDealer(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
@@ -56,8 +58,7 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
   for (std::int64_t j = 0; j < Count; ++j) {
     if (FReader.Fill() == 0 && !FMarkOnly) {
       // An end before the size the run began with is another program's doing.
-      throw TkxException(FReader.Position() < FSize ? u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!"
-                                                    : u"文件中不包含足够的数据!");
+      throw TkxException(FReader.Position() < FSize ? SourceChangedText : NotEnoughDataText);
     }
     FRecords.MoveRecord(capture);
     FMarkOnly = false;
@@ -110,7 +111,7 @@ std::int64_t TLineDealer::Measure(bool& Unclosed) const {
 }
 
 void TLineDealer::TooLarge(std::int64_t Line) {
-  FailUnlessUnclosed(u"第 " + IntToText(0, Line) + u" 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
+  FailUnlessUnclosed(FillIn(RecordTooLargeText, {IntToText(0, Line)}));
 }
 
 void TLineDealer::FailUnlessUnclosed(const std::u16string& Message) {

@@ -6,15 +6,18 @@
 #include <algorithm>
 #include <iterator>
 
+#include "app/UAppTexts.h"
 #include "app/USplitJob.h"
 #include "res/resource.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxIniFile.h"
+#include "support/UkxStrUtils.h"
 #include "ui/UkxComboBox.h"
 #include "ui/UkxCommDlgs.h"
 #include "ui/UkxEdit.h"
 #include "ui/UkxMiscCtrls.h"
 #include "ui/UkxTypesWin.h"
+#include "ui/UkxUiTexts.h"
 
 namespace {
 
@@ -27,9 +30,6 @@ constexpr UINT WM_RUN_DONE = WM_APP + 1;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressPeriod = 250;  // ms
 
-const char16_t* const kExecuteText = u"执   行";
-const char16_t* const kCancelText = u"取   消";
-
 // The ways of splitting, in the order of the list and of TSplitMode: the entry, the
 // label of the count field, the settings key of its number with the number's default,
 // and the arrows' upper end.
@@ -41,10 +41,10 @@ struct TModeTexts {
   std::int32_t Max;
 };
 constexpr TModeTexts kModes[] = {
-    {u"轮流分配到各文件", u"每一循环包含的行数：", u"CycleLine", u"5", 50},
-    {u"每个文件的行数", u"每个文件的数据行数：", u"RowsPerFile", u"10000", 99999999},
-    {u"平均分成的份数", u"份数：", u"Parts", u"5", 99999999},
-    {u"每个文件的大小上限 (MB)", u"大小上限 (MB)：", u"MaxSizeMB", u"20", 99999999},
+    {CycleModeText, CycleLabelText, u"CycleLine", u"5", 50},
+    {RowsModeText, RowsLabelText, u"RowsPerFile", u"10000", 99999999},
+    {PartsModeText, PartsLabelText, u"Parts", u"5", 99999999},
+    {MaxSizeModeText, MaxSizeLabelText, u"MaxSizeMB", u"20", 99999999},
 };
 
 LPCWSTR W(const std::u16string& Text) { return reinterpret_cast<LPCWSTR>(Text.c_str()); }
@@ -71,7 +71,7 @@ std::u16string OutDirFor(const std::u16string& Source, const std::u16string& Fol
 // The size field counts MiB; the job takes bytes with a suffix.
 std::u16string SizeText(const std::u16string& Typed) {
   const std::int64_t megabytes = TextToInt(Typed);
-  if (megabytes < 1 || megabytes > 2147483647) throw TkxException(u"大小上限 (MB) 必须是 1 到 2147483647 之间的整数!");
+  if (megabytes < 1 || megabytes > 2147483647) throw TkxException(SizeMegabytesText);
   return IntToText(0, megabytes) + u"M";
 }
 
@@ -322,7 +322,7 @@ std::u16string TMainDialog::JobPath(const std::u16string& Typed) const {
 
 void TMainDialog::BrowseFile() {
   TOpenDialog dialog(this);
-  dialog.Filter = u"表格文件（*.txt;*.csv;*.tsv）|*.txt;*.csv;*.tsv|文本文件（*.txt）|*.txt|所有文件（*.*）|*.*";
+  dialog.Filter = TableFileFilter;
   dialog.FileName = Unquoted(GetItemText(IDC_PATH));
   dialog.Directory = LastPath;
   dialog.Title.clear();
@@ -388,7 +388,7 @@ void TMainDialog::SetRunning(bool On) {
                  IDC_OUT_DIR, IDC_BROWSE_OUT}) {
     EnableWindow(GetItem(id), On ? FALSE : TRUE);
   }
-  SetItemText(IDC_EXECUTE, On ? kCancelText : kExecuteText);
+  SetItemText(IDC_EXECUTE, On ? CancelButtonText : ExecuteButtonText);
   if (On) SendMessageW(Handle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(IDC_EXECUTE)), TRUE);
   FShownPercent = -1;
   if (On) {
@@ -418,7 +418,7 @@ void TMainDialog::ShowProgress() {
   const int percent = FControl->Percent();
   if (percent == FShownPercent) return;
   FShownPercent = percent;
-  SetText(FCaption + u" - " + IntToText(0, percent) + u"%");
+  SetText(FillIn(ProgressCaptionText, {FCaption, IntToText(0, percent)}));
   if (FTaskbar) FTaskbar->SetProgressValue(Handle, static_cast<ULONGLONG>(percent), 100);
 }
 
@@ -431,7 +431,7 @@ void TMainDialog::AskCancel(bool CloseAfter) {
     return;
   }
   FAsking = true;
-  const int answer = MessageBoxW(Handle, L"拆分尚未完成, 要取消吗?", W(FCaption),
+  const int answer = MessageBoxW(Handle, W(CancelQuestionText), W(FCaption),
                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   if (answer == IDYES) {
     FControl->Cancel();

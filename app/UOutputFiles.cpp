@@ -1,5 +1,7 @@
 #include "app/UOutputFiles.h"
 
+#include "support/UkxTexts.h"
+
 #include <algorithm>
 
 namespace {
@@ -13,7 +15,7 @@ constexpr std::size_t Page = 4096;
 // and this many more.
 constexpr std::size_t MinSpareBlocks = 4;
 
-[[noreturn]] void WriteError() { throw TkxException(u"File Write Error!"); }
+[[noreturn]] void WriteError() { throw TkxException(FileWriteErrorText); }
 
 }  // namespace
 

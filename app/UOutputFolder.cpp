@@ -1,14 +1,17 @@
 #include "app/UOutputFolder.h"
 
+#include "app/UAppTexts.h"
 #include "app/UReplacement.h"
 #include "support/UkxFunctions.h"
+#include "support/UkxStrUtils.h"
+#include "support/UkxTexts.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace {
 
-[[noreturn]] void FileOpenError() { throw TkxException(u"File Open Error!"); }
+[[noreturn]] void FileOpenError() { throw TkxException(FileOpenErrorText); }
 
 }  // namespace
 
@@ -35,7 +38,7 @@ void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNe
   Lock();
   Recover();
   const std::int64_t free = platform::FreeSpace(FDir);
-  if (free >= 0 && free < BytesNeeded) throw TkxException(u"磁盘空间不足!");
+  if (free >= 0 && free < BytesNeeded) throw TkxException(DiskFullText);
   FNameLimit = platform::NameLimit(FDir);
   for (std::int64_t i = 1; i <= Count; ++i) CheckOutput(i);
   FJournal.Count = Count;
@@ -55,16 +58,16 @@ void TOutputFolder::MakeFolders() {
   // A read-only parent, or a file or link holding the name. (Beside the source the lock
   // file tells: it cannot be made.)
   if (!FShown.empty() && platform::KindOf(FDir) != platform::PathKind::Directory) {
-    throw TkxException(u"无法创建输出路径 " + FShown + u"!");
+    throw TkxException(FillIn(CannotMakeFolderText, {FShown}));
   }
 }
 
 void TOutputFolder::Lock() {
   switch (FLock.Lock(FDir)) {
     case platform::LockResult::Locked: return;
-    case platform::LockResult::Held: throw TkxException(u"另一个拆分正在写入同一个子路径, 请稍后再试!");
+    case platform::LockResult::Held: throw TkxException(FolderBusyText);
     case platform::LockResult::CannotCreate: FileOpenError();
-    case platform::LockResult::Failed: throw TkxException(u"无法锁定输出路径 " + FDir + u", 未做任何改动!");
+    case platform::LockResult::Failed: throw TkxException(FillIn(CannotLockText, {FDir}));
   }
 }
 
@@ -94,16 +97,16 @@ void TOutputFolder::Recover() {
 void TOutputFolder::CheckOutput(std::int64_t I) const {
   const std::u16string name = FJournal.FinalName(I);
   if (FNameLimit >= 0 && platform::NameUnits(name) > FNameLimit) {
-    throw TkxException(u"输出文件名 " + name + u" 超过了系统允许的长度, 未做任何改动!");
+    throw TkxException(FillIn(NameTooLongText, {name}));
   }
   platform::FileId id;
   bool writable = false;
   const platform::PathKind kind = platform::KindOf(FDir + name, &id, &writable);
   if (kind == platform::PathKind::File && id == FSource) {
-    throw TkxException(u"待拆分文件同时是它自己的一个输出文件, 未做任何改动!");
+    throw TkxException(SourceIsOutputText);
   }
   if (kind != platform::PathKind::None && (kind != platform::PathKind::File || !writable)) {
-    throw TkxException(u"无法替换输出文件 " + name + u", 它可能正被其他程序打开!");
+    throw TkxException(FillIn(CannotReplaceText, {name}));
   }
   // Someone else's files: not ours to remove or replace.
   if (platform::KindOf(TemporaryPath(I)) != platform::PathKind::None ||

@@ -1,11 +1,13 @@
 #include "app/UPieceFiles.h"
 
+#include "support/UkxTexts.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-[[noreturn]] void WriteError() { throw TkxException(u"File Write Error!"); }
+[[noreturn]] void WriteError() { throw TkxException(FileWriteErrorText); }
 
 }  // namespace
 

@@ -1,15 +1,16 @@
 #include "app/UReplacement.h"
 
+#include "app/UAppTexts.h"
 #include "support/UkxException.h"
+#include "support/UkxStrUtils.h"
+#include "support/UkxTexts.h"
 
 namespace {
 
 // More lines would not fit a message box; the journal names every copy all the same.
 constexpr int MaxKeptLines = 10;
 
-std::u16string CannotReplaceText(const std::u16string& Name) {
-  return u"无法替换输出文件 " + Name + u", 它可能正被其他程序打开!";
-}
+std::u16string CannotReplace(const std::u16string& Name) { return FillIn(CannotReplaceText, {Name}); }
 
 bool Exists(const std::u16string& Path) { return platform::KindOf(Path) != platform::PathKind::None; }
 
@@ -26,7 +27,7 @@ void TReplacement::Commit(bool Resuming, const std::function<void()>& Moved) {
     for (std::int64_t i = 1; i <= FJournal.Count; ++i) SetAside(i);
     for (std::int64_t i = 1; i <= FJournal.Count; ++i) {
       if (!platform::MoveReplacing(Temporary(i), Final(i)) && !(Resuming && !Exists(Temporary(i)))) {
-        throw TkxException(CannotReplaceText(FJournal.FinalName(i)));
+        throw TkxException(CannotReplace(FJournal.FinalName(i)));
       }
       if (Moved) Moved();
     }
@@ -50,7 +51,7 @@ void TReplacement::SetAside(std::int64_t I) {
   const platform::PathKind kind = platform::KindOf(Final(I), &id, &writable);
   if (kind == platform::PathKind::None) return;
   if (kind == platform::PathKind::File && id == FSource) {
-    throw TkxException(u"待拆分文件同时是它自己的一个输出文件, 未做任何改动!");
+    throw TkxException(SourceIsOutputText);
   }
   bool done = false;
   if (kind == platform::PathKind::File && writable) {
@@ -64,7 +65,7 @@ void TReplacement::SetAside(std::int64_t I) {
     // A killed run's link: the same file under both names.
     if (!done && FResuming) done = platform::KindOf(Aside(I), &aside) == platform::PathKind::File && aside == id;
   }
-  if (!done) throw TkxException(CannotReplaceText(FJournal.FinalName(I)));
+  if (!done) throw TkxException(CannotReplace(FJournal.FinalName(I)));
   FAnyAside = true;
 }
 
@@ -114,8 +115,7 @@ std::u16string TReplacement::UndoSteps(std::int64_t& Stuck) {
     if (PutBack(i)) continue;
     Stuck = i;
     if (platform::KindOf(Aside(i)) != platform::PathKind::File || ++lines > MaxKeptLines) continue;
-    kept += u"\r\n原来的 " + FJournal.FinalName(i) + u" 暂存为 " + TJournal::AsideName(i) +
-            u", 下次拆分到此路径时会自动放回原处。";
+    kept += FillIn(KeptAsideText, {FJournal.FinalName(i), TJournal::AsideName(i)});
   }
   if (Stuck != 0) {
     // The next run must undo, not finish: one more try at saying so.
@@ -130,7 +130,7 @@ std::u16string TReplacement::UndoSteps(std::int64_t& Stuck) {
 void TReplacement::Undo() {
   std::int64_t stuck = 0;
   const std::u16string kept = UndoSteps(stuck);
-  if (stuck != 0) throw TkxException(CannotReplaceText(FJournal.FinalName(stuck)) + kept);
+  if (stuck != 0) throw TkxException(CannotReplace(FJournal.FinalName(stuck)) + kept);
 }
 
 bool TReplacement::Discard(std::int64_t Created) {
@@ -146,7 +146,7 @@ void TReplacement::CheckNotSource(std::int64_t Count) const {
     for (const std::u16string& path : {Temporary(i), Aside(i)}) {
       platform::FileId id;
       if (platform::KindOf(path, &id) == platform::PathKind::File && id == FSource) {
-        throw TkxException(u"File Open Error!");
+        throw TkxException(FileOpenErrorText);
       }
     }
   }

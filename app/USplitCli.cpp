@@ -1,5 +1,6 @@
 #include "app/USplitCli.h"
 
+#include "app/UAppTexts.h"
 #include "app/USplitJob.h"
 #include "app/USplitResult.h"
 #include "platform/Platform.h"
@@ -17,55 +18,6 @@
 #include <thread>
 
 namespace {
-
-const char16_t* const UsageText =
-    u"Usage: rowdeal-split [--header H] [--cycle N | --rows K | --parts N | --max-size SIZE]\n"
-    u"                     [--records auto|csv|lines] [--out DIR] [--quiet] FILE...\n"
-    u"Keeps the first H records of each FILE as header records and cuts the further\n"
-    u"records into new files, each beginning with the header records, written in FILE's\n"
-    u"own encoding into a folder beside FILE named after it: data.txt gives\n"
-    u"data/data-1.txt, data/data-2.txt, ... A record is a line, except in a CSV table,\n"
-    u"where a line end inside a quoted field belongs to its record. Lines end with CR LF,\n"
-    u"or with LF alone in a table whose first MiB ends most lines so; no byte of a record\n"
-    u"is changed. The new files replace those of the same names only when all of them\n"
-    u"are complete.\n"
-    u"\n"
-    u"  --header H, --header=H   number of header records, 0 or more (default 1)\n"
-    u"  --cycle N                deal the records in turn over N files (the default, N = 5)\n"
-    u"  --rows K                 pieces of K records each, in order; the last holds the rest\n"
-    u"  --parts N                N pieces in order whose counts differ by at most one (the\n"
-    u"                           records are counted first: FILE is read twice)\n"
-    u"  --max-size SIZE          pieces in order, each as many whole records as fit in SIZE\n"
-    u"                           bytes; SIZE may end in K, M, G (1024-based) or KB, MB, GB\n"
-    u"                           (1000-based), in any case\n"
-    u"  --records MODE           auto (default): records for a FILE whose extension is\n"
-    u"                           csv, lines for any other; csv: records, lines: lines,\n"
-    u"                           whatever the name. With auto, a CSV that ends inside a\n"
-    u"                           quoted field is split by lines, with a note\n"
-    u"  --out DIR                put the pieces into DIR (made when missing), not beside FILE\n"
-    u"  -q, --quiet              print nothing on success but that note (on standard error)\n"
-#ifdef _WIN32
-    u"  -h, --help, /?           show this text\n"
-#else
-    u"  -h, --help               show this text\n"
-#endif
-    u"  --version                show the version\n"
-    u"  --                       every later argument is a FILE\n"
-    u"\n"
-    u"Examples:\n"
-    u"  rowdeal-split --cycle 3 sales.csv                deal over sales/sales-1.csv to -3\n"
-    u"  rowdeal-split --rows 1048575 --header 1 big.csv  pieces Excel opens whole\n"
-    u"  rowdeal-split --parts 4 --out parts sales.csv    four equal pieces in parts/\n"
-    u"  rowdeal-split --max-size 64M log.txt             the dialog's 64 MB\n"
-    u"\n"
-    u"Exit status: 0 when every FILE was split, 1 when any failed (a success message that\n"
-    u"cannot be written is a failure, and ends the command), 2 for bad usage, 130 when\n"
-    u"Ctrl+C, a closed terminal or a termination signal stopped the command: the split\n"
-    u"under way then changed nothing, or completed if it was already replacing files,\n"
-    u"and no later FILE was started.\n";
-
-const char16_t* const UnexpectedText = u"拆分时发生意外错误, 未做任何改动!";
-const char16_t* const UnreportedText = u"已拆分, 但无法写出成功信息!";
 
 std::u16string Native(const std::u16string& Text) {
   return ReplaceAll(ReplaceAll(Text, u"\r\n", u"\n"), u"\n", std::u16string(platform::NewLine()));
@@ -124,7 +76,7 @@ std::optional<std::u16string> SameOutputs(const TCommand& Command) {
   for (std::size_t j = 1; j < firsts.size(); ++j) {
     for (std::size_t i = 0; i < j; ++i) {
       if (platform::SameName(firsts[i], firsts[j])) {
-        return Command.Files[i] + u" and " + Command.Files[j] + u" would write the same files in " + WithSeparator(Command.Out);
+        return FillIn(SameOutputsText, {Command.Files[i], Command.Files[j], WithSeparator(Command.Out)});
       }
     }
   }
@@ -171,7 +123,7 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
       target = &command.Count;
     }
     if (!target) {
-      Problem = u"unknown option " + arg;
+      Problem = FillIn(UnknownOptionText, {arg});
       return std::nullopt;
     }
     if (option.size() < arg.size()) {
@@ -179,21 +131,21 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
     } else if (i + 1 < Args.size()) {
       *target = Args[++i];
     } else {
-      Problem = u"option " + arg + u" needs a value";
+      Problem = FillIn(NeedsValueText, {arg});
       return std::nullopt;
     }
   }
   if (command.Help || command.Version) return command;
   if (command.Files.empty()) {
-    Problem = u"no FILE given";
+    Problem = NoFileText;
     return std::nullopt;
   }
   if (otherMode) {
-    Problem = std::u16string(firstMode->Name) + u" and " + otherMode->Name + u" cannot be used together";
+    Problem = FillIn(ModesTogetherText, {firstMode->Name, otherMode->Name});
     return std::nullopt;
   }
   if (!RecordsOf(command.Records)) {
-    Problem = u"--records takes auto, csv or lines";
+    Problem = RecordsValueText;
     return std::nullopt;
   }
   // A count that no file could be split with is a mistake in the command, found
@@ -242,7 +194,7 @@ class TProgressLine {
       const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
       const double speed = elapsed > 0 ? static_cast<double>(FControl.BytesDone.load()) / (1 << 20) / elapsed : 0.0;
       char line[64];
-      int width = std::snprintf(line, sizeof line, "%3d%%  %.1f MiB/s", FControl.Percent(), speed);
+      int width = std::snprintf(line, sizeof line, ProgressLineFormat, FControl.Percent(), speed);
       std::u16string text(line, line + (width > 0 ? width : 0));
       if (text.size() > FWidth) FWidth = text.size();
       (void)FConsole.Err(u"\r" + text + std::u16string(FWidth - text.size(), u' '));
@@ -335,7 +287,7 @@ TOutcome SplitAndReport(const TCommand& Command, const std::u16string& File, con
     if (Command.Quiet) {
       // A split by lines where records were expected is worth a word even then.
       if (result.UnclosedQuoteLine == 0 ||
-          Console.Err(Native(u"rowdeal-split: " + File + u": " + QuoteNote(result) + u"\n"))) {
+          Console.Err(Native(FillIn(FileMessageText, {File, QuoteNote(result)})))) {
         return TOutcome::Split;
       }
     } else if (PrintSuccess(Console, result)) {
@@ -347,7 +299,7 @@ TOutcome SplitAndReport(const TCommand& Command, const std::u16string& File, con
     // Unexpected: a thread that could not start, or a failure in writing the success.
   }
   // Nothing is left to tell it where standard error fails too: the status says it.
-  (void)Console.Err(Native(u"rowdeal-split: " + File + u": " + failure + u"\n"));
+  (void)Console.Err(Native(FillIn(FileMessageText, {File, failure})));
   return outcome;
 }
 
@@ -360,16 +312,16 @@ int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole
   std::u16string problem;
   std::optional<TCommand> command = Parse(Args, problem);
   if (!command) {
-    (void)Console.Err(Native(u"rowdeal-split: " + problem + u"\nTry 'rowdeal-split --help'.\n"));
+    (void)Console.Err(Native(FillIn(BadUsageText, {problem})));
     return 2;
   }
   if (command->Help || command->Version) {
-    return Console.Out(Native(command->Help ? UsageText : u"rowdeal-split " ROWDEAL_VERSION_TEXT u"\n")) ? 0 : 1;
+    return Console.Out(Native(command->Help ? UsageText : FillIn(VersionText, {u"" ROWDEAL_VERSION_TEXT}))) ? 0 : 1;
   }
   int status = 0;
   for (const std::u16string& file : command->Files) {
     if (interrupted.load()) {
-      (void)Console.Err(Native(u"rowdeal-split: " + file + u": " + TSplitCancelled().Message + u"\n"));
+      (void)Console.Err(Native(FillIn(FileMessageText, {file, TSplitCancelled().Message})));
       continue;
     }
     const TOutcome outcome = SplitAndReport(*command, file, Console);

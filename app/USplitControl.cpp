@@ -1,5 +1,7 @@
 #include "app/USplitControl.h"
 
+#include "app/UAppTexts.h"
+
 #include <chrono>
 #include <thread>
 
@@ -39,3 +41,5 @@ void TSplitControl::Commit() {
     if (state == TState::Held) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
+
+TSplitCancelled::TSplitCancelled() : TkxException(CancelledText) {}

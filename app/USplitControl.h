@@ -50,5 +50,5 @@ class TSplitControl {
 // A run stopped by TSplitControl::Cancel: nothing that existed before was changed.
 class TSplitCancelled : public TkxException {
  public:
-  TSplitCancelled() : TkxException(u"拆分已取消, 没有改动任何文件。") {}
+  TSplitCancelled();
 };

@@ -1,5 +1,6 @@
 #include "app/USplitJob.h"
 
+#include "app/UAppTexts.h"
 #include "app/ULineDealer.h"
 #include "app/UOutputFiles.h"
 #include "app/UOutputFolder.h"
@@ -9,6 +10,7 @@
 #include "support/UkxFile.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
+#include "support/UkxTexts.h"
 
 #include <algorithm>
 #include <limits>
@@ -38,7 +40,7 @@ bool IsUsableBaseName(const std::u16string& Base) {
   return std::any_of(Base.begin(), Base.end(), [](char16_t ch) { return ch != u'.' && ch != u' '; });
 }
 
-[[noreturn]] void NotAFile() { throw TkxException(u"待拆分文件不是普通文件!"); }
+[[noreturn]] void NotAFile() { throw TkxException(NotAFileText); }
 
 // The source, open for reading: both attempts of a run read it through this one handle.
 struct TSource {
@@ -87,7 +89,7 @@ void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, TSplitMode Mode, 
   dealer.ReadHeader(Counts.Header);
   const std::int64_t base = static_cast<std::int64_t>(Source.Mark.size()) + dealer.HeaderBytes();
   if (Mode == TSplitMode::MaxSize && base > Counts.Count) {
-    dealer.FailUnlessUnclosed(u"表头超过了每个文件的大小上限, 未做任何改动!");
+    dealer.FailUnlessUnclosed(HeaderTooLargeText);
   }
   TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
   if (Mode == TSplitMode::Cycle) {
@@ -111,7 +113,7 @@ void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, TSplitMode Mode, 
   // Another program that shortened or lengthened the source while it was being dealt
   // leaves outputs that match neither its old nor its new content. (Windows refuses
   // such writers while the source is open; POSIX does not.)
-  if (dealer.SourceChanged()) throw TkxException(u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!");
+  if (dealer.SourceChanged()) throw TkxException(SourceChangedText);
   folder.Replace(Control);
   folder.FindStale(Result);
 }
@@ -132,30 +134,30 @@ bool ByRecords(TRecordMode Records, const std::u16string& Extension) {
 
 TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSplitControl& Control) {
   const std::u16string& path = Request.Path;
-  if (!PathExists(path)) throw TkxException(u"待拆分文件不存在!");
+  if (!PathExists(path)) throw TkxException(SourceMissingText);
   const std::u16string name = FileNameOf(path, true);
   if (platform::HasDeviceNames() && IsDeviceName(name)) NotAFile();
   TSplitResult result;
   result.Extension = FileExtOf(name);
   result.Base = FileNameOf(path, false);
-  if (!IsUsableBaseName(result.Base)) throw TkxException(u"无法由文件名确定输出子路径!");
+  if (!IsUsableBaseName(result.Base)) throw TkxException(NoOutputFolderText);
   PlaceOutputs(Request, result);
   const TSplitCounts counts = ReadCounts(Request.HeaderText, Request.Mode, Request.CountText);
 
   TSource source;
   switch (platform::OpenExistingFile(path, source.File)) {
     case platform::OpenResult::Opened: break;
-    case platform::OpenResult::Missing: throw TkxException(u"待拆分文件不存在!");
+    case platform::OpenResult::Missing: throw TkxException(SourceMissingText);
     case platform::OpenResult::NotRegular: NotAFile();
-    case platform::OpenResult::Failed: throw TkxException(u"File Open Error!");
+    case platform::OpenResult::Failed: throw TkxException(FileOpenErrorText);
   }
   source.Size = platform::FileSize(source.File);
-  if (source.Size < 0 || !platform::IdentityOf(source.File, source.Id)) throw TkxException(u"File Read Error!");
+  if (source.Size < 0 || !platform::IdentityOf(source.File, source.Id)) throw TkxException(FileReadErrorText);
 
   // Only the mark decides the encoding: ANSI and UTF-8 without one are dealt alike.
   std::string head(static_cast<std::size_t>(std::min<std::int64_t>(source.Size, HeadSize)), '\0');
   std::size_t got = 0;
-  if (!platform::ReadBytesAt(source.File, 0, head.data(), head.size(), got)) throw TkxException(u"File Read Error!");
+  if (!platform::ReadBytesAt(source.File, 0, head.data(), head.size(), got)) throw TkxException(FileReadErrorText);
   head.resize(got);
   const std::uint8_t encoding = TkxFile::EncodingOfMark(head);
   source.Mark = TkxFile::MarkOf(encoding);
@@ -198,7 +200,6 @@ std::int64_t SuffixFactor(std::u16string Suffix) {
 }  // namespace
 
 std::int64_t ReadSize(const std::u16string& Text) {
-  const char16_t* const message = u"每个文件的大小上限必须是 1 以上的整数, 可带 K、M、G、KB、MB 或 GB!";
   const std::u16string text = TrimText(Text);
   const std::size_t start = !text.empty() && text[0] == u'-' ? 1 : 0;
   const std::size_t end = std::min(text.find_first_not_of(u"0123456789", start), text.size());
@@ -209,23 +210,23 @@ std::int64_t ReadSize(const std::u16string& Text) {
   try {
     value = TextToInt(text.substr(0, end));
   } catch (const TkxException&) {
-    throw TkxException(message);  // beyond 64 bits
+    throw TkxException(MaxSizeText);  // beyond 64 bits
   }
-  if (factor == 0 || value < 1 || value > std::numeric_limits<std::int64_t>::max() / factor) throw TkxException(message);
+  if (factor == 0 || value < 1 || value > std::numeric_limits<std::int64_t>::max() / factor) throw TkxException(MaxSizeText);
   return value * factor;
 }
 
 TSplitCounts ReadCounts(const std::u16string& HeaderText, TSplitMode Mode, const std::u16string& CountText) {
   TSplitCounts counts;
-  counts.Header = CountOf(HeaderText, 0, u"表头栏行数必须是 0 到 2147483647 之间的整数!");
+  counts.Header = CountOf(HeaderText, 0, HeaderCountText);
   switch (Mode) {
     case TSplitMode::Cycle:
-      counts.Count = CountOf(CountText, 1, u"每一循环包含的行数必须是 1 到 2147483647 之间的整数!");
+      counts.Count = CountOf(CountText, 1, CycleCountText);
       break;
     case TSplitMode::Rows:
-      counts.Count = CountOf(CountText, 1, u"每个文件的数据行数必须是 1 到 2147483647 之间的整数!");
+      counts.Count = CountOf(CountText, 1, RowsCountText);
       break;
-    case TSplitMode::Parts: counts.Count = CountOf(CountText, 1, u"份数必须是 1 到 2147483647 之间的整数!"); break;
+    case TSplitMode::Parts: counts.Count = CountOf(CountText, 1, PartsCountText); break;
     case TSplitMode::MaxSize: counts.Count = ReadSize(CountText); break;
   }
   return counts;
@@ -262,6 +263,6 @@ TSplitResult RunSplitRequestWith(const TSplitRequest& Request, const TSplitLimit
     return Split(Request, Limits, Control ? *Control : own);
   } catch (const std::bad_alloc&) {
     // Everything the run made is gone by now, as after any other failure.
-    throw TkxException(u"内存不足!");
+    throw TkxException(OutOfMemoryText);
   }
 }

@@ -1,6 +1,7 @@
 #include "support/UkxByteStream.h"
 
 #include "support/UkxException.h"
+#include "support/UkxTexts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,7 +25,7 @@ std::size_t TkxByteReader::Refill() {
   const bool read = FPositioned ? platform::ReadBytesAt(FFile, FBlockOffset + static_cast<std::int64_t>(FEnd),
                                                         FBlock.get() + FEnd, FCapacity - FEnd, got)
                                 : platform::ReadBytes(FFile, FBlock.get() + FEnd, FCapacity - FEnd, got);
-  if (!read) throw TkxException(u"File Read Error!");
+  if (!read) throw TkxException(FileReadErrorText);
   FEnd += got;
   return Available();
 }

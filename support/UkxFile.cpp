@@ -4,6 +4,7 @@
 #include "support/UkxStrUtils.h"
 #include "support/UkxUtf8.h"
 #include "support/UkxException.h"
+#include "support/UkxTexts.h"
 
 #include "platform/Platform.h"
 
@@ -36,7 +37,7 @@ platform::TFile OpenFile(const std::u16string& Path, std::uint8_t Mode) {
   // A folder that cannot be made fails the open that follows.
   if (!folder.empty() && !PathExists(folder)) (void)MakeDir(folder);
   platform::TFile file = IsWriteMode(Mode) ? platform::CreateForWriting(Path) : platform::OpenForReading(Path);
-  if (!file) throw TkxException(u"File Open Error!");
+  if (!file) throw TkxException(FileOpenErrorText);
   return file;
 }
 
@@ -118,12 +119,12 @@ std::int64_t TkxFile::Position() const {
 }
 
 bool TkxFile::EndOfFile() {
-  if (!FReader) throw TkxException(u"File Read Error!");
+  if (!FReader) throw TkxException(FileReadErrorText);
   return FReader->Fill() == 0;
 }
 
 std::u16string TkxFile::ReadLine() {
-  if (!FReader) throw TkxException(u"File Read Error!");
+  if (!FReader) throw TkxException(FileReadErrorText);
   if (FReader->Position() == 0) {  // the byte-order mark is not text
     const std::size_t mark = MarkOf(Encoding).size();
     const std::size_t available = FReader->Fill(mark);
@@ -141,9 +142,9 @@ std::u16string TkxFile::ReadLine() {
 }
 
 void TkxFile::PutBytes(const std::string& Bytes) {
-  if (!Writing()) throw TkxException(u"File Write Error!");
+  if (!Writing()) throw TkxException(FileWriteErrorText);
   if (Bytes.empty()) return;
-  if (!platform::WriteBytes(FFile, Bytes.data(), Bytes.size())) throw TkxException(u"File Write Error!");
+  if (!platform::WriteBytes(FFile, Bytes.data(), Bytes.size())) throw TkxException(FileWriteErrorText);
   FWritten += static_cast<std::int64_t>(Bytes.size());
 }
 
@@ -173,7 +174,7 @@ void TkxFile::Close() {
   FLines.reset();
   FReader.reset();
   // A file only read has nothing to commit.
-  if (!FFile.Close() && writing) throw TkxException(u"File Write Error!");
+  if (!FFile.Close() && writing) throw TkxException(FileWriteErrorText);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxException.h"
+#include "support/UkxTexts.h"
 
 #include <cstdlib>
 #include <limits>
@@ -82,16 +83,16 @@ std::u16string IntToText(int Width, std::int64_t Value) {
 
 std::int64_t TextToInt(const std::u16string& S) {
   std::u16string text = TrimText(S);
-  if (text.empty()) throw TkxException(text + u" is empty!");
+  if (text.empty()) throw TkxException(FillIn(EmptyNumberText, {text}));
   bool negative = text[0] == u'-';
   if (negative) text.erase(0, 1);
   // Accumulated as a magnitude so that the most negative value fits too.
   const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : std::numeric_limits<std::int64_t>::max();
   std::uint64_t magnitude = 0;
   for (char16_t ch : text) {
-    if (ch < u'0' || ch > u'9') throw TkxException(text + u" is not a valid integer!");
+    if (ch < u'0' || ch > u'9') throw TkxException(FillIn(NotAnIntegerText, {text}));
     std::uint64_t digit = static_cast<std::uint64_t>(ch - u'0');
-    if (magnitude > (limit - digit) / 10) throw TkxException(text + u" is not a valid integer!");
+    if (magnitude > (limit - digit) / 10) throw TkxException(FillIn(NotAnIntegerText, {text}));
     magnitude = magnitude * 10 + digit;
   }
   return negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);

@@ -74,4 +74,19 @@ std::u16string ReplaceAll(const std::u16string& S, const std::u16string& Old, co
   return result;
 }
 
+std::u16string FillIn(std::u16string_view Template, std::initializer_list<std::u16string_view> Values) {
+  std::u16string result;
+  for (std::size_t i = 0; i < Template.size(); ++i) {
+    const char16_t next = i + 1 < Template.size() ? Template[i + 1] : u'\0';
+    const std::size_t n = next >= u'1' && next <= u'9' ? static_cast<std::size_t>(next - u'1') : Values.size();
+    if (Template[i] == u'%' && n < Values.size()) {
+      result += Values.begin()[n];
+      ++i;
+    } else {
+      result += Template[i];
+    }
+  }
+  return result;
+}
+
 std::u16string AnsiToText(std::string_view Bytes) { return platform::AnsiToText(Bytes); }

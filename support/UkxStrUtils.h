@@ -1,6 +1,7 @@
 // Text routines. A text is UTF-16 code units; positions are 1-based, 0 is "not found".
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,8 @@ std::u16string MidText(const std::u16string& S, int Start, int Count);
 std::u16string TrimText(const std::u16string& S);
 // Every occurrence of Old, left to right and not overlapping, replaced by New.
 std::u16string ReplaceAll(const std::u16string& S, const std::u16string& Old, const std::u16string& New);
+// Template with each %1 to %9 replaced by that value, in one pass: what a value holds
+// is never replaced in turn. A % without a value's number stays.
+std::u16string FillIn(std::u16string_view Template, std::initializer_list<std::u16string_view> Values);
 // Bytes in the system ANSI code page to text.
 std::u16string AnsiToText(std::string_view Bytes);

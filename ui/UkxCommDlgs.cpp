@@ -12,17 +12,18 @@
 
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
+#include "ui/UkxUiTexts.h"
 
 TMsgBoxStyle MsgBoxStyleFor(std::uint8_t Kind, const std::u16string& Caption) {
   TMsgBoxStyle style;
   if (Kind < 2) {
-    style = {MB_ICONEXCLAMATION | MB_OK, u"警告!"};
+    style = {MB_ICONEXCLAMATION | MB_OK, WarningCaption};
   } else if (Kind == 3) {
-    style = {MB_ICONQUESTION | MB_OKCANCEL, u"注意!"};
+    style = {MB_ICONQUESTION | MB_OKCANCEL, QuestionCaption};
   } else if (Kind == 4) {
-    style = {MB_ICONHAND | MB_OK, u"错误!"};
+    style = {MB_ICONHAND | MB_OK, ErrorCaption};
   } else {
-    style = {MB_ICONASTERISK | MB_OK, u"提示!"};
+    style = {MB_ICONASTERISK | MB_OK, InformationCaption};
   }
   if (!Caption.empty()) style.Caption = Caption;
   return style;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "ui/UkxDialog.h"
+#include "ui/UkxUiTexts.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void LoadCommonControls(DWORD Flags) {
   using TInit = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
   auto init = reinterpret_cast<TInit>(reinterpret_cast<void (*)()>(entry));
   INITCOMMONCONTROLSEX info{sizeof(INITCOMMONCONTROLSEX), missing};
-  if (!init(&info)) throw TkxException(u"Load Common Controls Failed!");
+  if (!init(&info)) throw TkxException(CommonControlsFailedText);
   registered |= missing;
 }
 
@@ -80,7 +81,7 @@ TBounds TkxControl::GetBounds() {
 void TkxControl::CustomCreate(TkxDialogSuper* AOwner, int X, int Y, int Width, int Height,
                               const std::u16string& Text) {
   (void)AOwner, (void)X, (void)Y, (void)Width, (void)Height, (void)Text;
-  throw TkxException(u"Custom Create not defined!");
+  throw TkxException(NoCustomCreateText);
 }
 
 void TkxControl::Align(int W, int H) {

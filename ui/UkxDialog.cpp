@@ -4,6 +4,7 @@
 #include "ui/UkxCommDlgs.h"
 #include "ui/UkxControl.h"
 #include "ui/UkxTypesWin.h"
+#include "ui/UkxUiTexts.h"
 
 namespace {
 

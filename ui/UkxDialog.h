@@ -8,9 +8,6 @@
 
 #include "ui/UkxWinControl.h"
 
-// What a dialog shows for a failure that is no TkxException.
-inline constexpr char16_t UnexpectedFailureText[] = u"Unexpected failure in a window handler!";
-
 // Messages a dialog sends to its owner window when it opens and when it closes.
 inline constexpr UINT WM_KX_DIALOGOPENED = WM_USER + 300;  // 1324
 inline constexpr UINT WM_KX_DIALOGCLOSED = WM_USER + 301;  // 1325

@@ -28,6 +28,7 @@ TEST(Text, ComparesSearchesAndCuts) {
   for (const auto& c : cases) EXPECT_EQ(MidText(u"abcdef", c.Start, c.Count), c.Expected) << c.Start << " " << c.Count;
   EXPECT_EQ(TrimText(u"\0\x01x\x1F\x20"s), u"x");
   EXPECT_EQ(ReplaceAll(u"aaa", u"aa", u"b"), u"ba");
+  EXPECT_EQ(FillIn(u"%2/%1%0 %3%", {u"%2", u"b"}), u"b/%2%0 %3%") << "one pass; numbers without a value stay";
 }
 
 TEST(Numbers, TextToIntAndIntToText) {

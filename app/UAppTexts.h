@@ -1,0 +1,123 @@
+// The texts that the program shows its users, in the dialog and on the command line,
+// byte for byte. A text with %1, %2 is filled in with FillIn (support/UkxStrUtils.h).
+#pragma once
+
+// The split.
+inline constexpr char16_t SourceMissingText[] = u"待拆分文件不存在!";
+inline constexpr char16_t NotAFileText[] = u"待拆分文件不是普通文件!";
+inline constexpr char16_t NoOutputFolderText[] = u"无法由文件名确定输出子路径!";
+inline constexpr char16_t HeaderCountText[] = u"表头栏行数必须是 0 到 2147483647 之间的整数!";
+inline constexpr char16_t CycleCountText[] = u"每一循环包含的行数必须是 1 到 2147483647 之间的整数!";
+inline constexpr char16_t RowsCountText[] = u"每个文件的数据行数必须是 1 到 2147483647 之间的整数!";
+inline constexpr char16_t PartsCountText[] = u"份数必须是 1 到 2147483647 之间的整数!";
+inline constexpr char16_t MaxSizeText[] = u"每个文件的大小上限必须是 1 以上的整数, 可带 K、M、G、KB、MB 或 GB!";
+inline constexpr char16_t NotEnoughDataText[] = u"文件中不包含足够的数据!";
+inline constexpr char16_t SourceChangedText[] = u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!";
+inline constexpr char16_t HeaderTooLargeText[] = u"表头超过了每个文件的大小上限, 未做任何改动!";
+// The line the record begins on.
+inline constexpr char16_t RecordTooLargeText[] = u"第 %1 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!";
+// The line the quoted field begins on.
+inline constexpr char16_t UnclosedQuoteText[] = u"第 %1 行开始的引号直到文件末尾都没有闭合, 未做任何改动!";
+inline constexpr char16_t OutOfMemoryText[] = u"内存不足!";
+inline constexpr char16_t CancelledText[] = u"拆分已取消, 没有改动任何文件。";
+
+// The output folder: %1 is the folder or the output's name.
+inline constexpr char16_t DiskFullText[] = u"磁盘空间不足!";
+inline constexpr char16_t CannotMakeFolderText[] = u"无法创建输出路径 %1!";
+inline constexpr char16_t FolderBusyText[] = u"另一个拆分正在写入同一个子路径, 请稍后再试!";
+inline constexpr char16_t CannotLockText[] = u"无法锁定输出路径 %1, 未做任何改动!";
+inline constexpr char16_t NameTooLongText[] = u"输出文件名 %1 超过了系统允许的长度, 未做任何改动!";
+inline constexpr char16_t SourceIsOutputText[] = u"待拆分文件同时是它自己的一个输出文件, 未做任何改动!";
+inline constexpr char16_t CannotReplaceText[] = u"无法替换输出文件 %1, 它可能正被其他程序打开!";
+// An old output that could not be put back: its name, the name it is kept under.
+inline constexpr char16_t KeptAsideText[] = u"\r\n原来的 %1 暂存为 %2, 下次拆分到此路径时会自动放回原处。";
+
+// The success message: its first sentence (the folder, the count), beside the source or
+// in a folder the user gave; the names; notes on pieces of earlier splits (their count,
+// the first name) and on a quote left open (its line).
+inline constexpr char16_t SuccessHeadText[] = u"文件拆分成功! 在原始文件所在路径的 %1 子路径下自动生成了如下 %2 个新文件:\r\n\r\n";
+inline constexpr char16_t SuccessHeadInText[] = u"文件拆分成功! 在 %1 路径下自动生成了如下 %2 个新文件:\r\n\r\n";
+inline constexpr char16_t ElidedNamesText[] = u"……";
+inline constexpr char16_t StaleNoteText[] = u"注意: 子路径下还有 %1 个以前拆分留下的文件 (%2 等), 它们不属于本次拆分。\r\n";
+inline constexpr char16_t QuoteNoteText[] = u"注意: 第 %1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。";
+
+// The dialog.
+inline constexpr char16_t NoMainDialogText[] = u"无法创建主对话框!";
+inline constexpr char16_t ExecuteButtonText[] = u"执   行";
+inline constexpr char16_t CancelButtonText[] = u"取   消";
+inline constexpr char16_t CancelQuestionText[] = u"拆分尚未完成, 要取消吗?";
+inline constexpr char16_t TableFileFilter[] = u"表格文件（*.txt;*.csv;*.tsv）|*.txt;*.csv;*.tsv|文本文件（*.txt）|*.txt|所有文件（*.*）|*.*";
+inline constexpr char16_t SizeMegabytesText[] = u"大小上限 (MB) 必须是 1 到 2147483647 之间的整数!";
+// The caption while a split runs: the dialog's own, the percentage.
+inline constexpr char16_t ProgressCaptionText[] = u"%1 - %2%";
+// The ways of splitting, as the list shows them, and the label of each one's count.
+inline constexpr char16_t CycleModeText[] = u"轮流分配到各文件";
+inline constexpr char16_t CycleLabelText[] = u"每一循环包含的行数：";
+inline constexpr char16_t RowsModeText[] = u"每个文件的行数";
+inline constexpr char16_t RowsLabelText[] = u"每个文件的数据行数：";
+inline constexpr char16_t PartsModeText[] = u"平均分成的份数";
+inline constexpr char16_t PartsLabelText[] = u"份数：";
+inline constexpr char16_t MaxSizeModeText[] = u"每个文件的大小上限 (MB)";
+inline constexpr char16_t MaxSizeLabelText[] = u"大小上限 (MB)：";
+
+// The command line.
+inline constexpr char16_t UsageText[] =
+    u"Usage: rowdeal-split [--header H] [--cycle N | --rows K | --parts N | --max-size SIZE]\n"
+    u"                     [--records auto|csv|lines] [--out DIR] [--quiet] FILE...\n"
+    u"Keeps the first H records of each FILE as header records and cuts the further\n"
+    u"records into new files, each beginning with the header records, written in FILE's\n"
+    u"own encoding into a folder beside FILE named after it: data.txt gives\n"
+    u"data/data-1.txt, data/data-2.txt, ... A record is a line, except in a CSV table,\n"
+    u"where a line end inside a quoted field belongs to its record. Lines end with CR LF,\n"
+    u"or with LF alone in a table whose first MiB ends most lines so; no byte of a record\n"
+    u"is changed. The new files replace those of the same names only when all of them\n"
+    u"are complete.\n"
+    u"\n"
+    u"  --header H, --header=H   number of header records, 0 or more (default 1)\n"
+    u"  --cycle N                deal the records in turn over N files (the default, N = 5)\n"
+    u"  --rows K                 pieces of K records each, in order; the last holds the rest\n"
+    u"  --parts N                N pieces in order whose counts differ by at most one (the\n"
+    u"                           records are counted first: FILE is read twice)\n"
+    u"  --max-size SIZE          pieces in order, each as many whole records as fit in SIZE\n"
+    u"                           bytes; SIZE may end in K, M, G (1024-based) or KB, MB, GB\n"
+    u"                           (1000-based), in any case\n"
+    u"  --records MODE           auto (default): records for a FILE whose extension is\n"
+    u"                           csv, lines for any other; csv: records, lines: lines,\n"
+    u"                           whatever the name. With auto, a CSV that ends inside a\n"
+    u"                           quoted field is split by lines, with a note\n"
+    u"  --out DIR                put the pieces into DIR (made when missing), not beside FILE\n"
+    u"  -q, --quiet              print nothing on success but that note (on standard error)\n"
+#ifdef _WIN32
+    u"  -h, --help, /?           show this text\n"
+#else
+    u"  -h, --help               show this text\n"
+#endif
+    u"  --version                show the version\n"
+    u"  --                       every later argument is a FILE\n"
+    u"\n"
+    u"Examples:\n"
+    u"  rowdeal-split --cycle 3 sales.csv                deal over sales/sales-1.csv to -3\n"
+    u"  rowdeal-split --rows 1048575 --header 1 big.csv  pieces Excel opens whole\n"
+    u"  rowdeal-split --parts 4 --out parts sales.csv    four equal pieces in parts/\n"
+    u"  rowdeal-split --max-size 64M log.txt             the dialog's 64 MB\n"
+    u"\n"
+    u"Exit status: 0 when every FILE was split, 1 when any failed (a success message that\n"
+    u"cannot be written is a failure, and ends the command), 2 for bad usage, 130 when\n"
+    u"Ctrl+C, a closed terminal or a termination signal stopped the command: the split\n"
+    u"under way then changed nothing, or completed if it was already replacing files,\n"
+    u"and no later FILE was started.\n";
+inline constexpr char16_t VersionText[] = u"rowdeal-split %1\n";
+// What is wrong with the command: an option, two of them, two FILEs and the folder.
+inline constexpr char16_t UnknownOptionText[] = u"unknown option %1";
+inline constexpr char16_t NeedsValueText[] = u"option %1 needs a value";
+inline constexpr char16_t NoFileText[] = u"no FILE given";
+inline constexpr char16_t ModesTogetherText[] = u"%1 and %2 cannot be used together";
+inline constexpr char16_t RecordsValueText[] = u"--records takes auto, csv or lines";
+inline constexpr char16_t SameOutputsText[] = u"%1 and %2 would write the same files in %3";
+inline constexpr char16_t BadUsageText[] = u"rowdeal-split: %1\nTry 'rowdeal-split --help'.\n";
+// A FILE that failed, or that has a note: its name, the message.
+inline constexpr char16_t FileMessageText[] = u"rowdeal-split: %1: %2\n";
+inline constexpr char16_t UnexpectedText[] = u"拆分时发生意外错误, 未做任何改动!";
+inline constexpr char16_t UnreportedText[] = u"已拆分, 但无法写出成功信息!";
+// The progress line on a terminal: percent, MiB a second.
+inline constexpr char ProgressLineFormat[] = "%3d%%  %.1f MiB/s";
