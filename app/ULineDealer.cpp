@@ -1,5 +1,8 @@
 #include "app/ULineDealer.h"
 
+#include <algorithm>
+
+
 #include "app/UAppTexts.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
@@ -49,7 +52,7 @@ TLineDealer::TLineDealer(const platform::TFile& Source, std::int64_t Size, std::
 
 void TLineDealer::ReadHeader(std::int64_t Count) {
   const std::size_t available = FReader.Fill(FMarkSize);
-  FReader.Consume(available < FMarkSize ? available : FMarkSize);
+  FReader.Consume(std::min(available, FMarkSize));
   FHeaderStart = FReader.Position();
   FHeaderCount = Count;
   // A file of nothing but its mark holds one empty line, as the text file reads it.

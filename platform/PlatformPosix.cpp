@@ -424,8 +424,9 @@ bool MoveToNewName(std::u16string_view from, std::u16string_view to) {
   const std::string source = Utf8Path(from);
   const std::string target = Utf8Path(to);
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
-  // A file system without the flag: within a locked folder no run makes the name meanwhile.
+  // Some file systems lack the flag (EINVAL, ENOSYS, EOPNOTSUPP): a plain rename once the
+  // name is seen free, since within a locked folder no run makes it meanwhile. Any other
+  // refusal comes back from the rename as well.
   struct stat st{};
   return ::lstat(target.c_str(), &st) != 0 && errno == ENOENT && ::rename(source.c_str(), target.c_str()) == 0;
 }

@@ -157,7 +157,7 @@ std::size_t TkxRecordReader::WholeQuotedSize() {
   const std::int64_t lines = FState.Lines;
   const std::size_t end = Scan(FReader.Data(), whole, FLayout, FCrLf, FState);
   if (end != NotFound) return end;
-  FState = TkxQuoteState{false, false, ',', lines, 0};
+  FState = TkxQuoteState{.Lines = lines};
   return 0;
 }
 

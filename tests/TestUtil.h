@@ -73,7 +73,7 @@ inline std::map<std::string, std::string> Contents(const std::filesystem::path& 
     if (entry.is_directory()) {
       seen[relative + "/"] = "";
     } else {
-      seen[relative] = ReadFile(entry.path());
+      seen[relative] = entry.is_fifo() ? "a pipe" : ReadFile(entry.path());
     }
   }
   return seen;
