@@ -248,16 +248,15 @@ class TRunningControl {
 // The success message, its list of names written a thousand at a time: a split into a
 // million files does not build it whole. False as soon as a part could not be written.
 bool PrintSuccess(const TSplitConsole& Console, const TSplitResult& Result) {
-  if (!Console.Out(Native(SuccessHead(Result)))) return false;
-  std::u16string names;
+  std::u16string text = SuccessHead(Result);
   for (std::int64_t i = 1; i <= Result.Count; ++i) {
-    names += OutputName(Result.Base, Result.Extension, i) + u"\r\n";
-    if (i % 1000 == 0 || i == Result.Count) {
-      if (!Console.Out(Native(names))) return false;
-      names.clear();
+    text += OutputName(Result.Base, Result.Extension, i) + u"\r\n";
+    if (i % 1000 == 0) {
+      if (!Console.Out(Native(text))) return false;
+      text.clear();
     }
   }
-  return Console.Out(Native(SuccessNote(Result)));
+  return Console.Out(Native(text + SuccessNote(Result)));
 }
 
 enum class TOutcome { Split, Failed, Unreported };

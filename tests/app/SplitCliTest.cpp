@@ -165,7 +165,7 @@ TEST(SplitCommand, TheProgramItself) {
       {{"a.txt", "--cycle"}, 2, "rowdeal-split: option --cycle needs a value" + usage, {}},
       {{}, 2, "rowdeal-split: no FILE given" + usage, {}},
       {{"-q", "--cycle=1", raw + ".txt"}, 0, "", {{raw, 1}}, true},
-      {{"a.txt", "c.txt"}, 1, "rowdeal-split: a.txt: 已拆分, 但无法写出成功信息!\n", {{"a", 5}}, true},
+      {{"--cycle=1000", "a.txt", "c.txt"}, 1, "rowdeal-split: a.txt: 已拆分, 但无法写出成功信息!\n", {{"a", 1000}}, true},
       {{"--version"}, 1, "", {}, true},
       {{"c.txt"}, 1, "rowdeal-split: c.txt: 拆分时发生意外错误, 未做任何改动!\n", {}, false, 0, 0, true},
       {two, 130, cancelled, {{longName, 100}}, false, SIGINT},

@@ -251,7 +251,7 @@ TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
                                  u"注意: 第 7 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n");
   EXPECT_EQ(SuccessText(result), SuccessHead(result) + u"data-1.txt\r\ndata-2.txt\r\n" + SuccessNote(result));
   result = TSplitResult{u"d/", u"d", u"t", 10, 0, u"", 0, u""};
-  EXPECT_EQ(SuccessText(result, 5), SuccessHead(result) + u"d-1.t\r\nd-2.t\r\nd-3.t\r\n……\r\nd-10.t\r\n");
+  EXPECT_EQ(SuccessText(result, 3), SuccessHead(result) + u"d-1.t\r\n……\r\nd-10.t\r\n");
   EXPECT_EQ(SuccessText(result, 10), SuccessText(result));
 }
 

@@ -177,6 +177,15 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
     undo = nullptr;
   }
   EXPECT_EQ(World(10).Split(2).rfind("文件拆分成功!", 0), 0u);  // the lock is gone with its holder
+#ifndef _WIN32
+  // A file put in the place of the lock file while it is held is someone else's.
+  World last(10);
+  ASSERT_EQ(lock.Lock(last.Native("data").u16string()), platform::LockResult::Locked);
+  fs::rename(last.Native("data/~R.lock"), last.Native("data/old.lock"));
+  testutil::WriteFile(last.Native("data/~R.lock"), "mine");
+  lock.Unlock();
+  EXPECT_EQ(testutil::ReadFile(last.Native("data/~R.lock")), "mine");
+#endif
 }
 
 namespace {
@@ -296,7 +305,8 @@ std::string Aside(int i) { return "~S" + std::to_string(i) + "~"; }
 TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
   // Its steps, i an output: Ti its temporary written, Si and Li the old output set aside
   // by a move or a link, Mi the temporary moved in, Bi the old output moved back; X2 the
-  // source linked as temporary 2, N0 a journal half written, G0 one too large.
+  // source linked as temporary 2, N0 a journal half written, G0 one too large, E0 one
+  // whose base ends in half an escape.
   auto take = [](const fs::path& d, const std::string& steps) {
     for (std::size_t at = 0; at < steps.size(); at += 3) {
       const int i = steps[at + 1] - '0';
@@ -308,6 +318,7 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
         case 'B': fs::rename(d / Aside(i), d / Final(i)); break;
         case 'X': fs::create_hard_link(d / "../data.txt", d / Temporary(i)); break;
         case 'N': testutil::WriteFile(d / "~R.journal.new", "Rowdeal journal\nversi"); break;
+        case 'E': testutil::WriteFile(d / "~R.journal", "Rowdeal journal\nversion 1\nbase data\\\nextension txt\nstate writing\n"); break;
         case 'G': testutil::WriteFile(d / "~R.journal.new", "Rowdeal journal\n" + std::string(65536, '\n')); break;
       }
     }
@@ -333,6 +344,8 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
       {"a journal too large to be one", "", "G0", Untouched},
       {"no journal", "", "T1 T2", Untouched},
       {"a journal of someone else's", "state sideways\n", "T1", Untouched},
+      {"a journal that counts no outputs", "state writing\ncount 0\n", "T1", Untouched},
+      {"a name cut off after its escape", "", "T1 E0", Untouched},
       {"a journal that names the source", "state writing\ncount 3\n", "X2", Untouched},
   };
   for (const Case& c : cases) {
@@ -390,6 +403,20 @@ TEST(Reliability, ACopyThatCannotBePutBackIsKeptAndNamed) {
     world.ExpectUnchanged();
     EXPECT_EQ(world.Split(4).rfind("文件拆分成功!", 0), 0u) << refusal;
   }
+  // More copies kept than a message should list: it names ten, the journal all of them.
+  World many(30);
+  const auto split12 = [&many] { return many.Run(Cycle(many.Source(), u"1", u"12")); };
+  ASSERT_EQ(split12().rfind("文件拆分成功!", 0), 0u);
+  platform::InjectMoveFault([](std::u16string_view from, std::u16string_view) {
+    return from.ends_with(u"~R12~") || from.find(u"~S") != std::u16string_view::npos;
+  });
+  const std::string answer = split12();
+  platform::InjectMoveFault(nullptr);
+  std::size_t named = 0;
+  for (std::size_t at = 0; (at = answer.find("暂存为", at)) != std::string::npos; ++at) ++named;
+  EXPECT_EQ(named, 10u) << answer;
+  EXPECT_TRUE(fs::exists(many.Native("data/~S1~")));
+  EXPECT_EQ(split12().rfind("文件拆分成功!", 0), 0u);
 }
 
 // Files named as an earlier version named its leftovers, or as the lock, are someone
