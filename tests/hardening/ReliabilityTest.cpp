@@ -306,7 +306,7 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
   // Its steps, i an output: Ti its temporary written, Si and Li the old output set aside
   // by a move or a link, Mi the temporary moved in, Bi the old output moved back; X2 the
   // source linked as temporary 2, N0 a journal half written, G0 one too large, E0 one
-  // whose base ends in half an escape.
+  // whose extension ends in half an escape.
   auto take = [](const fs::path& d, const std::string& steps) {
     for (std::size_t at = 0; at < steps.size(); at += 3) {
       const int i = steps[at + 1] - '0';
@@ -318,7 +318,7 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
         case 'B': fs::rename(d / Aside(i), d / Final(i)); break;
         case 'X': fs::create_hard_link(d / "../data.txt", d / Temporary(i)); break;
         case 'N': testutil::WriteFile(d / "~R.journal.new", "Rowdeal journal\nversi"); break;
-        case 'E': testutil::WriteFile(d / "~R.journal", "Rowdeal journal\nversion 1\nbase data\\\nextension txt\nstate writing\n"); break;
+        case 'E': testutil::WriteFile(d / "~R.journal", "Rowdeal journal\nversion 1\nbase data\nextension txt\\\nstate writing\n"); break;
         case 'G': testutil::WriteFile(d / "~R.journal.new", "Rowdeal journal\n" + std::string(65536, '\n')); break;
       }
     }
