@@ -57,6 +57,4 @@ void TPieceFiles::Close() {
   if (!FFile.Close()) WriteError();
 }
 
-void TPieceFiles::CloseAll() {
-  if (FCount > 0) Close();
-}
+void TPieceFiles::CloseAll() { Close(); }  // before the first piece nothing is open: a success

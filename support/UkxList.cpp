@@ -11,7 +11,7 @@ int TkxIntList::Insert(int Index, std::intptr_t Value) {
 int TkxIntList::IndexOf(std::intptr_t Value) const {
   TListItem probe;
   probe.Data = Value;
-  return IndexOfMatch(&probe, 3);
+  return IndexOfMatch(&probe, TMatch::Data);
 }
 
 void TkxObjList::SetObject(std::int32_t Id, TkxObject* Object) {

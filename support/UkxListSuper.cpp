@@ -1,7 +1,6 @@
 #include "support/UkxListSuper.h"
 
 #include "support/UkxFunctions.h"
-#include "support/UkxStrUtils.h"
 
 #include <algorithm>
 #include <utility>
@@ -92,25 +91,10 @@ bool TkxListSuper::DeleteItem(TListItem* Item) {
   return true;
 }
 
-bool TkxListSuper::ItemMatches(const TListItem* Item, const TListItem* Probe, int Kind) const {
-  switch (Kind) {
-    case 0:
-      return Item->Id == Probe->Id;
-    case 1:
-      return TextEquals(Item->FirstText, Probe->FirstText, false);
-    case 2:
-      return TextEquals(Item->SecondText, Probe->SecondText, false);
-    case 3:
-      return Item->Data == Probe->Data;
-    default:
-      return Item->Object == Probe->Object;
-  }
-}
-
-int TkxListSuper::IndexOfMatch(const TListItem* Probe, int Kind) const {
+int TkxListSuper::IndexOfMatch(const TListItem* Probe, TMatch Kind) const {
   int index = 0;
   for (const TListItem* item = First; item != nullptr; item = item->Next, ++index) {
-    if (ItemMatches(item, Probe, Kind)) return index;
+    if (Kind == TMatch::Id ? item->Id == Probe->Id : item->Data == Probe->Data) return index;
   }
   return -1;
 }
@@ -120,7 +104,7 @@ bool TkxListSuper::DeleteById(std::int32_t Id) { return DeleteItem(FindById(Id))
 int TkxListSuper::IndexOfId(std::int32_t Id) const {
   TListItem probe;
   probe.Id = Id;
-  return IndexOfMatch(&probe, 0);
+  return IndexOfMatch(&probe, TMatch::Id);
 }
 
 std::int32_t TkxListSuper::NextId() const {

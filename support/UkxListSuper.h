@@ -11,8 +11,6 @@ struct TListItem {
   TListItem* Prev = nullptr;
   TListItem* Next = nullptr;
   std::int32_t Id = 0;
-  std::u16string FirstText;
-  std::u16string SecondText;
   // Pointer-sized: the registry keeps window handles here.
   std::intptr_t Data = 0;
   TkxObject* Object = nullptr;  // not owned
@@ -42,9 +40,8 @@ class TkxListSuper : public TkxObject {
   TListItem* NewItem() const;
   // Unlinks and releases an item of this list; false for null.
   bool DeleteItem(TListItem* Item);
-  // Kind 0 Id, 1 FirstText and 2 SecondText without regard to case, 3 Data, any other Object.
-  bool ItemMatches(const TListItem* Item, const TListItem* Probe, int Kind) const;
-  int IndexOfMatch(const TListItem* Probe, int Kind) const;
+  enum class TMatch { Id, Data };
+  int IndexOfMatch(const TListItem* Probe, TMatch Kind) const;
   bool DeleteById(std::int32_t Id);
   int IndexOfId(std::int32_t Id) const;
   // One more than the largest non-negative Id; 1 when there is none.
