@@ -412,9 +412,7 @@ TEST(Reliability, ACopyThatCannotBePutBackIsKeptAndNamed) {
   });
   const std::string answer = split12();
   platform::InjectMoveFault(nullptr);
-  std::size_t named = 0;
-  for (std::size_t at = 0; (at = answer.find("暂存为", at)) != std::string::npos; ++at) ++named;
-  EXPECT_EQ(named, 10u) << answer;
+  EXPECT_TRUE(answer.ends_with("原来的 data-3.txt 暂存为 ~S3~, 下次拆分到此路径时会自动放回原处。")) << answer;
   EXPECT_TRUE(fs::exists(many.Native("data/~S1~")));
   EXPECT_EQ(split12().rfind("文件拆分成功!", 0), 0u);
 }
