@@ -1,21 +1,9 @@
-// The two list views the window framework uses.
+// The list view the window framework uses.
 #pragma once
 
 #include "support/UkxListSuper.h"
 
 #include <cstdint>
-
-// A list of pointer-sized values (window handles in the message registry).
-class TkxIntList : public TkxListSuper {
- public:
-  using TkxListSuper::TkxListSuper;
-  // Appends; returns the new item's position.
-  int Add(std::intptr_t Value);
-  // Inserts at the clamped Index; returns the position used.
-  int Insert(int Index, std::intptr_t Value);
-  // Position of the first item holding Value, or -1.
-  int IndexOf(std::intptr_t Value) const;
-};
 
 // Objects keyed by an integer identifier; the objects are not owned.
 class TkxObjList : public TkxListSuper {

@@ -52,24 +52,12 @@ TListItem* TkxListSuper::FindById(std::int32_t Id) const {
   return nullptr;
 }
 
-int TkxListSuper::InsertItem(int Index, TListItem* Item) {
-  Index = std::clamp(Index, 0, Count);
-  if (Index == 0) {
-    Item->Prev = nullptr;
-    Item->Next = First;
-    if (First != nullptr) First->Prev = Item;
-    First = Item;
-    if (Last == nullptr) Last = Item;
-  } else {
-    TListItem* before = ItemAt(Index - 1);
-    Item->Next = before->Next;
-    if (Item->Next != nullptr) Item->Next->Prev = Item;
-    before->Next = Item;
-    Item->Prev = before;
-    if (before == Last) Last = Item;
-  }
+void TkxListSuper::AppendItem(TListItem* Item) {
+  Item->Prev = Last;
+  Item->Next = nullptr;
+  (Last != nullptr ? Last->Next : First) = Item;
+  Last = Item;
   ++Count;
-  return Index;
 }
 
 TListItem* TkxListSuper::NewItem() const { return new TListItem(); }
@@ -91,20 +79,14 @@ bool TkxListSuper::DeleteItem(TListItem* Item) {
   return true;
 }
 
-int TkxListSuper::IndexOfMatch(const TListItem* Probe, TMatch Kind) const {
-  int index = 0;
-  for (const TListItem* item = First; item != nullptr; item = item->Next, ++index) {
-    if (Kind == TMatch::Id ? item->Id == Probe->Id : item->Data == Probe->Data) return index;
-  }
-  return -1;
-}
-
 bool TkxListSuper::DeleteById(std::int32_t Id) { return DeleteItem(FindById(Id)); }
 
 int TkxListSuper::IndexOfId(std::int32_t Id) const {
-  TListItem probe;
-  probe.Id = Id;
-  return IndexOfMatch(&probe, TMatch::Id);
+  int index = 0;
+  for (const TListItem* item = First; item != nullptr; item = item->Next, ++index) {
+    if (item->Id == Id) return index;
+  }
+  return -1;
 }
 
 std::int32_t TkxListSuper::NextId() const {

@@ -11,8 +11,6 @@ struct TListItem {
   TListItem* Prev = nullptr;
   TListItem* Next = nullptr;
   std::int32_t Id = 0;
-  // Pointer-sized: the registry keeps window handles here.
-  std::intptr_t Data = 0;
   TkxObject* Object = nullptr;  // not owned
 };
 
@@ -35,13 +33,10 @@ class TkxListSuper : public TkxObject {
   bool InRange(int Index) const;
   TListItem* ItemAt(int Index) const;
   TListItem* FindById(std::int32_t Id) const;
-  // Links Item in at Index clamped to 0..Count; returns the position used.
-  int InsertItem(int Index, TListItem* Item);
+  void AppendItem(TListItem* Item);
   TListItem* NewItem() const;
   // Unlinks and releases an item of this list; false for null.
   bool DeleteItem(TListItem* Item);
-  enum class TMatch { Id, Data };
-  int IndexOfMatch(const TListItem* Probe, TMatch Kind) const;
   bool DeleteById(std::int32_t Id);
   int IndexOfId(std::int32_t Id) const;
   // One more than the largest non-negative Id; 1 when there is none.
