@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -101,6 +102,16 @@ void UseUserLocale();
 
 // Asks the system to take as many pages as it can out of the working set.
 void TrimWorkingSet();
+
+// Memory for buffers that writes scatter over (one per output file), and its one owner.
+// Where the system can, it is backed by large pages: a fault per 4 KiB page and a miss
+// in the address cache for nearly every line dealt cost a split more than its copies.
+struct TLargeBufferFree {
+  void operator()(char* data) const;
+};
+using TLargeBuffer = std::unique_ptr<char[], TLargeBufferFree>;
+// Size bytes, left unset; raises std::bad_alloc.
+[[nodiscard]] TLargeBuffer AllocateLarge(std::size_t size);
 
 // The split's own file operations: a source that is never created or written, and
 // outputs that replace what existed only as a whole.
