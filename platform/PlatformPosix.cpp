@@ -288,6 +288,17 @@ constexpr std::size_t HugePage = std::size_t{2} << 20;
 
 void TLargeBufferFree::operator()(char* data) const { std::free(data); }
 
+void TLock::Lock() { FMutex.lock(); }
+void TLock::Unlock() { FMutex.unlock(); }
+
+void TCondition::WaitOnce(TLock& lock) {
+  std::unique_lock<std::mutex> held(lock.FMutex, std::adopt_lock);
+  FCondition.wait(held);
+  (void)held.release();  // still held, by the caller
+}
+void TCondition::NotifyOne() { FCondition.notify_one(); }
+void TCondition::NotifyAll() { FCondition.notify_all(); }
+
 TLargeBuffer AllocateLarge(std::size_t size) {
   // Whole large pages, aligned to them: the system backs only such ranges with them.
   const std::size_t whole = (size + HugePage - 1) / HugePage * HugePage;

@@ -437,6 +437,18 @@ void TrimWorkingSet() {
   ::SetProcessWorkingSetSize(::GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
+static_assert(sizeof(SRWLOCK) == sizeof(void*) && sizeof(CONDITION_VARIABLE) == sizeof(void*));
+
+void TLock::Lock() { ::AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&FState)); }
+void TLock::Unlock() { ::ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&FState)); }
+
+void TCondition::WaitOnce(TLock& lock) {
+  (void)::SleepConditionVariableSRW(reinterpret_cast<PCONDITION_VARIABLE>(&FState),
+                                    reinterpret_cast<PSRWLOCK>(&lock.FState), INFINITE, 0);
+}
+void TCondition::NotifyOne() { ::WakeConditionVariable(reinterpret_cast<PCONDITION_VARIABLE>(&FState)); }
+void TCondition::NotifyAll() { ::WakeAllConditionVariable(reinterpret_cast<PCONDITION_VARIABLE>(&FState)); }
+
 void TLargeBufferFree::operator()(char* data) const {
   if (data) (void)::VirtualFree(data, 0, MEM_RELEASE);
 }
