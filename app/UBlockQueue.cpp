@@ -7,10 +7,10 @@ TBlockQueue::TBlockQueue(TWrite Write, std::vector<char*> Free, std::size_t Wake
 
 TBlockQueue::~TBlockQueue() {
   {
-    std::lock_guard<std::mutex> lock(FMutex);
+    platform::THeld held(FLock);
     FStopping = true;
   }
-  FWork.notify_one();
+  FWork.NotifyOne();
   FThread.join();
 }
 
@@ -19,13 +19,13 @@ void TBlockQueue::RaiseFailure() {
 }
 
 void TBlockQueue::WakeWriter() {
-  if (!FJobs.empty() && !FWriting) FWork.notify_one();
+  if (!FJobs.empty() && !FWriting) FWork.NotifyOne();
 }
 
 char* TBlockQueue::Take() {
-  std::unique_lock<std::mutex> lock(FMutex);
+  platform::THeld held(FLock);
   if (FFree.empty()) WakeWriter();
-  FDone.wait(lock, [this] { return !FFree.empty() || FFailure; });
+  FDone.Wait(FLock, [this] { return !FFree.empty() || FFailure; });
   RaiseFailure();
   char* block = FFree.back();
   FFree.pop_back();
@@ -33,7 +33,7 @@ char* TBlockQueue::Take() {
 }
 
 void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
-  std::lock_guard<std::mutex> lock(FMutex);
+  platform::THeld held(FLock);
   RaiseFailure();
   FJobs.push_back({Output, Block, Size});
   // A writer at work takes this block with the others when it is done.
@@ -41,23 +41,23 @@ void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
 }
 
 void TBlockQueue::Drain() {
-  std::unique_lock<std::mutex> lock(FMutex);
+  platform::THeld held(FLock);
   WakeWriter();
-  FDone.wait(lock, [this] { return (FJobs.empty() && !FWriting) || FFailure; });
+  FDone.Wait(FLock, [this] { return (FJobs.empty() && !FWriting) || FFailure; });
   RaiseFailure();
 }
 
 void TBlockQueue::Run() {
-  std::unique_lock<std::mutex> lock(FMutex);
+  platform::THeld held(FLock);
   std::deque<TJob> batch;
   for (;;) {
-    FWork.wait(lock, [this] { return !FJobs.empty() || FStopping; });
+    FWork.Wait(FLock, [this] { return !FJobs.empty() || FStopping; });
     if (FStopping) return;
     batch.swap(FJobs);
     FWriting = true;
     // After a failure nothing more is written: the blocks only go back.
     const bool failed = FFailure != nullptr;
-    lock.unlock();
+    FLock.Unlock();
     std::exception_ptr failure;
     for (const TJob& job : batch) {
       if (failed || failure) break;
@@ -67,11 +67,11 @@ void TBlockQueue::Run() {
         failure = std::current_exception();
       }
     }
-    lock.lock();
+    FLock.Lock();
     FWriting = false;
     if (failure && !FFailure) FFailure = failure;
     for (const TJob& job : batch) FFree.push_back(job.Block);
     batch.clear();
-    FDone.notify_all();
+    FDone.NotifyAll();
   }
 }

@@ -5,12 +5,12 @@
 // than writing a small block.
 #pragma once
 
-#include <condition_variable>
+#include "platform/Platform.h"
+
 #include <cstddef>
 #include <deque>
 #include <exception>
 #include <functional>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -44,9 +44,9 @@ class TBlockQueue {
 
   TWrite FWrite;
   const std::size_t FWakeAt;
-  std::mutex FMutex;
-  std::condition_variable FWork;  // jobs for the writer, or the end
-  std::condition_variable FDone;  // blocks free again, or a failure
+  platform::TLock FLock;
+  platform::TCondition FWork;  // jobs for the writer, or the end
+  platform::TCondition FDone;  // blocks free again, or a failure
   std::deque<TJob> FJobs;
   std::vector<char*> FFree;
   bool FWriting = false;

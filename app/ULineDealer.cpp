@@ -9,6 +9,9 @@
 
 namespace {
 
+// Records found at a time where they lie whole in the block.
+constexpr std::size_t Batch = 256;
+
 // The header lines with their line ends, as long as they fit in the memory allowed.
 class THeaderCapture : public TkxRawSink {
  public:
@@ -77,7 +80,10 @@ std::int64_t TLineDealer::CountRecords(TSplitControl& Control) const {
   bool markOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
   std::int64_t count = 0;
   for (;;) {
-    for (std::size_t size; (size = records.WholeRecordSize()) != 0; ++count) reader.Consume(size);
+    std::size_t ends[Batch];
+    for (std::size_t found; (found = records.WholeRecords(ends, Batch)) != 0; count += found) {
+      reader.Consume(ends[found - 1]);
+    }
     if (reader.Fill() == 0 && !markOnly) break;
     if (Control.Cancelled()) throw TSplitCancelled();
     Control.BytesDone.store(reader.Position());
@@ -188,13 +194,20 @@ void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
     WriteHeader(Outputs.Sink(i));
   }
   std::size_t next = 0;
+  std::size_t ends[Batch];
   for (;;) {
-    // The records that the block holds whole go in one tight loop; a record that crosses
-    // the block's end goes through the record reader, which reads on.
-    for (std::size_t size; (size = FRecords.WholeRecordSize()) != 0;) {
-      Outputs.Put(next, FReader.Data(), size);
-      FReader.Consume(size);
-      if (++next == count) next = 0;
+    // The records that the block holds whole are found a batch at a time and go in one
+    // tight loop; a record that crosses the block's end goes through the record reader,
+    // which reads on.
+    for (std::size_t found; (found = FRecords.WholeRecords(ends, Batch)) != 0;) {
+      const char* data = FReader.Data();
+      std::size_t start = 0;
+      for (std::size_t k = 0; k < found; ++k) {
+        Outputs.Put(next, data + start, ends[k] - start);
+        start = ends[k];
+        if (++next == count) next = 0;
+      }
+      FReader.Consume(start);
     }
     if (FReader.Fill() == 0 && !FMarkOnly) break;
     if (Control.Cancelled()) throw TSplitCancelled();

@@ -32,7 +32,7 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
     return;
   }
   // Left unset: a page of it is taken from the system only when an output first fills it.
-  FBlocks.reset(new char[FBlockSize * blocks]);
+  FBlocks = platform::AllocateLarge(FBlockSize * blocks);
   std::vector<char*> free(blocks);
   for (std::size_t i = 0; i < blocks; ++i) free[i] = FBlocks.get() + (blocks - 1 - i) * FBlockSize;
   FQueue = std::make_unique<TBlockQueue>([this](std::size_t I, const char* Data, std::size_t Size) { WriteOut(I, Data, Size); },

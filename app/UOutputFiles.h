@@ -79,7 +79,7 @@ class TOutputFiles {
   TSplitControl& FControl;
   std::vector<TOutput> FOutputs;
   std::size_t FBlockSize;
-  std::unique_ptr<char[]> FBlocks;
+  platform::TLargeBuffer FBlocks;
   std::unique_ptr<TBlockQueue> FQueue;
   TSink FSink{*this};
 };

@@ -4,7 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#if !defined(_WIN32)
+#include <condition_variable>
+#include <mutex>
+#endif
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -101,6 +106,70 @@ void UseUserLocale();
 
 // Asks the system to take as many pages as it can out of the working set.
 void TrimWorkingSet();
+
+// Memory for buffers that writes scatter over (one per output file), and its one owner.
+// Where the system can, it is backed by large pages: a fault per 4 KiB page and a miss
+// in the address cache for nearly every line dealt cost a split more than its copies.
+struct TLargeBufferFree {
+  void operator()(char* data) const;
+};
+using TLargeBuffer = std::unique_ptr<char[], TLargeBufferFree>;
+// Size bytes, left unset; raises std::bad_alloc.
+[[nodiscard]] TLargeBuffer AllocateLarge(std::size_t size);
+
+// A lock for the threads of one process, and a condition they wait for under it. Windows
+// builds take the system's slim locks: the C library's threads, under Wine, cost a round
+// trip to the Wine server for every wait and wake.
+class TLock {
+ public:
+  TLock() = default;
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+  void Lock();
+  void Unlock();
+
+ private:
+  friend class TCondition;
+#if defined(_WIN32)
+  void* FState = nullptr;  // an SRWLOCK, free while all zero
+#else
+  std::mutex FMutex;
+#endif
+};
+
+// Holds a lock for its lifetime.
+class THeld {
+ public:
+  explicit THeld(TLock& lock) : FLock(lock) { FLock.Lock(); }
+  ~THeld() { FLock.Unlock(); }
+  THeld(const THeld&) = delete;
+  THeld& operator=(const THeld&) = delete;
+
+ private:
+  TLock& FLock;
+};
+
+class TCondition {
+ public:
+  TCondition() = default;
+  TCondition(const TCondition&) = delete;
+  TCondition& operator=(const TCondition&) = delete;
+  // Waits, with lock held (released meanwhile), until Ready answers true.
+  template <class Ready>
+  void Wait(TLock& lock, Ready ready) {
+    while (!ready()) WaitOnce(lock);
+  }
+  void NotifyOne();
+  void NotifyAll();
+
+ private:
+  void WaitOnce(TLock& lock);  // may also return without a notification
+#if defined(_WIN32)
+  void* FState = nullptr;  // a CONDITION_VARIABLE, with no waiters while all zero
+#else
+  std::condition_variable FCondition;
+#endif
+};
 
 // The split's own file operations: a source that is never created or written, and
 // outputs that replace what existed only as a whole.

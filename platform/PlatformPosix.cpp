@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <clocale>
 #include <cwctype>
@@ -15,12 +16,14 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <dirent.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 
+#include <new>
 #include <string>
 
 namespace platform {
@@ -278,6 +281,34 @@ std::string ProgramPathAnsi() {
 }
 
 void TrimWorkingSet() {}
+
+namespace {
+constexpr std::size_t HugePage = std::size_t{2} << 20;
+}  // namespace
+
+void TLargeBufferFree::operator()(char* data) const { std::free(data); }
+
+void TLock::Lock() { FMutex.lock(); }
+void TLock::Unlock() { FMutex.unlock(); }
+
+void TCondition::WaitOnce(TLock& lock) {
+  std::unique_lock<std::mutex> held(lock.FMutex, std::adopt_lock);
+  FCondition.wait(held);
+  (void)held.release();  // still held, by the caller
+}
+void TCondition::NotifyOne() { FCondition.notify_one(); }
+void TCondition::NotifyAll() { FCondition.notify_all(); }
+
+TLargeBuffer AllocateLarge(std::size_t size) {
+  // Whole large pages, aligned to them: the system backs only such ranges with them.
+  const std::size_t whole = (size + HugePage - 1) / HugePage * HugePage;
+  void* data = nullptr;
+  if (whole < size || ::posix_memalign(&data, HugePage, whole) != 0) throw std::bad_alloc();
+#if defined(MADV_HUGEPAGE)
+  (void)::madvise(data, whole, MADV_HUGEPAGE);  // a hint: small pages serve as well, more slowly
+#endif
+  return TLargeBuffer(static_cast<char*>(data));
+}
 
 OpenResult OpenExistingFile(std::u16string_view path, TFile& file) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer; the handle is checked, not

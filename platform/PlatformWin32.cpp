@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 
 #include <atomic>
+#include <new>
 #include <string>
 
 namespace platform {
@@ -434,6 +435,30 @@ bool WriteStandard(int stream, std::u16string_view text) {
 
 void TrimWorkingSet() {
   ::SetProcessWorkingSetSize(::GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+}
+
+static_assert(sizeof(SRWLOCK) == sizeof(void*) && sizeof(CONDITION_VARIABLE) == sizeof(void*));
+
+void TLock::Lock() { ::AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&FState)); }
+void TLock::Unlock() { ::ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&FState)); }
+
+void TCondition::WaitOnce(TLock& lock) {
+  (void)::SleepConditionVariableSRW(reinterpret_cast<PCONDITION_VARIABLE>(&FState),
+                                    reinterpret_cast<PSRWLOCK>(&lock.FState), INFINITE, 0);
+}
+void TCondition::NotifyOne() { ::WakeConditionVariable(reinterpret_cast<PCONDITION_VARIABLE>(&FState)); }
+void TCondition::NotifyAll() { ::WakeAllConditionVariable(reinterpret_cast<PCONDITION_VARIABLE>(&FState)); }
+
+void TLargeBufferFree::operator()(char* data) const {
+  if (data) (void)::VirtualFree(data, 0, MEM_RELEASE);
+}
+
+// Large pages need a privilege that users rarely hold: committed pages, taken from the
+// system only when touched.
+TLargeBuffer AllocateLarge(std::size_t size) {
+  void* data = ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (!data) throw std::bad_alloc();
+  return TLargeBuffer(static_cast<char*>(data));
 }
 
 std::u16string ReadProfileText(std::u16string_view section, std::u16string_view key,

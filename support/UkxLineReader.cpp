@@ -97,6 +97,21 @@ std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const
   return Size;
 }
 
+std::size_t TkxLineReader::WholeLines(std::size_t* Ends, std::size_t Max) const {
+  const std::size_t available = FReader.Available();
+  const std::size_t whole = available - available % FLayout.Size;
+  const char* data = FReader.Data();
+  std::size_t found = 0;
+  // A line begins after an LF: a CR of the line before is never taken for its own.
+  for (std::size_t from = 0; found < Max;) {
+    const std::size_t lf = FindLineEnd(data + from, whole - from);
+    if (lf == whole - from) break;
+    from += lf + FLayout.Size;
+    Ends[found++] = from;
+  }
+  return found;
+}
+
 void TkxLineReader::MoveLine(TkxRawSink& Sink, bool WithLineEnd) {
   const std::size_t unit = FLayout.Size;
   const char* lineEnd = FCrLf ? FEnd : FEnd + unit;

@@ -47,6 +47,10 @@ class TkxLineReader {
     return lf < whole ? lf + FLayout.Size : 0;
   }
 
+  // The lines that follow one another whole in the block, up to Max: the offset (from
+  // the reader's Data) just past each one's line end goes into Ends; answers how many.
+  std::size_t WholeLines(std::size_t* Ends, std::size_t Max) const;
+
  private:
   // The offset of the LF that ends the first line in Data, or Size when there is none.
   std::size_t FindLineEnd(const char* Data, std::size_t Size) const;

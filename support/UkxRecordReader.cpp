@@ -65,16 +65,23 @@ std::uint32_t QuotesAndLfs(const char* From, const char* End) {
   return hits;
 }
 
-// Scans Size bytes (whole units) of a record from where State stands, and answers the
-// offset just past the line end that ends the record, or NotFound when the record goes
-// on past them. A record that ends leaves State at the start of the next. (The state
-// is worked on in locals: stores into it could alias the bytes scanned.)
+// Scans Size bytes (whole units) of records from where State stands, and puts the offset
+// just past each line end that ends a record into Ends, at most Max of them; answers how
+// many. State is left at the start of the record after the last one put, unless the
+// bytes ran out first: then it stands where they end (Partial), or else at the start of
+// the unfinished record again (its lines not counted), for a scan that begins there.
+// (The state is worked on in locals: stores into it could alias the bytes scanned.)
 template <class Units>
-std::size_t ScanRecord(const char* Data, std::size_t Size, bool CrLf, TkxQuoteState& State) {
+std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TkxQuoteState& State, std::size_t* Ends,
+                        std::size_t Max, bool Partial) {
   constexpr std::size_t unit = Units::Size;
   bool inQuote = State.InQuote;
   std::int64_t lines = State.Lines;
   std::int64_t quoteLine = State.QuoteLine;
+  std::int64_t linesAtStart = lines;  // before the record being scanned
+  std::size_t begin = 0;              // where it began, and the character taken to stand before it
+  char beforeBegin = State.Before;
+  std::size_t found = 0;
   std::size_t at = 0;  // the units before it have gone through the rule
   if (State.QuoteSeen && Size > 0) {
     State.QuoteSeen = false;
@@ -88,16 +95,21 @@ std::size_t ScanRecord(const char* Data, std::size_t Size, bool CrLf, TkxQuoteSt
     for (std::uint32_t hits = QuotesAndLfs<Units>(Data + window, Data + Size); hits != 0; hits &= hits - 1) {
       const std::size_t p = window + static_cast<std::size_t>(std::countr_zero(hits));
       if (p < at) continue;  // the second quote of a pair
-      const char before = p == 0 ? State.Before : Units::Ascii(Data + p - unit);
+      const char before = p == begin ? beforeBegin : Units::Ascii(Data + p - unit);
       at = p + unit;
       if (Units::Ascii(Data + p) == '\n') {
         if (CrLf && before != '\r') continue;
         ++lines;
         if (inQuote) continue;
-        State.InQuote = false;
-        State.Before = ',';
-        State.Lines = lines;
-        return at;
+        Ends[found++] = at;
+        begin = at;
+        beforeBegin = ',';
+        linesAtStart = lines;
+        if (found == Max) {
+          State = TkxQuoteState{.Lines = lines};
+          return found;
+        }
+        continue;
       }
       if (inQuote) {
         if (at == Size) {
@@ -113,17 +125,29 @@ std::size_t ScanRecord(const char* Data, std::size_t Size, bool CrLf, TkxQuoteSt
       }
     }
   }
+  if (!Partial || begin == Size) {
+    State = TkxQuoteState{.Lines = linesAtStart};
+    return found;
+  }
   if (Size >= unit) State.Before = Units::Ascii(Data + Size - unit);
   State.InQuote = inQuote;
   State.Lines = lines;
   State.QuoteLine = quoteLine;
-  return NotFound;
+  return found;
 }
 
-std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TkxQuoteState& State) {
-  if (Layout.Size == 1) return ScanRecord<TUnits<1, false>>(Data, Size, CrLf, State);
-  if (Layout.BigEndian) return ScanRecord<TUnits<2, true>>(Data, Size, CrLf, State);
-  return ScanRecord<TUnits<2, false>>(Data, Size, CrLf, State);
+std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TkxQuoteState& State,
+                 std::size_t* Ends, std::size_t Max, bool Partial) {
+  if (Layout.Size == 1) return ScanRecords<TUnits<1, false>>(Data, Size, CrLf, State, Ends, Max, Partial);
+  if (Layout.BigEndian) return ScanRecords<TUnits<2, true>>(Data, Size, CrLf, State, Ends, Max, Partial);
+  return ScanRecords<TUnits<2, false>>(Data, Size, CrLf, State, Ends, Max, Partial);
+}
+
+// The offset just past the line end that ends the record from where State stands, or
+// NotFound when the record goes on past Size bytes; State then stands where they end.
+std::size_t ScanRecord(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TkxQuoteState& State) {
+  std::size_t end = NotFound;
+  return Scan(Data, Size, Layout, CrLf, State, &end, 1, true) == 1 ? end : NotFound;
 }
 
 }  // namespace
@@ -137,7 +161,7 @@ TkxLineEnd RecordEndsOf(std::string_view Head, TkxUnitLayout Layout) {
   std::int64_t bare = 0;
   TkxQuoteState state;
   for (std::size_t at = 0; at < whole;) {
-    const std::size_t end = Scan(Head.data() + at, whole - at, Layout, false, state);
+    const std::size_t end = ScanRecord(Head.data() + at, whole - at, Layout, false, state);
     if (end == NotFound) break;
     at += end;
     ++(at >= 2 * unit && Head.compare(at - 2 * unit, 2 * unit, crLf) == 0 ? afterCr : bare);
@@ -149,16 +173,13 @@ TkxRecordReader::TkxRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, Tk
     : FReader(Reader), FLines(Reader, Layout, Ends), FLayout(Layout), FCrLf(Ends == TkxLineEnd::CrLf),
       FQuoted(Quoted) {}
 
-std::size_t TkxRecordReader::WholeQuotedSize() {
+std::size_t TkxRecordReader::WholeRecords(std::size_t* Ends, std::size_t Max) {
+  if (!FQuoted) return FLines.WholeLines(Ends, Max);
   const std::size_t available = FReader.Available();
   const std::size_t whole = available & ~(FLayout.Size - 1);  // units of one or two bytes
   if (whole == 0) return 0;  // before the first read Data is null, which must not be scanned
-  // From the record's start; one that goes on past the block is scanned again by MoveRecord.
-  const std::int64_t lines = FState.Lines;
-  const std::size_t end = Scan(FReader.Data(), whole, FLayout, FCrLf, FState);
-  if (end != NotFound) return end;
-  FState = TkxQuoteState{.Lines = lines};
-  return 0;
+  // A record that goes on past the block is scanned again, from its start, by MoveRecord.
+  return Scan(FReader.Data(), whole, FLayout, FCrLf, FState, Ends, Max, false);
 }
 
 void TkxRecordReader::MoveRecord(TkxRawSink& Sink) {
@@ -179,14 +200,14 @@ void TkxRecordReader::MoveRecord(TkxRawSink& Sink) {
         Sink.PutBytes("\0", unit - available);
       }
       Sink.PutBytes(lineEnd.data(), lineEnd.size());
-      FState = TkxQuoteState{false, false, ',', FState.Lines, 0};
+      FState = TkxQuoteState{.Lines = FState.Lines};
       return;
     }
     if (heldCr) Sink.PutBytes(crLf.data(), unit);  // the record's, as content or with its LF
     heldCr = false;
     const char* data = FReader.Data();
     const std::size_t whole = available - available % unit;
-    const std::size_t end = Scan(data, whole, FLayout, FCrLf, FState);
+    const std::size_t end = ScanRecord(data, whole, FLayout, FCrLf, FState);
     if (end != NotFound) {
       Sink.PutBytes(data, end);
       FReader.Consume(end);

@@ -41,7 +41,14 @@ class TkxRecordReader {
   // The size of the next record with its line end when the block holds both whole, else
   // 0 (the record is then moved by MoveRecord). A record so answered counts as read: the
   // caller consumes its bytes.
-  [[nodiscard]] std::size_t WholeRecordSize() { return FQuoted ? WholeQuotedSize() : FLines.WholeLineSize(); }
+  [[nodiscard]] std::size_t WholeRecordSize() {
+    std::size_t end = 0;
+    return WholeRecords(&end, 1) == 1 ? end : 0;
+  }
+  // The records that follow one another whole in the block, up to Max: the offset (from
+  // the reader's Data) just past each one's line end goes into Ends; answers how many.
+  // They count as read: the caller consumes their bytes.
+  [[nodiscard]] std::size_t WholeRecords(std::size_t* Ends, std::size_t Max);
   // The line ends passed inside and after the quoted records read so far (the first
   // line is 1 plus this where the next record begins); 0 without Quoted.
   [[nodiscard]] std::int64_t LinesPassed() const { return FState.Lines; }
@@ -50,8 +57,6 @@ class TkxRecordReader {
   [[nodiscard]] std::int64_t UnclosedQuoteLine() const { return FUnclosedLine; }
 
  private:
-  std::size_t WholeQuotedSize();
-
   TkxByteReader& FReader;
   TkxLineReader FLines;
   TkxUnitLayout FLayout;
