@@ -109,6 +109,7 @@ void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, TSplitMode Mode, 
     dealer.DealPieces(pieces, *cut, Control, done);
     pieces.CloseAll();
     Result.Count = pieces.Count();
+    Control.FilesTotal.store(2 * Result.Count);  // pieces by size were estimated at the most
   }
   // Another program that shortened or lengthened the source while it was being dealt
   // leaves outputs that match neither its old nor its new content. (Windows refuses

@@ -318,27 +318,31 @@ TEST(SplitJob, ManyOutputsOfATinySource) {
   }
 }
 
-// Contiguous pieces at their bounds: a record that just fits, one that fills a piece
-// alone, parts as even as the count allows, a file of nothing but its mark.
+// Pieces at their bounds: a record that just fits, one that fills a piece alone, parts
+// as even as the count allows, a file of nothing but its mark, outputs of one byte.
 TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
   struct Case {
     TSplitMode mode;
     std::u16string count;
     std::string source;
     std::vector<std::string> pieces;
+    std::u16string h = u"1";
   } cases[] = {
       {TSplitMode::Rows, u"2", "h\r\n1\r\n2\r\n3\r\n", {"h\r\n1\r\n2\r\n", "h\r\n3\r\n"}},
-      {TSplitMode::Parts, u"3", "h\r\n1\r\n2\r\n3\r\n4\r\n", {"h\r\n1\r\n2\r\n", "h\r\n3\r\n", "h\r\n4\r\n"}},
-      {TSplitMode::Parts, u"2", "\xEF\xBB\xBF", {"\xEF\xBB\xBF\r\n", ""}},
+      {TSplitMode::Parts, u"3", "\xEF\xBB\xBFh\r\n1\r\n2\r\n3\r\n4\r\n",
+       {"\xEF\xBB\xBFh\r\n1\r\n2\r\n", "\xEF\xBB\xBFh\r\n3\r\n", "\xEF\xBB\xBFh\r\n4\r\n"}},
+      {TSplitMode::Parts, u"2", "\xEF\xBB\xBF", {"\xEF\xBB\xBF\r\n", ""}, u"0"},
+      {TSplitMode::Cycle, u"2", "\n\n", {"\n", "\n"}, u"0"},
       {TSplitMode::MaxSize, u"11", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\ncd\r\n", "h\r\nef\r\n"}},
       {TSplitMode::MaxSize, u"7", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\n", "h\r\ncd\r\n", "h\r\nef\r\n"}},
   };
   for (const Case& c : cases) {
     Source src(c.source);
     src.Mode = c.mode;
-    ASSERT_TRUE(Succeeded(src.Split(c.source.size() > 3 ? u"1" : u"0", c.count))) << c.source;
+    TSplitControl control;
+    ASSERT_TRUE(Succeeded(src.Split(c.h, c.count, nullptr, &control))) << c.source;
     EXPECT_EQ(src.Outputs(static_cast<int>(c.pieces.size())), c.pieces) << c.source;
-    EXPECT_EQ(src.Result.Count, static_cast<std::int64_t>(c.pieces.size())) << c.source;
+    EXPECT_TRUE(control.Percent() == 100 && control.FilesDone.load() == 2 * std::ssize(c.pieces)) << c.source;
   }
   Source wide("h\r\nab\r\n", "csv");  // records: the rest is read for a quote left open
   wide.Mode = TSplitMode::MaxSize;
