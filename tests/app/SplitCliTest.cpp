@@ -124,7 +124,7 @@ pid_t Start(const TempDir& dir, std::vector<std::string> args, int out, bool ful
 // has not started).
 TEST(SplitCommand, TheProgramItself) {
   TempDir dir;
-  const std::string raw = "caf\xE9\xFF", longName = std::string(100, 'l');
+  const std::string raw = "\xE9" "caf\xFF", longName = std::string(100, 'l');
   const std::vector<std::string> bases = {raw, longName, "a", "c"}, two = {"--cycle", "100", longName + ".txt", "c.txt"};
   for (const std::string& base : bases) testutil::WriteFile(dir.Native(base + ".txt"), "h\r\nx\r\n");
   const std::string usage = "\nTry 'rowdeal-split --help'.\n", none = "rowdeal-split: none.txt: 待拆分文件不存在!\n";

@@ -91,10 +91,15 @@ TEST(SplitJob, KeepsEveryByteAndEachEncodingsMarkAndLineEnd) {
       {"unaligned LF", "\xFF\xFE" "h\0\r\0\n\0" "\x0A\x0D" "\x00\x0A"s, "\xFF\xFE" "h\0\r\0\n\0\x0A\x0D\x00\x0A\r\0\n\0"s,
        "\xFF\xFE" "h\0\r\0\n\0"s},
   };
-  for (const Case& c : cases) {
-    Source src(c.source);
-    ASSERT_TRUE(Succeeded(src.Split(u"1", u"2"))) << c.what;
-    EXPECT_EQ(src.Outputs(2), (std::vector<std::string>{c.first, c.second})) << c.what;
+  // Blocks of a few bytes put every unit, CR and LF at a block's end in some row.
+  for (const std::size_t block : {std::size_t{1} << 20, std::size_t{4}, std::size_t{5}}) {
+    TSplitLimits limits;
+    limits.SourceBlock = block;
+    for (const Case& c : cases) {
+      Source src(c.source);
+      ASSERT_TRUE(Succeeded(src.Split(u"1", u"2", &limits))) << c.what << block;
+      EXPECT_EQ(src.Outputs(2), (std::vector<std::string>{c.first, c.second})) << c.what << block;
+    }
   }
 }
 
@@ -225,7 +230,7 @@ TEST(SplitJob, SizesAndTheirSuffixes) {
 
 TEST(SplitJob, NamesComeFromTheSourceName) {
   // The emoji's low half DCA9 also stands for a lone byte A9 in a name that is not UTF-8.
-  for (const std::string name : {"a.b.c", "数据 表 💩.txt"}) {
+  for (const std::string name : {"a.b.c", "💩 数据 表.txt"}) {
     TempDir dir;
     testutil::WriteFile(dir.Native("") / fs::u8path(name), "h\r\nx\r\n");
     const TSplitResult result = RunSplitRequest(Cycle((dir.Native("") / fs::u8path(name)).u16string(), u"1", u"1"));

@@ -146,18 +146,13 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
          fs::create_symlink("data/~R1~", w.Native("data.txt"));
        },
        "error: File Open Error!"},
+      // A pipe opens for reading and writing as a lock file does, and is none.
+      {"the lock file's name taken by a pipe", [](World& w) { ::mkfifo(w.Native("data/~R.lock").c_str(), 0666); },
+       "error: File Open Error!"},
 #endif
       {"the system cannot lock there", [](World&) { platform::InjectRefusal(platform::RefuseLocks); },
        "error: 无法锁定输出路径 {folder}, 未做任何改动!"},
-      // A pipe opens for reading and writing as a lock file does; a folder does not.
-      {"the lock file's name taken by a pipe or a folder",
-       [](World& w) {
-#ifdef _WIN32
-         fs::create_directory(w.Native("data/~R.lock"));
-#else
-         ASSERT_EQ(::mkfifo(w.Native("data/~R.lock").c_str(), 0666), 0);
-#endif
-       },
+      {"the lock file's name taken by a folder", [](World& w) { fs::create_directory(w.Native("data/~R.lock")); },
        "error: File Open Error!"},
       {"a set-aside name taken by a user's file", [](World& w) { testutil::WriteFile(w.Native("data/~S2~"), "mine"); },
        "error: File Open Error!"},
@@ -305,7 +300,7 @@ std::string Aside(int i) { return "~S" + std::to_string(i) + "~"; }
 TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
   // Its steps, i an output: Ti its temporary written, Si and Li the old output set aside
   // by a move or a link, Mi the temporary moved in, Bi the old output moved back; X2 the
-  // source linked as temporary 2, N0 a journal half written, G0 one too large, E0 one
+  // source linked as temporary 2, N0 and Z0 a journal half written or empty, G0 one too large, E0 one
   // whose extension ends in half an escape.
   auto take = [](const fs::path& d, const std::string& steps) {
     for (std::size_t at = 0; at < steps.size(); at += 3) {
@@ -319,6 +314,7 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
         case 'X': fs::create_hard_link(d / "../data.txt", d / Temporary(i)); break;
         case 'N': testutil::WriteFile(d / "~R.journal.new", "Rowdeal journal\nversi"); break;
         case 'E': testutil::WriteFile(d / "~R.journal", "Rowdeal journal\nversion 1\nbase data\nextension txt\\\nstate writing\n"); break;
+        case 'Z': testutil::WriteFile(d / "~R.journal.new", ""); break;
         case 'G': testutil::WriteFile(d / "~R.journal.new", "Rowdeal journal\n" + std::string(65536, '\n')); break;
       }
     }
@@ -341,6 +337,7 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
       {"undoing in a folder that cannot be listed", "state undoing\ncount 3\n", "T1 T2 T3 L1 L2 L3 M1", Old, "", true},
 #endif
       {"killed before its first journal was in place", "", "N0", Old},
+      {"killed as its first journal was made", "", "Z0", Old},
       {"a journal too large to be one", "", "G0", Untouched},
       {"no journal", "", "T1 T2", Untouched},
       {"a journal of someone else's", "state sideways\n", "T1", Untouched},
