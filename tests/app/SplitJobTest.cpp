@@ -141,6 +141,7 @@ TEST(SplitJob, CsvRecordsKeepQuotedLineEnds) {
       {"records asked for", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n1,\"a\r\nb\"\r\n", "h\r\n", TRecordMode::Csv, "txt"},
       // Left open: split by lines, from the start, whatever the header needed as records.
       {"left open", "h\r\n1,\"a\r\n2,b\r\n", "h\r\n1,\"a\r\n", "h\r\n2,b\r\n", A, "csv", u"1", 2},
+      {"left open on the first line", "\"h\r\n1\r\n2\r\n", "\"h\r\n1\r\n", "\"h\r\n2\r\n", A, "csv", u"1", 1},
       {"left open in the header", "h\n\"x\ny\nz\r\n", "h\n\"x\ny\nz\r\n", "h\n\"x\ny\n", A, "csv", u"3", 2},
   };
   for (const Case& c : cases) {

@@ -42,7 +42,7 @@ TEST(Lists, ObjectsByIdentifierAreReplacedAppendedDeletedAndFreedOnlyWhenAsked) 
     list.SetObject(5, &b);
     list.SetObject(9, &a);
     EXPECT_EQ(list.NextId(), 10);
-    EXPECT_TRUE(list.IndexOfId(5) == 2 && list.IdAt(3) == 9);
+    EXPECT_TRUE(list.IndexOfId(5) == 2 && list.IdAt(3) == 9 && list.IdAt(4) == 0);
     EXPECT_EQ((std::vector<TkxObject*>{list.ObjectAt(1), list.ObjectAt(2), list.ObjectAt(3), list.ObjectAt(4), list.ObjectAt(-1)}),
               (std::vector<TkxObject*>{&a, &b, &a, nullptr, nullptr}));
     EXPECT_EQ(list.DeleteById(gone), gone != 7);
