@@ -75,6 +75,7 @@ TEST(PlatformFiles, WritesReadBack) {
   EXPECT_EQ(Read(in, 5), "hello");
   EXPECT_EQ(Read(in, 100), " world!");
   EXPECT_EQ(Read(in, 100), "");
+  EXPECT_FALSE(platform::WriteBytes(in, "x", 1));  // the system's refusal, not retried
   EXPECT_FALSE(platform::OpenForAppending(temp.Path("missing.txt")).IsOpen());
   EXPECT_FALSE(platform::OpenForReading(temp.Path()).IsOpen());
   EXPECT_FALSE(platform::CreateForWriting(temp.Path()).IsOpen());
