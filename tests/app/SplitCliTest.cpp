@@ -61,6 +61,9 @@ TEST(SplitCommand, HelpVersionAndQuietNote) {
   testutil::WriteFile(dir.Native("o.csv"), "h\r\n\"x\r\n");
   EXPECT_EQ(Command({u"-q", dir.Path("o.csv")}).Err,
             Native(u"rowdeal-split: " + dir.Path("o.csv") + u": 注意: 第 2 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n"));
+  // Two FILEs into one folder are refused only when their pieces would share names.
+  testutil::WriteFile(dir.Native("p.csv"), "h\r\n1\r\n");
+  EXPECT_EQ(Command({u"-q", u"--out", dir.Path("out"), dir.Path("o.csv"), dir.Path("p.csv")}).Status, 0);
 }
 
 // On a terminal a progress line shows, and is blanked out at the end: CR, blanks as wide

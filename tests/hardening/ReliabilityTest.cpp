@@ -554,6 +554,9 @@ TEST(Reliability, AnOutputFolderOfTheUsersChoice) {
   fs::create_hard_link(world.Native("data.txt"), world.Native("out/data-2.txt"));
   EXPECT_EQ(world.Run(rows(out)), "error: 待拆分文件同时是它自己的一个输出文件, 未做任何改动!");
   fs::remove(world.Native("out/data-2.txt"));
+  testutil::WriteFile(world.Native("out/~S3~"), "someone's, at a name the third piece needs");
+  EXPECT_EQ(world.Run(rows(out)), "error: File Open Error!");
+  fs::remove(world.Native("out/~S3~"));
   // A killed run's temporary, named by its journal, goes; the run then succeeds.
   TJournalFile journal(out + platform::PathSeparator());
   journal.Store(TJournal{u"data", u"txt", TJournalState::Writing, 1});
