@@ -250,9 +250,9 @@ TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
   EXPECT_EQ(OutputName(u"README", u"", 12), u"README-12.");
   result.StaleCount = 3;
   result.FirstStale = u"data-3.txt";
-  result.UnclosedQuoteLine = 7;
+  result.UnclosedQuoteLine = 1;
   EXPECT_EQ(SuccessNote(result), u"注意: 子路径下还有 3 个以前拆分留下的文件 (data-3.txt 等), 它们不属于本次拆分。\r\n"
-                                 u"注意: 第 7 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n");
+                                 u"注意: 第 1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n");
   EXPECT_EQ(SuccessText(result), SuccessHead(result) + u"data-1.txt\r\ndata-2.txt\r\n" + SuccessNote(result));
   result = TSplitResult{u"d/", u"d", u"t", 10, 0, u"", 0, u""};
   EXPECT_EQ(SuccessText(result, 3), SuccessHead(result) + u"d-1.t\r\n……\r\nd-10.t\r\n");
