@@ -32,6 +32,12 @@ char* TBlockQueue::Take() {
   return block;
 }
 
+bool TBlockQueue::Behind() {
+  platform::THeld held(FLock);
+  RaiseFailure();
+  return FFree.empty();
+}
+
 void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
   platform::THeld held(FLock);
   RaiseFailure();
@@ -70,7 +76,9 @@ void TBlockQueue::Run() {
     FLock.Lock();
     FWriting = false;
     if (failure && !FFailure) FFailure = failure;
-    for (const TJob& job : batch) FFree.push_back(job.Block);
+    for (const TJob& job : batch) {
+      if (job.Block) FFree.push_back(job.Block);
+    }
     batch.clear();
     FDone.NotifyAll();
   }

@@ -16,7 +16,8 @@
 
 class TBlockQueue {
  public:
-  // Write puts a block's bytes into an output; what it raises is raised again to the
+  // Write puts a block's bytes into an output, or for a job without a block (Data null)
+  // does what the caller asked of that output; what it raises is raised again to the
   // caller at its next call, and nothing more is written after it.
   using TWrite = std::function<void(std::size_t Output, const char* Data, std::size_t Size)>;
   TBlockQueue(TWrite Write, std::vector<char*> Free, std::size_t WakeAt);
@@ -27,7 +28,10 @@ class TBlockQueue {
 
   // An empty block.
   char* Take();
-  // Hands a block over for writing Size bytes of it to Output.
+  // True when Take would wait: every block is on its way to the writer.
+  [[nodiscard]] bool Behind();
+  // Hands a block over for writing Size bytes of it to Output; a null Block asks for a
+  // job without one, in its turn.
   void Hand(std::size_t Output, char* Block, std::size_t Size);
   // Waits until every block handed over is written.
   void Drain();

@@ -35,14 +35,29 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
   FBlocks = platform::AllocateLarge(FBlockSize * blocks);
   std::vector<char*> free(blocks);
   for (std::size_t i = 0; i < blocks; ++i) free[i] = FBlocks.get() + (blocks - 1 - i) * FBlockSize;
-  FQueue = std::make_unique<TBlockQueue>([this](std::size_t I, const char* Data, std::size_t Size) { WriteOut(I, Data, Size); },
-                                         std::move(free), (blocks - count) / 4);
+  FQueue = std::make_unique<TBlockQueue>(
+      [this](std::size_t I, const char* Data, std::size_t Size) {
+        Data ? WriteOut(I, Data, Size) : Open(I);
+        FOutputs[I].Queued.fetch_sub(1, std::memory_order_release);
+      },
+      std::move(free), (blocks - count) / 4);
 }
 
 // The writer stops before the files close.
 TOutputFiles::~TOutputFiles() { FQueue.reset(); }
 
+// With a writer the files are made on its thread, so that making a thousand of them
+// overlaps with reading and dealing instead of coming before it.
 void TOutputFiles::Create(std::size_t I) {
+  if (FQueue) {
+    Hand(I, nullptr, 0);
+  } else {
+    Open(I);
+  }
+}
+
+void TOutputFiles::Open(std::size_t I) {
+  if (FControl.Cancelled()) throw TSplitCancelled();
   platform::TFile file = FFolder.CreateTemporary(static_cast<std::int64_t>(I) + 1);
   if (static_cast<std::int64_t>(I) < FOpenLimit) {
     FOutputs[I].File = std::move(file);
@@ -106,9 +121,21 @@ void TOutputFiles::Flush(std::size_t I) {
   TOutput& out = FOutputs[I];
   out.Limit = static_cast<std::uint32_t>(FBlockSize);
   if (out.Used == 0) return;
-  FQueue->Hand(I, out.Block, out.Used);
+  // Rather than wait for a block, this thread does the writer's work, unless the writer
+  // still holds earlier bytes of the same file.
+  if (FQueue->Behind() && out.Queued.load(std::memory_order_acquire) == 0) {
+    WriteOut(I, out.Block, out.Used);
+    out.Used = 0;
+    return;
+  }
+  Hand(I, out.Block, out.Used);
   out.Used = 0;
   out.Block = FQueue->Take();
+}
+
+void TOutputFiles::Hand(std::size_t I, char* Block, std::size_t Size) {
+  FOutputs[I].Queued.fetch_add(1, std::memory_order_relaxed);
+  FQueue->Hand(I, Block, Size);
 }
 
 void TOutputFiles::WriteOut(std::size_t I, const char* Data, std::size_t Size) {
@@ -125,7 +152,7 @@ void TOutputFiles::WriteOut(std::size_t I, const char* Data, std::size_t Size) {
 void TOutputFiles::CloseAll() {
   if (FQueue) {
     for (std::size_t i = 0; i < FOutputs.size(); ++i) {
-      if (FOutputs[i].Used > 0) FQueue->Hand(i, FOutputs[i].Block, FOutputs[i].Used);
+      if (FOutputs[i].Used > 0) Hand(i, FOutputs[i].Block, FOutputs[i].Used);
     }
     FQueue->Drain();
   }

@@ -343,10 +343,10 @@ bool IdentityOf(const TFile& file, FileId& id) {
 PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
   const std::string bytes = Utf8Path(path);
   struct stat st{};
-  if (::stat(bytes.c_str(), &st) != 0) {
-    // A link that leads nowhere is still a name taken.
-    return ::lstat(bytes.c_str(), &st) == 0 ? PathKind::Other : PathKind::None;
-  }
+  // Most names asked about are free: one call tells.
+  if (::lstat(bytes.c_str(), &st) != 0) return PathKind::None;
+  // A link that leads nowhere is still a name taken.
+  if (S_ISLNK(st.st_mode) && ::stat(bytes.c_str(), &st) != 0) return PathKind::Other;
   if (S_ISDIR(st.st_mode)) return PathKind::Directory;
   if (!S_ISREG(st.st_mode)) return PathKind::Other;
   if (id) *id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};

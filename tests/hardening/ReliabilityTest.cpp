@@ -185,7 +185,7 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
 
 namespace {
 
-// Splits into four, holding the run once every output is written and before anything
+// Splits into four, holding the run once every output is made and dealt and before anything
 // is replaced, and calls During meanwhile.
 std::string SplitHeld(World& world, const std::function<void(TSplitControl&)>& during) {
   TSplitControl control;
@@ -196,7 +196,11 @@ std::string SplitHeld(World& world, const std::function<void(TSplitControl&)>& d
     answer = world.Split(4, &control, 1 << 20);
     over = true;
   });
-  while (!over && control.BytesDone.load() < static_cast<std::int64_t>(world.Body().size())) std::this_thread::yield();
+  // The files are made by the writer thread, perhaps after the last byte is dealt.
+  while (!over && (control.BytesDone.load() < static_cast<std::int64_t>(world.Body().size()) ||
+                   control.FilesDone.load() < 4)) {
+    std::this_thread::yield();
+  }
   during(control);
   control.Release();
   run.join();
