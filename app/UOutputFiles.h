@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 class TOutputFiles {
  public:
   // Mark goes in front of the first bytes of each file (a file that gets none stays
@@ -38,7 +42,7 @@ class TOutputFiles {
   void Put(std::size_t I, const char* Data, std::size_t Size) {
     TOutput& out = FOutputs[I];
     if (out.Block && Size <= out.Limit - out.Used) {
-      std::memcpy(out.Block + out.Used, Data, Size);
+      CopyRecord(out.Block + out.Used, Data, Size);
       out.Used += static_cast<std::uint32_t>(Size);
       return;
     }
@@ -70,6 +74,21 @@ class TOutputFiles {
     TOutputFiles& FFiles;
   };
 
+  // Records are mostly a few dozen bytes, dealt by the million: copied in steps of 16
+  // bytes in line, the last step overlapping the one before, they cost no call.
+  static void CopyRecord(char* To, const char* From, std::size_t Size) {
+#if defined(__SSE2__)
+    if (Size >= 16 && Size <= 256) {
+      for (std::size_t i = 0; i + 16 < Size; i += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(To + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + i)));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(To + Size - 16),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + Size - 16)));
+      return;
+    }
+#endif
+    std::memcpy(To, From, Size);
+  }
   void PutSlowly(std::size_t I, const char* Data, std::size_t Size);
   // Makes output I's temporary (on the writer thread where there is one).
   void Open(std::size_t I);
