@@ -48,6 +48,15 @@ TUnclosedQuote::TUnclosedQuote(std::int64_t QuoteLine)
     : TkxException(FillIn(UnclosedQuoteText, {IntToText(0, QuoteLine)})),
       Line(QuoteLine) {}
 
+namespace {
+
+// Records that ran into the end of the source inside a quoted field.
+void RaiseIfUnclosed(const TkxRecordReader& Records) {
+  if (Records.UnclosedQuoteLine() != 0) throw TUnclosedQuote(Records.UnclosedQuoteLine());
+}
+
+}  // namespace
+
 TLineDealer::TLineDealer(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
                          TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory)
     : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FQuoted(Quoted), FBlock(Block),
@@ -68,7 +77,7 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
     }
     FRecords.MoveRecord(capture);
     FMarkOnly = false;
-    if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
+    RaiseIfUnclosed(FRecords);
   }
   FRecordsRead = Count;
 }
@@ -91,7 +100,7 @@ std::int64_t TLineDealer::CountRecords(TSplitControl& Control) const {
     markOnly = false;
     ++count;
   }
-  if (records.UnclosedQuoteLine() != 0) throw TUnclosedQuote(records.UnclosedQuoteLine());
+  RaiseIfUnclosed(records);
   return count;
 }
 
@@ -131,7 +140,7 @@ void TLineDealer::FailUnlessUnclosed(const std::u16string& Message) {
       if (FReader.Fill() == 0) break;
       FRecords.MoveRecord(past);
     }
-    if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
+    RaiseIfUnclosed(FRecords);
   }
   throw TkxException(Message);
 }
@@ -183,7 +192,7 @@ void TLineDealer::DealPieces(TPieceFiles& Pieces, TPieceCut& Cut, TSplitControl&
   }
   while (Pieces.Count() < Cut.Pieces()) StartPiece(Pieces);
   Control.BytesDone.store(Done + FReader.Position());
-  if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
+  RaiseIfUnclosed(FRecords);
 }
 
 void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
@@ -217,7 +226,7 @@ void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
     if (++next == count) next = 0;
   }
   Control.BytesDone.store(FReader.Position());
-  if (FRecords.UnclosedQuoteLine() != 0) throw TUnclosedQuote(FRecords.UnclosedQuoteLine());
+  RaiseIfUnclosed(FRecords);
 }
 
 bool TLineDealer::SourceChanged() const { return FReader.Position() != FSize || FReader.FileSize() != FSize; }
