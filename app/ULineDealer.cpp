@@ -1,11 +1,10 @@
 #include "app/ULineDealer.h"
 
-#include <algorithm>
-
-
 #include "app/UAppTexts.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
+
+#include <algorithm>
 
 namespace {
 
