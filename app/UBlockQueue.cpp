@@ -1,9 +1,11 @@
 #include "app/UBlockQueue.h"
 
+#include <algorithm>
 #include <utility>
 
-TBlockQueue::TBlockQueue(TWrite Write, std::vector<char*> Free, std::size_t WakeAt)
-    : FWrite(std::move(Write)), FWakeAt(WakeAt), FFree(std::move(Free)), FThread([this] { Run(); }) {}
+TBlockQueue::TBlockQueue(TWrite Write, std::size_t Outputs, std::vector<char*> Free, std::size_t WakeAt)
+    : FWrite(std::move(Write)), FWakeAt(WakeAt), FPending(Outputs), FFree(std::move(Free)),
+      FThread([this] { Run(); }) {}
 
 TBlockQueue::~TBlockQueue() {
   {
@@ -22,23 +24,58 @@ void TBlockQueue::WakeWriter() {
   if (!FJobs.empty() && !FWriting) FWork.NotifyOne();
 }
 
-char* TBlockQueue::Take() {
-  platform::THeld held(FLock);
-  if (FFree.empty()) WakeWriter();
-  FDone.Wait(FLock, [this] { return !FFree.empty() || FFailure; });
-  RaiseFailure();
-  char* block = FFree.back();
-  FFree.pop_back();
-  return block;
+void TBlockQueue::Do(const TJob& Job) {
+  FWrite(Job.Output, Job.Block, Job.Size);
+  FPending[Job.Output].fetch_sub(1, std::memory_order_release);
 }
 
-bool TBlockQueue::Behind() {
+char* TBlockQueue::DoWaitingJob() {
+  if (FFailure) return nullptr;
+  // A job is the only one of its output left when that output's count is one: the writer
+  // has finished every earlier write there, so this one lands after them. Files are made
+  // by the writer alone, in order.
+  const auto job = std::find_if(FJobs.begin(), FJobs.end(), [this](const TJob& Job) {
+    return Job.Block && FPending[Job.Output].load(std::memory_order_acquire) == 1;
+  });
+  if (job == FJobs.end()) return nullptr;
+  const TJob mine = *job;
+  FJobs.erase(job);
+  FLock.Unlock();
+  try {
+    Do(mine);
+  } catch (...) {
+    FLock.Lock();
+    throw;
+  }
+  FLock.Lock();
+  return mine.Block;
+}
+
+char* TBlockQueue::Take() {
+  platform::THeld held(FLock);
+  for (;;) {
+    RaiseFailure();
+    if (!FFree.empty()) {
+      char* free = FFree.back();
+      FFree.pop_back();
+      return free;
+    }
+    WakeWriter();
+    if (char* block = DoWaitingJob()) return block;
+    FDone.Wait(FLock, [this] { return !FFree.empty() || FFailure; });
+  }
+}
+
+bool TBlockQueue::BehindAndClear(std::size_t Output) {
   platform::THeld held(FLock);
   RaiseFailure();
-  return FFree.empty();
+  if (!FFree.empty()) return false;
+  WakeWriter();
+  return FPending[Output].load(std::memory_order_acquire) == 0;
 }
 
 void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
+  FPending[Output].fetch_add(1, std::memory_order_relaxed);
   platform::THeld held(FLock);
   RaiseFailure();
   FJobs.push_back({Output, Block, Size});
@@ -49,37 +86,38 @@ void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
 void TBlockQueue::Drain() {
   platform::THeld held(FLock);
   WakeWriter();
+  // The jobs the writer has not taken yet are shared between the two threads.
+  while (char* block = DoWaitingJob()) FFree.push_back(block);
   FDone.Wait(FLock, [this] { return (FJobs.empty() && !FWriting) || FFailure; });
   RaiseFailure();
 }
 
 void TBlockQueue::Run() {
   platform::THeld held(FLock);
-  std::deque<TJob> batch;
   for (;;) {
     FWork.Wait(FLock, [this] { return !FJobs.empty() || FStopping; });
     if (FStopping) return;
-    batch.swap(FJobs);
-    FWriting = true;
-    // After a failure nothing more is written: the blocks only go back.
-    const bool failed = FFailure != nullptr;
-    FLock.Unlock();
-    std::exception_ptr failure;
-    for (const TJob& job : batch) {
-      if (failed || failure) break;
-      try {
-        FWrite(job.Output, job.Block, job.Size);
-      } catch (...) {
-        failure = std::current_exception();
+    // One job at a time, each block free again at once, and what waits stays in the
+    // queue where a caller short of blocks can share it.
+    while (!FJobs.empty()) {
+      const TJob job = FJobs.front();
+      FJobs.pop_front();
+      // After a failure nothing more is written: the blocks only go back.
+      if (!FFailure) {
+        FWriting = true;
+        FLock.Unlock();
+        std::exception_ptr failure;
+        try {
+          Do(job);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+        FLock.Lock();
+        FWriting = false;
+        if (failure && !FFailure) FFailure = failure;
       }
-    }
-    FLock.Lock();
-    FWriting = false;
-    if (failure && !FFailure) FFailure = failure;
-    for (const TJob& job : batch) {
       if (job.Block) FFree.push_back(job.Block);
+      FDone.NotifyAll();
     }
-    batch.clear();
-    FDone.NotifyAll();
   }
 }

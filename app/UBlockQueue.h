@@ -2,12 +2,15 @@
 // finding and dealing lines overlaps with the system's writes. The blocks come from a
 // fixed set: the caller waits for one only when the writer is that far behind. An idle
 // writer is woken once WakeAt blocks wait, not for each: waking a thread costs more
-// than writing a small block.
+// than writing a small block. A caller that would wait for a block does a waiting job
+// itself instead, when no earlier job of its output is left.
 #pragma once
 
 #include "platform/Platform.h"
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -20,16 +23,17 @@ class TBlockQueue {
   // does what the caller asked of that output; what it raises is raised again to the
   // caller at its next call, and nothing more is written after it.
   using TWrite = std::function<void(std::size_t Output, const char* Data, std::size_t Size)>;
-  TBlockQueue(TWrite Write, std::vector<char*> Free, std::size_t WakeAt);
+  TBlockQueue(TWrite Write, std::size_t Outputs, std::vector<char*> Free, std::size_t WakeAt);
   // Stops the thread; blocks not yet written are dropped (the run has failed).
   ~TBlockQueue();
   TBlockQueue(const TBlockQueue&) = delete;
   TBlockQueue& operator=(const TBlockQueue&) = delete;
 
-  // An empty block.
+  // An empty block: a free one, or the block of a job this thread has just done.
   char* Take();
-  // True when Take would wait: every block is on its way to the writer.
-  [[nodiscard]] bool Behind();
+  // True when every block is on its way to the writer and none holds Output's bytes: the
+  // caller may as well write Output's next block itself.
+  [[nodiscard]] bool BehindAndClear(std::size_t Output);
   // Hands a block over for writing Size bytes of it to Output; a null Block asks for a
   // job without one, in its turn.
   void Hand(std::size_t Output, char* Block, std::size_t Size);
@@ -45,6 +49,10 @@ class TBlockQueue {
   void Run();
   void RaiseFailure();  // with the lock held
   void WakeWriter();    // with the lock held, when it may sleep on jobs
+  // With the lock held: does the oldest waiting block whose output has no earlier job
+  // left, on this thread, and answers the block; null when there is none.
+  char* DoWaitingJob();
+  void Do(const TJob& Job);
 
   TWrite FWrite;
   const std::size_t FWakeAt;
@@ -52,6 +60,8 @@ class TBlockQueue {
   platform::TCondition FWork;  // jobs for the writer, or the end
   platform::TCondition FDone;  // blocks free again, or a failure
   std::deque<TJob> FJobs;
+  // Jobs of each output handed and not yet done, whichever thread does them.
+  std::vector<std::atomic<std::uint32_t>> FPending;
   std::vector<char*> FFree;
   bool FWriting = false;
   bool FStopping = false;

@@ -38,11 +38,8 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
   std::vector<char*> free(blocks);
   for (std::size_t i = 0; i < blocks; ++i) free[i] = FBlocks.get() + (blocks - 1 - i) * FBlockSize;
   FQueue = std::make_unique<TBlockQueue>(
-      [this](std::size_t I, const char* Data, std::size_t Size) {
-        Data ? WriteOut(I, Data, Size) : Open(I);
-        FOutputs[I].Queued.fetch_sub(1, std::memory_order_release);
-      },
-      std::move(free), (blocks - count) / 2);
+      [this](std::size_t I, const char* Data, std::size_t Size) { Data ? WriteOut(I, Data, Size) : Open(I); },
+      count, std::move(free), (blocks - count) / 2);
 }
 
 // The writer stops before the files close.
@@ -52,7 +49,7 @@ TOutputFiles::~TOutputFiles() { FQueue.reset(); }
 // overlaps with reading and dealing instead of coming before it.
 void TOutputFiles::Create(std::size_t I) {
   if (FQueue) {
-    Hand(I, nullptr, 0);
+    FQueue->Hand(I, nullptr, 0);
   } else {
     Open(I);
   }
@@ -125,19 +122,14 @@ void TOutputFiles::Flush(std::size_t I) {
   if (out.Used == 0) return;
   // Rather than wait for a block, this thread does the writer's work, unless the writer
   // still holds earlier bytes of the same file.
-  if (FQueue->Behind() && out.Queued.load(std::memory_order_acquire) == 0) {
+  if (FQueue->BehindAndClear(I)) {
     WriteOut(I, out.Block, out.Used);
     out.Used = 0;
     return;
   }
-  Hand(I, out.Block, out.Used);
+  FQueue->Hand(I, out.Block, out.Used);
   out.Used = 0;
   out.Block = FQueue->Take();
-}
-
-void TOutputFiles::Hand(std::size_t I, char* Block, std::size_t Size) {
-  FOutputs[I].Queued.fetch_add(1, std::memory_order_relaxed);
-  FQueue->Hand(I, Block, Size);
 }
 
 void TOutputFiles::WriteOut(std::size_t I, const char* Data, std::size_t Size) {
@@ -154,7 +146,7 @@ void TOutputFiles::WriteOut(std::size_t I, const char* Data, std::size_t Size) {
 void TOutputFiles::CloseAll() {
   if (FQueue) {
     for (std::size_t i = 0; i < FOutputs.size(); ++i) {
-      if (FOutputs[i].Used > 0) Hand(i, FOutputs[i].Block, FOutputs[i].Used);
+      if (FOutputs[i].Used > 0) FQueue->Hand(i, FOutputs[i].Block, FOutputs[i].Used);
     }
     FQueue->Drain();
   }

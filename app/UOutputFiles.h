@@ -8,7 +8,6 @@
 #include "platform/Platform.h"
 #include "support/UkxByteStream.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -61,8 +60,6 @@ class TOutputFiles {
     std::uint32_t Used = 0;
     std::uint32_t Limit = 0;  // what the block takes before it goes to the writer
     bool Started = false;     // the mark is out
-    // Jobs of this output the writer has not done: while there are, only it may write here.
-    std::atomic<std::uint32_t> Queued{0};
   };
   class TSink : public TkxRawSink {
    public:
@@ -94,8 +91,6 @@ class TOutputFiles {
   void Open(std::size_t I);
   // Hands output I's block to the writer, or writes it when the writer is behind.
   void Flush(std::size_t I);
-  // A job for the writer: Block null makes the file.
-  void Hand(std::size_t I, char* Block, std::size_t Size);
   // Writes straight into output I (on the writer thread for handed blocks).
   void WriteOut(std::size_t I, const char* Data, std::size_t Size);
 
