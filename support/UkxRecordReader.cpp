@@ -1,5 +1,6 @@
 #include "support/UkxRecordReader.h"
 
+#include <algorithm>
 #include <bit>
 
 #if defined(__SSE2__)
@@ -25,13 +26,16 @@ struct TUnits {
   }
 };
 
-// The quotes and LFs among the 32 bytes from From (fewer where End comes first, whole
-// units): bit i stands for the unit that begins at From + i. Only these units go
-// through the quote rule, and a block is looked at 32 bytes a step, as lines are.
+// Bytes looked at in one step: a line of a typical table takes one or two.
+constexpr std::size_t Window = 64;
+
+// The quotes and LFs among the Window bytes from From (fewer where End comes first, whole
+// units): bit i stands for the unit that begins at From + i. Only these units go through
+// the quote rule.
 template <class Units>
-std::uint32_t QuotesAndLfs(const char* From, const char* End) {
+std::uint64_t QuotesAndLfs(const char* From, const char* End) {
 #if defined(__SSE2__)
-  if (End - From >= 32) {
+  if (static_cast<std::size_t>(End - From) >= Window) {
     __m128i quote, lf;
     if constexpr (Units::Size == 1) {
       quote = _mm_set1_epi8('"');
@@ -41,26 +45,25 @@ std::uint32_t QuotesAndLfs(const char* From, const char* End) {
       quote = _mm_set1_epi16(static_cast<short>(Units::Big ? 0x2200 : 0x0022));
       lf = _mm_set1_epi16(static_cast<short>(Units::Big ? 0x0A00 : 0x000A));
     }
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + 16));
-    __m128i lowHits, highHits;
-    if constexpr (Units::Size == 1) {
-      lowHits = _mm_or_si128(_mm_cmpeq_epi8(low, quote), _mm_cmpeq_epi8(low, lf));
-      highHits = _mm_or_si128(_mm_cmpeq_epi8(high, quote), _mm_cmpeq_epi8(high, lf));
-    } else {
-      lowHits = _mm_or_si128(_mm_cmpeq_epi16(low, quote), _mm_cmpeq_epi16(low, lf));
-      highHits = _mm_or_si128(_mm_cmpeq_epi16(high, quote), _mm_cmpeq_epi16(high, lf));
-    }
-    const std::uint32_t hits = static_cast<std::uint32_t>(_mm_movemask_epi8(lowHits)) |
-                               static_cast<std::uint32_t>(_mm_movemask_epi8(highHits)) << 16;
-    return Units::Size == 1 ? hits : hits & 0x55555555u;
+    const auto at = [&](std::size_t K) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + K));
+      __m128i found;
+      if constexpr (Units::Size == 1) {
+        found = _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, lf));
+      } else {
+        found = _mm_or_si128(_mm_cmpeq_epi16(bytes, quote), _mm_cmpeq_epi16(bytes, lf));
+      }
+      return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(found))) << K;
+    };
+    const std::uint64_t hits = at(0) | at(16) | at(32) | at(48);
+    return Units::Size == 1 ? hits : hits & 0x5555555555555555u;
   }
 #endif
-  std::uint32_t hits = 0;
-  const std::size_t size = End - From < 32 ? static_cast<std::size_t>(End - From) : 32;
+  std::uint64_t hits = 0;
+  const std::size_t size = std::min(static_cast<std::size_t>(End - From), Window);
   for (std::size_t i = 0; i < size; i += Units::Size) {
     const char ch = Units::Ascii(From + i);
-    if (ch == '"' || ch == '\n') hits |= std::uint32_t{1} << i;
+    if (ch == '"' || ch == '\n') hits |= std::uint64_t{1} << i;
   }
   return hits;
 }
@@ -91,8 +94,8 @@ std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TkxQuoteS
       inQuote = false;
     }
   }
-  for (std::size_t window = at; window < Size; window += 32) {
-    for (std::uint32_t hits = QuotesAndLfs<Units>(Data + window, Data + Size); hits != 0; hits &= hits - 1) {
+  for (std::size_t window = at; window < Size; window += Window) {
+    for (std::uint64_t hits = QuotesAndLfs<Units>(Data + window, Data + Size); hits != 0; hits &= hits - 1) {
       const std::size_t p = window + static_cast<std::size_t>(std::countr_zero(hits));
       if (p < at) continue;  // the second quote of a pair
       const char before = p == begin ? beforeBegin : Units::Ascii(Data + p - unit);

@@ -151,7 +151,7 @@ TEST(SplitJob, CsvRecordsKeepQuotedLineEnds) {
     EXPECT_EQ(src.Outputs(2), (std::vector<std::string>{c.first, c.second})) << c.what;
     EXPECT_EQ(src.Result.UnclosedQuoteLine, c.note) << c.what;
   }
-  // Longer than the 32 bytes a step looks at: quotes and line ends at every offset.
+  // Longer than the 64 bytes a step looks at: quotes and line ends at every offset.
   for (const bool wide : {false, true}) {
     auto units = [&](const std::string& text) {
       std::string out;
