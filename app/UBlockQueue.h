@@ -31,8 +31,8 @@ class TBlockQueue {
 
   // An empty block: a free one, or the block of a job this thread has just done.
   char* Take();
-  // True when every block is on its way to the writer and none holds Output's bytes: the
-  // caller may as well write Output's next block itself.
+  // True when every block is on its way to the disk (the writer is woken to them) and
+  // none holds Output's bytes: the caller may as well write Output's next block itself.
   [[nodiscard]] bool BehindAndClear(std::size_t Output);
   // Hands a block over for writing Size bytes of it to Output; a null Block asks for a
   // job without one, in its turn.
