@@ -116,8 +116,9 @@ void TBlockQueue::Run() {
         FWriting = false;
         if (failure && !FFailure) FFailure = failure;
       }
+      // The caller waits for a free block, or for the last job.
       if (job.Block) FFree.push_back(job.Block);
-      FDone.NotifyAll();
+      if (job.Block || FJobs.empty() || FFailure) FDone.NotifyAll();
     }
   }
 }

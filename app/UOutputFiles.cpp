@@ -45,14 +45,22 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
 // The writer stops before the files close.
 TOutputFiles::~TOutputFiles() { FQueue.reset(); }
 
-// With a writer the files are made on its thread, so that making a thousand of them
-// overlaps with reading and dealing instead of coming before it.
+// With a writer the files are made on its thread, each just before its first block:
+// making a thousand of them then overlaps with dealing, and every file made can take
+// its blocks from either thread while the others are still being made.
 void TOutputFiles::Create(std::size_t I) {
   if (FQueue) {
-    FQueue->Hand(I, nullptr, 0);
+    FOutputs[I].ToMake = true;
   } else {
     Open(I);
   }
+}
+
+void TOutputFiles::AskToMake(std::size_t I) {
+  TOutput& out = FOutputs[I];
+  if (!out.ToMake) return;
+  out.ToMake = false;
+  FQueue->Hand(I, nullptr, 0);
 }
 
 void TOutputFiles::Open(std::size_t I) {
@@ -120,6 +128,7 @@ void TOutputFiles::Flush(std::size_t I) {
   TOutput& out = FOutputs[I];
   out.Limit = static_cast<std::uint32_t>(FBlockSize);
   if (out.Used == 0) return;
+  AskToMake(I);
   // Rather than wait for a block, this thread does the writer's work, unless the writer
   // still holds earlier bytes of the same file.
   if (FQueue->BehindAndClear(I)) {
@@ -146,6 +155,7 @@ void TOutputFiles::WriteOut(std::size_t I, const char* Data, std::size_t Size) {
 void TOutputFiles::CloseAll() {
   if (FQueue) {
     for (std::size_t i = 0; i < FOutputs.size(); ++i) {
+      AskToMake(i);
       if (FOutputs[i].Used > 0) FQueue->Hand(i, FOutputs[i].Block, FOutputs[i].Used);
     }
     FQueue->Drain();

@@ -60,6 +60,7 @@ class TOutputFiles {
     std::uint32_t Used = 0;
     std::uint32_t Limit = 0;  // what the block takes before it goes to the writer
     bool Started = false;     // the mark is out
+    bool ToMake = false;      // its file is yet to be asked of the writer
   };
   class TSink : public TkxRawSink {
    public:
@@ -89,6 +90,8 @@ class TOutputFiles {
   void PutSlowly(std::size_t I, const char* Data, std::size_t Size);
   // Makes output I's temporary (on the writer thread where there is one).
   void Open(std::size_t I);
+  // Asks the writer to make output I's temporary, unless that is done.
+  void AskToMake(std::size_t I);
   // Hands output I's block to the writer, or writes it when the writer is behind.
   void Flush(std::size_t I);
   // Writes straight into output I (on the writer thread for handed blocks).

@@ -119,7 +119,7 @@ platform::TFile TOutputFolder::CreateTemporary(std::int64_t I) {
   if (FJournal.Count == 0) CheckOutput(I);
   platform::TFile file = platform::CreateNewFile(TemporaryPath(I));
   if (!file) FileOpenError();
-  FCreated = I;
+  FCreated = std::max(FCreated, I);
   return file;
 }
 
