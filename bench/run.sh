@@ -208,6 +208,8 @@ if [ "$WINE" = 1 ]; then
   "$WINE_RUN" "$EXE" --help >/dev/null 2>&1 || { echo "wine cannot run $EXE" >&2; exit 1; }
   # One server for all the Wine runs, kept until the end: a server that left meanwhile
   # costs the next run a second or two of starting again, which is no part of the split.
+  # A server kept by an earlier run in this prefix would never leave: it is stopped first.
+  wineserver -k 2>/dev/null || true
   wineserver -w
   wineserver -p
   trap 'wineserver -k 2>/dev/null || true' EXIT
