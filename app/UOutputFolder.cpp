@@ -77,7 +77,8 @@ void TOutputFolder::Recover() {
   TJournal left;
   if (!FMade.empty() || !FJournalFile.Load(left)) return;
   if (left.Count == 0) {
-    // Temporaries are made one after another.
+    // No count: the run made pieces, one after another (a count is stored before any
+    // temporary of a run that makes its files in any order).
     while (platform::KindOf(FDir + TJournal::TemporaryName(left.Count + 1)) != platform::PathKind::None) ++left.Count;
   }
   TReplacement steps(FDir, left, FSource, FJournalFile, FByRename);
