@@ -33,7 +33,7 @@ char* TBlockQueue::DoWaitingJob() {
   if (FFailure) return nullptr;
   // A job is the only one of its output left when that output's count is one: the writer
   // has finished every earlier write there, so this one lands after them. Files are made
-  // by the writer alone, in order.
+  // by the writer alone: two threads making files in one folder wait on each other.
   const auto job = std::find_if(FJobs.begin(), FJobs.end(), [this](const TJob& Job) {
     return Job.Block && FPending[Job.Output].load(std::memory_order_acquire) == 1;
   });

@@ -35,7 +35,8 @@ class TOutputFiles {
   TOutputFiles& operator=(const TOutputFiles&) = delete;
 
   std::size_t Count() const { return FOutputs.size(); }
-  // Creates the temporary of output I (from 0).
+  // Output I (from 0) gets its temporary: at once, or with a writer thread just before
+  // its first block goes out (at the latest in CloseAll).
   void Create(std::size_t I);
   // Appends bytes to output I.
   void Put(std::size_t I, const char* Data, std::size_t Size) {
