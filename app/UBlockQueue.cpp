@@ -3,6 +3,22 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+
+// Lets go of a held lock for its own lifetime: a job runs unlocked, whatever it raises.
+class TUnheld {
+ public:
+  explicit TUnheld(platform::TLock& Lock) : FLock(Lock) { FLock.Unlock(); }
+  ~TUnheld() { FLock.Lock(); }
+  TUnheld(const TUnheld&) = delete;
+  TUnheld& operator=(const TUnheld&) = delete;
+
+ private:
+  platform::TLock& FLock;
+};
+
+}  // namespace
+
 TBlockQueue::TBlockQueue(TWrite Write, std::size_t Outputs, std::vector<char*> Free, std::size_t WakeAt)
     : FWrite(std::move(Write)), FWakeAt(WakeAt), FPending(Outputs), FFree(std::move(Free)),
       FThread([this] { Run(); }) {}
@@ -40,14 +56,10 @@ char* TBlockQueue::DoWaitingJob() {
   if (job == FJobs.end()) return nullptr;
   const TJob mine = *job;
   FJobs.erase(job);
-  FLock.Unlock();
-  try {
+  {
+    TUnheld unheld(FLock);
     Do(mine);
-  } catch (...) {
-    FLock.Lock();
-    throw;
   }
-  FLock.Lock();
   return mine.Block;
 }
 
@@ -105,14 +117,15 @@ void TBlockQueue::Run() {
       // After a failure nothing more is written: the blocks only go back.
       if (!FFailure) {
         FWriting = true;
-        FLock.Unlock();
         std::exception_ptr failure;
-        try {
-          Do(job);
-        } catch (...) {
-          failure = std::current_exception();
+        {
+          TUnheld unheld(FLock);
+          try {
+            Do(job);
+          } catch (...) {
+            failure = std::current_exception();
+          }
         }
-        FLock.Lock();
         FWriting = false;
         if (failure && !FFailure) FFailure = failure;
       }

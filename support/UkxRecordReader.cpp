@@ -45,7 +45,7 @@ std::uint64_t QuotesAndLfs(const char* From, const char* End) {
       quote = _mm_set1_epi16(static_cast<short>(Units::Big ? 0x2200 : 0x0022));
       lf = _mm_set1_epi16(static_cast<short>(Units::Big ? 0x0A00 : 0x000A));
     }
-    const auto at = [&](std::size_t K) {
+    const auto hitsAt = [&](std::size_t K) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + K));
       __m128i found;
       if constexpr (Units::Size == 1) {
@@ -55,7 +55,7 @@ std::uint64_t QuotesAndLfs(const char* From, const char* End) {
       }
       return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(found))) << K;
     };
-    const std::uint64_t hits = at(0) | at(16) | at(32) | at(48);
+    const std::uint64_t hits = hitsAt(0) | hitsAt(16) | hitsAt(32) | hitsAt(48);
     return Units::Size == 1 ? hits : hits & 0x5555555555555555u;
   }
 #endif
