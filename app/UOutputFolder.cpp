@@ -100,6 +100,10 @@ void TOutputFolder::CheckOutput(std::int64_t I) const {
   if (FNameLimit >= 0 && platform::NameUnits(name) > FNameLimit) {
     throw TkxException(FillIn(NameTooLongText, {name}));
   }
+  // A folder this run made held only its lock: nothing to look for (three looks an output
+  // add up to seconds at a million outputs). What appears there meanwhile is set aside
+  // at the commit like any old output.
+  if (!FMade.empty() && FMade.back() == FDir) return;
   platform::FileId id;
   bool writable = false;
   const platform::PathKind kind = platform::KindOf(FDir + name, &id, &writable);

@@ -156,16 +156,17 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   if (source.Size < 0 || !platform::IdentityOf(source.File, source.Id)) throw TkxException(FileReadErrorText);
 
   // Only the mark decides the encoding: ANSI and UTF-8 without one are dealt alike.
-  std::string head(static_cast<std::size_t>(std::min<std::int64_t>(source.Size, HeadSize)), '\0');
+  const std::size_t headSize = static_cast<std::size_t>(std::min<std::int64_t>(source.Size, HeadSize));
+  const platform::TLargeBuffer headBlock = platform::AllocateLarge(headSize);
   std::size_t got = 0;
-  if (!platform::ReadBytesAt(source.File, 0, head.data(), head.size(), got)) throw TkxException(FileReadErrorText);
-  head.resize(got);
+  if (!platform::ReadBytesAt(source.File, 0, headBlock.get(), headSize, got)) throw TkxException(FileReadErrorText);
+  const std::string_view head(headBlock.get(), got);
   const std::uint8_t encoding = TkxFile::EncodingOfMark(head);
   source.Mark = TkxFile::MarkOf(encoding);
   source.Layout = TkxFile::LayoutOf(encoding);
 
   if (ByRecords(Request.Records, result.Extension)) {
-    const std::string_view body = std::string_view(head).substr(std::min(head.size(), source.Mark.size()));
+    const std::string_view body = head.substr(std::min(head.size(), source.Mark.size()));
     try {
       Deal(source, RecordEndsOf(body, source.Layout), true, Request.Mode, counts, Limits, Control, result);
       (void)source.File.Close();  // only read: nothing to commit

@@ -107,9 +107,9 @@ void UseUserLocale();
 // Asks the system to take as many pages as it can out of the working set.
 void TrimWorkingSet();
 
-// Memory for buffers that writes scatter over (one per output file), and its one owner.
-// Where the system can, it is backed by large pages: a fault per 4 KiB page and a miss
-// in the address cache for nearly every line dealt cost a split more than its copies.
+// Memory for large buffers (the output blocks, the source's block), and its one owner.
+// Where the system can, a large one is backed by large pages: a fault per 4 KiB page and
+// a miss in the address cache for nearly every line dealt cost a split more than its copies.
 struct TLargeBufferFree {
   void operator()(char* data) const;
 };

@@ -300,6 +300,12 @@ void TCondition::NotifyOne() { FCondition.notify_one(); }
 void TCondition::NotifyAll() { FCondition.notify_all(); }
 
 TLargeBuffer AllocateLarge(std::size_t size) {
+  // A small buffer would leave most of a large page idle: the heap serves it.
+  if (size < HugePage / 2) {
+    void* data = std::malloc(std::max<std::size_t>(size, 1));
+    if (!data) throw std::bad_alloc();
+    return TLargeBuffer(static_cast<char*>(data));
+  }
   // Whole large pages, aligned to them: the system backs only such ranges with them.
   const std::size_t whole = (size + HugePage - 1) / HugePage * HugePage;
   void* data = nullptr;

@@ -42,7 +42,7 @@ class TkxByteReader {
   const platform::TFile& FFile;
   std::size_t FCapacity;
   bool FPositioned = false;
-  std::unique_ptr<char[]> FBlock;
+  platform::TLargeBuffer FBlock;
   std::size_t FStart = 0;
   std::size_t FEnd = 0;
   std::int64_t FBlockOffset = 0;
