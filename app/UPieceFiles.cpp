@@ -12,7 +12,8 @@ namespace {
 }  // namespace
 
 TPieceFiles::TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size_t Buffer, TSplitControl& Control)
-    : FFolder(Folder), FMark(Mark), FControl(Control), FBuffer(std::max<std::size_t>(Buffer, 16)) {}
+    : FFolder(Folder), FMark(Mark), FControl(Control), FCapacity(std::max<std::size_t>(Buffer, 16)),
+      FBuffer(platform::AllocateLarge(FCapacity)) {}
 
 void TPieceFiles::Start() {
   if (FCount > 0) Close();
@@ -31,19 +32,19 @@ void TPieceFiles::PutBytes(const char* Data, std::size_t Size) {
     FStarted = true;
     PutBytes(FMark.data(), FMark.size());
   }
-  if (Size <= FBuffer.size() - FUsed) {
-    std::memcpy(FBuffer.data() + FUsed, Data, Size);
+  if (Size <= FCapacity - FUsed) {
+    std::memcpy(FBuffer.get() + FUsed, Data, Size);
     FUsed += Size;
     return;
   }
   Flush();
-  if (Size >= FBuffer.size()) return Write(Data, Size);
-  std::memcpy(FBuffer.data(), Data, Size);
+  if (Size >= FCapacity) return Write(Data, Size);
+  std::memcpy(FBuffer.get(), Data, Size);
   FUsed = Size;
 }
 
 void TPieceFiles::Flush() {
-  if (FUsed > 0) Write(FBuffer.data(), FUsed);
+  if (FUsed > 0) Write(FBuffer.get(), FUsed);
   FUsed = 0;
 }
 

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class TPieceFiles : public TkxRawSink {
  public:
@@ -37,7 +36,8 @@ class TPieceFiles : public TkxRawSink {
   TOutputFolder& FFolder;
   const std::string FMark;
   TSplitControl& FControl;
-  std::vector<char> FBuffer;
+  const std::size_t FCapacity;
+  const platform::TLargeBuffer FBuffer;  // left unset: only what is written is touched
   std::size_t FUsed = 0;
   platform::TFile FFile;
   std::int64_t FCount = 0;
