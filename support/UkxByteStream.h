@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 // Where raw bytes go, piece by piece.
 class TkxRawSink {
