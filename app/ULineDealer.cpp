@@ -88,9 +88,18 @@ std::int64_t TLineDealer::CountRecords(TSplitControl& Control) const {
   bool markOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
   std::int64_t count = 0;
   for (;;) {
-    std::size_t ends[Batch];
-    for (std::size_t found; (found = records.WholeRecords(ends, Batch)) != 0; count += found) {
-      reader.Consume(ends[found - 1]);
+    // Plain lines are counted a run at a time, any other record alone.
+    for (;;) {
+      const TkxLineRun plain = records.PlainRecords(FBlock, TPieceCut::Unlimited);
+      if (plain.Lines > 0) {
+        reader.Consume(plain.Bytes);
+        count += plain.Lines;
+        continue;
+      }
+      const std::size_t size = records.WholeRecordSize();
+      if (size == 0) break;
+      reader.Consume(size);
+      ++count;
     }
     if (reader.Fill() == 0 && !markOnly) break;
     if (Control.Cancelled()) throw TSplitCancelled();
@@ -151,7 +160,19 @@ void TLineDealer::DealPieces(TPieceFiles& Pieces, TPieceCut& Cut, TSplitControl&
     // The records that the block holds whole go to their pieces in runs, each run one write.
     const char* run = FReader.Data();
     std::size_t length = 0;
-    for (std::int64_t before = FRecords.LinesPassed();; before = FRecords.LinesPassed()) {
+    for (;;) {
+      // Plain lines that fit the piece go in at once; any other record is asked for alone.
+      const TPieceCut::TRoom room = Cut.Room();
+      const TkxLineRun plain =
+          FRecords.PlainRecords(static_cast<std::size_t>(std::min<std::int64_t>(room.Bytes, FBlock)), room.Records);
+      if (plain.Lines > 0) {
+        Cut.Add(plain.Lines, static_cast<std::int64_t>(plain.Bytes));
+        length += plain.Bytes;
+        FReader.Consume(plain.Bytes);
+        FRecordsRead += plain.Lines;
+        continue;
+      }
+      const std::int64_t before = FRecords.LinesPassed();
       const std::size_t size = FRecords.WholeRecordSize();
       if (size == 0) break;
       const TPieceCut::TPlace place = Cut.Next(static_cast<std::int64_t>(size));

@@ -13,7 +13,7 @@ TPartsCut::TPartsCut(std::int64_t Parts, std::int64_t Records)
     : FParts(Parts), FEach(Records / Parts), FExtra(Records % Parts) {}
 
 TPieceCut::TPlace TPartsCut::Next(std::int64_t) {
-  if (FHeld == FEach + (FPiece < FExtra ? 1 : 0)) {
+  if (FHeld == Share()) {
     ++FPiece;
     FHeld = 1;
     return TPlace::New;

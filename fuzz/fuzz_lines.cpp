@@ -3,7 +3,7 @@
 // byte-by-byte reading loop; so are the records that the record reader moves out, whole
 // from the block (one or several at a time) or through it, with the line where a field
 // left open began; the text file reads the same lines and decoding them never loses a
-// well-formed line.
+// well-formed line. Runs of plain lines, as pieces take them, are those records too.
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFile.h"
 #include "support/UkxRecordReader.h"
@@ -48,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2) return 0;
   const int encoding = 1 + data[0] % 5;
   const bool lf = data[0] & 0x80;
-  const std::size_t block = 16 + data[1] % 97;
+  // Plain runs are counted 64 bytes a step: their blocks hold a few steps.
+  const bool plain = data[1] & 0x80;
+  const std::size_t block = 16 + data[1] % 97 + (plain ? 128 : 0);
   const std::string bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
   const std::filesystem::path path = fuzzscratch::Folder() / "lines.txt";
   testutil::WriteFile(path, bytes);
@@ -100,11 +102,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(record == want + std::string(want.size() % layout.Size, '\0') + end);
       }
     };
-    // Whole records one at a time, or in batches of up to four.
+    // Whole records one at a time, or in batches of up to four; or first the plain lines
+    // within a limit of bytes and of lines, as pieces take them.
     std::size_t ends[4];
     const std::size_t batch = 1 + (data[0] >> 3) % 4;
+    const std::size_t plainBytes = block - data[0] % 64;
+    const std::int64_t plainMax = (data[0] >> 5) % 4 == 3 ? INT64_MAX : 1 + (data[0] >> 5) % 4;
     for (bool first = true; reader.Fill() > 0 || (first && !bytes.empty() && bytes.size() <= mark.size()); first = false) {
-      if (const std::size_t found = finder.WholeRecords(ends, batch); found > 0) {
+      if (const TkxLineRun run = plain ? finder.PlainRecords(plainBytes, plainMax) : TkxLineRun{}; run.Lines > 0) {
+        FUZZ_CHECK(run.Lines <= plainMax && run.Bytes <= std::min(plainBytes, reader.Available()));
+        std::size_t start = 0;
+        for (std::int64_t k = 0; k < run.Lines && count < records.size(); ++k) {
+          const std::size_t size = records[count].size() + records[count].size() % layout.Size + end.size();
+          FUZZ_CHECK(start + size <= run.Bytes);
+          check(std::string(reader.Data() + start, size));
+          start += size;
+        }
+        FUZZ_CHECK(start == run.Bytes);
+        reader.Consume(run.Bytes);
+      } else if (const std::size_t found = finder.WholeRecords(ends, batch); found > 0) {
         for (std::size_t k = 0, start = 0; k < found; start = ends[k++]) {
           FUZZ_CHECK(ends[k] > start && ends[k] <= reader.Available());
           check(std::string(reader.Data() + start, ends[k] - start));

@@ -27,6 +27,14 @@ for e in 0 1 2; do
   seed fuzz_lines "long-$e" "\\x0$e\\x01$(printf 'x%.0s' {1..200})\\r\\n$(printf 'y%.0s' {1..150})\\r"
   seed fuzz_lines "lf-$e" "\\x8$e\\x02a\\nb\\r\\n\\nc\\r"
 done
+# Plain runs (bit 7 of the block byte, 128 bytes more of block), up to a limit of bytes
+# (the block less byte 0 % 64) and of lines (1 to 3, or any, from bits 5-6): a CR LF
+# across two steps, quoted line ends in the step of the quote and in the next, an open
+# field, an empty first line.
+seed fuzz_lines plain-steps "\\x64\\x80$(printf 'a%.0s' {1..63})\\r\\nx\\r\\nb,\"q\\r\\nq\"\\r\\n$(printf 'y%.0s' {1..60})\\r\\n"
+seed fuzz_lines plain-quote "\\x64\\x80c\\r\\nd,\"$(printf 'z%.0s' {1..70})\\r\\nz\"\\r\\ne\\r\\nf,\"open\\r\\n"
+seed fuzz_lines plain-empty "\\x64\\x80\\r\\ny\\r\\n"
+seed fuzz_lines plain-utf16 "\\x62\\x80\\xff\\xfe$(printf 'a\\x00%.0s' {1..31})\\r\\x00\\n\\x00x\\x00\\r\\x00\\n\\x00b\\x00,\\x00\"\\x00\\n\\x00\"\\x00\\r\\x00\\n\\x00$(printf 'y\\x00%.0s' {1..30})\\r\\x00\\n\\x00"
 seed fuzz_lines utf8-mark '\x02\x00\xef\xbb\xbfh\r\n\xf0\x9f\x98\x80\r\n\xc3\x41\x00z'
 seed fuzz_lines utf16le '\x03\x03\xff\xfeh\x00\r\x00\n\x00\x0d\x0a\r\x00\r\x00\n\x00\x00'
 seed fuzz_lines utf16be '\x04\x09\xfe\xff\x00h\x00\r\x00\n\x0a\x0d\x00\r\x00\r\x00\n\x00'

@@ -1,5 +1,6 @@
 #include "support/UkxLineReader.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
@@ -48,7 +49,100 @@ const char* FindLf(const char* From, const char* End) {
 #endif
 }
 
+// 64 bytes of code units, loaded once and compared with several characters.
+template <std::size_t Unit, bool Big>
+class TStep {
+ public:
+  explicit TStep(const char* From) : FFrom(From) {
+#if defined(__SSE2__)
+    for (std::size_t k = 0; k < 4; ++k) FBytes[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + 16 * k));
+#endif
+  }
+  // Bit i set where a unit equal to the ASCII character Ch begins at i.
+  std::uint64_t UnitsOf(char Ch) const {
+#if defined(__SSE2__)
+    const __m128i want = Unit == 1 ? _mm_set1_epi8(Ch) : _mm_set1_epi16(static_cast<short>(Big ? Ch << 8 : Ch));
+    const auto hitsAt = [&](std::size_t K) {
+      const __m128i found = Unit == 1 ? _mm_cmpeq_epi8(FBytes[K], want) : _mm_cmpeq_epi16(FBytes[K], want);
+      return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(found))) << 16 * K;
+    };
+    const std::uint64_t hits = hitsAt(0) | hitsAt(1) | hitsAt(2) | hitsAt(3);
+    return Unit == 1 ? hits : hits & 0x5555555555555555u;
+#else
+    std::uint64_t hits = 0;
+    for (std::size_t i = 0; i < 64; i += Unit) {
+      if (IsUnit(FFrom + i, {Unit, Big}, Ch)) hits |= std::uint64_t{1} << i;
+    }
+    return hits;
+#endif
+  }
+
+ private:
+  const char* FFrom;
+#if defined(__SSE2__)
+  __m128i FBytes[4];
+#endif
+};
+
+// The bits set in Bits, counted in line: without a processor option the library's count
+// is a call, which took a fifth of the time counting lines.
+std::int64_t BitsIn(std::uint64_t Bits) {
+  Bits -= Bits >> 1 & 0x5555555555555555u;
+  Bits = (Bits & 0x3333333333333333u) + (Bits >> 2 & 0x3333333333333333u);
+  Bits = (Bits + (Bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<std::int64_t>(Bits * 0x0101010101010101u >> 56);
+}
+
+// Counted 64 bytes a step, the line ends of a step found at once: a piece of many lines
+// then costs next to nothing beyond reading it.
+template <std::size_t Unit, bool Big>
+TkxLineRun LeadingLinesOf(const char* Data, std::size_t Size, bool CrLf, bool StopAtQuote, std::int64_t Max) {
+  constexpr TkxUnitLayout layout{Unit, Big};
+  TkxLineRun run;
+  std::uint64_t crBefore = 0;  // the last unit of the step before was a CR
+  std::size_t at = 0;
+  for (; Size - at >= 64 && run.Lines < Max; at += 64) {
+    const TStep<Unit, Big> step(Data + at);
+    std::uint64_t ends = step.UnitsOf('\n');
+    if (CrLf) {
+      const std::uint64_t crs = step.UnitsOf('\r');
+      ends &= crs << Unit | crBefore;
+      crBefore = crs >> (64 - Unit);
+    }
+    const std::uint64_t quotes = StopAtQuote ? step.UnitsOf('"') : 0;
+    if (quotes != 0) ends &= (quotes & (0 - quotes)) - 1;
+    const std::int64_t found = BitsIn(ends);
+    if (found >= Max - run.Lines) {
+      for (std::int64_t k = Max - run.Lines; k > 1; --k) ends &= ends - 1;
+      run.Lines = Max;
+      run.Bytes = at + static_cast<std::size_t>(std::countr_zero(ends)) + Unit;
+      return run;
+    }
+    if (ends != 0) {
+      run.Lines += found;
+      run.Bytes = at + 63 - static_cast<std::size_t>(std::countl_zero(ends)) + Unit;
+    }
+    if (quotes != 0) return run;
+  }
+  for (; at + Unit <= Size && run.Lines < Max; at += Unit) {
+    if (StopAtQuote && IsUnit(Data + at, layout, '"')) break;
+    if (!IsUnit(Data + at, layout, '\n')) continue;
+    if (CrLf && (at == 0 || !IsUnit(Data + at - Unit, layout, '\r'))) continue;
+    ++run.Lines;
+    run.Bytes = at + Unit;
+  }
+  return run;
+}
+
 }  // namespace
+
+TkxLineRun LeadingLines(const char* Data, std::size_t Size, TkxUnitLayout Layout, TkxLineEnd Ends, bool StopAtQuote,
+                        std::int64_t Max) {
+  const bool crLf = Ends == TkxLineEnd::CrLf;
+  if (Layout.Size == 1) return LeadingLinesOf<1, false>(Data, Size, crLf, StopAtQuote, Max);
+  if (Layout.BigEndian) return LeadingLinesOf<2, true>(Data, Size, crLf, StopAtQuote, Max);
+  return LeadingLinesOf<2, false>(Data, Size, crLf, StopAtQuote, Max);
+}
 
 TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout) {
   std::int64_t crLf = 0;

@@ -4,6 +4,7 @@
 #include "support/UkxByteStream.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // How the code units of an encoding are laid out: one byte each, or two in either order.
@@ -22,6 +23,17 @@ std::string_view CrLfOf(TkxUnitLayout Layout);
 // The line end that a table uses, judged from its first bytes (Head, from offset 0, mark
 // included) in whole code units: CR LF unless bare LFs outnumber CR LFs.
 TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout);
+
+// The lines at the start of Data (Size bytes, whole code units, a line's start): at most
+// Max of them and, with StopAtQuote, only those that end before the first quote. Lines
+// is how many, Bytes where the last one's line end ends. Line ends are those of
+// TkxLineReader. Pieces of many lines are cut from such counts, a run at a time.
+struct TkxLineRun {
+  std::int64_t Lines = 0;
+  std::size_t Bytes = 0;
+};
+[[nodiscard]] TkxLineRun LeadingLines(const char* Data, std::size_t Size, TkxUnitLayout Layout, TkxLineEnd Ends,
+                                      bool StopAtQuote, std::int64_t Max);
 
 // Moves lines out of a reader as they stand in the file, without decoding them.
 // The code units are compared at their own alignment (a UTF-16 character whose bytes

@@ -185,6 +185,15 @@ std::size_t TkxRecordReader::WholeRecords(std::size_t* Ends, std::size_t Max) {
   return Scan(FReader.Data(), whole, FLayout, FCrLf, FState, Ends, Max, false);
 }
 
+TkxLineRun TkxRecordReader::PlainRecords(std::size_t Bytes, std::int64_t Max) {
+  const std::size_t whole = std::min(FReader.Available(), Bytes) & ~(FLayout.Size - 1);
+  if (whole == 0) return {};  // before the first read Data is null
+  const TkxLineRun run = LeadingLines(FReader.Data(), whole, FLayout, FCrLf ? TkxLineEnd::CrLf : TkxLineEnd::Lf,
+                                      FQuoted, Max);
+  if (FQuoted) FState.Lines += run.Lines;
+  return run;
+}
+
 void TkxRecordReader::MoveRecord(TkxRawSink& Sink) {
   if (!FQuoted) return FLines.MoveLine(Sink, true);
   const std::size_t unit = FLayout.Size;

@@ -49,6 +49,10 @@ class TkxRecordReader {
   // the reader's Data) just past each one's line end goes into Ends; answers how many.
   // They count as read: the caller consumes their bytes.
   [[nodiscard]] std::size_t WholeRecords(std::size_t* Ends, std::size_t Max);
+  // The records at the start of the block that lie whole in its first Bytes bytes and are
+  // plain lines (with Quoted, those before the block's first quote), at most Max. They
+  // count as read: the caller consumes their bytes.
+  [[nodiscard]] TkxLineRun PlainRecords(std::size_t Bytes, std::int64_t Max);
   // The line ends passed inside and after the quoted records read so far (the first
   // line is 1 plus this where the next record begins); 0 without Quoted.
   [[nodiscard]] std::int64_t LinesPassed() const { return FState.Lines; }

@@ -325,8 +325,9 @@ TEST(SplitJob, ManyOutputsOfATinySource) {
   }
 }
 
-// Pieces at their bounds: a record that just fits, one that fills a piece alone, parts
-// as even as the count allows, a file of nothing but its mark, outputs of one byte.
+// Pieces at their bounds: a record that just fits, one a byte too many, one that fills a
+// piece alone, the line of one that fits none, parts as even as the count allows, a file
+// of nothing but its mark, outputs of one byte.
 TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
   struct Case {
     TSplitMode mode;
@@ -342,6 +343,7 @@ TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
       {TSplitMode::Cycle, u"2", "\n\n", {"\n", "\n"}, u"0"},
       {TSplitMode::MaxSize, u"11", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\ncd\r\n", "h\r\nef\r\n"}},
       {TSplitMode::MaxSize, u"7", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\n", "h\r\ncd\r\n", "h\r\nef\r\n"}},
+      {TSplitMode::MaxSize, u"10", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\n", "h\r\ncd\r\n", "h\r\nef\r\n"}},
   };
   for (const Case& c : cases) {
     Source src(c.source);
@@ -355,6 +357,10 @@ TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
   wide.Mode = TSplitMode::MaxSize;
   EXPECT_EQ(wide.Split(u"1", u"6", nullptr, nullptr, TRecordMode::Csv),
             "error: 第 2 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
+  Source lines("h\r\na\r\nb\r\nlonger\r\n");  // lines: the record after a piece's run of lines
+  lines.Mode = TSplitMode::MaxSize;
+  EXPECT_EQ(lines.Split(u"1", u"9", nullptr, nullptr),
+            "error: 第 4 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
 }
 
 // Pieces whose number is known only at the end: the progress ends whole, and never goes
