@@ -4,26 +4,36 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
+
+// Blocks on their way to the disk, and the writer woken for half of them: a wake-up
+// costs less than writing a block, but not nothing.
+constexpr std::size_t Blocks = 8;
 
 [[noreturn]] void WriteError() { throw TkxException(FileWriteErrorText); }
 
 }  // namespace
 
-TPieceFiles::TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size_t Buffer, TSplitControl& Control)
-    : FFolder(Folder), FMark(Mark), FControl(Control), FCapacity(std::max<std::size_t>(Buffer, 16)),
-      FBuffer(platform::AllocateLarge(FCapacity)) {}
+TPieceFiles::TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size_t Block, TSplitControl& Control)
+    : FFolder(Folder), FMark(Mark), FControl(Control), FBlockSize(std::max<std::size_t>(Block, 16)),
+      FBlocks(platform::AllocateLarge(FBlockSize * Blocks)) {
+  std::vector<char*> free(Blocks);
+  for (std::size_t i = 0; i < Blocks; ++i) free[i] = FBlocks.get() + (Blocks - 1 - i) * FBlockSize;
+  FQueue = std::make_unique<TBlockQueue>(
+      [this](std::size_t, const char* Data, std::size_t Size) { Data ? Write(Data, Size) : OpenNext(); }, 1,
+      std::move(free), Blocks / 2);
+  FBlock = FQueue->Take();
+}
+
+TPieceFiles::~TPieceFiles() { FQueue.reset(); }
 
 void TPieceFiles::Start() {
-  if (FCount > 0) Close();
-  if (FControl.Cancelled()) throw TSplitCancelled();
-  FFile = FFolder.CreateTemporary(FCount + 1);
+  HandBlock();
   ++FCount;
   FStarted = false;
-  // Each piece is made and then put in place; how many there will be is known at the end.
-  FControl.FilesTotal.store(std::max(FControl.FilesTotal.load(), 2 * FCount));
-  ++FControl.FilesDone;
+  FQueue->Hand(0, nullptr, 0);
 }
 
 void TPieceFiles::PutBytes(const char* Data, std::size_t Size) {
@@ -32,20 +42,36 @@ void TPieceFiles::PutBytes(const char* Data, std::size_t Size) {
     FStarted = true;
     PutBytes(FMark.data(), FMark.size());
   }
-  if (Size <= FCapacity - FUsed) {
-    std::memcpy(FBuffer.get() + FUsed, Data, Size);
-    FUsed += Size;
-    return;
+  // Blocks go out full, so that every write but a piece's last is as large as a block.
+  for (;;) {
+    const std::size_t room = FBlockSize - FUsed;
+    if (Size <= room) {
+      std::memcpy(FBlock + FUsed, Data, Size);
+      FUsed += Size;
+      return;
+    }
+    std::memcpy(FBlock + FUsed, Data, room);
+    FUsed = FBlockSize;
+    Data += room;
+    Size -= room;
+    HandBlock();
   }
-  Flush();
-  if (Size >= FCapacity) return Write(Data, Size);
-  std::memcpy(FBuffer.get(), Data, Size);
-  FUsed = Size;
 }
 
-void TPieceFiles::Flush() {
-  if (FUsed > 0) Write(FBuffer.get(), FUsed);
+void TPieceFiles::HandBlock() {
+  if (FUsed == 0) return;
+  FQueue->Hand(0, FBlock, FUsed);
   FUsed = 0;
+  FBlock = FQueue->Take();
+}
+
+void TPieceFiles::OpenNext() {
+  if (FControl.Cancelled()) throw TSplitCancelled();
+  if (!FFile.Close()) WriteError();
+  FFile = FFolder.CreateTemporary(++FMade);
+  // Each piece is made and then put in place; how many there will be is known at the end.
+  FControl.FilesTotal.store(std::max(FControl.FilesTotal.load(), 2 * FMade));
+  ++FControl.FilesDone;
 }
 
 void TPieceFiles::Write(const char* Data, std::size_t Size) {
@@ -53,9 +79,9 @@ void TPieceFiles::Write(const char* Data, std::size_t Size) {
   if (!platform::WriteBytes(FFile, Data, Size)) WriteError();
 }
 
-void TPieceFiles::Close() {
-  Flush();
-  if (!FFile.Close()) WriteError();
+void TPieceFiles::CloseAll() {
+  if (FUsed > 0) FQueue->Hand(0, FBlock, FUsed);
+  FUsed = 0;
+  FQueue->Drain();
+  if (!FFile.Close()) WriteError();  // before the first piece nothing is open: a success
 }
-
-void TPieceFiles::CloseAll() { Close(); }  // before the first piece nothing is open: a success

@@ -1,8 +1,9 @@
 // The outputs of a run that cuts the source into contiguous pieces: one piece at a time,
-// written as the output folder's temporaries in large writes, so memory stays one small
-// buffer however many pieces there are.
+// written as the output folder's temporaries in large writes by a writer thread while the
+// next bytes are found, so memory stays a few blocks however many pieces there are.
 #pragma once
 
+#include "app/UBlockQueue.h"
 #include "app/UOutputFolder.h"
 #include "app/USplitControl.h"
 #include "platform/Platform.h"
@@ -10,17 +11,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 class TPieceFiles : public TkxRawSink {
  public:
   // Mark goes in front of the first bytes of each piece (a piece that gets none stays
-  // empty). Bytes come through a buffer of Buffer bytes; runs at least that long go
-  // straight to the file.
-  TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size_t Buffer, TSplitControl& Control);
+  // empty). Bytes go out in blocks of Block bytes, each filled to the brim.
+  TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size_t Block, TSplitControl& Control);
+  // The writer stops before the last piece closes: the run has failed and its files go.
+  ~TPieceFiles();
+  TPieceFiles(const TPieceFiles&) = delete;
+  TPieceFiles& operator=(const TPieceFiles&) = delete;
 
-  // Ends the piece being written and creates the temporary of the next one.
+  // Ends the piece being written and has the temporary of the next one made.
   void Start();
   void PutBytes(const char* Data, std::size_t Size) override;
   // Ends the last piece; raises "File Write Error!" for any write that failed.
@@ -29,17 +34,22 @@ class TPieceFiles : public TkxRawSink {
   [[nodiscard]] std::int64_t Count() const { return FCount; }
 
  private:
-  void Flush();
+  // Hands the block over to the writer, if it holds anything, and takes an empty one.
+  void HandBlock();
+  // On the writer thread: closes the piece before, and makes the next one's temporary.
+  void OpenNext();
   void Write(const char* Data, std::size_t Size);
-  void Close();
 
   TOutputFolder& FFolder;
   const std::string FMark;
   TSplitControl& FControl;
-  const std::size_t FCapacity;
-  const platform::TLargeBuffer FBuffer;  // left unset: only what is written is touched
-  std::size_t FUsed = 0;
-  platform::TFile FFile;
+  const std::size_t FBlockSize;
+  const platform::TLargeBuffer FBlocks;  // left unset: only what is written is touched
   std::int64_t FCount = 0;
   bool FStarted = false;  // the piece's mark is out
+  char* FBlock = nullptr;
+  std::size_t FUsed = 0;
+  platform::TFile FFile;  // the writer's
+  std::int64_t FMade = 0;  // the writer's count of temporaries
+  std::unique_ptr<TBlockQueue> FQueue;
 };
