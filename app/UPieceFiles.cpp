@@ -11,6 +11,9 @@ namespace {
 // Blocks on their way to the disk, and the writer woken for half of them: a wake-up
 // costs less than writing a block, but not nothing.
 constexpr std::size_t Blocks = 8;
+// Pieces asked for and perhaps not made yet: empty ones take no block, so nothing else
+// would hold a million of them back, each a job in the queue.
+constexpr std::int64_t PiecesAhead = 64;
 
 [[noreturn]] void WriteError() { throw TkxException(FileWriteErrorText); }
 
@@ -31,6 +34,7 @@ TPieceFiles::~TPieceFiles() { FQueue.reset(); }
 
 void TPieceFiles::Start() {
   HandBlock();
+  if (FCount % PiecesAhead == 0) FQueue->Drain();
   ++FCount;
   FStarted = false;
   FQueue->Hand(0, nullptr, 0);
