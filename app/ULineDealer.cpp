@@ -153,44 +153,48 @@ void TLineDealer::FailUnlessUnclosed(const std::u16string& Message) {
   throw TkxException(Message);
 }
 
+void TLineDealer::PutWholeRecords(TPieceFiles& Pieces, TPieceCut& Cut) {
+  // Runs of records go to their pieces, each run one write.
+  const char* run = FReader.Data();
+  std::size_t length = 0;
+  for (;;) {
+    // Plain lines that fit the piece go in at once; any other record is asked for alone.
+    const TPieceCut::TRoom room = Cut.Room();
+    const TkxLineRun plain =
+        FRecords.PlainRecords(static_cast<std::size_t>(std::min<std::int64_t>(room.Bytes, FBlock)), room.Records);
+    if (plain.Lines > 0) {
+      Cut.Add(plain.Lines, static_cast<std::int64_t>(plain.Bytes));
+      length += plain.Bytes;
+      FReader.Consume(plain.Bytes);
+      FRecordsRead += plain.Lines;
+      continue;
+    }
+    const std::int64_t before = FRecords.LinesPassed();
+    const std::size_t size = FRecords.WholeRecordSize();
+    if (size == 0) break;
+    const TPieceCut::TPlace place = Cut.Next(static_cast<std::int64_t>(size));
+    if (place != TPieceCut::TPlace::Same) {
+      Pieces.PutBytes(run, length);
+      run += length;
+      length = 0;
+      if (place == TPieceCut::TPlace::TooLarge) {
+        FReader.Consume(size);
+        TooLarge(LineOf(before));
+      }
+      StartPiece(Pieces);
+    }
+    length += size;
+    FReader.Consume(size);
+    ++FRecordsRead;
+  }
+  Pieces.PutBytes(run, length);
+}
+
 void TLineDealer::DealPieces(TPieceFiles& Pieces, TPieceCut& Cut, TSplitControl& Control, std::int64_t Done) {
   StartPiece(Pieces);
   const bool sized = Cut.NeedsSize();
   for (;;) {
-    // The records that the block holds whole go to their pieces in runs, each run one write.
-    const char* run = FReader.Data();
-    std::size_t length = 0;
-    for (;;) {
-      // Plain lines that fit the piece go in at once; any other record is asked for alone.
-      const TPieceCut::TRoom room = Cut.Room();
-      const TkxLineRun plain =
-          FRecords.PlainRecords(static_cast<std::size_t>(std::min<std::int64_t>(room.Bytes, FBlock)), room.Records);
-      if (plain.Lines > 0) {
-        Cut.Add(plain.Lines, static_cast<std::int64_t>(plain.Bytes));
-        length += plain.Bytes;
-        FReader.Consume(plain.Bytes);
-        FRecordsRead += plain.Lines;
-        continue;
-      }
-      const std::int64_t before = FRecords.LinesPassed();
-      const std::size_t size = FRecords.WholeRecordSize();
-      if (size == 0) break;
-      const TPieceCut::TPlace place = Cut.Next(static_cast<std::int64_t>(size));
-      if (place != TPieceCut::TPlace::Same) {
-        Pieces.PutBytes(run, length);
-        run += length;
-        length = 0;
-        if (place == TPieceCut::TPlace::TooLarge) {
-          FReader.Consume(size);
-          TooLarge(LineOf(before));
-        }
-        StartPiece(Pieces);
-      }
-      length += size;
-      FReader.Consume(size);
-      ++FRecordsRead;
-    }
-    Pieces.PutBytes(run, length);
+    PutWholeRecords(Pieces, Cut);
     if (Control.Cancelled()) throw TSplitCancelled();
     Control.BytesDone.store(Done + FReader.Position());
     // A record that crossed the block's end is mostly whole once the block is topped up.

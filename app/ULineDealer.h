@@ -65,6 +65,8 @@ class TLineDealer {
  private:
   void WriteHeader(TkxRawSink& Sink);
   void StartPiece(TPieceFiles& Pieces);
+  // Puts the records that the block holds whole into the pieces Cut places them in.
+  void PutWholeRecords(TPieceFiles& Pieces, TPieceCut& Cut);
   // The bytes that the record at the reader's position takes in a piece, read through a
   // reader of its own; Unclosed when it runs into the end of the source inside a quoted field.
   [[nodiscard]] std::int64_t Measure(bool& Unclosed) const;
