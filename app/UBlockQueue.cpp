@@ -19,9 +19,14 @@ class TUnheld {
 
 }  // namespace
 
-TBlockQueue::TBlockQueue(TWrite Write, std::size_t Outputs, std::vector<char*> Free, std::size_t WakeAt)
-    : FWrite(std::move(Write)), FWakeAt(WakeAt), FPending(Outputs), FFree(std::move(Free)),
-      FThread([this] { Run(); }) {}
+TBlockQueue::TBlockQueue(TWrite Write, std::size_t Outputs, std::size_t BlockSize, std::size_t Blocks,
+                         std::size_t WakeAt)
+    : FWrite(std::move(Write)), FWakeAt(WakeAt), FMemory(platform::AllocateLarge(BlockSize * Blocks)),
+      FPending(Outputs), FFree(Blocks) {
+  // Taken from the back: the first blocks taken are the first in memory.
+  for (std::size_t i = 0; i < Blocks; ++i) FFree[i] = FMemory.get() + (Blocks - 1 - i) * BlockSize;
+  FThread = std::thread([this] { Run(); });
+}
 
 TBlockQueue::~TBlockQueue() {
   {

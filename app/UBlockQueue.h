@@ -23,7 +23,8 @@ class TBlockQueue {
   // does what the caller asked of that output; what it raises is raised again to the
   // caller at its next call, and nothing more is written after it.
   using TWrite = std::function<void(std::size_t Output, const char* Data, std::size_t Size)>;
-  TBlockQueue(TWrite Write, std::size_t Outputs, std::vector<char*> Free, std::size_t WakeAt);
+  // The blocks, Blocks of BlockSize bytes, come from memory of the queue's own.
+  TBlockQueue(TWrite Write, std::size_t Outputs, std::size_t BlockSize, std::size_t Blocks, std::size_t WakeAt);
   // Stops the thread; blocks not yet written are dropped (the run has failed).
   ~TBlockQueue();
   TBlockQueue(const TBlockQueue&) = delete;
@@ -56,6 +57,8 @@ class TBlockQueue {
 
   TWrite FWrite;
   const std::size_t FWakeAt;
+  // Left unset: a page of it is taken from the system only when a block first fills it.
+  const platform::TLargeBuffer FMemory;
   platform::TLock FLock;
   platform::TCondition FWork;  // jobs for the writer, or the end
   platform::TCondition FDone;  // blocks free again, or a failure

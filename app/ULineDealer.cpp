@@ -5,6 +5,7 @@
 #include "support/UkxStrUtils.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -90,7 +91,7 @@ std::int64_t TLineDealer::CountRecords(TSplitControl& Control) const {
   for (;;) {
     // Plain lines are counted a run at a time, any other record alone.
     for (;;) {
-      const TkxLineRun plain = records.PlainRecords(FBlock, TPieceCut::Unlimited);
+      const TkxLineRun plain = records.PlainRecords(FBlock, std::numeric_limits<std::int64_t>::max());
       if (plain.Lines > 0) {
         reader.Consume(plain.Bytes);
         count += plain.Lines;

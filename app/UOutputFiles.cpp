@@ -33,13 +33,9 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
     FBlockSize = 0;
     return;
   }
-  // Left unset: a page of it is taken from the system only when an output first fills it.
-  FBlocks = platform::AllocateLarge(FBlockSize * blocks);
-  std::vector<char*> free(blocks);
-  for (std::size_t i = 0; i < blocks; ++i) free[i] = FBlocks.get() + (blocks - 1 - i) * FBlockSize;
   FQueue = std::make_unique<TBlockQueue>(
       [this](std::size_t I, const char* Data, std::size_t Size) { Data ? WriteOut(I, Data, Size) : Open(I); },
-      count, std::move(free), (blocks - count) / 2);
+      count, FBlockSize, blocks, (blocks - count) / 2);
 }
 
 // The writer stops before the files close.

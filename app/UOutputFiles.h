@@ -104,7 +104,6 @@ class TOutputFiles {
   TSplitControl& FControl;
   std::vector<TOutput> FOutputs;
   std::size_t FBlockSize;
-  platform::TLargeBuffer FBlocks;
   std::unique_ptr<TBlockQueue> FQueue;
   TSink FSink{*this};
 };

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -20,13 +19,10 @@ constexpr std::int64_t PiecesAhead = 64;
 }  // namespace
 
 TPieceFiles::TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size_t Block, TSplitControl& Control)
-    : FFolder(Folder), FMark(Mark), FControl(Control), FBlockSize(std::max<std::size_t>(Block, 16)),
-      FBlocks(platform::AllocateLarge(FBlockSize * Blocks)) {
-  std::vector<char*> free(Blocks);
-  for (std::size_t i = 0; i < Blocks; ++i) free[i] = FBlocks.get() + (Blocks - 1 - i) * FBlockSize;
+    : FFolder(Folder), FMark(Mark), FControl(Control), FBlockSize(std::max<std::size_t>(Block, 16)) {
   FQueue = std::make_unique<TBlockQueue>(
       [this](std::size_t, const char* Data, std::size_t Size) { Data ? Write(Data, Size) : OpenNext(); }, 1,
-      std::move(free), Blocks / 2);
+      FBlockSize, Blocks, Blocks / 2);
   FBlock = FQueue->Take();
 }
 

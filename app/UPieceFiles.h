@@ -44,7 +44,6 @@ class TPieceFiles : public TkxRawSink {
   const std::string FMark;
   TSplitControl& FControl;
   const std::size_t FBlockSize;
-  const platform::TLargeBuffer FBlocks;  // left unset: only what is written is touched
   std::int64_t FCount = 0;
   bool FStarted = false;  // the piece's mark is out
   char* FBlock = nullptr;
