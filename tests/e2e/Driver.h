@@ -170,7 +170,11 @@ class App {
 class Session : public ::testing::Test {
  protected:
   Session() {
-    if (!CopyFileW(BuiltProgram().c_str(), Exe.c_str(), FALSE)) throw Failure("cannot copy the program");
+    // Once, in a freshly made prefix, the copy failed on its first try: it is given a few
+    // seconds, and a failure names Windows' own error.
+    DWORD error = ERROR_SUCCESS;
+    const auto copied = [&] { return CopyFileW(BuiltProgram().c_str(), Exe.c_str(), FALSE) || ((error = GetLastError()), false); };
+    if (!testutil::WaitUntil(copied, 5000)) throw Failure("cannot copy the program: error " + std::to_string(error));
     std::filesystem::create_directory(Tables);
   }
   std::unique_ptr<App> Start(const std::wstring& workingDir = {}, const std::wstring& arguments = {}) {
