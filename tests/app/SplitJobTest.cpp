@@ -85,8 +85,8 @@ TEST(SplitJob, KeepsEveryByteAndEachEncodingsMarkAndLineEnd) {
       // The line of 64 bytes puts its LF first in the third step of 32 of the search.
       {"LF", "h\na\r\n" + std::string(64, 'b') + "\n" + std::string(31, 'c'), "h\na\r\n" + std::string(31, 'c') + "\n",
        "h\n" + std::string(64, 'b') + "\n"},
-      {"LF UTF-16 BE", "\xFE\xFF" "\0h\0\n\0a\0\r\0\n\0b\0\n\0c"s, "\xFE\xFF" "\0h\0\n\0a\0\r\0\n\0c\0\n"s,
-       "\xFE\xFF" "\0h\0\n\0b\0\n"s},
+      {"LF UTF-16 BE, an empty line", "\xFE\xFF" "\0h\0\n\0a\0\r\0\n\0\n\0b\0\n\0c"s,
+       "\xFE\xFF" "\0h\0\n\0a\0\r\0\n\0b\0\n"s, "\xFE\xFF" "\0h\0\n\0\n\0c\0\n"s},
       // An LF byte inside a UTF-16 character ends nothing and counts for nothing.
       {"unaligned LF", "\xFF\xFE" "h\0\r\0\n\0" "\x0A\x0D" "\x00\x0A"s, "\xFF\xFE" "h\0\r\0\n\0\x0A\x0D\x00\x0A\r\0\n\0"s,
        "\xFF\xFE" "h\0\r\0\n\0"s},
