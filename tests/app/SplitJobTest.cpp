@@ -267,7 +267,7 @@ TEST(SplitJob, StalePiecesAreCountedNotDeleted) {
   EXPECT_EQ(src.Result.StaleCount, 0);
   testutil::WriteFile(src.Dir.Native("data") / "data-07.txt", "not a piece: a leading zero");
   testutil::WriteFile(src.Dir.Native("data") / "data-9.csv", "not a piece: another extension");
-  for (const char* name : {"data-10.txt", "data-19.txt"}) testutil::WriteFile(src.Dir.Native("data") / name, name);
+  for (const char* name : {"data-10.txt", "data-20.txt"}) testutil::WriteFile(src.Dir.Native("data") / name, name);
   ASSERT_TRUE(Succeeded(src.Split(u"1", u"3")));
   EXPECT_EQ(src.Result.StaleCount, 8);
   EXPECT_EQ(src.Result.FirstStale, u"data-4.txt");
