@@ -267,9 +267,9 @@ TEST(SplitJob, StalePiecesAreCountedNotDeleted) {
   EXPECT_EQ(src.Result.StaleCount, 0);
   testutil::WriteFile(src.Dir.Native("data") / "data-07.txt", "not a piece: a leading zero");
   testutil::WriteFile(src.Dir.Native("data") / "data-9.csv", "not a piece: another extension");
-  for (const char* name : {"data-10.txt", "data-20.txt"}) testutil::WriteFile(src.Dir.Native("data") / name, name);
+  for (const char* name : {"data-10.txt", "data-11.txt", "data-20.txt"}) testutil::WriteFile(src.Dir.Native("data") / name, name);
   ASSERT_TRUE(Succeeded(src.Split(u"1", u"3")));
-  EXPECT_EQ(src.Result.StaleCount, 8);
+  EXPECT_EQ(src.Result.StaleCount, 9);
   EXPECT_EQ(src.Result.FirstStale, u"data-4.txt");
   EXPECT_EQ(src.Outputs(4), (std::vector<std::string>{"h\r\n1\r\n4\r\n7\r\n", "h\r\n2\r\n5\r\n8\r\n",
                                                       "h\r\n3\r\n6\r\n9\r\n", "h\r\n4\r\n"}));
@@ -361,6 +361,8 @@ TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
   lines.Mode = TSplitMode::MaxSize;
   EXPECT_EQ(lines.Split(u"1", u"9", nullptr, nullptr),
             "error: 第 4 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
+  // A limit the header alone fills leaves no room for any data.
+  EXPECT_EQ(lines.Split(u"1", u"3"), "error: 第 2 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
 }
 
 // Pieces whose number is known only at the end: the progress ends whole, and never goes
