@@ -80,8 +80,7 @@ void TPieceFiles::Write(const char* Data, std::size_t Size) {
 }
 
 void TPieceFiles::CloseAll() {
-  if (FUsed > 0) FQueue->Hand(0, FBlock, FUsed);
-  FUsed = 0;
+  HandBlock();
   FQueue->Drain();
   if (!FFile.Close()) WriteError();  // before the first piece nothing is open: a success
 }
