@@ -14,8 +14,11 @@ inline constexpr char16_t MaxSizeText[] = u"每个文件的大小上限必须是
 inline constexpr char16_t NotEnoughDataText[] = u"文件中不包含足够的数据!";
 inline constexpr char16_t SourceChangedText[] = u"拆分期间待拆分文件被改动, 请在它不再变化时重新拆分!";
 inline constexpr char16_t HeaderTooLargeText[] = u"表头超过了每个文件的大小上限, 未做任何改动!";
+// Without header records the byte-order mark alone begins each piece.
+inline constexpr char16_t MarkTooLargeText[] = u"字节顺序标记超过了每个文件的大小上限, 未做任何改动!";
 // The line the record begins on.
 inline constexpr char16_t RecordTooLargeText[] = u"第 %1 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!";
+inline constexpr char16_t RecordWithMarkTooLargeText[] = u"第 %1 行开始的记录连同字节顺序标记超过了每个文件的大小上限, 未做任何改动!";
 // The line the quoted field begins on.
 inline constexpr char16_t UnclosedQuoteText[] = u"第 %1 行开始的引号直到文件末尾都没有闭合, 未做任何改动!";
 inline constexpr char16_t OutOfMemoryText[] = u"内存不足!";
@@ -28,7 +31,14 @@ inline constexpr char16_t FolderBusyText[] = u"另一个拆分正在写入同一
 inline constexpr char16_t CannotLockText[] = u"无法锁定输出路径 %1, 未做任何改动!";
 inline constexpr char16_t NameTooLongText[] = u"输出文件名 %1 超过了系统允许的长度, 未做任何改动!";
 inline constexpr char16_t SourceIsOutputText[] = u"待拆分文件同时是它自己的一个输出文件, 未做任何改动!";
+// Another FILE of the same command, the FILE being split.
+inline constexpr char16_t OtherSourceIsOutputText[] = u"待拆分文件 %1 是 %2 的一个输出文件, 未做任何改动!";
 inline constexpr char16_t CannotReplaceText[] = u"无法替换输出文件 %1, 它可能正被其他程序打开!";
+inline constexpr char16_t ReadOnlyOutputText[] = u"输出文件 %1 是只读的, 未做任何改动!";
+// What could not be opened or made, after the file layer's "File Open Error!".
+inline constexpr char16_t OpenErrorPathText[] = u"%1 (%2)";
+// The folder beside a source whose name has no extension: the name, then this.
+inline constexpr char16_t NoExtensionFolderSuffix[] = u"-拆分";
 // An old output that could not be put back: its name, the name it is kept under.
 inline constexpr char16_t KeptAsideText[] = u"\r\n原来的 %1 暂存为 %2, 下次拆分到此路径时会自动放回原处。";
 
@@ -38,8 +48,9 @@ inline constexpr char16_t KeptAsideText[] = u"\r\n原来的 %1 暂存为 %2, 下
 inline constexpr char16_t SuccessHeadText[] = u"文件拆分成功! 在原始文件所在路径的 %1 子路径下自动生成了如下 %2 个新文件:\r\n\r\n";
 inline constexpr char16_t SuccessHeadInText[] = u"文件拆分成功! 在 %1 路径下自动生成了如下 %2 个新文件:\r\n\r\n";
 inline constexpr char16_t ElidedNamesText[] = u"……";
-inline constexpr char16_t StaleNoteText[] = u"注意: 子路径下还有 %1 个以前拆分留下的文件 (%2 等), 它们不属于本次拆分。\r\n";
+inline constexpr char16_t StaleNoteText[] = u"注意: 子路径下还有 %1 个以前拆分留下的文件 (%2 等), 它们不属于本次拆分。";
 inline constexpr char16_t QuoteNoteText[] = u"注意: 第 %1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。";
+inline constexpr char16_t NoLineEndNoteText[] = u"注意: 文件中没有 CR LF 或 LF 换行, 整个文件作为一条记录拆分。";
 
 // The dialog.
 inline constexpr char16_t NoMainDialogText[] = u"无法创建主对话框!";
@@ -110,6 +121,7 @@ inline constexpr char16_t VersionText[] = u"rowdeal-split %1\n";
 // What is wrong with the command: an option, two of them, two FILEs and the folder.
 inline constexpr char16_t UnknownOptionText[] = u"unknown option %1";
 inline constexpr char16_t NeedsValueText[] = u"option %1 needs a value";
+inline constexpr char16_t EmptyValueText[] = u"option %1 needs a value that is not empty";
 inline constexpr char16_t NoFileText[] = u"no FILE given";
 inline constexpr char16_t ModesTogetherText[] = u"%1 and %2 cannot be used together";
 inline constexpr char16_t RecordsValueText[] = u"--records takes auto, csv or lines";

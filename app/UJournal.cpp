@@ -1,9 +1,11 @@
 #include "app/UJournal.h"
 
+#include "app/UAppTexts.h"
 #include "app/USplitResult.h"
 #include "platform/Platform.h"
 #include "support/UkxException.h"
 #include "support/UkxFunctions.h"
+#include "support/UkxStrUtils.h"
 #include "support/UkxTexts.h"
 #include "support/UkxUtf8.h"
 
@@ -63,7 +65,7 @@ bool ReadSmallFile(const std::u16string& Path, std::string& Bytes) {
   platform::TFile file;
   const platform::OpenResult opened = platform::OpenExistingFile(Path, file);
   if (opened == platform::OpenResult::Missing) return false;
-  if (opened != platform::OpenResult::Opened) throw TkxException(FileOpenErrorText);
+  if (opened != platform::OpenResult::Opened) FileOpenError(Path);
   const std::int64_t size = platform::FileSize(file);
   bool read = size >= 0 && size <= MaxSize;
   if (read) {
@@ -72,17 +74,35 @@ bool ReadSmallFile(const std::u16string& Path, std::string& Bytes) {
     read = platform::ReadBytesAt(file, 0, Bytes.data(), Bytes.size(), got) && got == Bytes.size();
   }
   (void)file.Close();  // read only: nothing to commit
-  if (!read) throw TkxException(FileOpenErrorText);
+  if (!read) FileOpenError(Path);
   return true;
 }
 
 }  // namespace
 
+void FileOpenError(const std::u16string& Path) { throw TkxException(FillIn(OpenErrorPathText, {FileOpenErrorText, Path})); }
+
+std::int64_t NumberBetween(std::u16string_view Name, std::u16string_view Prefix, std::u16string_view Suffix) {
+  if (Name.size() <= Prefix.size() + Suffix.size() || !platform::SameName(Name.substr(0, Prefix.size()), Prefix) ||
+      !platform::SameName(Name.substr(Name.size() - Suffix.size()), Suffix)) {
+    return 0;
+  }
+  const std::u16string_view digits = Name.substr(Prefix.size(), Name.size() - Prefix.size() - Suffix.size());
+  if (digits[0] == u'0' || digits.size() > 18) return 0;
+  std::int64_t number = 0;
+  for (const char16_t c : digits) {
+    if (c < u'0' || c > u'9') return 0;
+    number = number * 10 + (c - u'0');
+  }
+  return number;
+}
 std::u16string TJournal::FinalName(std::int64_t I) const { return OutputName(Base, Extension, I); }
 
 std::u16string TJournal::TemporaryName(std::int64_t I) { return u"~R" + IntToText(0, I) + u"~"; }
 
 std::u16string TJournal::AsideName(std::int64_t I) { return u"~S" + IntToText(0, I) + u"~"; }
+
+std::int64_t TJournal::TemporaryIndex(std::u16string_view Name) { return NumberBetween(Name, u"~R", u"~"); }
 
 std::string JournalText(const TJournal& Journal) {
   std::string text = Signature + Version + "base " + Escaped(Journal.Base) + "\nextension " +
@@ -124,11 +144,10 @@ bool TJournalFile::Load(TJournal& Journal) {
     // Moved over the journal only once complete, so never more than a step not taken;
     // cut short, or empty, when its run was killed while writing it.
     const std::size_t head = std::min(bytes.size(), Signature.size());
-    if (bytes.compare(0, head, Signature, 0, head) != 0) throw TkxException(FileOpenErrorText);
-    if (!platform::RemoveFile(Path(true))) throw TkxException(FileOpenErrorText);
+    if (bytes.compare(0, head, Signature, 0, head) != 0 || !platform::RemoveFile(Path(true))) FileOpenError(Path(true));
   }
   if (!ReadSmallFile(Path(false), bytes)) return false;
-  if (!ReadJournalText(bytes, Journal)) throw TkxException(FileOpenErrorText);
+  if (!ReadJournalText(bytes, Journal)) FileOpenError(Path(false));
   FExists = true;
   return true;
 }
@@ -136,7 +155,7 @@ bool TJournalFile::Load(TJournal& Journal) {
 void TJournalFile::Store(const TJournal& Journal) {
   const std::string text = JournalText(Journal);
   platform::TFile file = platform::CreateNewFile(Path(true));
-  if (!file) throw TkxException(FileOpenErrorText);
+  if (!file) FileOpenError(Path(true));
   bool written = platform::WriteBytes(file, text.data(), text.size());
   written = file.Close() && written;
   // The first journal takes a name nothing has; later ones replace it.
@@ -144,7 +163,8 @@ void TJournalFile::Store(const TJournal& Journal) {
                                          : platform::MoveToNewName(Path(true), Path(false)));
   if (!moved) {
     (void)platform::RemoveFile(Path(true));  // its own: nothing is lost when it stays
-    throw TkxException(written ? FileOpenErrorText : FileWriteErrorText);
+    if (written) FileOpenError(Path(false));
+    throw TkxException(FileWriteErrorText);
   }
   FExists = true;
 }

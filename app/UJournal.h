@@ -1,7 +1,7 @@
 // The journal of an output folder: what a run is doing there, so that the next run into
 // the folder can finish or undo what a killed one left, and touch nothing else. It names
 // files by rule, relative to the folder: temporary i is ~R<i>~, the file set aside for
-// output i is ~S<i>~, output i is <base>-<i>.<ext>. Both builds write and read the same
+// output i is ~S<i>~, output i is <base>-<i>.<ext> (<base>-<i> without an extension). Both builds write and read the same
 // bytes: UTF-8 lines "key value" after a signature line.
 #pragma once
 
@@ -24,7 +24,16 @@ struct TJournal {
   std::u16string FinalName(std::int64_t I) const;
   static std::u16string TemporaryName(std::int64_t I);
   static std::u16string AsideName(std::int64_t I);
+  // I when Name is temporary I's, else 0.
+  static std::int64_t TemporaryIndex(std::u16string_view Name);
 };
+
+// I when Name is Prefix, I in decimal from 1 without leading zeros, then Suffix, the two
+// compared as the file system compares names; else 0.
+[[nodiscard]] std::int64_t NumberBetween(std::u16string_view Name, std::u16string_view Prefix, std::u16string_view Suffix);
+
+// "File Open Error!" for a file of the folder that could not be opened or made, named.
+[[noreturn]] void FileOpenError(const std::u16string& Path);
 
 std::string JournalText(const TJournal& Journal);
 // False when Text is not a journal of this version.
@@ -38,7 +47,7 @@ class TJournalFile {
 
   // Reads what a killed run left; false when there is nothing. A half-written
   // ~R.journal.new of one is removed. A file of either name that is no journal raises
-  // "File Open Error!": it is someone else's.
+  // "File Open Error!" with its path: it is someone else's.
   [[nodiscard]] bool Load(TJournal& Journal);
   // Makes or replaces the journal; raises "File Open Error!" or "File Write Error!",
   // with the journal as it was.
@@ -46,10 +55,9 @@ class TJournalFile {
   // False when the journal stays.
   [[nodiscard]] bool Remove();
   bool Exists() const { return FExists; }
+  std::u16string Path(bool New = false) const;
 
  private:
-  std::u16string Path(bool New) const;
-
   const std::u16string FDir;
   bool FExists = false;
 };

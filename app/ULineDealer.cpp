@@ -138,7 +138,9 @@ std::int64_t TLineDealer::Measure(bool& Unclosed) const {
 }
 
 void TLineDealer::TooLarge(std::int64_t Line) {
-  FailUnlessUnclosed(FillIn(RecordTooLargeText, {IntToText(0, Line)}));
+  // Without header records only the mark goes before the record.
+  const bool markOnly = FHeaderSize == 0 && FMarkSize > 0;
+  FailUnlessUnclosed(FillIn(markOnly ? RecordWithMarkTooLargeText : RecordTooLargeText, {IntToText(0, Line)}));
 }
 
 void TLineDealer::FailUnlessUnclosed(const std::u16string& Message) {

@@ -9,19 +9,13 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-[[noreturn]] void FileOpenError() { throw TkxException(FileOpenErrorText); }
-
-}  // namespace
-
 TOutputFolder::TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::u16string Shown)
     : FDir(std::move(Dir)), FShown(std::move(Shown)), FJournal{std::move(Base), std::move(Extension)}, FJournalFile(FDir) {}
 
 TOutputFolder::~TOutputFolder() {
   // A temporary that cannot be removed stays named by the journal: the next run removes it.
   if (FJournalStarted && !FCommitted) {
-    (void)TReplacement(FDir, FJournal, FSource, FJournalFile, FByRename).Discard(FCreated);
+    (void)TReplacement(FDir, FJournal, FKept, FJournalFile, FByRename).Discard(FCreated);
   }
   FLock.Unlock();
   while (!FReplaced && !FMade.empty()) {
@@ -32,8 +26,8 @@ TOutputFolder::~TOutputFolder() {
 
 std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const { return FDir + TJournal::TemporaryName(I); }
 
-void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNeeded, std::int64_t Count) {
-  FSource = Source;
+void TOutputFolder::Prepare(const TKeptFiles& Kept, std::int64_t BytesNeeded, std::int64_t Count) {
+  FKept = Kept;
   MakeFolders();
   Lock();
   Recover();
@@ -41,6 +35,7 @@ void TOutputFolder::Prepare(const platform::FileId& Source, std::int64_t BytesNe
   if (free >= 0 && free < BytesNeeded) throw TkxException(DiskFullText);
   FNameLimit = platform::NameLimit(FDir);
   for (std::int64_t i = 1; i <= Count; ++i) CheckOutput(i);
+  if (Count == 0) CheckNoTemporaries();
   FJournal.Count = Count;
   FJournalFile.Store(FJournal);
   FJournalStarted = true;
@@ -66,7 +61,7 @@ void TOutputFolder::Lock() {
   switch (FLock.Lock(FDir)) {
     case platform::LockResult::Locked: return;
     case platform::LockResult::Held: throw TkxException(FolderBusyText);
-    case platform::LockResult::CannotCreate: FileOpenError();
+    case platform::LockResult::CannotCreate: FileOpenError(FDir + u"~R.lock");
     case platform::LockResult::Failed: throw TkxException(FillIn(CannotLockText, {FDir}));
   }
 }
@@ -77,12 +72,17 @@ void TOutputFolder::Recover() {
   TJournal left;
   if (!FMade.empty() || !FJournalFile.Load(left)) return;
   if (left.Count == 0) {
-    // No count: the run made pieces, one after another (a count is stored before any
-    // temporary of a run that makes its files in any order).
+    // No count: the run found no temporary's name taken and made every one there since
+    // (a count is stored before any temporary of a run that makes its files in any
+    // order). A recovery killed meanwhile may have removed any of them already.
+    platform::ForEachName(FDir, [&left](const std::u16string& name) {
+      left.Count = std::max(left.Count, TJournal::TemporaryIndex(name));
+    });
+    // A folder that cannot be listed: those up to the first missing.
     while (platform::KindOf(FDir + TJournal::TemporaryName(left.Count + 1)) != platform::PathKind::None) ++left.Count;
   }
-  TReplacement steps(FDir, left, FSource, FJournalFile, FByRename);
-  steps.CheckNotSource(left.Count);
+  TReplacement steps(FDir, left, FKept, FJournalFile, FByRename);
+  steps.CheckNotKept(left.Count);
   switch (left.State) {
     case TJournalState::Writing: (void)steps.Discard(left.Count); break;
     case TJournalState::Replacing:
@@ -92,7 +92,16 @@ void TOutputFolder::Recover() {
     case TJournalState::Undoing: steps.Undo(); break;
   }
   // An old copy or a temporary that cannot be removed: the journal stays for a later run.
-  if (FJournalFile.Exists()) FileOpenError();
+  if (FJournalFile.Exists()) FileOpenError(steps.Left().empty() ? FJournalFile.Path() : steps.Left());
+}
+
+void TOutputFolder::CheckNoTemporaries() const {
+  if (MadeByThisRun()) return;
+  std::u16string taken;
+  platform::ForEachName(FDir, [&taken](const std::u16string& name) {
+    if (taken.empty() && TJournal::TemporaryIndex(name) != 0) taken = name;
+  });
+  if (!taken.empty()) FileOpenError(FDir + taken);
 }
 
 void TOutputFolder::CheckOutput(std::int64_t I) const {
@@ -103,27 +112,25 @@ void TOutputFolder::CheckOutput(std::int64_t I) const {
   // A folder this run made held only its lock: nothing to look for (three looks an output
   // add up to seconds at a million outputs). What appears there meanwhile is set aside
   // at the commit like any old output.
-  if (!FMade.empty() && FMade.back() == FDir) return;
+  if (MadeByThisRun()) return;
   platform::FileId id;
   bool writable = false;
   const platform::PathKind kind = platform::KindOf(FDir + name, &id, &writable);
-  if (kind == platform::PathKind::File && id == FSource) {
-    throw TkxException(SourceIsOutputText);
-  }
-  if (kind != platform::PathKind::None && (kind != platform::PathKind::File || !writable)) {
+  if (kind == platform::PathKind::File) FKept.CheckOutput(id);
+  if (kind == platform::PathKind::File && !writable) throw TkxException(FillIn(ReadOnlyOutputText, {name}));
+  if (kind != platform::PathKind::None && kind != platform::PathKind::File) {
     throw TkxException(FillIn(CannotReplaceText, {name}));
   }
   // Someone else's files: not ours to remove or replace.
-  if (platform::KindOf(TemporaryPath(I)) != platform::PathKind::None ||
-      platform::KindOf(FDir + TJournal::AsideName(I)) != platform::PathKind::None) {
-    FileOpenError();
+  for (const std::u16string& path : {TemporaryPath(I), FDir + TJournal::AsideName(I)}) {
+    if (platform::KindOf(path) != platform::PathKind::None) FileOpenError(path);
   }
 }
 
 platform::TFile TOutputFolder::CreateTemporary(std::int64_t I) {
   if (FJournal.Count == 0) CheckOutput(I);
   platform::TFile file = platform::CreateNewFile(TemporaryPath(I));
-  if (!file) FileOpenError();
+  if (!file) FileOpenError(TemporaryPath(I));
   FCreated = std::max(FCreated, I);
   return file;
 }
@@ -138,7 +145,7 @@ void TOutputFolder::Commit(TSplitControl& Control) {
   FJournal.Count = FCreated;
   FJournalFile.Store(FJournal);
   FCommitted = true;
-  TReplacement steps(FDir, FJournal, FSource, FJournalFile, FByRename);
+  TReplacement steps(FDir, FJournal, FKept, FJournalFile, FByRename);
   steps.Commit(false, [&Control] { ++Control.FilesDone; });
   FReplaced = true;
   steps.Finish();
@@ -146,20 +153,10 @@ void TOutputFolder::Commit(TSplitControl& Control) {
 
 void TOutputFolder::FindStale(TSplitResult& Result) const {
   const std::u16string prefix = FJournal.Base + u"-";
-  const std::u16string suffix = u"." + FJournal.Extension;
+  const std::u16string suffix = FJournal.Extension.empty() ? u"" : u"." + FJournal.Extension;
   std::int64_t first = 0;
   platform::ForEachName(FDir, [&](const std::u16string& name) {
-    if (name.size() <= prefix.size() + suffix.size() ||
-        !platform::SameName(std::u16string_view(name).substr(0, prefix.size()), prefix) ||
-        !platform::SameName(std::u16string_view(name).substr(name.size() - suffix.size()), suffix)) {
-      return;
-    }
-    const std::u16string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    if (digits[0] == u'0' || digits.size() > 18 ||
-        !std::all_of(digits.begin(), digits.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
-      return;
-    }
-    const std::int64_t k = TextToInt(digits);
+    const std::int64_t k = NumberBetween(name, prefix, suffix);
     if (k <= FJournal.Count) return;
     ++Result.StaleCount;
     if (first == 0 || k < first) {

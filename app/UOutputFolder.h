@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/UJournal.h"
+#include "app/UReplacement.h"
 #include "app/USplitControl.h"
 #include "app/USplitResult.h"
 #include "platform/Platform.h"
@@ -31,8 +32,10 @@ class TOutputFolder {
   // its journal; checks that the volume has BytesNeeded free; then starts this run's
   // journal. Count is the number of outputs when it is known before writing: each of
   // them is checked now (CheckOutput). With Count 0 each output is checked as its
-  // temporary is made, and the number is the temporaries made when Replace begins.
-  void Prepare(const platform::FileId& Source, std::int64_t BytesNeeded, std::int64_t Count);
+  // temporary is made, and the number is the temporaries made when Replace begins; the
+  // folder must then hold no temporary's name at all, so that every one there while
+  // the journal stands is this run's. No output may replace or set aside a Kept file.
+  void Prepare(const TKeptFiles& Kept, std::int64_t BytesNeeded, std::int64_t Count);
   // Creates temporary I; I counts from 1, one after another. Raises "File Open Error!".
   [[nodiscard]] platform::TFile CreateTemporary(std::int64_t I);
   std::u16string TemporaryPath(std::int64_t I) const;
@@ -47,9 +50,13 @@ class TOutputFolder {
   void Lock();
   void Recover();
   // Output I may be made and may replace what has its name: the name fits the file
-  // system, and is a file that may be written and is not the source, or nothing; its
+  // system, and is a file that may be written and is not kept, or nothing; its
   // temporary's and its set-aside name are free.
   void CheckOutput(std::int64_t I) const;
+  // A folder this run made holds nothing of anyone else's.
+  [[nodiscard]] bool MadeByThisRun() const { return !FMade.empty() && FMade.back() == FDir; }
+  // Raises "File Open Error!" for a temporary's name that is taken.
+  void CheckNoTemporaries() const;
   void Commit(TSplitControl& Control);
 
   const std::u16string FDir;
@@ -57,7 +64,7 @@ class TOutputFolder {
   TJournal FJournal;  // this run's
   TJournalFile FJournalFile;
   platform::FolderLock FLock;
-  platform::FileId FSource;
+  TKeptFiles FKept;
   std::int64_t FNameLimit = -1;
   bool FByRename = false;
   std::vector<std::u16string> FMade;  // the folders this run made, outermost first

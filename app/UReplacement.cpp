@@ -5,6 +5,8 @@
 #include "support/UkxStrUtils.h"
 #include "support/UkxTexts.h"
 
+#include <algorithm>
+
 namespace {
 
 // More lines would not fit a message box; the journal names every copy all the same.
@@ -16,9 +18,20 @@ bool Exists(const std::u16string& Path) { return platform::KindOf(Path) != platf
 
 }  // namespace
 
-TReplacement::TReplacement(const std::u16string& Dir, const TJournal& Journal, const platform::FileId& Source,
+void TKeptFiles::CheckOutput(const platform::FileId& Id) const {
+  if (Id == FSource) throw TkxException(SourceIsOutputText);
+  for (const TOtherSource& other : FOthers) {
+    if (Id == other.Id) throw TkxException(FillIn(OtherSourceIsOutputText, {other.Name, FSourceName}));
+  }
+}
+
+bool TKeptFiles::Holds(const platform::FileId& Id) const {
+  return Id == FSource || std::any_of(FOthers.begin(), FOthers.end(), [&](const TOtherSource& o) { return o.Id == Id; });
+}
+
+TReplacement::TReplacement(const std::u16string& Dir, const TJournal& Journal, const TKeptFiles& Kept,
                            TJournalFile& File, bool& ByRename)
-    : FDir(Dir), FJournal(Journal), FSource(Source), FFile(File), FByRename(ByRename) {}
+    : FDir(Dir), FJournal(Journal), FKept(Kept), FFile(File), FByRename(ByRename) {}
 
 void TReplacement::Commit(bool Resuming, const std::function<void()>& Moved) {
   FResuming = Resuming;
@@ -50,8 +63,9 @@ void TReplacement::SetAside(std::int64_t I) {
   bool writable = false;
   const platform::PathKind kind = platform::KindOf(Final(I), &id, &writable);
   if (kind == platform::PathKind::None) return;
-  if (kind == platform::PathKind::File && id == FSource) {
-    throw TkxException(SourceIsOutputText);
+  if (kind == platform::PathKind::File) FKept.CheckOutput(id);
+  if (kind == platform::PathKind::File && !writable) {
+    throw TkxException(FillIn(ReadOnlyOutputText, {FJournal.FinalName(I)}));
   }
   bool done = false;
   if (kind == platform::PathKind::File && writable) {
@@ -73,11 +87,15 @@ void TReplacement::Finish() {
   bool all = true;
   // Into a folder without earlier outputs nothing was set aside: a million outputs
   // would otherwise cost a million removals of names that do not exist.
-  for (std::int64_t i = 1; FAnyAside && i <= FJournal.Count; ++i) {
-    if (!platform::RemoveFile(Aside(i)) && Exists(Aside(i))) all = false;
-  }
+  for (std::int64_t i = 1; FAnyAside && i <= FJournal.Count; ++i) all = Remove(Aside(i)) && all;
   // Else the next run finishes: its journal still says replacing.
-  if (all) (void)FFile.Remove();
+  if (all && !FFile.Remove()) FLeft = FFile.Path();
+}
+
+bool TReplacement::Remove(const std::u16string& Path) {
+  if (platform::RemoveFile(Path) || !Exists(Path)) return true;
+  if (FLeft.empty()) FLeft = Path;
+  return false;
 }
 
 // Output I as it was before: a temporary moved in goes back to its name, then the old
@@ -135,19 +153,20 @@ void TReplacement::Undo() {
 
 bool TReplacement::Discard(std::int64_t Created) {
   bool all = true;
-  for (std::int64_t i = 1; i <= Created; ++i) {
-    if (!platform::RemoveFile(Temporary(i)) && Exists(Temporary(i))) all = false;
-  }
-  return all && FFile.Remove();
+  // Every temporary goes before the journal: a run killed meanwhile leaves a journal
+  // that names what is left.
+  for (std::int64_t i = 1; i <= Created; ++i) all = Remove(Temporary(i)) && all;
+  if (!all) return false;
+  if (FFile.Remove()) return true;
+  FLeft = FFile.Path();
+  return false;
 }
 
-void TReplacement::CheckNotSource(std::int64_t Count) const {
+void TReplacement::CheckNotKept(std::int64_t Count) const {
   for (std::int64_t i = 1; i <= Count; ++i) {
     for (const std::u16string& path : {Temporary(i), Aside(i)}) {
       platform::FileId id;
-      if (platform::KindOf(path, &id) == platform::PathKind::File && id == FSource) {
-        throw TkxException(FileOpenErrorText);
-      }
+      if (platform::KindOf(path, &id) == platform::PathKind::File && FKept.Holds(id)) FileOpenError(path);
     }
   }
 }

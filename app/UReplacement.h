@@ -5,19 +5,38 @@
 #pragma once
 
 #include "app/UJournal.h"
+#include "app/USplitRequest.h"
 #include "platform/Platform.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+
+// The files that outputs must never replace nor set aside: the source, by the name the
+// user gave, and the other FILEs of its command.
+class TKeptFiles {
+ public:
+  TKeptFiles() = default;
+  TKeptFiles(const platform::FileId& Source, std::u16string SourceName, std::vector<TOtherSource> Others)
+      : FSource(Source), FSourceName(std::move(SourceName)), FOthers(std::move(Others)) {}
+  // Raises the refusal when the file Id at an output's name is one of them.
+  void CheckOutput(const platform::FileId& Id) const;
+  [[nodiscard]] bool Holds(const platform::FileId& Id) const;
+
+ private:
+  platform::FileId FSource;
+  std::u16string FSourceName;
+  std::vector<TOtherSource> FOthers;
+};
 
 class TReplacement {
  public:
   // Journal names the outputs and their count, and is stored in File at each change of
   // state. ByRename: set aside by moving instead of linking; switched on for the rest of
   // the run the first time the file system refuses a hard link.
-  TReplacement(const std::u16string& Dir, const TJournal& Journal, const platform::FileId& Source,
-               TJournalFile& File, bool& ByRename);
+  TReplacement(const std::u16string& Dir, const TJournal& Journal, const TKeptFiles& Kept, TJournalFile& File,
+               bool& ByRename);
 
   // Sets aside every output that exists, then moves every temporary in, calling Moved
   // after each. A failure undoes every step and raises the output that could not be
@@ -33,8 +52,11 @@ class TReplacement {
   // Removes temporaries 1 to Created and then the journal; false when any stays.
   [[nodiscard]] bool Discard(std::int64_t Created);
   // Raises "File Open Error!" when one of the first Count temporaries or set-aside files
-  // is the source: the journal is not acted on.
-  void CheckNotSource(std::int64_t Count) const;
+  // is a kept file: the journal is not acted on.
+  void CheckNotKept(std::int64_t Count) const;
+  // The first file that Finish or Discard could not remove (the journal last); empty
+  // while all went.
+  const std::u16string& Left() const { return FLeft; }
 
  private:
   std::u16string Final(std::int64_t I) const { return FDir + FJournal.FinalName(I); }
@@ -45,12 +67,15 @@ class TReplacement {
   // The lines for the copies that stay set aside, and the first output not put back.
   std::u16string UndoSteps(std::int64_t& Stuck);
   [[nodiscard]] bool Record(TJournalState State);
+  // Removes Path unless it is gone already; false, and Left set, when it stays.
+  [[nodiscard]] bool Remove(const std::u16string& Path);
 
   const std::u16string FDir;
   TJournal FJournal;
-  const platform::FileId FSource;
+  const TKeptFiles& FKept;
   TJournalFile& FFile;
   bool& FByRename;
   bool FResuming = false;
   bool FAnyAside = false;
+  std::u16string FLeft;
 };

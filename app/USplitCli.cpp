@@ -9,6 +9,7 @@
 #include "support/UkxStrUtils.h"
 #include "support/UkxException.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -65,22 +66,79 @@ const TModeOption* ModeOption(const std::u16string& Option) {
   return nullptr;
 }
 
-// Two FILEs whose pieces would take the same names in the one output folder, or nothing.
-std::optional<std::u16string> SameOutputs(const TCommand& Command) {
-  if (Command.Out.empty()) return std::nullopt;
-  std::vector<std::u16string> firsts;
-  for (const std::u16string& file : Command.Files) {
-    const std::u16string name = FileNameOf(file, true);
-    firsts.push_back(OutputName(FileNameOf(file, false), FileExtOf(name), 1));
+TSplitRequest RequestOf(const TCommand& Command, const std::u16string& File) {
+  TSplitRequest request;
+  request.Path = File;
+  request.HeaderText = Command.Header;
+  request.Mode = Command.Mode;
+  request.CountText = Command.Count;
+  request.Records = *RecordsOf(Command.Records);
+  request.OutDir = Command.Out;
+  return request;
+}
+
+// A folder as the file system knows it, links and ".." resolved: the identity of the
+// deepest part of its path that exists, and the names below it that do not exist yet.
+struct TFolderKey {
+  bool Known = false;
+  platform::FileId Id;
+  std::vector<std::u16string> Below;
+
+  bool operator==(const TFolderKey& Other) const {
+    return Known && Other.Known && Id == Other.Id &&
+           std::equal(Below.begin(), Below.end(), Other.Below.begin(), Other.Below.end(),
+                      [](const std::u16string& a, const std::u16string& b) { return platform::SameName(a, b); });
   }
-  for (std::size_t j = 1; j < firsts.size(); ++j) {
+};
+
+TFolderKey FolderKeyOf(std::u16string Dir) {
+  TFolderKey key;
+  const std::u16string_view delimiters = platform::PathDelimiters();
+  for (;;) {
+    // "d/" is d, but "/" and "C:\" stay roots.
+    while (Dir.size() > 1 && delimiters.find(Dir.back()) != std::u16string_view::npos &&
+           delimiters.find(Dir[Dir.size() - 2]) == std::u16string_view::npos) {
+      Dir.pop_back();
+    }
+    if (platform::KindOf(Dir.empty() ? u"." : Dir, &key.Id) == platform::PathKind::Directory) {
+      key.Known = true;
+      return key;
+    }
+    const std::u16string parent = FilePathOf(Dir);
+    if (Dir.empty() || parent == Dir) return key;
+    key.Below.insert(key.Below.begin(), FileNameOf(Dir, true));
+    Dir = parent;
+  }
+}
+
+// Two FILEs whose pieces would take the same names in one output folder, or nothing.
+std::optional<std::u16string> SameOutputs(const TCommand& Command) {
+  std::vector<TSplitResult> planned;
+  std::vector<TFolderKey> folders;
+  for (const std::u16string& file : Command.Files) {
+    planned.push_back(PlannedOutputs(RequestOf(Command, file)));
+    folders.push_back(FolderKeyOf(planned.back().OutputDir));
+  }
+  const auto first = [&planned](std::size_t i) { return OutputName(planned[i].Base, planned[i].Extension, 1); };
+  for (std::size_t j = 1; j < planned.size(); ++j) {
     for (std::size_t i = 0; i < j; ++i) {
-      if (platform::SameName(firsts[i], firsts[j])) {
-        return FillIn(SameOutputsText, {Command.Files[i], Command.Files[j], WithSeparator(Command.Out)});
+      const bool sameFolder = folders[i] == folders[j] || planned[i].OutputDir == planned[j].OutputDir;
+      if (sameFolder && platform::SameName(first(i), first(j))) {
+        return FillIn(SameOutputsText, {Command.Files[i], Command.Files[j], planned[i].OutputDir});
       }
     }
   }
   return std::nullopt;
+}
+
+// Every FILE that is a file, as the runs of the others must leave it.
+std::vector<TOtherSource> SourcesOf(const TCommand& Command) {
+  std::vector<TOtherSource> sources;
+  for (const std::u16string& file : Command.Files) {
+    TOtherSource source{{}, file};
+    if (platform::KindOf(file, &source.Id) == platform::PathKind::File) sources.push_back(source);
+  }
+  return sources;
 }
 
 // The command, or the reason it is not one.
@@ -132,6 +190,11 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
       *target = Args[++i];
     } else {
       Problem = FillIn(NeedsValueText, {arg});
+      return std::nullopt;
+    }
+    // "--out ''" from a script's empty variable, "--rows= 3" from a stray blank.
+    if (target->empty()) {
+      Problem = FillIn(EmptyValueText, {option});
       return std::nullopt;
     }
   }
@@ -261,34 +324,35 @@ bool PrintSuccess(const TSplitConsole& Console, const TSplitResult& Result) {
 
 enum class TOutcome { Split, Failed, Unreported };
 
-TSplitResult SplitWithProgress(const TCommand& Command, const std::u16string& File, const TSplitConsole& Console) {
+TSplitResult SplitWithProgress(const TSplitRequest& Request, const TSplitConsole& Console) {
   TRunningControl run;
   TProgressLine progress(Console, run.Control());
-  TSplitRequest request;
-  request.Path = File;
-  request.HeaderText = Command.Header;
-  request.Mode = Command.Mode;
-  request.CountText = Command.Count;
-  request.Records = *RecordsOf(Command.Records);
-  request.OutDir = Command.Out;
-  return RunSplitRequest(request, &run.Control());
+  return RunSplitRequest(Request, &run.Control());
 }
 
-// Splits one FILE and tells how it went. Whatever the run raises, its own cleanup has
-// run by the time it is caught here.
-TOutcome SplitAndReport(const TCommand& Command, const std::u16string& File, const TSplitConsole& Console) {
+// Splits one FILE, leaving every other FILE of the command alone, and tells how it went.
+// Whatever the run raises, its own cleanup has run by the time it is caught here.
+TOutcome SplitAndReport(const TCommand& Command, std::size_t Index, const std::vector<TOtherSource>& Sources,
+                        const TSplitConsole& Console) {
+  const std::u16string& file = Command.Files[Index];
+  TSplitRequest request = RequestOf(Command, file);
+  for (const TOtherSource& source : Sources) {
+    if (source.Name != file) request.OtherSources.push_back(source);
+  }
   TOutcome outcome = TOutcome::Failed;
   std::u16string failure = UnexpectedText;
   try {
-    const TSplitResult result = SplitWithProgress(Command, File, Console);
+    const TSplitResult result = SplitWithProgress(request, Console);
     outcome = TOutcome::Unreported;
     failure = UnreportedText;
     if (Command.Quiet) {
-      // A split by lines where records were expected is worth a word even then.
-      if (result.UnclosedQuoteLine == 0 ||
-          Console.Err(Native(FillIn(FileMessageText, {File, QuoteNote(result)})))) {
-        return TOutcome::Split;
+      // Old pieces beside the new ones, or a split other than the one expected, are
+      // worth a word even then: a script that reads the folder next would be misled.
+      bool told = true;
+      for (const std::u16string& note : SuccessNotes(result)) {
+        told = told && Console.Err(Native(FillIn(FileMessageText, {file, note})));
       }
+      if (told) return TOutcome::Split;
     } else if (PrintSuccess(Console, result)) {
       return TOutcome::Split;
     }
@@ -298,7 +362,7 @@ TOutcome SplitAndReport(const TCommand& Command, const std::u16string& File, con
     // Unexpected: a thread that could not start, or a failure in writing the success.
   }
   // Nothing is left to tell it where standard error fails too: the status says it.
-  (void)Console.Err(Native(FillIn(FileMessageText, {File, failure})));
+  (void)Console.Err(Native(FillIn(FileMessageText, {file, failure})));
   return outcome;
 }
 
@@ -317,13 +381,15 @@ int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole
   if (command->Help || command->Version) {
     return Console.Out(Native(command->Help ? UsageText : FillIn(VersionText, {u"" ROWDEAL_VERSION_TEXT}))) ? 0 : 1;
   }
+  // Known before the first FILE is split, so that no run replaces another's FILE.
+  const std::vector<TOtherSource> sources = SourcesOf(*command);
   int status = 0;
-  for (const std::u16string& file : command->Files) {
+  for (std::size_t i = 0; i < command->Files.size(); ++i) {
     if (interrupted.load()) {
-      (void)Console.Err(Native(FillIn(FileMessageText, {file, TSplitCancelled().Message})));
+      (void)Console.Err(Native(FillIn(FileMessageText, {command->Files[i], TSplitCancelled().Message})));
       continue;
     }
-    const TOutcome outcome = SplitAndReport(*command, file, Console);
+    const TOutcome outcome = SplitAndReport(*command, i, sources, Console);
     if (outcome == TOutcome::Unreported) return 1;
     if (outcome == TOutcome::Failed) status = 1;
   }

@@ -75,8 +75,8 @@ std::unique_ptr<TPieceCut> CutOf(TSplitMode Mode, std::int64_t Count, std::int64
 // One pass over the source (two for Parts) that cuts it by records (Quoted) or lines,
 // with the given line ends, and puts the outputs in place. Raises TUnclosedQuote, with
 // nothing left behind, when records run into the end of the source inside a quoted field.
-void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, TSplitMode Mode, const TSplitCounts& Counts,
-          const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
+void Deal(const TSource& Source, const TKeptFiles& Kept, TkxLineEnd Ends, bool Quoted, TSplitMode Mode,
+          const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
   TLineDealer dealer(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
                      Limits.HeaderInMemory);
   std::int64_t done = 0;
@@ -89,7 +89,7 @@ void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, TSplitMode Mode, 
   dealer.ReadHeader(Counts.Header);
   const std::int64_t base = static_cast<std::int64_t>(Source.Mark.size()) + dealer.HeaderBytes();
   if (Mode == TSplitMode::MaxSize && base > Counts.Count) {
-    dealer.FailUnlessUnclosed(HeaderTooLargeText);
+    dealer.FailUnlessUnclosed(dealer.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
   }
   TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
   if (Mode == TSplitMode::Cycle) {
@@ -97,14 +97,14 @@ void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, TSplitMode Mode, 
     Control.FilesTotal.store(2 * Result.Count);  // each made, then put in place
     // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
     TOutputFiles outputs(folder, Result.Count, Source.Mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
-    folder.Prepare(Source.Id, Source.Size + Result.Count * base, Result.Count);
+    folder.Prepare(Kept, Source.Size + Result.Count * base, Result.Count);
     dealer.Deal(outputs, Control);
     outputs.CloseAll();
   } else {
     const std::int64_t known = PiecesKnown(Mode, Counts.Count, Source.Size, base);
     Control.FilesTotal.store(2 * known);
     const std::unique_ptr<TPieceCut> cut = CutOf(Mode, Counts.Count, records - Counts.Header, base);
-    folder.Prepare(Source.Id, Source.Size + known * base, Mode == TSplitMode::Parts ? Counts.Count : 0);
+    folder.Prepare(Kept, Source.Size + known * base, Mode == TSplitMode::Parts ? Counts.Count : 0);
     TPieceFiles pieces(folder, Source.Mark, std::min(Limits.OutputBudget, Limits.SourceBlock), Control);
     dealer.DealPieces(pieces, *cut, Control, done);
     pieces.CloseAll();
@@ -119,14 +119,24 @@ void Deal(const TSource& Source, TkxLineEnd Ends, bool Quoted, TSplitMode Mode, 
   folder.FindStale(Result);
 }
 
-// Where the pieces go: the folder the request names, or one beside the source named after it.
-void PlaceOutputs(const TSplitRequest& Request, TSplitResult& Result) {
-  if (Request.OutDir.empty()) {
-    Result.OutputDir = FilePathOf(Request.Path) + Result.Base + platform::PathSeparator();
-    return;
+// The source's line ends, judged on its first MiB, or where that holds none, read on
+// through the same block until one shows or the source ends.
+TkxEndTally JudgeEnds(const TSource& Source, char* Block, std::size_t BlockSize, bool Quoted, TSplitControl& Control) {
+  TkxEndTally tally;
+  TkxQuoteState quotes;
+  for (std::int64_t at = Quoted ? static_cast<std::int64_t>(Source.Mark.size()) : 0;;) {
+    std::size_t got = 0;
+    if (!platform::ReadBytesAt(Source.File, at, Block, BlockSize, got)) throw TkxException(FileReadErrorText);
+    const std::string_view block(Block, got);
+    if (Quoted) {
+      TallyRecordEnds(block, Source.Layout, quotes, tally);
+    } else {
+      TallyLineEnds(block, Source.Layout, tally);
+    }
+    at += static_cast<std::int64_t>(got);
+    if (tally.Any() || got < BlockSize || at >= Source.Size) return tally;
+    if (Control.Cancelled()) throw TSplitCancelled();
   }
-  Result.OutputDir = WithSeparator(Request.OutDir);
-  Result.OutDirShown = WithSeparator(Request.OutDirShown.empty() ? Request.OutDir : Request.OutDirShown);
 }
 
 bool ByRecords(TRecordMode Records, const std::u16string& Extension) {
@@ -136,13 +146,9 @@ bool ByRecords(TRecordMode Records, const std::u16string& Extension) {
 TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSplitControl& Control) {
   const std::u16string& path = Request.Path;
   if (!PathExists(path)) throw TkxException(SourceMissingText);
-  const std::u16string name = FileNameOf(path, true);
-  if (platform::HasDeviceNames() && IsDeviceName(name)) NotAFile();
-  TSplitResult result;
-  result.Extension = FileExtOf(name);
-  result.Base = FileNameOf(path, false);
+  if (platform::HasDeviceNames() && IsDeviceName(FileNameOf(path, true))) NotAFile();
+  TSplitResult result = PlannedOutputs(Request);
   if (!IsUsableBaseName(result.Base)) throw TkxException(NoOutputFolderText);
-  PlaceOutputs(Request, result);
   const TSplitCounts counts = ReadCounts(Request.HeaderText, Request.Mode, Request.CountText);
 
   TSource source;
@@ -150,7 +156,7 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
     case platform::OpenResult::Opened: break;
     case platform::OpenResult::Missing: throw TkxException(SourceMissingText);
     case platform::OpenResult::NotRegular: NotAFile();
-    case platform::OpenResult::Failed: throw TkxException(FileOpenErrorText);
+    case platform::OpenResult::Failed: FileOpenError(path);
   }
   source.Size = platform::FileSize(source.File);
   if (source.Size < 0 || !platform::IdentityOf(source.File, source.Id)) throw TkxException(FileReadErrorText);
@@ -160,15 +166,16 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   const platform::TLargeBuffer headBlock = platform::AllocateLarge(headSize);
   std::size_t got = 0;
   if (!platform::ReadBytesAt(source.File, 0, headBlock.get(), headSize, got)) throw TkxException(FileReadErrorText);
-  const std::string_view head(headBlock.get(), got);
-  const std::uint8_t encoding = TkxFile::EncodingOfMark(head);
+  const std::uint8_t encoding = TkxFile::EncodingOfMark(std::string_view(headBlock.get(), got));
   source.Mark = TkxFile::MarkOf(encoding);
   source.Layout = TkxFile::LayoutOf(encoding);
+  const TKeptFiles kept(source.Id, path, Request.OtherSources);
 
   if (ByRecords(Request.Records, result.Extension)) {
-    const std::string_view body = head.substr(std::min(head.size(), source.Mark.size()));
+    const TkxEndTally ends = JudgeEnds(source, headBlock.get(), headSize, true, Control);
     try {
-      Deal(source, RecordEndsOf(body, source.Layout), true, Request.Mode, counts, Limits, Control, result);
+      result.NoLineEnd = !ends.Any() && ends.Cr;
+      Deal(source, kept, ends.Ends(), true, Request.Mode, counts, Limits, Control, result);
       (void)source.File.Close();  // only read: nothing to commit
       return result;
     } catch (const TUnclosedQuote& unclosed) {
@@ -180,7 +187,9 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
       Control.FilesDone.store(0);
     }
   }
-  Deal(source, LineEndsOf(head, source.Layout), false, Request.Mode, counts, Limits, Control, result);
+  const TkxEndTally ends = JudgeEnds(source, headBlock.get(), headSize, false, Control);
+  result.NoLineEnd = !ends.Any() && ends.Cr;
+  Deal(source, kept, ends.Ends(), false, Request.Mode, counts, Limits, Control, result);
   (void)source.File.Close();  // only read: nothing to commit
   return result;
 }
@@ -232,6 +241,21 @@ TSplitCounts ReadCounts(const std::u16string& HeaderText, TSplitMode Mode, const
     case TSplitMode::MaxSize: counts.Count = ReadSize(CountText); break;
   }
   return counts;
+}
+
+TSplitResult PlannedOutputs(const TSplitRequest& Request) {
+  TSplitResult result;
+  result.Extension = FileExtOf(FileNameOf(Request.Path, true));
+  result.Base = FileNameOf(Request.Path, false);
+  if (!Request.OutDir.empty()) {
+    result.OutputDir = WithSeparator(Request.OutDir);
+    result.OutDirShown = WithSeparator(Request.OutDirShown.empty() ? Request.OutDir : Request.OutDirShown);
+    return result;
+  }
+  // Named after the source alone, a folder beside a source without an extension would be the source itself.
+  const std::u16string folder = result.Extension.empty() ? result.Base + NoExtensionFolderSuffix : result.Base;
+  result.OutputDir = FilePathOf(Request.Path) + folder + platform::PathSeparator();
+  return result;
 }
 
 std::u16string WithSeparator(const std::u16string& Dir) {

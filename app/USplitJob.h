@@ -65,6 +65,11 @@ TSplitCounts ReadCounts(const std::u16string& HeaderText, TSplitMode Mode, const
 // bytes in all. Text that is no number at all keeps TextToInt's message.
 std::int64_t ReadSize(const std::u16string& Text);
 
+// Where the request's pieces would go and how they are named, from its paths alone:
+// OutputDir, OutDirShown, Base and Extension of the result. Beside the source the
+// folder is <base>, or for a source without an extension <base>-拆分.
+TSplitResult PlannedOutputs(const TSplitRequest& Request);
+
 // A folder as the success text shows it: with the platform's separator at its end.
 std::u16string WithSeparator(const std::u16string& Dir);
 

@@ -3,7 +3,10 @@
 // run refuses them with its own messages.
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <string>
+#include <vector>
 
 enum class TSplitMode {
   Cycle,    // lines dealt in turn over N files
@@ -15,6 +18,12 @@ enum class TSplitMode {
 // Whether a line end inside a quoted field ends a record: Auto decides by the
 // extension (csv).
 enum class TRecordMode { Auto, Csv, Lines };
+
+// A file that the run must neither replace nor set aside: another FILE of the same command.
+struct TOtherSource {
+  platform::FileId Id;
+  std::u16string Name;  // as the user gave it
+};
 
 struct TSplitRequest {
   std::u16string Path;
@@ -28,4 +37,5 @@ struct TSplitRequest {
   // go to (made when missing), and how the success text shows it.
   std::u16string OutDir;
   std::u16string OutDirShown;
+  std::vector<TOtherSource> OtherSources;
 };

@@ -5,7 +5,7 @@
 #include "support/UkxStrUtils.h"
 
 std::u16string OutputName(const std::u16string& Base, const std::u16string& Extension, std::int64_t I) {
-  return Base + u"-" + IntToText(0, I) + u"." + Extension;
+  return Base + u"-" + IntToText(0, I) + (Extension.empty() ? u"" : u"." + Extension);
 }
 
 std::u16string SuccessHead(const TSplitResult& Result) {
@@ -15,18 +15,20 @@ std::u16string SuccessHead(const TSplitResult& Result) {
   return FillIn(SuccessHeadText, {Result.OutputDir, IntToText(0, Result.Count)});
 }
 
-std::u16string SuccessNote(const TSplitResult& Result) {
-  std::u16string note;
+std::vector<std::u16string> SuccessNotes(const TSplitResult& Result) {
+  std::vector<std::u16string> notes;
   if (Result.StaleCount > 0) {
-    note = FillIn(StaleNoteText, {IntToText(0, Result.StaleCount), Result.FirstStale});
+    notes.push_back(FillIn(StaleNoteText, {IntToText(0, Result.StaleCount), Result.FirstStale}));
   }
-  if (Result.UnclosedQuoteLine > 0) note += QuoteNote(Result) + u"\r\n";
-  return note;
+  if (Result.UnclosedQuoteLine > 0) notes.push_back(FillIn(QuoteNoteText, {IntToText(0, Result.UnclosedQuoteLine)}));
+  if (Result.NoLineEnd) notes.push_back(NoLineEndNoteText);
+  return notes;
 }
 
-std::u16string QuoteNote(const TSplitResult& Result) {
-  if (Result.UnclosedQuoteLine == 0) return {};
-  return FillIn(QuoteNoteText, {IntToText(0, Result.UnclosedQuoteLine)});
+std::u16string SuccessNote(const TSplitResult& Result) {
+  std::u16string text;
+  for (const std::u16string& note : SuccessNotes(Result)) text += note + u"\r\n";
+  return text;
 }
 
 std::u16string SuccessText(const TSplitResult& Result, std::int64_t MaxNames) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct TSplitResult {
   std::u16string OutputDir;  // as built from the path the job was given, with a separator at the end
@@ -15,12 +16,15 @@ struct TSplitResult {
   // A source read by records that ended inside a quoted field, and was split by lines:
   // the line where that field began (from 1). 0 otherwise.
   std::int64_t UnclosedQuoteLine = 0;
+  // The source holds a CR but no line end that a record could end with: it went whole.
+  bool NoLineEnd = false;
   // The folder the user chose, as the user gave it with a separator at the end; empty
   // for the folder beside the source.
   std::u16string OutDirShown;
 };
 
-// The name of output file I (from 1): <Base>-<I>.<Extension>, the dot always there.
+// The name of output file I (from 1): <Base>-<I>.<Extension>, or <Base>-<I> without an
+// extension (Windows would drop a dot at the end of a name).
 std::u16string OutputName(const std::u16string& Base, const std::u16string& Extension, std::int64_t I);
 
 // The success message, with CR LF line ends: the sentence, an empty line, every name on
@@ -32,5 +36,5 @@ std::u16string SuccessText(const TSplitResult& Result, std::int64_t MaxNames = 0
 // The message in three parts, for a caller that writes a long list name by name.
 std::u16string SuccessHead(const TSplitResult& Result);
 std::u16string SuccessNote(const TSplitResult& Result);
-// The note on a quote left open, without its line end, or nothing.
-std::u16string QuoteNote(const TSplitResult& Result);
+// The notes of SuccessNote one by one, without their line ends.
+std::vector<std::u16string> SuccessNotes(const TSplitResult& Result);

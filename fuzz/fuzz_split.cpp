@@ -37,27 +37,45 @@ using fuzzscratch::Field;
 using fuzzscratch::UnitAt;
 using testutil::Utf8;
 
-// CR LF unless the first MiB, in whole code units, ends more lines with a bare LF.
-bool EndsWithLf(const std::string& source, std::size_t unit, std::size_t low) {
-  const std::size_t head = std::min<std::size_t>(source.size(), 1 << 20);
+// How the line ends were judged: LF or CR LF, and whether the source holds none at all
+// but a CR (it then goes as one record, with a note).
+struct Judged {
+  bool lf = false;
+  bool none = false;
+};
+
+// Whether the scan may go on at At, from Start: to the end of the first MiB, or of the
+// first further MiB in which a line end was seen.
+bool Within(std::size_t at, std::size_t start, std::int64_t ends) {
+  return (at - start) % (1u << 20) != 0 || at == start || ends == 0;
+}
+
+// CR LF unless the first MiB, in whole code units, ends more lines with a bare LF; a
+// first MiB without any is judged on the MiBs up to one that has.
+Judged EndsWithLf(const std::string& source, std::size_t unit, std::size_t low) {
   auto is = [&](std::size_t at, char ch) {
     return unit == 1 ? source[at] == ch : source[at + low] == ch && source[at + 1 - low] == '\0';
   };
   std::int64_t crLf = 0, bare = 0;
-  for (std::size_t at = 0; at + unit <= head; at += unit) {
+  bool cr = false;
+  for (std::size_t at = 0; at + unit <= source.size() && Within(at, 0, crLf + bare); at += unit) {
     if (is(at, '\n')) ++(at >= unit && is(at - unit, '\r') ? crLf : bare);
+    cr = cr || is(at, '\r');
   }
-  return bare > crLf;
+  return {bare > crLf, crLf + bare == 0 && cr};
 }
 
-// The line ends of a table read by records: LF when, over the first MiB after the mark,
-// more LFs outside quoted fields are bare than follow a CR (each such LF starts a record).
-bool RecordsEndWithLf(const std::string& source, std::size_t mark, std::size_t unit, std::size_t low) {
-  const std::string head = source.substr(0, 1 << 20);
+// The line ends of a table read by records: LF when, over the first MiB after the mark
+// (or the whole source, where that holds none), more LFs outside quoted fields are bare
+// than follow a CR (each such LF starts a record).
+Judged RecordsEndWithLf(const std::string& source, std::size_t mark, std::size_t unit, std::size_t low) {
+  const std::string& head = source;
   std::int64_t crLf = 0, bare = 0;
+  bool cr = false;
   Field state = Field::Start;
-  for (std::size_t at = mark; UnitAt(head, at, unit, low) >= 0; at += unit) {
+  for (std::size_t at = mark; UnitAt(head, at, unit, low) >= 0 && Within(at, mark, crLf + bare); at += unit) {
     const int ch = UnitAt(head, at, unit, low);
+    cr = cr || ch == '\r';
     if (ch == '\n' && state != Field::Quoted) {
       ++(at >= mark + unit && UnitAt(head, at - unit, unit, low) == '\r' ? crLf : bare);
       state = Field::Start;
@@ -65,7 +83,7 @@ bool RecordsEndWithLf(const std::string& source, std::size_t mark, std::size_t u
       state = fuzzscratch::Next(state, ch);
     }
   }
-  return bare > crLf;
+  return {bare > crLf, crLf + bare == 0 && cr};
 }
 
 }  // namespace
@@ -94,12 +112,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u16string base = dot == std::u16string::npos ? name : name.substr(0, dot);
   const std::u16string ext = dot == std::u16string::npos ? u"" : name.substr(dot + 1);
   const bool usable = std::any_of(base.begin(), base.end(), [](char16_t ch) { return ch != u'.' && ch != u' '; });
+  // Beside a source without an extension the folder cannot take its name.
+  const std::string folder = Utf8(ext.empty() ? base + u"-拆分" : base);
+  const auto pieceName = [&](std::int64_t k) { return Utf8(base) + "-" + std::to_string(k) + (ext.empty() ? "" : "." + Utf8(ext)); };
   // Earlier outputs 1 to K, and a file of someone else's, in the output folder.
-  const int earlier = dot == std::u16string::npos || !usable ? 0 : data[6] >> 3 & 7;
+  const int earlier = !usable ? 0 : data[6] >> 3 & 7;
   if (earlier > 0) {
-    fs::create_directory(run / fs::path(base));
-    testutil::WriteFile(run / fs::path(base) / "other", "someone else's");
-    for (int k = 1; k <= earlier; ++k) testutil::WriteFile(run / fs::path(base) / fs::path(OutputName(base, ext, k)), "old " + std::to_string(k));
+    fs::create_directory(run / fs::u8path(folder));
+    testutil::WriteFile(run / fs::u8path(folder) / "other", "someone else's");
+    for (int k = 1; k <= earlier; ++k) testutil::WriteFile(run / fs::u8path(folder) / fs::u8path(pieceName(k)), "old " + std::to_string(k));
   }
   const std::map<std::string, std::string> before = testutil::Contents(run);
 
@@ -136,6 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return unit == 2 ? wide : end;
   };
   const int layout = encoding == 0 ? 1 : encoding;
+  Judged judged;
   bool lf = false;
   std::vector<std::string> lines;    // the records
   std::vector<std::int64_t> starts;  // the line each record begins on
@@ -144,12 +166,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   bool quoted = records == TRecordMode::Csv || (records == TRecordMode::Auto && lower == "csv");
   if (quoted) {
-    lf = RecordsEndWithLf(source, fuzzscratch::MarkOf(encoding).size(), unit, low);
+    judged = RecordsEndWithLf(source, fuzzscratch::MarkOf(encoding).size(), unit, low);
+    lf = judged.lf;
     lines = fuzzscratch::ModelRecords(fuzzscratch::ModelLines(source, layout, lf), lineEnd(lf), unit, low, open, &starts);
     quoted = open == 0 || records == TRecordMode::Csv;
   }
   if (!quoted) {
-    lf = EndsWithLf(source, unit, low);
+    judged = EndsWithLf(source, unit, low);
+    lf = judged.lf;
     lines = fuzzscratch::ModelLines(source, layout, lf);
     starts.clear();
     for (std::size_t k = 0; k < lines.size(); ++k) starts.push_back(static_cast<std::int64_t>(k) + 1);
@@ -193,29 +217,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string expectedAnswer;
   if (!usable) {
     expectedAnswer = "error: 无法由文件名确定输出子路径!";
-  } else if (quoted && open > 0 &&
-             (lines.size() <= static_cast<std::size_t>(h) || dot != std::u16string::npos ||
-              mode == TSplitMode::Parts || headerTooLarge)) {
-    // Found in the header records, the count of Parts or the look past a header too
-    // large, before the folder; else once the records are dealt.
+  } else if (quoted && open > 0) {
+    // Found in the header records, the count of Parts, the look past a header or a
+    // record too large, or once the records are dealt.
     expectedAnswer = "error: 第 " + std::to_string(open) + " 行开始的引号直到文件末尾都没有闭合, 未做任何改动!";
   } else if (lines.size() < static_cast<std::size_t>(h)) {
     expectedAnswer = "error: 文件中不包含足够的数据!";
   } else if (headerTooLarge) {
-    expectedAnswer = "error: 表头超过了每个文件的大小上限, 未做任何改动!";
-  } else if (dot == std::u16string::npos) {  // the output folder would be the source itself
-    expectedAnswer = "error: File Open Error!";
+    expectedAnswer = header.empty() ? "error: 字节顺序标记超过了每个文件的大小上限, 未做任何改动!"
+                                    : "error: 表头超过了每个文件的大小上限, 未做任何改动!";
   } else if (tooLarge > 0) {
-    expectedAnswer = "error: 第 " + std::to_string(tooLarge) + " 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!";
+    const char* with = header.empty() && !mark.empty() ? "字节顺序标记" : "表头";
+    expectedAnswer = "error: 第 " + std::to_string(tooLarge) + " 行开始的记录连同" + with + "超过了每个文件的大小上限, 未做任何改动!";
   } else {
     const std::int64_t count = static_cast<std::int64_t>(pieces.size());
-    TSplitResult made{(run / fs::path(base)).u16string() + u"/", base, ext, count, 0, u"", 0, u""};
-    expected[Utf8(base) + "/"] = "";
+    TSplitResult made{(run / fs::u8path(folder)).u16string() + u"/", base, ext, count, 0, u"", 0, judged.none, u""};
+    expected[folder + "/"] = "";
     for (std::size_t i = 0; i < pieces.size(); ++i) {
       std::string bytes = header;
       for (std::size_t k : pieces[i]) bytes += bytesOf(k);
       if (!bytes.empty()) bytes = mark + bytes;
-      expected[Utf8(base) + "/" + Utf8(OutputName(base, ext, static_cast<std::int64_t>(i) + 1))] = bytes;
+      expected[folder + "/" + pieceName(static_cast<std::int64_t>(i) + 1)] = bytes;
       // The rule itself: under the size and as full as the next record allows; parts even.
       if (mode == TSplitMode::MaxSize) {
         FUZZ_CHECK(static_cast<std::int64_t>(bytes.size()) <= limit);
@@ -225,7 +247,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     made.StaleCount = std::max<std::int64_t>(0, earlier - count);
     made.UnclosedQuoteLine = quoted ? 0 : open;
-    if (made.StaleCount > 0) made.FirstStale = OutputName(base, ext, count + 1);
+    if (made.StaleCount > 0) made.FirstStale = fs::u8path(pieceName(count + 1)).u16string();
     expectedAnswer = Utf8(SuccessText(made));
   }
   const std::map<std::string, std::string> contents = testutil::Contents(run);

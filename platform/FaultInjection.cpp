@@ -15,6 +15,7 @@ std::function<void()> readEvent;
 std::atomic<unsigned> refused{RefuseNothing};
 // Set by a test before the run it concerns, read by that run's thread.
 std::function<bool(std::u16string_view, std::u16string_view)> moveFault;
+std::atomic<std::int64_t> changeBudget{-1};
 
 // Takes count bytes from the budget; the bytes that fit before it runs out. One step
 // that either takes or retries, so that a reader and a writer thread share it exactly.
@@ -35,6 +36,7 @@ void InjectReadFault(std::int64_t afterBytes, std::function<void()> instead) {
   readBudget.store(afterBytes);
 }
 void InjectWriteFault(std::int64_t afterBytes) { writeBudget.store(afterBytes); }
+void InjectKill(std::int64_t afterChanges) { changeBudget.store(afterChanges); }
 void InjectRefusal(unsigned refusals) { refused.store(refusals); }
 void InjectMoveFault(std::function<bool(std::u16string_view, std::u16string_view)> refuse) {
   moveFault = std::move(refuse);
@@ -54,11 +56,15 @@ bool AllowRead(std::size_t count) {
   return false;
 }
 
-std::size_t AllowWrite(std::size_t count) { return Consume(writeBudget, count); }
+std::size_t AllowWrite(std::size_t count) { return AllowChange() ? Consume(writeBudget, count) : 0; }
 
 bool Refuses(unsigned refusal) { return (refused.load() & refusal) != 0; }
 
-bool AllowMove(std::u16string_view from, std::u16string_view to) { return !moveFault || !moveFault(from, to); }
+bool AllowMove(std::u16string_view from, std::u16string_view to) {
+  return AllowChange() && (!moveFault || !moveFault(from, to));
+}
+
+bool AllowChange() { return Consume(changeBudget, 1) == 1; }
 
 }  // namespace fault
 }  // namespace platform

@@ -1,5 +1,5 @@
 // Internal to the platform layer: the test seams behind InjectReadFault, InjectWriteFault,
-// InjectRefusal and InjectMoveFault.
+// InjectRefusal, InjectMoveFault and InjectKill.
 #pragma once
 
 #include <cstddef>
@@ -15,5 +15,8 @@ std::size_t AllowWrite(std::size_t count);
 bool Refuses(unsigned refusal);
 // True when a move may go ahead.
 bool AllowMove(std::u16string_view from, std::u16string_view to);
+// True when a change to the file system (a file made, written, moved, linked or removed,
+// a folder made or removed) may go ahead.
+bool AllowChange();
 
 }  // namespace platform::fault

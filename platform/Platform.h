@@ -191,8 +191,8 @@ struct FileId {
 };
 [[nodiscard]] bool IdentityOf(const TFile& file, FileId& id);
 enum class PathKind { None, File, Directory, Other };
-// What is at path, links followed; for a file also its identity and whether this
-// process could write it (not read-only).
+// What is at path, links followed; for a file or a directory also its identity, and for
+// a file whether this process could write it (not read-only).
 [[nodiscard]] PathKind KindOf(std::u16string_view path, FileId* id = nullptr, bool* writable = nullptr);
 // Hands each name in a directory, without "." and "..", to visit; nothing when the
 // directory cannot be read. The names are not kept: a folder may hold millions.
@@ -275,6 +275,10 @@ void InjectRefusal(unsigned refusals);
 // Every move for which refuse answers true fails, as when another program holds a
 // name; an empty function lets every move go ahead.
 void InjectMoveFault(std::function<bool(std::u16string_view from, std::u16string_view to)> refuse);
+// After the given number of further changes to the file system (files made, written,
+// moved, linked or removed, folders made or removed), every later change fails and
+// changes nothing: on disk, the process was killed there. -1 switches it off.
+void InjectKill(std::int64_t afterChanges);
 
 #ifdef _WIN32
 // Settings files in the platform's profile-file format, which only Windows has. Every

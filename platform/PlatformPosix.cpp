@@ -236,7 +236,9 @@ bool PathExists(std::u16string_view path) {
   return ::stat(Utf8Path(path).c_str(), &st) == 0;
 }
 
-bool MakeDirectory(std::u16string_view path) { return ::mkdir(Utf8Path(path).c_str(), 0777) == 0; }
+bool MakeDirectory(std::u16string_view path) {
+  return fault::AllowChange() && ::mkdir(Utf8Path(path).c_str(), 0777) == 0;
+}
 
 std::u16string_view PathDelimiters() { return u"/"; }
 
@@ -335,6 +337,7 @@ bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size
 }
 
 TFile CreateNewFile(std::u16string_view path) {
+  if (!fault::AllowChange()) return TFile();
   int fd = ::open(Utf8Path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
   return TFile(fd < 0 ? InvalidFile : fd);
 }
@@ -353,9 +356,9 @@ PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
   if (::lstat(bytes.c_str(), &st) != 0) return PathKind::None;
   // A link that leads nowhere is still a name taken.
   if (S_ISLNK(st.st_mode) && ::stat(bytes.c_str(), &st) != 0) return PathKind::Other;
-  if (S_ISDIR(st.st_mode)) return PathKind::Directory;
-  if (!S_ISREG(st.st_mode)) return PathKind::Other;
+  if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) return PathKind::Other;
   if (id) *id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  if (S_ISDIR(st.st_mode)) return PathKind::Directory;
   if (writable) *writable = ::access(bytes.c_str(), W_OK) == 0;
   return PathKind::File;
 }
@@ -441,7 +444,7 @@ void FolderLock::Unlock() {
   const std::string path = Utf8Path(FPath);
   struct stat held{};
   struct stat named{};
-  if (FMade && ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && SameFile(held, named)) {
+  if (FMade && fault::AllowChange() && ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && SameFile(held, named)) {
     (void)::unlink(path.c_str());  // one left behind is harmless: the next run locks it
   }
   ::close(fd);
@@ -449,6 +452,7 @@ void FolderLock::Unlock() {
 
 LinkResult MakeLink(std::u16string_view path, std::u16string_view link) {
   if (fault::Refuses(RefuseHardLinks)) return LinkResult::Unsupported;
+  if (!fault::AllowChange()) return LinkResult::Failed;
   if (::link(Utf8Path(path).c_str(), Utf8Path(link).c_str()) == 0) return LinkResult::Linked;
   // EPERM: FAT and exFAT; ENOSYS: some FUSE file systems; EMLINK: too many links.
   return errno == EPERM || errno == EOPNOTSUPP || errno == ENOTSUP || errno == ENOSYS || errno == EMLINK
@@ -472,9 +476,11 @@ bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
   return fault::AllowMove(from, to) && ::rename(Utf8Path(from).c_str(), Utf8Path(to).c_str()) == 0;
 }
 
-bool RemoveFile(std::u16string_view path) { return ::unlink(Utf8Path(path).c_str()) == 0; }
+bool RemoveFile(std::u16string_view path) { return fault::AllowChange() && ::unlink(Utf8Path(path).c_str()) == 0; }
 
-bool RemoveEmptyDirectory(std::u16string_view path) { return ::rmdir(Utf8Path(path).c_str()) == 0; }
+bool RemoveEmptyDirectory(std::u16string_view path) {
+  return fault::AllowChange() && ::rmdir(Utf8Path(path).c_str()) == 0;
+}
 
 std::int64_t NameLimit(std::u16string_view directory) {
   const long limit = ::pathconf(Utf8Path(directory).c_str(), _PC_NAME_MAX);

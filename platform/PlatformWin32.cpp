@@ -111,7 +111,9 @@ bool ReadBytesAt(const TFile& file, std::int64_t offset, void* buffer, std::size
   return Seek(file, resume, SeekFrom::Begin) == resume && ok;
 }
 
-TFile CreateNewFile(std::u16string_view path) { return OpenWith(path, GENERIC_WRITE, CREATE_NEW); }
+TFile CreateNewFile(std::u16string_view path) {
+  return fault::AllowChange() ? OpenWith(path, GENERIC_WRITE, CREATE_NEW) : TFile();
+}
 
 namespace {
 
@@ -133,17 +135,18 @@ PathKind KindOf(std::u16string_view path, FileId* id, bool* writable) {
     DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::None : PathKind::Other;
   }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
-  if (writable) *writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+  const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (writable && !directory) *writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
   if (id) {
+    // A directory opens only with backup semantics.
     TFile file = Adopt(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+                                     directory ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL, nullptr));
     const bool known = file && IdentityOf(file, *id);
     (void)file.Close();  // it only read attributes: nothing to commit
     if (!known) return PathKind::Other;
   }
-  return PathKind::File;
+  return directory ? PathKind::Directory : PathKind::File;
 }
 
 namespace {
@@ -250,7 +253,7 @@ void FolderLock::Unlock() {
   FFile = InvalidFile;
   // Deleted once the handle is closed, which also lets go of the lock; one left behind
   // is harmless: the next run locks it.
-  if (FMade && IsNamed(h, FPath)) (void)::DeleteFileW(Wide(FPath).c_str());
+  if (FMade && fault::AllowChange() && IsNamed(h, FPath)) (void)::DeleteFileW(Wide(FPath).c_str());
   ::CloseHandle(h);
 }
 
@@ -279,9 +282,11 @@ bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
   return Move(from, to, MOVEFILE_REPLACE_EXISTING);
 }
 
-bool RemoveFile(std::u16string_view path) { return ::DeleteFileW(Wide(path).c_str()) != FALSE; }
+bool RemoveFile(std::u16string_view path) { return fault::AllowChange() && ::DeleteFileW(Wide(path).c_str()) != FALSE; }
 
-bool RemoveEmptyDirectory(std::u16string_view path) { return ::RemoveDirectoryW(Wide(path).c_str()) != FALSE; }
+bool RemoveEmptyDirectory(std::u16string_view path) {
+  return fault::AllowChange() && ::RemoveDirectoryW(Wide(path).c_str()) != FALSE;
+}
 
 std::int64_t NameLimit(std::u16string_view directory) {
   wchar_t root[MAX_PATH + 1] = {};
@@ -348,7 +353,9 @@ std::int64_t RoomForOpenFiles() { return 2048; }
 
 bool PathExists(std::u16string_view path) { return ::PathFileExistsW(Wide(path).c_str()) != FALSE; }
 
-bool MakeDirectory(std::u16string_view path) { return ::CreateDirectoryW(Wide(path).c_str(), nullptr) != FALSE; }
+bool MakeDirectory(std::u16string_view path) {
+  return fault::AllowChange() && ::CreateDirectoryW(Wide(path).c_str(), nullptr) != FALSE;
+}
 
 std::u16string_view PathDelimiters() { return u"\\/:"; }
 

@@ -144,19 +144,13 @@ TkxLineRun LeadingLines(const char* Data, std::size_t Size, TkxUnitLayout Layout
   return LeadingLinesOf<2, false>(Data, Size, crLf, StopAtQuote, Max);
 }
 
-TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout) {
-  std::int64_t crLf = 0;
-  std::int64_t bareLf = 0;
+void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TkxEndTally& Tally) {
   const std::size_t unit = Layout.Size;
-  for (std::size_t at = 0; at + unit <= Head.size(); at += unit) {
-    if (!IsUnit(Head.data() + at, Layout, '\n')) continue;
-    if (at >= unit && IsUnit(Head.data() + at - unit, Layout, '\r')) {
-      ++crLf;
-    } else {
-      ++bareLf;
-    }
+  for (std::size_t at = 0; at + unit <= Block.size(); at += unit) {
+    if (IsUnit(Block.data() + at, Layout, '\n')) ++(Tally.LastCr ? Tally.AfterCr : Tally.Bare);
+    Tally.LastCr = IsUnit(Block.data() + at, Layout, '\r');
+    Tally.Cr = Tally.Cr || Tally.LastCr;
   }
-  return bareLf > crLf ? TkxLineEnd::Lf : TkxLineEnd::CrLf;
 }
 
 std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const {

@@ -20,9 +20,19 @@ enum class TkxLineEnd { CrLf, Lf };
 // CR LF in the code units of Layout; the LF alone is its second half.
 std::string_view CrLfOf(TkxUnitLayout Layout);
 
-// The line end that a table uses, judged from its first bytes (Head, from offset 0, mark
-// included) in whole code units: CR LF unless bare LFs outnumber CR LFs.
-TkxLineEnd LineEndsOf(std::string_view Head, TkxUnitLayout Layout);
+// The line ends of a table, counted over its first blocks fed one after another (each
+// whole code units, from offset 0 or from just after the mark): CR LF unless bare LFs
+// outnumber CR LFs.
+struct TkxEndTally {
+  std::int64_t AfterCr = 0;
+  std::int64_t Bare = 0;
+  bool Cr = false;      // a CR anywhere in what was fed
+  bool LastCr = false;  // the last unit fed was a CR
+  [[nodiscard]] bool Any() const { return AfterCr + Bare > 0; }
+  [[nodiscard]] TkxLineEnd Ends() const { return Bare > AfterCr ? TkxLineEnd::Lf : TkxLineEnd::CrLf; }
+};
+// Every LF ends a line.
+void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TkxEndTally& Tally);
 
 // The lines at the start of Data (Size bytes, whole code units, a line's start): at most
 // Max of them and, with StopAtQuote, only those that end before the first quote. Lines

@@ -155,21 +155,22 @@ std::size_t ScanRecord(const char* Data, std::size_t Size, TkxUnitLayout Layout,
 
 }  // namespace
 
-TkxLineEnd RecordEndsOf(std::string_view Head, TkxUnitLayout Layout) {
+void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TkxQuoteState& Quotes, TkxEndTally& Tally) {
   // Read as LF records, every LF outside a quoted field ends one.
   const std::size_t unit = Layout.Size;
-  const std::size_t whole = Head.size() - Head.size() % unit;
+  const std::size_t whole = Block.size() - Block.size() % unit;
   const std::string_view crLf = CrLfOf(Layout);
-  std::int64_t afterCr = 0;
-  std::int64_t bare = 0;
-  TkxQuoteState state;
+  const bool crBefore = Tally.LastCr;  // the last unit of the block before
+  for (std::size_t at = 0; at < whole && !Tally.Cr; at += unit) Tally.Cr = Block.compare(at, unit, crLf, 0, unit) == 0;
   for (std::size_t at = 0; at < whole;) {
-    const std::size_t end = ScanRecord(Head.data() + at, whole - at, Layout, false, state);
+    const std::size_t end = ScanRecord(Block.data() + at, whole - at, Layout, false, Quotes);
     if (end == NotFound) break;
     at += end;
-    ++(at >= 2 * unit && Head.compare(at - 2 * unit, 2 * unit, crLf) == 0 ? afterCr : bare);
+    const bool afterCr = at >= 2 * unit ? Block.compare(at - 2 * unit, 2 * unit, crLf) == 0 : crBefore;
+    ++(afterCr ? Tally.AfterCr : Tally.Bare);
   }
-  return bare > afterCr ? TkxLineEnd::Lf : TkxLineEnd::CrLf;
+  // A block that ends inside a record leaves its last unit as the one before the next.
+  Tally.LastCr = whole > 0 && Quotes.Before == '\r';
 }
 
 TkxRecordReader::TkxRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends, bool Quoted)

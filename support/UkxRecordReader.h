@@ -9,12 +9,6 @@
 #include <cstdint>
 #include <string_view>
 
-// The line end of a table read by records, judged from its first bytes (Head, from the
-// first code unit after the mark) in whole code units: every LF outside a quoted field,
-// bare or after a CR, may end a record, and the table is LF when the bare ones outnumber
-// the others. Line ends inside quoted fields, however many, count for nothing.
-TkxLineEnd RecordEndsOf(std::string_view Head, TkxUnitLayout Layout);
-
 // Where the quote tracking stands inside a record. Before is the ASCII character of the
 // code unit before the next one to scan (0 for any other), a comma at a record's start.
 struct TkxQuoteState {
@@ -24,6 +18,12 @@ struct TkxQuoteState {
   std::int64_t Lines = 0;      // line ends passed since the reader began
   std::int64_t QuoteLine = 0;  // the line on which the open quoted field began
 };
+
+// The line ends of a table read by records (TallyLineEnds, from the first code unit
+// after the mark): every LF outside a quoted field, bare or after a CR, may end a
+// record. Line ends inside quoted fields, however many, count for nothing. Quotes
+// carries the quoted field from one block to the next.
+void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TkxQuoteState& Quotes, TkxEndTally& Tally);
 
 // Moves records out of a reader as they stand in the file, without decoding them. With
 // Quoted, a field that begins with a quote (at the start of a record, or right after a

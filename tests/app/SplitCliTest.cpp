@@ -85,12 +85,14 @@ TEST(SplitCommand, ProgressLineAndInterruptOnATerminal) {
 #ifndef _WIN32
   fs::remove_all(dir.Native("big"));
   bool raised = false;
-  c = Command({dir.Path("big.txt"), dir.Path("big.txt")}, true, [&] {
+  c = Command({dir.Path("big.txt"), dir.Path("next.txt")}, true, [&] {
     if (!raised) raised = std::raise(SIGINT) == 0;
   });
   EXPECT_EQ(c.Status, 130);
-  const std::string cancelled = "rowdeal-split: " + testutil::Utf8(dir.Path("big.txt")) + ": 拆分已取消, 没有改动任何文件。\n";
-  EXPECT_TRUE(c.Err.ends_with(cancelled + cancelled)) << c.Err << "\nthe run met, and the next FILE";
+  const auto cancelled = [&](const char* name) {
+    return "rowdeal-split: " + testutil::Utf8(dir.Path(name)) + ": 拆分已取消, 没有改动任何文件。\n";
+  };
+  EXPECT_TRUE(c.Err.ends_with(cancelled("big.txt") + cancelled("next.txt"))) << c.Err << "\nthe run met, and the next FILE";
   EXPECT_FALSE(fs::exists(dir.Native("big")));
 #endif
 }
@@ -148,7 +150,8 @@ TEST(SplitCommand, TheProgramItself) {
       {{"a.txt", "--cycle", "4"}, 0, "", {{"a", 4}}},
       // Counts are usage: refused before any file is looked at, a missing one included.
       {{"--header", "3a", "none.txt"}, 2, "rowdeal-split: 3a is not a valid integer!" + usage, {}},
-      {{"--cycle=", "a.txt"}, 2, "rowdeal-split:  is empty!" + usage, {}},
+      {{"--cycle=", "a.txt"}, 2, "rowdeal-split: option --cycle needs a value that is not empty" + usage, {}},
+      {{"--out", "", "a.txt"}, 2, "rowdeal-split: option --out needs a value that is not empty" + usage, {}},
       {{"--cycle", "0", "a.txt"}, 2, "rowdeal-split: 每一循环包含的行数必须是 1 到 2147483647 之间的整数!" + usage, {}},
       {{"--records", "CSV", "none.txt"}, 2, "rowdeal-split: --records takes auto, csv or lines" + usage, {}},
       {{"--records", "csv", "a.txt"}, 0, "", {{"a", 5}}},
@@ -193,7 +196,7 @@ TEST(SplitCommand, TheProgramItself) {
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), c.status) << "row " << &c - cases;
     EXPECT_EQ(testutil::ReadFile(dir.Native("err.txt")), c.err);
     for (const auto& [base, count] : c.made) {
-      listed += Native(SuccessText({Utf8ToText(base) + u"/", Utf8ToText(base), u"txt", count, 0, u"", 0, u""}));
+      listed += Native(SuccessText({Utf8ToText(base) + u"/", Utf8ToText(base), u"txt", count, 0, u"", 0, false, u""}));
       EXPECT_EQ(testutil::Contents(dir.Native(base)).size(), count);
     }
     EXPECT_EQ(got, c.full ? "" : listed);

@@ -231,30 +231,35 @@ TEST(SplitJob, SizesAndTheirSuffixes) {
 
 TEST(SplitJob, NamesComeFromTheSourceName) {
   // The emoji's low half DCA9 also stands for a lone byte A9 in a name that is not UTF-8.
-  for (const std::string name : {"a.b.c", "💩 数据 表.txt"}) {
+  // Without an extension the folder is not the source itself, and no name ends in a dot.
+  const struct {
+    std::string name, folder, first;
+  } cases[] = {{"a.b.c", "a.b", "a.b-1.c"}, {"💩 数据 表.txt", "💩 数据 表", "💩 数据 表-1.txt"},
+               {"README", "README-拆分", "README-1"}};
+  for (const auto& c : cases) {
     TempDir dir;
-    testutil::WriteFile(dir.Native("") / fs::u8path(name), "h\r\nx\r\n");
-    const TSplitResult result = RunSplitRequest(Cycle((dir.Native("") / fs::u8path(name)).u16string(), u"1", u"1"));
-    const std::u16string folder = fs::u8path(name.substr(0, name.rfind('.'))).u16string();
-    EXPECT_EQ(result.OutputDir, dir.Path("") + Sep + folder + Sep);
-    const std::u16string first = OutputName(result.Base, result.Extension, 1);
-    EXPECT_EQ(first, folder + u"-1" + fs::u8path(name.substr(name.rfind('.'))).u16string());
-    EXPECT_EQ(testutil::ReadFile(dir.Native("") / fs::path(folder) / fs::path(first)), "h\r\nx\r\n") << name;
+    testutil::WriteFile(dir.Native("") / fs::u8path(c.name), "h\r\nx\r\n");
+    const TSplitResult result = RunSplitRequest(Cycle((dir.Native("") / fs::u8path(c.name)).u16string(), u"1", u"1"));
+    EXPECT_EQ(result.OutputDir, dir.Path("") + Sep + fs::u8path(c.folder).u16string() + Sep);
+    EXPECT_EQ(testutil::Contents(dir.Native("") / fs::u8path(c.folder)),
+              (std::map<std::string, std::string>{{c.first, "h\r\nx\r\n"}}))
+        << c.name;
   }
 }
 
 TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
-  TSplitResult result{u"C:\\t\\data\\", u"data", u"txt", 2, 0, u"", 0, u""};
+  TSplitResult result{u"C:\\t\\data\\", u"data", u"txt", 2, 0, u"", 0, false, u""};
   EXPECT_EQ(SuccessText(result), u"文件拆分成功! 在原始文件所在路径的 C:\\t\\data\\ 子路径下自动生成了如下 2 个新文件:"
                                  u"\r\n\r\ndata-1.txt\r\ndata-2.txt\r\n");
-  EXPECT_EQ(OutputName(u"README", u"", 12), u"README-12.");
   result.StaleCount = 3;
   result.FirstStale = u"data-3.txt";
   result.UnclosedQuoteLine = 1;
+  result.NoLineEnd = true;
   EXPECT_EQ(SuccessNote(result), u"注意: 子路径下还有 3 个以前拆分留下的文件 (data-3.txt 等), 它们不属于本次拆分。\r\n"
-                                 u"注意: 第 1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n");
+                                 u"注意: 第 1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n"
+                                 u"注意: 文件中没有 CR LF 或 LF 换行, 整个文件作为一条记录拆分。\r\n");
   EXPECT_EQ(SuccessText(result), SuccessHead(result) + u"data-1.txt\r\ndata-2.txt\r\n" + SuccessNote(result));
-  result = TSplitResult{u"d/", u"d", u"t", 10, 0, u"", 0, u""};
+  result = TSplitResult{u"d/", u"d", u"t", 10, 0, u"", 0, false, u""};
   EXPECT_EQ(SuccessText(result, 3), SuccessHead(result) + u"d-1.t\r\n……\r\nd-10.t\r\n");
   EXPECT_EQ(SuccessText(result, 10), SuccessText(result));
 }
