@@ -64,6 +64,56 @@ TEST(SplitCommand, HelpVersionAndQuietNote) {
   // Two FILEs into one folder are refused only when their pieces would share names.
   testutil::WriteFile(dir.Native("p.csv"), "h\r\n1\r\n");
   EXPECT_EQ(Command({u"-q", u"--out", dir.Path("out"), dir.Path("o.csv"), dir.Path("p.csv")}).Status, 0);
+  // Pieces of an earlier split that this one did not replace: a script must not read them as this one's.
+  testutil::WriteFile(dir.Native("s.txt"), "h\r\n1\r\n2\r\n3\r\n");
+  ASSERT_EQ(Command({u"--cycle", u"3", dir.Path("s.txt")}).Status, 0);
+  EXPECT_EQ(Command({u"-q", u"--cycle", u"2", dir.Path("s.txt")}).Err,
+            Native(u"rowdeal-split: " + dir.Path("s.txt") + u": 注意: 子路径下还有 1 个以前拆分留下的文件 (s-3.txt 等), 它们不属于本次拆分。\r\n"));
+}
+
+// No FILE of a command replaces or sets aside another FILE, in either order, beside it
+// or in a folder of the user's: that FILE fails before anything of either is written,
+// and the others go on. Two FILEs whose pieces share one folder (through a link too)
+// are bad usage.
+TEST(SplitCommand, NoFileOfACommandReplacesAnother) {
+  TempDir dir;
+  const std::string mine = "H\r\nmine A\r\nmine B\r\n";
+  testutil::WriteFile(dir.Native("s.txt"), "h\r\n1\r\n2\r\n3\r\n4\r\n");
+  fs::create_directory(dir.Native("s"));
+  const auto refused = [&](const std::u16string& other) {
+    return Native(u"rowdeal-split: " + dir.Path("s.txt") + u": 待拆分文件 " + other + u" 是 " + dir.Path("s.txt") +
+                  u" 的一个输出文件, 未做任何改动!\r\n");
+  };
+  const std::u16string s = dir.Path("s.txt"), beside = dir.Path("s-1.txt"), inside = dir.Path("s/s-1.txt");
+  const struct {
+    std::vector<std::u16string> args;
+    std::u16string other;
+    fs::path piece;  // the other FILE's own first piece
+  } cases[] = {
+      {{u"--out", dir.Path(), s, beside}, beside, dir.Native("s-1-1.txt")},
+      {{u"--out", dir.Path(), beside, s}, beside, dir.Native("s-1-1.txt")},
+      {{s, inside}, inside, dir.Native("s/s-1/s-1-1.txt")},
+  };
+  for (const auto& c : cases) {
+    testutil::WriteFile(c.other == beside ? dir.Native("s-1.txt") : dir.Native("s/s-1.txt"), mine);
+    std::vector<std::u16string> args = {u"-q", u"--rows", u"2"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Captured run = Command(args);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, refused(c.other));
+    EXPECT_EQ(testutil::ReadFile(fs::path(c.other)), mine);
+    EXPECT_EQ(testutil::ReadFile(c.piece), mine);
+    EXPECT_FALSE(fs::exists(dir.Native("s-2.txt")) || fs::exists(dir.Native("s/s-2.txt")));
+    fs::remove(c.piece);
+  }
+#ifndef _WIN32
+  fs::create_directory(dir.Native("a"));
+  fs::create_directory_symlink("a", dir.Native("a2"));
+  testutil::WriteFile(dir.Native("a/t.csv"), "h\r\n1\r\n");
+  EXPECT_EQ(Command({u"--rows", u"1", dir.Path("a/t.csv"), dir.Path("a2/t.csv")}).Err,
+            Native(u"rowdeal-split: " + dir.Path("a/t.csv") + u" and " + dir.Path("a2/t.csv") +
+                   u" would write the same files in " + dir.Path("a/t/") + u"\nTry 'rowdeal-split --help'.\n"));
+#endif
 }
 
 // On a terminal a progress line shows, and is blanked out at the end: CR, blanks as wide

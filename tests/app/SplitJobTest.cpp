@@ -119,6 +119,37 @@ TEST(SplitJob, LineEndsAreJudgedOnTheFirstMib) {
   EXPECT_TRUE(lf.Output(1) == lfHead + crLfTail);
 }
 
+// A first MiB without a line end (outside quoted fields, for records) is no judgment:
+// the MiBs after it are read up to one that has, a CR at the end of one block and an
+// LF at the start of the next being a CR LF. A source with a CR but no LF anywhere goes
+// whole, and says so. H = 0, N = 2.
+TEST(SplitJob, LineEndsAreJudgedPastAFirstMibWithoutOne) {
+  const std::string longLine(1100000, 'x'), toBoundary((1u << 20) - 1, 'x');
+  std::string quotedHead = "\"";
+  while (quotedHead.size() < (1u << 20) + 10) quotedHead += "x\r\n";
+  quotedHead += "\"";
+  struct Case {
+    const char* what;
+    std::string extension, source, first, second;
+  } cases[] = {
+      {"a first line past the MiB", "txt", longLine + "\n1\n2\n3\n", longLine + "\n2\n", "1\n3\n"},
+      {"a quoted field past the MiB", "csv", quotedHead + "\n1\n2\n", quotedHead + "\n2\n", "1\n"},
+      {"CR LF across the blocks", "txt", toBoundary + "\r\nb\nc\r\n", toBoundary + "\r\n", "b\nc\r\n"},
+      {"CR LF across the blocks, by records", "csv", toBoundary + "\r\nb\nc\r\n", toBoundary + "\r\n", "b\nc\r\n"},
+  };
+  for (const Case& c : cases) {
+    Source src(c.source, c.extension);
+    ASSERT_TRUE(Succeeded(src.Split(u"0", u"2"))) << c.what;
+    EXPECT_TRUE(src.Outputs(2) == (std::vector<std::string>{c.first, c.second})) << c.what;
+    EXPECT_FALSE(src.Result.NoLineEnd) << c.what;
+  }
+  Source cr("h\ra\rb\rc\r");
+  EXPECT_TRUE(cr.Split(u"1", u"1").ends_with("data-1.txt\r\n注意: 文件中没有 CR LF 或 LF 换行, 整个文件作为一条记录拆分。\r\n"));
+  EXPECT_EQ(cr.Output(1), "h\ra\rb\rc\r\n");
+  Source none("one line");
+  EXPECT_TRUE(none.Split(u"0", u"1").ends_with("data-1.txt\r\n"));
+}
+
 // H = 1, N = 2 by records: each rule once. The split's fuzz target holds the rest.
 TEST(SplitJob, CsvRecordsKeepQuotedLineEnds) {
   const auto A = TRecordMode::Auto;

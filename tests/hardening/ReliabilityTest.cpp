@@ -39,6 +39,7 @@ struct FaultGuard : testutil::FaultGuard {
   ~FaultGuard() {
     platform::InjectRefusal(platform::RefuseNothing);
     platform::InjectMoveFault(nullptr);
+    platform::InjectKill(-1);
   }
 };
 
@@ -376,6 +377,67 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
 #endif
     fs::remove(d / Aside(5));
     EXPECT_TRUE(testutil::Contents(d) == expected) << c.what;
+  }
+}
+
+// Killed at any step (from the Kth change to the disk on nothing changes, as after kill -9),
+// a run, the undoing of its failure, or its recovery of a killed run leaves what the next
+// run finishes: that run succeeds and nothing of the killed ones is left. Among them the
+// recovery of a run of pieces whose count was not known, killed after it had removed
+// some of the ten temporaries.
+TEST(Reliability, ARunKilledAtAnyStepIsFinishedByTheNext) {
+  FaultGuard guard;
+  const auto rows = [](const World& w, const char16_t* k) {
+    TSplitRequest request = Cycle(w.Source(), u"1", k);
+    request.Mode = TSplitMode::Rows;
+    return request;
+  };
+  struct Case {
+    const char* what;
+    TSplitMode mode;
+    std::function<void(World&)> setup;
+  } cases[] = {
+      {"pieces whose count is not known", TSplitMode::Rows, [](World&) {}},
+      {"a deal in turn", TSplitMode::Cycle, [](World&) {}},
+      {"a failure undone", TSplitMode::Cycle,
+       [](World&) { platform::InjectMoveFault([](std::u16string_view from, std::u16string_view) { return from.ends_with(u"~R3~"); }); }},
+      {"a killed run recovered", TSplitMode::Rows,
+       [](World& w) {
+         testutil::WriteFile(w.Native("data/~R.journal"), "Rowdeal journal\nversion 1\nbase data\nextension txt\nstate writing\n");
+         for (int i = 1; i <= 10; ++i) testutil::WriteFile(w.Native("data") / Temporary(i), "a killed run's");
+       }},
+  };
+  // What the last run leaves, the lock file aside (a kill leaves it, as today).
+  const auto left = [](const World& w) {
+    auto contents = testutil::Contents(w.Native(""));
+    contents.erase("data/~R.lock");
+    return contents;
+  };
+  World clean(20);
+  ASSERT_EQ(clean.Run(rows(clean, u"4")).rfind("文件拆分成功!", 0), 0u);
+  const auto expected = left(clean);
+  for (const Case& c : cases) {
+    std::string unkilled;
+    std::map<std::string, std::string> unkilledLeft;
+    for (std::int64_t k = -1; k < 1000; ++k) {
+      World world(20);
+      c.setup(world);
+      TSplitRequest request = rows(world, u"4");
+      request.Mode = c.mode;
+      platform::InjectKill(k);
+      std::string answer = world.Run(request);
+      if (answer.find(world.OutputDir()) != std::string::npos) answer.replace(answer.find(world.OutputDir()), world.OutputDir().size(), "{folder}");
+      platform::InjectKill(-1);
+      platform::InjectMoveFault(nullptr);
+      // A kill past the run's last change: every step has been taken.
+      if (k >= 0 && answer == unkilled && left(world) == unkilledLeft) break;
+      if (k < 0) {
+        unkilled = answer;
+        unkilledLeft = left(world);
+      }
+      EXPECT_EQ(world.Run(rows(world, u"4")).rfind("文件拆分成功!", 0), 0u) << c.what << ", killed at " << k;
+      EXPECT_TRUE(left(world) == expected) << c.what << ", killed at " << k;
+    }
   }
 }
 
