@@ -399,6 +399,11 @@ TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
             "error: 第 4 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
   // A limit the header alone fills leaves no room for any data.
   EXPECT_EQ(lines.Split(u"1", u"3"), "error: 第 2 行开始的记录连同表头超过了每个文件的大小上限, 未做任何改动!");
+  // Without header records the mark is blamed as the mark.
+  Source marked("\xEF\xBB\xBF" "ab\r\n");
+  marked.Mode = TSplitMode::MaxSize;
+  EXPECT_EQ(marked.Split(u"0", u"2"), "error: 字节顺序标记超过了每个文件的大小上限, 未做任何改动!");
+  EXPECT_EQ(marked.Split(u"0", u"4"), "error: 第 1 行开始的记录连同字节顺序标记超过了每个文件的大小上限, 未做任何改动!");
 }
 
 // Pieces whose number is known only at the end: the progress ends whole, and never goes
