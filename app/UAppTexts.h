@@ -97,7 +97,7 @@ inline constexpr char16_t UsageText[] =
     u"                           whatever the name. With auto, a CSV that ends inside a\n"
     u"                           quoted field is split by lines, with a note\n"
     u"  --out DIR                put the pieces into DIR (made when missing), not beside FILE\n"
-    u"  -q, --quiet              print nothing on success but that note (on standard error)\n"
+    u"  -q, --quiet              print nothing on success but the notes (on standard error)\n"
 #ifdef _WIN32
     u"  -h, --help, /?           show this text\n"
 #else
