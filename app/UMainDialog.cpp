@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "app/UAppTexts.h"
-#include "app/USplitJob.h"
+#include "engine/USplitJob.h"
 #include "res/resource.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxIniFile.h"

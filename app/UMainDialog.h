@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
-#include "app/USplitControl.h"
-#include "app/USplitRequest.h"
-#include "app/USplitResult.h"
+#include "engine/USplitControl.h"
+#include "engine/USplitRequest.h"
+#include "engine/USplitResult.h"
 #include "ui/UkxDialog.h"
 
 class TkxComboBox;

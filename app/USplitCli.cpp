@@ -1,8 +1,8 @@
 #include "app/USplitCli.h"
 
 #include "app/UAppTexts.h"
-#include "app/USplitJob.h"
-#include "app/USplitResult.h"
+#include "engine/USplitJob.h"
+#include "engine/USplitResult.h"
 #include "platform/Platform.h"
 #include "res/resource.h"
 #include "support/UkxFunctions.h"

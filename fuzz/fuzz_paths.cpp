@@ -2,7 +2,7 @@
 // extension that put together give it back, and the search and replace routines
 // agree with the standard library's. An output folder's journal gives back the names
 // it was written with.
-#include "app/UJournal.h"
+#include "engine/UJournal.h"
 #include "fuzz/FuzzScratch.h"
 #include "platform/Platform.h"
 #include "support/UkxFunctions.h"

@@ -6,7 +6,7 @@
 // quoted field is split by lines with a note, or fails when records were asked for. The
 // outputs replace the earlier ones; later pieces stay and are named. Under an injected
 // read or write fault the fault's message, and the folder exactly as it was before the run.
-#include "app/USplitJob.h"
+#include "engine/USplitJob.h"
 #include "fuzz/FuzzScratch.h"
 #include "tests/TestUtil.h"
 

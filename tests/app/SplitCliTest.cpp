@@ -2,7 +2,7 @@
 // failures, exit status, progress line, signals, and file names that are not UTF-8.
 #include "app/USplitCli.h"
 
-#include "app/USplitResult.h"
+#include "engine/USplitResult.h"
 #include "platform/Platform.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxUtf8.h"

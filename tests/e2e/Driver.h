@@ -13,7 +13,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/USplitResult.h"
+#include "engine/USplitResult.h"
 #include "res/resource.h"
 #include "tests/TestUtil.h"
 

@@ -1,7 +1,7 @@
 // Nothing lost, whatever the input or the neighbour: a run that fails, is refused or is
 // cancelled leaves every file that existed byte for byte as it was, and no temporary.
-#include "app/UJournal.h"
-#include "app/USplitJob.h"
+#include "engine/UJournal.h"
+#include "engine/USplitJob.h"
 
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"

@@ -1,6 +1,6 @@
-#include "app/UReplacement.h"
+#include "engine/UReplacement.h"
 
-#include "app/UAppTexts.h"
+#include "engine/UEngineTexts.h"
 #include "support/UkxException.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxTexts.h"

@@ -1,6 +1,6 @@
 // The split job: dealing, bytes of every encoding and line end, counts and the order of
 // the checks, names, the success text, stale pieces, progress, many outputs.
-#include "app/USplitJob.h"
+#include "engine/USplitJob.h"
 
 #include "platform/Platform.h"
 #include "support/UkxFunctions.h"

@@ -1,7 +1,7 @@
-#include "app/UJournal.h"
+#include "engine/UJournal.h"
 
-#include "app/UAppTexts.h"
-#include "app/USplitResult.h"
+#include "engine/UEngineTexts.h"
+#include "engine/USplitResult.h"
 #include "platform/Platform.h"
 #include "support/UkxException.h"
 #include "support/UkxFunctions.h"

@@ -1,6 +1,6 @@
-#include "app/ULineDealer.h"
+#include "engine/ULineDealer.h"
 
-#include "app/UAppTexts.h"
+#include "engine/UEngineTexts.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 

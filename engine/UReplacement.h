@@ -4,8 +4,8 @@
 // can take up a killed run's steps from its journal alone.
 #pragma once
 
-#include "app/UJournal.h"
-#include "app/USplitRequest.h"
+#include "engine/UJournal.h"
+#include "engine/USplitRequest.h"
 #include "platform/Platform.h"
 
 #include <cstdint>

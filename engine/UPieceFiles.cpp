@@ -1,4 +1,4 @@
-#include "app/UPieceFiles.h"
+#include "engine/UPieceFiles.h"
 
 #include "support/UkxTexts.h"
 

@@ -1,4 +1,4 @@
-#include "app/UBlockQueue.h"
+#include "engine/UBlockQueue.h"
 
 #include <algorithm>
 #include <utility>

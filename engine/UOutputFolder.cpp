@@ -1,7 +1,7 @@
-#include "app/UOutputFolder.h"
+#include "engine/UOutputFolder.h"
 
-#include "app/UAppTexts.h"
-#include "app/UReplacement.h"
+#include "engine/UEngineTexts.h"
+#include "engine/UReplacement.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxTexts.h"

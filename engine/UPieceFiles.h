@@ -3,9 +3,9 @@
 // next bytes are found, so memory stays a few blocks however many pieces there are.
 #pragma once
 
-#include "app/UBlockQueue.h"
-#include "app/UOutputFolder.h"
-#include "app/USplitControl.h"
+#include "engine/UBlockQueue.h"
+#include "engine/UOutputFolder.h"
+#include "engine/USplitControl.h"
 #include "platform/Platform.h"
 #include "support/UkxByteStream.h"
 

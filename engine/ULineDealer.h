@@ -3,10 +3,10 @@
 // units of its encoding, never decoded.
 #pragma once
 
-#include "app/UOutputFiles.h"
-#include "app/UPieceCut.h"
-#include "app/UPieceFiles.h"
-#include "app/USplitControl.h"
+#include "engine/UOutputFiles.h"
+#include "engine/UPieceCut.h"
+#include "engine/UPieceFiles.h"
+#include "engine/USplitControl.h"
 #include "platform/Platform.h"
 #include "support/UkxByteStream.h"
 #include "support/UkxException.h"

@@ -3,9 +3,9 @@
 // source's own encoding.
 #pragma once
 
-#include "app/USplitControl.h"
-#include "app/USplitRequest.h"
-#include "app/USplitResult.h"
+#include "engine/USplitControl.h"
+#include "engine/USplitRequest.h"
+#include "engine/USplitResult.h"
 
 #include <cstddef>
 #include <cstdint>

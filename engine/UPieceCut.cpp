@@ -1,4 +1,4 @@
-#include "app/UPieceCut.h"
+#include "engine/UPieceCut.h"
 
 TPieceCut::TPlace TRowsCut::Next(std::int64_t) {
   if (FHeld == FRows) {

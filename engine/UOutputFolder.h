@@ -5,10 +5,10 @@
 // what a killed one left, and touches nothing the journal does not name.
 #pragma once
 
-#include "app/UJournal.h"
-#include "app/UReplacement.h"
-#include "app/USplitControl.h"
-#include "app/USplitResult.h"
+#include "engine/UJournal.h"
+#include "engine/UReplacement.h"
+#include "engine/USplitControl.h"
+#include "engine/USplitResult.h"
 #include "platform/Platform.h"
 
 #include <cstdint>

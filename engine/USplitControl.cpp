@@ -1,6 +1,6 @@
-#include "app/USplitControl.h"
+#include "engine/USplitControl.h"
 
-#include "app/UAppTexts.h"
+#include "engine/UEngineTexts.h"
 
 #include <chrono>
 #include <thread>

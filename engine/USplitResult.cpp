@@ -1,6 +1,6 @@
-#include "app/USplitResult.h"
+#include "engine/USplitResult.h"
 
-#include "app/UAppTexts.h"
+#include "engine/UEngineTexts.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 

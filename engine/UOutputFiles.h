@@ -2,9 +2,9 @@
 // blocks that share one memory budget whatever N is.
 #pragma once
 
-#include "app/UBlockQueue.h"
-#include "app/UOutputFolder.h"
-#include "app/USplitControl.h"
+#include "engine/UBlockQueue.h"
+#include "engine/UOutputFolder.h"
+#include "engine/USplitControl.h"
 #include "platform/Platform.h"
 #include "support/UkxByteStream.h"
 

@@ -1,4 +1,4 @@
-#include "app/UOutputFiles.h"
+#include "engine/UOutputFiles.h"
 
 #include "support/UkxTexts.h"
 
