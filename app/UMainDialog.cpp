@@ -30,22 +30,20 @@ constexpr UINT WM_RUN_DONE = WM_APP + 1;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressPeriod = 250;  // ms
 
-// The ways of splitting, in the order of the list and of TSplitMode: the entry, the
-// label of the count field, the settings key of its number with the number's default,
-// and the arrows' upper end.
-struct TModeTexts {
+// What the list shows of a way of splitting, and the label of its count field.
+struct TWayTexts {
   const char16_t* Entry;
   const char16_t* Label;
-  const char16_t* Key;
-  const char16_t* Default;
-  std::int32_t Max;
 };
-constexpr TModeTexts kModes[] = {
-    {CycleModeText, CycleLabelText, u"CycleLine", u"5", 50},
-    {RowsModeText, RowsLabelText, u"RowsPerFile", u"10000", 99999999},
-    {PartsModeText, PartsLabelText, u"Parts", u"5", 99999999},
-    {MaxSizeModeText, MaxSizeLabelText, u"MaxSizeMB", u"20", 99999999},
-};
+TWayTexts TextsOf(TWayLabel Label) {
+  switch (Label) {
+    case TWayLabel::Cycle: return {CycleModeText, CycleLabelText};
+    case TWayLabel::Rows: return {RowsModeText, RowsLabelText};
+    case TWayLabel::Parts: return {PartsModeText, PartsLabelText};
+    case TWayLabel::MaxSize: return {MaxSizeModeText, MaxSizeLabelText};
+  }
+  return {};
+}
 
 LPCWSTR W(const std::u16string& Text) { return reinterpret_cast<LPCWSTR>(Text.c_str()); }
 std::u16string U(const wchar_t* Text) { return reinterpret_cast<const char16_t*>(Text); }
@@ -68,11 +66,11 @@ std::u16string OutDirFor(const std::u16string& Source, const std::u16string& Fol
   return Folder.empty() || IsRooted(Folder) ? Folder : FilePathOf(Source) + Folder;
 }
 
-// The size field counts MiB; the job takes bytes with a suffix.
-std::u16string SizeText(const std::u16string& Typed) {
+// The size field counts MiB, the job bytes. A number the dialog refuses raises at once.
+TTypedCount SizeCount(const std::u16string& Typed) {
   const std::int64_t megabytes = TextToInt(Typed);
-  if (megabytes < 1 || megabytes > 2147483647) throw TkxException(SizeMegabytesText);
-  return IntToText(0, megabytes) + u"M";
+  if (megabytes < 1 || megabytes > MaxCount) throw TkxException(SizeMegabytesText);
+  return TTypedCount{megabytes << 20, {}};
 }
 
 std::u16string FullPath(const std::u16string& Path) {
@@ -155,7 +153,7 @@ void TMainDialog::OnInitialize() {
   CycleLineUpDown->SetBuddy(CycleLineEdit);
 
   ModeBox = new TkxComboBox(this, GetItem(IDC_MODE));
-  for (const TModeTexts& mode : kModes) ModeBox->AddItem(mode.Entry);
+  for (const TSplitWay& way : SplitWays) ModeBox->AddItem(TextsOf(way.Label).Entry);
   ModeBox->OnChange = [this](int Mode) { ChooseMode(Mode); };
 
   {
@@ -166,11 +164,11 @@ void TMainDialog::OnInitialize() {
     MoveToStoredPosition(left, top);
     LastPath = settings.ReadString(u"Memory", u"LastPath", ProgramDir());
     SetItemText(IDC_HEADER_LINES, settings.ReadString(u"Memory", u"HeaderLine", u"1"));
-    for (std::size_t i = 0; i < std::size(kModes); ++i) {
-      FCounts[i] = settings.ReadString(u"Memory", kModes[i].Key, kModes[i].Default);
+    for (std::size_t i = 0; i < std::size(SplitWays); ++i) {
+      FCounts[i] = settings.ReadString(u"Memory", SplitWays[i].SettingsKey, SplitWays[i].Default);
     }
     const std::int32_t mode = settings.ReadInteger(u"Memory", u"SplitMode", 0);
-    FMode = mode >= 0 && mode < static_cast<std::int32_t>(std::size(kModes)) ? mode : 0;
+    FMode = mode >= 0 && mode < static_cast<std::int32_t>(std::size(SplitWays)) ? mode : 0;
     SetItemText(IDC_OUT_DIR, settings.ReadString(u"Memory", u"OutputPath", u""));
   }
   ModeBox->SetItemIndex(FMode);
@@ -208,9 +206,12 @@ void TMainDialog::OnClose() {
     settings.WriteString(u"Memory", u"LastPath", LastPath);
     settings.WriteString(u"Memory", u"HeaderLine", GetItemText(IDC_HEADER_LINES));
     FCounts[FMode] = GetItemText(IDC_CYCLE_LINES);
-    settings.WriteString(u"Memory", u"CycleLine", FCounts[0]);
+    // The first way's number before the way itself, as the settings file has always had them.
+    settings.WriteString(u"Memory", SplitWays[0].SettingsKey, FCounts[0]);
     settings.WriteInteger(u"Memory", u"SplitMode", FMode);
-    for (std::size_t i = 1; i < std::size(kModes); ++i) settings.WriteString(u"Memory", kModes[i].Key, FCounts[i]);
+    for (std::size_t i = 1; i < std::size(SplitWays); ++i) {
+      settings.WriteString(u"Memory", SplitWays[i].SettingsKey, FCounts[i]);
+    }
     settings.WriteString(u"Memory", u"OutputPath", GetItemText(IDC_OUT_DIR));
   }
   FreeAndClear(HeaderLineEdit);
@@ -228,8 +229,8 @@ void TMainDialog::ChooseMode(int Mode) {
 }
 
 void TMainDialog::ShowMode() {
-  SetItemText(IDC_COUNT_LABEL, kModes[FMode].Label);
-  CycleLineUpDown->SetRange(1, kModes[FMode].Max);
+  SetItemText(IDC_COUNT_LABEL, TextsOf(SplitWays[FMode].Label).Label);
+  CycleLineUpDown->SetRange(1, SplitWays[FMode].ArrowsMost);
   SetItemText(IDC_CYCLE_LINES, FCounts[FMode]);
 }
 
@@ -344,10 +345,10 @@ void TMainDialog::BrowseFolder() {
 TSplitRequest TMainDialog::MakeRequest() {
   TSplitRequest request;
   request.Path = JobPath(FTypedPath);
-  request.HeaderText = GetItemText(IDC_HEADER_LINES);
-  request.Mode = static_cast<TSplitMode>(FMode);
-  request.CountText = GetItemText(IDC_CYCLE_LINES);
-  if (request.Mode == TSplitMode::MaxSize) request.CountText = SizeText(request.CountText);
+  request.Header = ReadHeaderCount(GetItemText(IDC_HEADER_LINES));
+  request.Mode = SplitWays[FMode].Mode;
+  const std::u16string count = GetItemText(IDC_CYCLE_LINES);
+  request.Count = SplitWays[FMode].Bytes ? SizeCount(count) : ReadWayCount(request.Mode, count);
   request.OutDirShown = Unquoted(GetItemText(IDC_OUT_DIR));
   request.OutDir = OutDirFor(request.Path, request.OutDirShown);
   return request;

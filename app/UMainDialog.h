@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "engine/USplitControl.h"
 #include "engine/USplitRequest.h"
 #include "engine/USplitResult.h"
+#include "engine/USplitWays.h"
 #include "ui/UkxDialog.h"
 
 class TkxComboBox;
@@ -83,7 +85,7 @@ class TMainDialog : public TkxDialog {
   std::u16string FTypedPath;  // the path field when the run started
   bool FOwnFolder = false;    // and whether it was given an output folder
   // Each way of splitting keeps its own number (as typed); the field shows FMode's.
-  std::array<std::u16string, 4> FCounts;
+  std::array<std::u16string, std::size(SplitWays)> FCounts;
   int FMode = 0;
   std::u16string FCaption;
   int FShownPercent = -1;

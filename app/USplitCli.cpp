@@ -27,7 +27,8 @@ std::u16string Native(const std::u16string& Text) {
 struct TCommand {
   std::u16string Header = u"1";
   TSplitMode Mode = TSplitMode::Cycle;
-  std::u16string Count = u"5";
+  std::u16string Count = SplitWays[0].Default;
+  TTypedCount HeaderCount, WayCount;  // as read once the options are known
   std::u16string Records = u"auto";
   std::u16string Out;
   std::vector<std::u16string> Files;
@@ -50,18 +51,9 @@ std::optional<TRecordMode> RecordsOf(const std::u16string& Value) {
   return std::nullopt;
 }
 
-struct TModeOption {
-  const char16_t* Name;
-  TSplitMode Mode;
-};
-constexpr TModeOption ModeOptions[] = {{u"--cycle", TSplitMode::Cycle},
-                                       {u"--rows", TSplitMode::Rows},
-                                       {u"--parts", TSplitMode::Parts},
-                                       {u"--max-size", TSplitMode::MaxSize}};
-
-const TModeOption* ModeOption(const std::u16string& Option) {
-  for (const TModeOption& mode : ModeOptions) {
-    if (Option == mode.Name) return &mode;
+const TSplitWay* WayOption(const std::u16string& Option) {
+  for (const TSplitWay& way : SplitWays) {
+    if (Option == way.Option) return &way;
   }
   return nullptr;
 }
@@ -69,9 +61,9 @@ const TModeOption* ModeOption(const std::u16string& Option) {
 TSplitRequest RequestOf(const TCommand& Command, const std::u16string& File) {
   TSplitRequest request;
   request.Path = File;
-  request.HeaderText = Command.Header;
+  request.Header = Command.HeaderCount;
   request.Mode = Command.Mode;
-  request.CountText = Command.Count;
+  request.Count = Command.WayCount;
   request.Records = *RecordsOf(Command.Records);
   request.OutDir = Command.Out;
   return request;
@@ -145,8 +137,8 @@ std::vector<TOtherSource> SourcesOf(const TCommand& Command) {
 std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16string& Problem) {
   TCommand command;
   bool optionsEnded = false;
-  const TModeOption* firstMode = nullptr;  // the first two different ones, in order
-  const TModeOption* otherMode = nullptr;
+  const TSplitWay* firstMode = nullptr;  // the first two different ones, in order
+  const TSplitWay* otherMode = nullptr;
   for (std::size_t i = 0; i < Args.size(); ++i) {
     const std::u16string& arg = Args[i];
     if (!optionsEnded && IsHelp(arg)) {
@@ -174,7 +166,7 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
     if (option == u"--header") target = &command.Header;
     if (option == u"--records") target = &command.Records;
     if (option == u"--out") target = &command.Out;
-    if (const TModeOption* mode = ModeOption(option)) {
+    if (const TSplitWay* mode = WayOption(option)) {
       if (firstMode && firstMode->Mode != mode->Mode && !otherMode) otherMode = mode;
       if (!firstMode) firstMode = mode;
       command.Mode = mode->Mode;
@@ -204,7 +196,7 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
     return std::nullopt;
   }
   if (otherMode) {
-    Problem = FillIn(ModesTogetherText, {firstMode->Name, otherMode->Name});
+    Problem = FillIn(ModesTogetherText, {firstMode->Option, otherMode->Option});
     return std::nullopt;
   }
   if (!RecordsOf(command.Records)) {
@@ -213,11 +205,13 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
   }
   // A count that no file could be split with is a mistake in the command, found
   // before any file is touched.
-  try {
-    (void)ReadCounts(command.Header, command.Mode, command.Count);
-  } catch (const TkxException& error) {
-    Problem = error.Message;
-    return std::nullopt;
+  command.HeaderCount = ReadHeaderCount(command.Header);
+  command.WayCount = ReadWayCount(command.Mode, command.Count);
+  for (const TTypedCount* count : {&command.HeaderCount, &command.WayCount}) {
+    if (!count->Refusal.empty()) {
+      Problem = count->Refusal;
+      return std::nullopt;
+    }
   }
   if (std::optional<std::u16string> same = SameOutputs(command)) {
     Problem = *same;
@@ -311,15 +305,7 @@ class TRunningControl {
 // The success message, its list of names written a thousand at a time: a split into a
 // million files does not build it whole. False as soon as a part could not be written.
 bool PrintSuccess(const TSplitConsole& Console, const TSplitResult& Result) {
-  std::u16string text = SuccessHead(Result);
-  for (std::int64_t i = 1; i <= Result.Count; ++i) {
-    text += OutputName(Result.Base, Result.Extension, i) + u"\r\n";
-    if (i % 1000 == 0) {
-      if (!Console.Out(Native(text))) return false;
-      text.clear();
-    }
-  }
-  return Console.Out(Native(text + SuccessNote(Result)));
+  return PutSuccessText(Result, 0, [&Console](const std::u16string& part) { return Console.Out(Native(part)); });
 }
 
 enum class TOutcome { Split, Failed, Unreported };

@@ -21,17 +21,22 @@
 
 namespace {
 
-constexpr std::int64_t MaxCount = 2147483647;
 // Handles left for the source, the folder's lock and the C library.
 constexpr std::int64_t SpareHandles = 16;
 // The line ends are judged on this much of the start of the source.
 constexpr std::size_t HeadSize = 1u << 20;
 
-// A count as typed, converted and checked against its range.
-std::int64_t CountOf(const std::u16string& Text, std::int64_t Least, const char16_t* Message) {
-  std::int64_t value = TextToInt(Text);
-  if (value < Least || value > MaxCount) throw TkxException(Message);
-  return value;
+struct TSplitCounts {
+  std::int64_t Header = 0;
+  std::int64_t Count = 0;  // N, K or the size in bytes
+};
+
+// The counts the request brings, or the refusal it carries, H first.
+TSplitCounts CountsOf(const TSplitRequest& Request) {
+  for (const TTypedCount* typed : {&Request.Header, &Request.Count}) {
+    if (!typed->Refusal.empty()) throw TkxException(typed->Refusal);
+  }
+  return {Request.Header.Value, Request.Count.Value};
 }
 
 // A base name of nothing but dots and blanks would put the output folder at the root
@@ -149,7 +154,7 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   if (platform::HasDeviceNames() && IsDeviceName(FileNameOf(path, true))) NotAFile();
   TSplitResult result = PlannedOutputs(Request);
   if (!IsUsableBaseName(result.Base)) throw TkxException(NoOutputFolderText);
-  const TSplitCounts counts = ReadCounts(Request.HeaderText, Request.Mode, Request.CountText);
+  const TSplitCounts counts = CountsOf(Request);
 
   TSource source;
   switch (platform::OpenExistingFile(path, source.File)) {
@@ -194,54 +199,8 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   return result;
 }
 
-// The size's suffix, in any case, and what it multiplies by; 0 for none of them.
-std::int64_t SuffixFactor(std::u16string Suffix) {
-  for (char16_t& c : Suffix) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  }
-  if (Suffix.empty()) return 1;
-  const std::u16string_view units = u"KMG";
-  const std::size_t power = units.find(Suffix[0]) + 1;
-  if (power == 0 || Suffix.size() > 2 || (Suffix.size() == 2 && Suffix[1] != u'B')) return 0;
-  std::int64_t factor = 1;
-  for (std::size_t i = 0; i < power; ++i) factor *= Suffix.size() == 2 ? 1000 : 1024;
-  return factor;
-}
 
 }  // namespace
-
-std::int64_t ReadSize(const std::u16string& Text) {
-  const std::u16string text = TrimText(Text);
-  const std::size_t start = !text.empty() && text[0] == u'-' ? 1 : 0;
-  const std::size_t end = std::min(text.find_first_not_of(u"0123456789", start), text.size());
-  // Not even a digit in front: no number at all, refused as any count is.
-  if (end == start) (void)TextToInt(text);
-  const std::int64_t factor = SuffixFactor(text.substr(end));
-  std::int64_t value = 0;
-  try {
-    value = TextToInt(text.substr(0, end));
-  } catch (const TkxException&) {
-    throw TkxException(MaxSizeText);  // beyond 64 bits
-  }
-  if (factor == 0 || value < 1 || value > std::numeric_limits<std::int64_t>::max() / factor) throw TkxException(MaxSizeText);
-  return value * factor;
-}
-
-TSplitCounts ReadCounts(const std::u16string& HeaderText, TSplitMode Mode, const std::u16string& CountText) {
-  TSplitCounts counts;
-  counts.Header = CountOf(HeaderText, 0, HeaderCountText);
-  switch (Mode) {
-    case TSplitMode::Cycle:
-      counts.Count = CountOf(CountText, 1, CycleCountText);
-      break;
-    case TSplitMode::Rows:
-      counts.Count = CountOf(CountText, 1, RowsCountText);
-      break;
-    case TSplitMode::Parts: counts.Count = CountOf(CountText, 1, PartsCountText); break;
-    case TSplitMode::MaxSize: counts.Count = ReadSize(CountText); break;
-  }
-  return counts;
-}
 
 TSplitResult PlannedOutputs(const TSplitRequest& Request) {
   TSplitResult result;

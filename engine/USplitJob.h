@@ -6,6 +6,7 @@
 #include "engine/USplitControl.h"
 #include "engine/USplitRequest.h"
 #include "engine/USplitResult.h"
+#include "engine/USplitWays.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,8 +28,8 @@ struct TSplitLimits {
 };
 
 // Splits the file at Request.Path (a relative path is taken in the current directory)
-// with H and the count given as the texts the user typed (converted with TextToInt: H
-// from 0, the count from 1, both up to 2147483647; a size as ReadSize reads it).
+// with H and the count as the front end read them (engine/USplitWays.h), a refusal among
+// them raised once the source is known to exist.
 // Output file i is <folder><base>-<i>.<ext>, the folder being Request.OutDir or else
 // <base> beside the source. It holds the byte-order mark where the source has one, then
 // the header records and its data records, the bytes of each exactly as they stand in
@@ -51,19 +52,6 @@ struct TSplitLimits {
 TSplitResult RunSplitRequest(const TSplitRequest& Request, TSplitControl* Control = nullptr);
 TSplitResult RunSplitRequestWith(const TSplitRequest& Request, const TSplitLimits& Limits,
                                  TSplitControl* Control = nullptr);
-
-// H and the count read from their texts as a run reads them (H first); raises the run's
-// TkxException for a count it would refuse, so a caller can refuse it before any file.
-struct TSplitCounts {
-  std::int64_t Header = 0;
-  std::int64_t Count = 0;  // N, K or the size in bytes
-};
-TSplitCounts ReadCounts(const std::u16string& HeaderText, TSplitMode Mode, const std::u16string& CountText);
-
-// A size as typed: a whole number of bytes from 1, directly followed by nothing or by
-// K, M, G (powers of 1024) or KB, MB, GB (powers of 1000) in any case, at most 2^63-1
-// bytes in all. Text that is no number at all keeps TextToInt's message.
-std::int64_t ReadSize(const std::u16string& Text);
 
 // Where the request's pieces would go and how they are named, from its paths alone:
 // OutputDir, OutDirShown, Base and Extension of the result. Beside the source the

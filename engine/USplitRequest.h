@@ -1,6 +1,7 @@
 // What one split is asked to do: the source, the header count, how the rest is cut into
-// pieces, and where the pieces go. Counts stay the texts the user typed, so that the
-// run refuses them with its own messages.
+// pieces, and where the pieces go. Counts come read (ReadHeaderCount, ReadWayCount in
+// engine/USplitWays.h), each a number or the message that refuses it, which the run
+// raises at its own step, so that a missing source is still told first.
 #pragma once
 
 #include "platform/Platform.h"
@@ -19,6 +20,12 @@ enum class TSplitMode {
 // extension (csv).
 enum class TRecordMode { Auto, Csv, Lines };
 
+// A count as the user typed it, read: its value, or the message that refuses it.
+struct TTypedCount {
+  std::int64_t Value = 0;
+  std::u16string Refusal;  // empty when Value holds
+};
+
 // A file that the run must neither replace nor set aside: another FILE of the same command.
 struct TOtherSource {
   platform::FileId Id;
@@ -27,11 +34,10 @@ struct TOtherSource {
 
 struct TSplitRequest {
   std::u16string Path;
-  std::u16string HeaderText = u"1";
+  TTypedCount Header{1, {}};
   TSplitMode Mode = TSplitMode::Cycle;
-  // N for Cycle and Parts, K for Rows, the size for MaxSize (bytes, optionally followed
-  // by K, M, G, KB, MB or GB).
-  std::u16string CountText = u"5";
+  // N for Cycle and Parts, K for Rows, the size in bytes for MaxSize.
+  TTypedCount Count{5, {}};
   TRecordMode Records = TRecordMode::Auto;
   // Empty: the folder beside the source, named after it. Otherwise the folder the pieces
   // go to (made when missing), and how the success text shows it.

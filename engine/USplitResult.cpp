@@ -4,9 +4,13 @@
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 
+#include <utility>
+
 std::u16string OutputName(const std::u16string& Base, const std::u16string& Extension, std::int64_t I) {
   return Base + u"-" + IntToText(0, I) + (Extension.empty() ? u"" : u"." + Extension);
 }
+
+namespace {
 
 std::u16string SuccessHead(const TSplitResult& Result) {
   if (!Result.OutDirShown.empty()) {
@@ -14,6 +18,8 @@ std::u16string SuccessHead(const TSplitResult& Result) {
   }
   return FillIn(SuccessHeadText, {Result.OutputDir, IntToText(0, Result.Count)});
 }
+
+}  // namespace
 
 std::vector<std::u16string> SuccessNotes(const TSplitResult& Result) {
   std::vector<std::u16string> notes;
@@ -25,19 +31,24 @@ std::vector<std::u16string> SuccessNotes(const TSplitResult& Result) {
   return notes;
 }
 
-std::u16string SuccessNote(const TSplitResult& Result) {
-  std::u16string text;
-  for (const std::u16string& note : SuccessNotes(Result)) text += note + u"\r\n";
-  return text;
-}
-
-std::u16string SuccessText(const TSplitResult& Result, std::int64_t MaxNames) {
+bool PutSuccessText(const TSplitResult& Result, std::int64_t MaxNames,
+                    const std::function<bool(const std::u16string&)>& Put) {
   std::u16string text = SuccessHead(Result);
   const bool elided = MaxNames >= 3 && Result.Count > MaxNames;
   const std::int64_t head = elided ? MaxNames - 2 : Result.Count;
-  for (std::int64_t i = 1; i <= head; ++i) text += OutputName(Result.Base, Result.Extension, i) + u"\r\n";
+  for (std::int64_t i = 1; i <= head; ++i) {
+    text += OutputName(Result.Base, Result.Extension, i) + u"\r\n";
+    if (i % 1000 == 0 && !Put(std::exchange(text, {}))) return false;
+  }
   if (elided) {
     text += std::u16string(ElidedNamesText) + u"\r\n" + OutputName(Result.Base, Result.Extension, Result.Count) + u"\r\n";
   }
-  return text + SuccessNote(Result);
+  for (const std::u16string& note : SuccessNotes(Result)) text += note + u"\r\n";
+  return Put(text);
+}
+
+std::u16string SuccessText(const TSplitResult& Result, std::int64_t MaxNames) {
+  std::u16string whole;
+  (void)PutSuccessText(Result, MaxNames, [&whole](const std::u16string& part) { return whole += part, true; });
+  return whole;
 }

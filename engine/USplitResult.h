@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,13 +29,14 @@ struct TSplitResult {
 std::u16string OutputName(const std::u16string& Base, const std::u16string& Extension, std::int64_t I);
 
 // The success message, with CR LF line ends: the sentence, an empty line, every name on
-// a line of its own, a note on stale files where there are any, and one on a quote left
-// open. With MaxNames and
-// more names than that, the list keeps its first MaxNames - 2 names, a line "……" and
-// the last name, so that a box can show it.
-std::u16string SuccessText(const TSplitResult& Result, std::int64_t MaxNames = 0);
-// The message in three parts, for a caller that writes a long list name by name.
-std::u16string SuccessHead(const TSplitResult& Result);
-std::u16string SuccessNote(const TSplitResult& Result);
-// The notes of SuccessNote one by one, without their line ends.
-std::vector<std::u16string> SuccessNotes(const TSplitResult& Result);
+// a line of its own, then the notes (SuccessNotes), each on a line of its own. With
+// MaxNames and more names than that, the list keeps its first MaxNames - 2 names, a
+// line "……" and the last name, so that a box can show it. Put takes it in parts, a
+// thousand names at a time, so that a split into a million files is not held whole; false
+// as soon as Put answers false.
+[[nodiscard]] bool PutSuccessText(const TSplitResult& Result, std::int64_t MaxNames,
+                                  const std::function<bool(const std::u16string&)>& Put);
+[[nodiscard]] std::u16string SuccessText(const TSplitResult& Result, std::int64_t MaxNames = 0);
+// The notes on stale files, on a quote left open and on a source without line ends,
+// where there are such, without their line ends.
+[[nodiscard]] std::vector<std::u16string> SuccessNotes(const TSplitResult& Result);

@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int h = data[0] % 4;
   const int n = 1 + data[1] % 7;  // N or K
   // The top bits choose how the records are cut; a size goes up to a few records.
-  const TSplitMode mode = static_cast<TSplitMode>(data[1] >> 6);
+  const TSplitMode mode = SplitWays[(data[1] >> 6) % std::size(SplitWays)].Mode;
   const std::int64_t limit = 1 + (data[1] & 63) * (1 + (data[2] >> 7));
   TSplitLimits limits;
   limits.SourceBlock = 16 + data[2] % 64;
@@ -137,9 +137,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string count = mode == TSplitMode::MaxSize ? std::to_string(limit) : std::to_string(n);
     TSplitRequest request;
     request.Path = (run / fs::path(name)).u16string();
-    request.HeaderText = std::u16string(1, static_cast<char16_t>(u'0' + h));
+    request.Header = ReadHeaderCount(std::u16string(1, static_cast<char16_t>(u'0' + h)));
     request.Mode = mode;
-    request.CountText = std::u16string(count.begin(), count.end());
+    request.Count = ReadWayCount(mode, std::u16string(count.begin(), count.end()));
     request.Records = records;
     result = RunSplitRequestWith(request, limits);
     return SuccessText(result);
@@ -231,7 +231,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expectedAnswer = "error: 第 " + std::to_string(tooLarge) + " 行开始的记录连同" + with + "超过了每个文件的大小上限, 未做任何改动!";
   } else {
     const std::int64_t count = static_cast<std::int64_t>(pieces.size());
-    TSplitResult made{(run / fs::u8path(folder)).u16string() + u"/", base, ext, count, 0, u"", 0, judged.none, u""};
     expected[folder + "/"] = "";
     for (std::size_t i = 0; i < pieces.size(); ++i) {
       std::string bytes = header;
@@ -245,10 +244,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       if (mode == TSplitMode::Parts) FUZZ_CHECK(pieces[i].size() <= pieces[0].size() && pieces[i].size() + 1 >= pieces[0].size());
     }
-    made.StaleCount = std::max<std::int64_t>(0, earlier - count);
-    made.UnclosedQuoteLine = quoted ? 0 : open;
-    if (made.StaleCount > 0) made.FirstStale = fs::u8path(pieceName(count + 1)).u16string();
-    expectedAnswer = Utf8(SuccessText(made));
+    std::vector<std::u16string> notes;
+    if (earlier > count) {
+      notes.push_back(u"注意: 子路径下还有 " + fs::path(std::to_string(earlier - count)).u16string() + u" 个以前拆分留下的文件 (" +
+                      fs::u8path(pieceName(count + 1)).u16string() + u" 等), 它们不属于本次拆分。");
+    }
+    if (!quoted && open > 0) {
+      notes.push_back(u"注意: 第 " + fs::path(std::to_string(open)).u16string() + u" 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。");
+    }
+    if (judged.none) notes.push_back(u"注意: 文件中没有 CR LF 或 LF 换行, 整个文件作为一条记录拆分。");
+    expectedAnswer = Utf8(testutil::SuccessMessage((run / fs::u8path(folder)).u16string() + u"/", count, base, ext, notes));
   }
   const std::map<std::string, std::string> contents = testutil::Contents(run);
   if (answer == expectedAnswer) {

@@ -17,6 +17,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -86,6 +87,25 @@ inline std::string Outcome(const std::function<std::u16string()>& run) {
   } catch (const TkxException& e) {
     return "error: " + Utf8(e.Message);
   }
+}
+
+// The success message of a split into <base>-1.<ext> to <base>-<n>.<ext> (no dot without
+// an extension), every name listed, then each note on a line of its own: beside the
+// source, or InFolder a folder the user gave. Written out here, apart from the product's
+// own text builder, for the tests to hold it to.
+inline std::u16string SuccessMessage(const std::u16string& Folder, std::int64_t N, const std::u16string& Base,
+                                     const std::u16string& Ext, const std::vector<std::u16string>& Notes = {},
+                                     bool InFolder = false) {
+  const auto decimal = [](std::int64_t i) {
+    const std::string digits = std::to_string(i);
+    return std::u16string(digits.begin(), digits.end());
+  };
+  std::u16string text = (InFolder ? u"文件拆分成功! 在 " : u"文件拆分成功! 在原始文件所在路径的 ") + Folder +
+                        (InFolder ? u" 路径下自动生成了如下 " : u" 子路径下自动生成了如下 ") + decimal(N) +
+                        u" 个新文件:\r\n\r\n";
+  for (std::int64_t i = 1; i <= N; ++i) text += Base + u"-" + decimal(i) + (Ext.empty() ? u"" : u"." + Ext) + u"\r\n";
+  for (const std::u16string& note : Notes) text += note + u"\r\n";
+  return text;
 }
 
 // Switches both injected faults off at the end of a test, whatever happened.

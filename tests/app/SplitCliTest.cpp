@@ -246,7 +246,7 @@ TEST(SplitCommand, TheProgramItself) {
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), c.status) << "row " << &c - cases;
     EXPECT_EQ(testutil::ReadFile(dir.Native("err.txt")), c.err);
     for (const auto& [base, count] : c.made) {
-      listed += Native(SuccessText({Utf8ToText(base) + u"/", Utf8ToText(base), u"txt", count, 0, u"", 0, false, u""}));
+      listed += Native(testutil::SuccessMessage(Utf8ToText(base) + u"/", count, Utf8ToText(base), u"txt"));
       EXPECT_EQ(testutil::Contents(dir.Native(base)).size(), count);
     }
     EXPECT_EQ(got, c.full ? "" : listed);

@@ -30,12 +30,8 @@ inline std::wstring BuiltProgram() {
 
 // The split job's success message for <base>-1.txt to <base>-<n>.txt, every name listed.
 inline std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base) {
-  TSplitResult result;
-  result.OutputDir.assign(outputDir.begin(), outputDir.end());
-  result.Base.assign(base.begin(), base.end());
-  result.Extension = u"txt";
-  result.Count = n;
-  const auto text = ::SuccessText(result);
+  const std::u16string text = testutil::SuccessMessage(std::u16string(outputDir.begin(), outputDir.end()), n,
+                                                       std::u16string(base.begin(), base.end()), u"txt");
   return {text.begin(), text.end()};
 }
 

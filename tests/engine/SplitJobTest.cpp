@@ -24,8 +24,8 @@ namespace {
 TSplitRequest Cycle(const std::u16string& Path, const std::u16string& H, const std::u16string& N) {
   TSplitRequest request;
   request.Path = Path;
-  request.HeaderText = H;
-  request.CountText = N;
+  request.Header = ReadHeaderCount(H);
+  request.Count = ReadWayCount(TSplitMode::Cycle, N);
   return request;
 }
 
@@ -43,6 +43,7 @@ struct Source {
     return testutil::Outcome([&] {
       TSplitRequest request = Cycle(Path(), h, n);
       request.Mode = Mode;
+      request.Count = ReadWayCount(Mode, n);
       request.Records = records;
       request.OutDir = Out;
       Result = limits ? RunSplitRequestWith(request, *limits, control) : RunSplitRequest(request, control);
@@ -279,20 +280,26 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
 }
 
 TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
+  const std::u16string head = u"文件拆分成功! 在原始文件所在路径的 C:\\t\\data\\ 子路径下自动生成了如下 2 个新文件:\r\n\r\n";
   TSplitResult result{u"C:\\t\\data\\", u"data", u"txt", 2, 0, u"", 0, false, u""};
-  EXPECT_EQ(SuccessText(result), u"文件拆分成功! 在原始文件所在路径的 C:\\t\\data\\ 子路径下自动生成了如下 2 个新文件:"
-                                 u"\r\n\r\ndata-1.txt\r\ndata-2.txt\r\n");
+  EXPECT_EQ(SuccessText(result), head + u"data-1.txt\r\ndata-2.txt\r\n");
   result.StaleCount = 3;
   result.FirstStale = u"data-3.txt";
   result.UnclosedQuoteLine = 1;
   result.NoLineEnd = true;
-  EXPECT_EQ(SuccessNote(result), u"注意: 子路径下还有 3 个以前拆分留下的文件 (data-3.txt 等), 它们不属于本次拆分。\r\n"
-                                 u"注意: 第 1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n"
-                                 u"注意: 文件中没有 CR LF 或 LF 换行, 整个文件作为一条记录拆分。\r\n");
-  EXPECT_EQ(SuccessText(result), SuccessHead(result) + u"data-1.txt\r\ndata-2.txt\r\n" + SuccessNote(result));
-  result = TSplitResult{u"d/", u"d", u"t", 10, 0, u"", 0, false, u""};
-  EXPECT_EQ(SuccessText(result, 3), SuccessHead(result) + u"d-1.t\r\n……\r\nd-10.t\r\n");
-  EXPECT_EQ(SuccessText(result, 10), SuccessText(result));
+  EXPECT_EQ(SuccessText(result), head + u"data-1.txt\r\ndata-2.txt\r\n"
+                                        u"注意: 子路径下还有 3 个以前拆分留下的文件 (data-3.txt 等), 它们不属于本次拆分。\r\n"
+                                        u"注意: 第 1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n"
+                                        u"注意: 文件中没有 CR LF 或 LF 换行, 整个文件作为一条记录拆分。\r\n");
+  result = TSplitResult{u"d/", u"d", u"t", 1001, 0, u"", 0, false, u"shown/"};
+  const std::u16string shownHead = u"文件拆分成功! 在 shown/ 路径下自动生成了如下 1001 个新文件:\r\n\r\n";
+  EXPECT_EQ(SuccessText(result, 3), shownHead + u"d-1.t\r\n……\r\nd-1001.t\r\n");
+  // Put takes a thousand names at a time, and the rest with the notes.
+  std::vector<std::size_t> parts;
+  EXPECT_TRUE(PutSuccessText(result, 0, [&parts](const std::u16string& part) { return parts.push_back(part.size()), true; }));
+  EXPECT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts.back(), std::u16string(u"d-1001.t\r\n").size());
+  EXPECT_FALSE(PutSuccessText(result, 0, [](const std::u16string&) { return false; }));
 }
 
 // Lines are dealt in turn after the header copies; files of an earlier split into more

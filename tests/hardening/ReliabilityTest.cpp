@@ -29,8 +29,8 @@ namespace {
 TSplitRequest Cycle(const std::u16string& Path, const std::u16string& H, const std::u16string& N) {
   TSplitRequest request;
   request.Path = Path;
-  request.HeaderText = H;
-  request.CountText = N;
+  request.Header = ReadHeaderCount(H);
+  request.Count = ReadWayCount(TSplitMode::Cycle, N);
   return request;
 }
 
