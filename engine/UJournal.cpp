@@ -1,6 +1,7 @@
 #include "engine/UJournal.h"
 
 #include "engine/UEngineTexts.h"
+#include "engine/UKeyLines.h"
 #include "engine/USplitResult.h"
 #include "platform/Platform.h"
 #include "support/UkxException.h"
@@ -20,63 +21,6 @@ const std::string Version = "version 1\n";
 const std::array<std::string_view, 3> StateNames = {"writing", "replacing", "undoing"};
 // Far more than any journal this version writes: a larger file is someone else's.
 constexpr std::int64_t MaxSize = 64 << 10;
-
-// Names may hold any character but the separator on POSIX, line ends included.
-std::string Escaped(std::u16string_view Text) {
-  std::string out;
-  for (char c : TextToUtf8(Text)) {
-    if (c == '\\' || c == '\n' || c == '\r') out += '\\';
-    out += c == '\n' ? 'n' : c == '\r' ? 'r' : c;
-  }
-  return out;
-}
-
-bool Unescaped(std::string_view Text, std::u16string& Name) {
-  std::string bytes;
-  for (std::size_t i = 0; i < Text.size(); ++i) {
-    if (Text[i] != '\\') {
-      bytes += Text[i];
-      continue;
-    }
-    if (++i == Text.size()) return false;
-    const char c = Text[i];
-    if (c != '\\' && c != 'n' && c != 'r') return false;
-    bytes += c == 'n' ? '\n' : c == 'r' ? '\r' : '\\';
-  }
-  Name = Utf8ToText(bytes);
-  return true;
-}
-
-// The value of the line "Key value" that starts Text, which then moves past it.
-bool TakeLine(std::string_view& Text, std::string_view Key, std::string_view& Value) {
-  const std::size_t end = Text.find('\n');
-  if (end == std::string_view::npos || Text.compare(0, Key.size(), Key) != 0 || Text.size() <= Key.size() ||
-      Text[Key.size()] != ' ') {
-    return false;
-  }
-  Value = Text.substr(Key.size() + 1, end - Key.size() - 1);
-  Text.remove_prefix(end + 1);
-  return true;
-}
-
-// The file's bytes; false when it is missing. Raises "File Open Error!" for anything
-// that is not a small regular file that can be read.
-bool ReadSmallFile(const std::u16string& Path, std::string& Bytes) {
-  platform::TFile file;
-  const platform::OpenResult opened = platform::OpenExistingFile(Path, file);
-  if (opened == platform::OpenResult::Missing) return false;
-  if (opened != platform::OpenResult::Opened) FileOpenError(Path);
-  const std::int64_t size = platform::FileSize(file);
-  bool read = size >= 0 && size <= MaxSize;
-  if (read) {
-    Bytes.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    read = platform::ReadBytesAt(file, 0, Bytes.data(), Bytes.size(), got) && got == Bytes.size();
-  }
-  (void)file.Close();  // read only: nothing to commit
-  if (!read) FileOpenError(Path);
-  return true;
-}
 
 }  // namespace
 
@@ -105,8 +49,8 @@ std::u16string TJournal::AsideName(std::int64_t I) { return u"~S" + IntToText(0,
 std::int64_t TJournal::TemporaryIndex(std::u16string_view Name) { return NumberBetween(Name, u"~R", u"~"); }
 
 std::string JournalText(const TJournal& Journal) {
-  std::string text = Signature + Version + "base " + Escaped(Journal.Base) + "\nextension " +
-                     Escaped(Journal.Extension) + "\nstate " +
+  std::string text = Signature + Version + "base " + EscapedName(Journal.Base) + "\nextension " +
+                     EscapedName(Journal.Extension) + "\nstate " +
                      std::string(StateNames[static_cast<std::size_t>(Journal.State)]) + "\n";
   if (Journal.Count > 0) text += "count " + std::to_string(Journal.Count) + "\n";
   return text;
@@ -119,7 +63,7 @@ bool ReadJournalText(std::string_view Text, TJournal& Journal) {
   Text.remove_prefix(Signature.size() + Version.size());
   std::string_view base, extension, state, count;
   if (!TakeLine(Text, "base", base) || !TakeLine(Text, "extension", extension) || !TakeLine(Text, "state", state) ||
-      !Unescaped(base, Journal.Base) || !Unescaped(extension, Journal.Extension) || Journal.Base.empty()) {
+      !UnescapedName(base, Journal.Base) || !UnescapedName(extension, Journal.Extension) || Journal.Base.empty()) {
     return false;
   }
   std::size_t s = 0;
@@ -128,9 +72,7 @@ bool ReadJournalText(std::string_view Text, TJournal& Journal) {
   Journal.State = static_cast<TJournalState>(s);
   Journal.Count = 0;
   if (Text.empty()) return Journal.State == TJournalState::Writing;  // the count comes before any replacing
-  if (!TakeLine(Text, "count", count) ||
-      std::from_chars(count.data(), count.data() + count.size(), Journal.Count).ptr != count.data() + count.size() ||
-      Journal.Count < 1) {
+  if (!TakeLine(Text, "count", count) || !ReadNumber(count, Journal.Count) || Journal.Count < 1) {
     return false;
   }
   return Text.empty();
@@ -140,31 +82,26 @@ std::u16string TJournalFile::Path(bool New) const { return FDir + (New ? u"~R.jo
 
 bool TJournalFile::Load(TJournal& Journal) {
   std::string bytes;
-  if (ReadSmallFile(Path(true), bytes)) {
+  if (ReadSmallFile(Path(true), MaxSize, bytes)) {
     // Moved over the journal only once complete, so never more than a step not taken;
     // cut short, or empty, when its run was killed while writing it.
     const std::size_t head = std::min(bytes.size(), Signature.size());
     if (bytes.compare(0, head, Signature, 0, head) != 0 || !platform::RemoveFile(Path(true))) FileOpenError(Path(true));
   }
-  if (!ReadSmallFile(Path(false), bytes)) return false;
+  if (!ReadSmallFile(Path(false), MaxSize, bytes)) return false;
   if (!ReadJournalText(bytes, Journal)) FileOpenError(Path(false));
   FExists = true;
   return true;
 }
 
 void TJournalFile::Store(const TJournal& Journal) {
-  const std::string text = JournalText(Journal);
-  platform::TFile file = platform::CreateNewFile(Path(true));
-  if (!file) FileOpenError(Path(true));
-  bool written = platform::WriteBytes(file, text.data(), text.size());
-  written = file.Close() && written;
+  WriteNewFile(Path(true), JournalText(Journal));
   // The first journal takes a name nothing has; later ones replace it.
-  const bool moved = written && (FExists ? platform::MoveReplacing(Path(true), Path(false))
-                                         : platform::MoveToNewName(Path(true), Path(false)));
+  const bool moved = FExists ? platform::MoveReplacing(Path(true), Path(false))
+                             : platform::MoveToNewName(Path(true), Path(false));
   if (!moved) {
     (void)platform::RemoveFile(Path(true));  // its own: nothing is lost when it stays
-    if (written) FileOpenError(Path(false));
-    throw TkxException(FileWriteErrorText);
+    FileOpenError(Path(false));
   }
   FExists = true;
 }

@@ -10,7 +10,8 @@
 #include <utility>
 
 TOutputFolder::TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::u16string Shown)
-    : FDir(std::move(Dir)), FShown(std::move(Shown)), FJournal{std::move(Base), std::move(Extension)}, FJournalFile(FDir) {}
+    : FDir(std::move(Dir)), FShown(std::move(Shown)), FJournal{std::move(Base), std::move(Extension)}, FJournalFile(FDir),
+      FManifestFile(FDir) {}
 
 TOutputFolder::~TOutputFolder() {
   // A temporary that cannot be removed stays named by the journal: the next run removes it.
@@ -26,11 +27,17 @@ TOutputFolder::~TOutputFolder() {
 
 std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const { return FDir + TJournal::TemporaryName(I); }
 
-void TOutputFolder::Prepare(const TKeptFiles& Kept, std::int64_t BytesNeeded, std::int64_t Count) {
+void TOutputFolder::Prepare(const TKeptFiles& Kept, const TManifest& Record, std::int64_t BytesNeeded,
+                            std::int64_t Count) {
   FKept = Kept;
+  FRecord = Record;
   MakeFolders();
   Lock();
   Recover();
+  if (!MadeByThisRun()) {
+    FLastRecord = FManifestFile.Load();
+    if (platform::KindOf(FManifestFile.Path(true)) != platform::PathKind::None) FileOpenError(FManifestFile.Path(true));
+  }
   const std::int64_t free = platform::FreeSpace(FDir);
   if (free >= 0 && free < BytesNeeded) throw TkxException(DiskFullText);
   FNameLimit = platform::NameLimit(FDir);
@@ -141,6 +148,8 @@ void TOutputFolder::Replace(TSplitControl& Control) {
 }
 
 void TOutputFolder::Commit(TSplitControl& Control) {
+  FRecord.Pieces = FCreated;
+  FManifestFile.Prepare(FRecord);
   FJournal.State = TJournalState::Replacing;
   FJournal.Count = FCreated;
   FJournalFile.Store(FJournal);
@@ -164,4 +173,12 @@ void TOutputFolder::FindStale(TSplitResult& Result) const {
       Result.FirstStale = name;
     }
   });
+  // The last split's pieces under other names (another source into the same folder):
+  // those numbered as this one's are counted above.
+  if (!FLastRecord) return;
+  for (std::int64_t i = 1; i <= FLastRecord->Pieces; ++i) {
+    const std::u16string name = FLastRecord->PieceName(i);
+    if (NumberBetween(name, prefix, suffix) != 0 || platform::KindOf(FDir + name) == platform::PathKind::None) continue;
+    if (Result.StaleCount++ == 0) Result.FirstStale = name;
+  }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/UJournal.h"
+#include "engine/UManifest.h"
 #include "engine/UReplacement.h"
 #include "engine/USplitControl.h"
 #include "engine/USplitResult.h"
@@ -35,14 +36,17 @@ class TOutputFolder {
   // temporary is made, and the number is the temporaries made when Replace begins; the
   // folder must then hold no temporary's name at all, so that every one there while
   // the journal stands is this run's. No output may replace or set aside a Kept file.
-  void Prepare(const TKeptFiles& Kept, std::int64_t BytesNeeded, std::int64_t Count);
+  // Record describes the split (its pieces are counted at Replace) for the folder's
+  // ~R.manifest, which changes with the pieces.
+  void Prepare(const TKeptFiles& Kept, const TManifest& Record, std::int64_t BytesNeeded, std::int64_t Count);
   // Creates temporary I; I counts from 1, one after another. Raises "File Open Error!".
   [[nodiscard]] platform::TFile CreateTemporary(std::int64_t I);
   std::u16string TemporaryPath(std::int64_t I) const;
   // Gives every temporary its final name, setting aside the files that had them first;
   // any failure undoes every step and raises the name that could not be replaced.
   void Replace(TSplitControl& Control);
-  // Counts the files of earlier splits into more outputs than this one.
+  // Counts the pieces of earlier splits that this one did not replace: those numbered
+  // past this one's under its names, and those the last split's record names under others.
   void FindStale(TSplitResult& Result) const;
 
  private:
@@ -63,6 +67,9 @@ class TOutputFolder {
   const std::u16string FShown;
   TJournal FJournal;  // this run's
   TJournalFile FJournalFile;
+  TManifestFile FManifestFile;
+  TManifest FRecord;                    // this run's
+  std::optional<TManifest> FLastRecord;  // the split's before it, where it left one
   platform::FolderLock FLock;
   TKeptFiles FKept;
   std::int64_t FNameLimit = -1;

@@ -1,6 +1,7 @@
 #include "engine/UReplacement.h"
 
 #include "engine/UEngineTexts.h"
+#include "engine/UManifest.h"
 #include "support/UkxException.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxTexts.h"
@@ -87,6 +88,12 @@ void TReplacement::Finish() {
   bool all = true;
   // Into a folder without earlier outputs nothing was set aside: a million outputs
   // would otherwise cost a million removals of names that do not exist.
+  // The record of the split goes in with its pieces, before any old copy goes.
+  const TManifestFile manifest(FDir);
+  if (!manifest.Commit()) {
+    FLeft = manifest.Path(true);
+    return;
+  }
   for (std::int64_t i = 1; FAnyAside && i <= FJournal.Count; ++i) all = Remove(Aside(i)) && all;
   // Else the next run finishes: its journal still says replacing.
   if (all && !FFile.Remove()) FLeft = FFile.Path();
@@ -156,6 +163,11 @@ bool TReplacement::Discard(std::int64_t Created) {
   // Every temporary goes before the journal: a run killed meanwhile leaves a journal
   // that names what is left.
   for (std::int64_t i = 1; i <= Created; ++i) all = Remove(Temporary(i)) && all;
+  const TManifestFile manifest(FDir);
+  if (!manifest.Discard()) {
+    if (FLeft.empty()) FLeft = manifest.Path(true);
+    all = false;
+  }
   if (!all) return false;
   if (FFile.Remove()) return true;
   FLeft = FFile.Path();

@@ -97,19 +97,20 @@ void Deal(const TSource& Source, const TKeptFiles& Kept, TkxLineEnd Ends, bool Q
     dealer.FailUnlessUnclosed(dealer.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
   }
   TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
+  const TManifest record{Result.Base, Result.Extension, WayOf(Mode).Option + 2, Counts.Count, Counts.Header, 0};
   if (Mode == TSplitMode::Cycle) {
     Result.Count = Counts.Count;
     Control.FilesTotal.store(2 * Result.Count);  // each made, then put in place
     // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
     TOutputFiles outputs(folder, Result.Count, Source.Mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
-    folder.Prepare(Kept, Source.Size + Result.Count * base, Result.Count);
+    folder.Prepare(Kept, record, Source.Size + Result.Count * base, Result.Count);
     dealer.Deal(outputs, Control);
     outputs.CloseAll();
   } else {
     const std::int64_t known = PiecesKnown(Mode, Counts.Count, Source.Size, base);
     Control.FilesTotal.store(2 * known);
     const std::unique_ptr<TPieceCut> cut = CutOf(Mode, Counts.Count, records - Counts.Header, base);
-    folder.Prepare(Kept, Source.Size + known * base, Mode == TSplitMode::Parts ? Counts.Count : 0);
+    folder.Prepare(Kept, record, Source.Size + known * base, Mode == TSplitMode::Parts ? Counts.Count : 0);
     TPieceFiles pieces(folder, Source.Mark, std::min(Limits.OutputBudget, Limits.SourceBlock), Control);
     dealer.DealPieces(pieces, *cut, Control, done);
     pieces.CloseAll();

@@ -232,6 +232,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     const std::int64_t count = static_cast<std::int64_t>(pieces.size());
     expected[folder + "/"] = "";
+    // The record of the split that replaced the pieces.
+    const char* way[] = {"cycle", "rows", "parts", "max-size"};
+    expected[folder + "/~R.manifest"] = "Rowdeal manifest\nversion 1\nbase " + Utf8(base) + "\nextension " + Utf8(ext) +
+                                        "\nway " + way[static_cast<int>(mode)] + "\ncount " +
+                                        (mode == TSplitMode::MaxSize ? std::to_string(limit) : std::to_string(n)) +
+                                        "\nheader " + std::to_string(h) + "\npieces " + std::to_string(count) + "\n";
     for (std::size_t i = 0; i < pieces.size(); ++i) {
       std::string bytes = header;
       for (std::size_t k : pieces[i]) bytes += bytesOf(k);

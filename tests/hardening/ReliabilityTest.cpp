@@ -157,6 +157,10 @@ TEST(Reliability, FailedOrRefusedRunChangesNothing) {
        "error: File Open Error! ({folder}~R.lock)"},
       {"a set-aside name taken by a user's file", [](World& w) { testutil::WriteFile(w.Native("data/~S2~"), "mine"); },
        "error: File Open Error! ({folder}~S2~)"},
+      {"the record's name taken by a user's file", [](World& w) { testutil::WriteFile(w.Native("data/~R.manifest"), "mine"); },
+       "error: File Open Error! ({folder}~R.manifest)"},
+      {"the new record's name taken", [](World& w) { testutil::WriteFile(w.Native("data/~R.manifest.new"), "mine"); },
+       "error: File Open Error! ({folder}~R.manifest.new)"},
   };
   for (const Case& c : cases) {
     World world(20000);

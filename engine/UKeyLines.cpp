@@ -1,0 +1,77 @@
+#include "engine/UKeyLines.h"
+
+#include "engine/UJournal.h"
+#include "platform/Platform.h"
+#include "support/UkxException.h"
+#include "support/UkxTexts.h"
+#include "support/UkxUtf8.h"
+
+#include <charconv>
+
+std::string EscapedName(std::u16string_view Name) {
+  std::string out;
+  for (char c : TextToUtf8(Name)) {
+    if (c == '\\' || c == '\n' || c == '\r') out += '\\';
+    out += c == '\n' ? 'n' : c == '\r' ? 'r' : c;
+  }
+  return out;
+}
+
+bool UnescapedName(std::string_view Text, std::u16string& Name) {
+  std::string bytes;
+  for (std::size_t i = 0; i < Text.size(); ++i) {
+    if (Text[i] != '\\') {
+      bytes += Text[i];
+      continue;
+    }
+    if (++i == Text.size()) return false;
+    const char c = Text[i];
+    if (c != '\\' && c != 'n' && c != 'r') return false;
+    bytes += c == 'n' ? '\n' : c == 'r' ? '\r' : '\\';
+  }
+  Name = Utf8ToText(bytes);
+  return true;
+}
+
+bool TakeLine(std::string_view& Text, std::string_view Key, std::string_view& Value) {
+  const std::size_t end = Text.find('\n');
+  if (end == std::string_view::npos || Text.compare(0, Key.size(), Key) != 0 || Text.size() <= Key.size() ||
+      Text[Key.size()] != ' ') {
+    return false;
+  }
+  Value = Text.substr(Key.size() + 1, end - Key.size() - 1);
+  Text.remove_prefix(end + 1);
+  return true;
+}
+
+bool ReadNumber(std::string_view Text, std::int64_t& Number) {
+  const auto [end, error] = std::from_chars(Text.data(), Text.data() + Text.size(), Number);
+  return error == std::errc() && end == Text.data() + Text.size() && Number >= 0;
+}
+
+bool ReadSmallFile(const std::u16string& Path, std::int64_t MaxSize, std::string& Bytes) {
+  platform::TFile file;
+  const platform::OpenResult opened = platform::OpenExistingFile(Path, file);
+  if (opened == platform::OpenResult::Missing) return false;
+  if (opened != platform::OpenResult::Opened) FileOpenError(Path);
+  const std::int64_t size = platform::FileSize(file);
+  bool read = size >= 0 && size <= MaxSize;
+  if (read) {
+    Bytes.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    read = platform::ReadBytesAt(file, 0, Bytes.data(), Bytes.size(), got) && got == Bytes.size();
+  }
+  (void)file.Close();  // read only: nothing to commit
+  if (!read) FileOpenError(Path);
+  return true;
+}
+
+void WriteNewFile(const std::u16string& Path, std::string_view Bytes) {
+  platform::TFile file = platform::CreateNewFile(Path);
+  if (!file) FileOpenError(Path);
+  bool written = platform::WriteBytes(file, Bytes.data(), Bytes.size());
+  written = file.Close() && written;
+  if (written) return;
+  (void)platform::RemoveFile(Path);  // its own: nothing is lost when it stays
+  throw TkxException(FileWriteErrorText);
+}
