@@ -145,6 +145,8 @@ platform::TFile TOutputFolder::CreateTemporary(std::int64_t I) {
 void TOutputFolder::Replace(TSplitControl& Control) {
   Control.Commit();
   Commit(Control);
+  // Only now: a run that fails or is cancelled leaves a lock file it found.
+  FLock.ClaimLeftover();
 }
 
 void TOutputFolder::Commit(TSplitControl& Control) {

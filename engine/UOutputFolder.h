@@ -22,8 +22,10 @@ class TOutputFolder {
   // shown to the user, empty for the folder beside the source. Nothing on disk is touched yet.
   TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::u16string Shown = {});
   // Unless Replace has begun: removes every temporary and the journal. Lets go of the
-  // lock. Unless Replace has succeeded: removes the folders this run made, deepest first,
-  // where they are empty again.
+  // lock, removing the lock file this run made, and once Replace has succeeded also one
+  // that was there before and holds the lock's mark or nothing (a killed run's). Unless
+  // Replace has succeeded: removes the folders this run made, deepest first, where they
+  // are empty again.
   ~TOutputFolder();
   TOutputFolder(const TOutputFolder&) = delete;
   TOutputFolder& operator=(const TOutputFolder&) = delete;
@@ -43,7 +45,8 @@ class TOutputFolder {
   [[nodiscard]] platform::TFile CreateTemporary(std::int64_t I);
   std::u16string TemporaryPath(std::int64_t I) const;
   // Gives every temporary its final name, setting aside the files that had them first;
-  // any failure undoes every step and raises the name that could not be replaced.
+  // any failure undoes every step and raises the name that could not be replaced. Once
+  // it has succeeded, a lock file that a killed run left goes with the lock.
   void Replace(TSplitControl& Control);
   // Counts the pieces of earlier splits that this one did not replace: those numbered
   // past this one's under its names, and those the last split's record names under others.

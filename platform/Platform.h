@@ -201,6 +201,12 @@ void ForEachName(std::u16string_view directory, const std::function<void(const s
 [[nodiscard]] std::int64_t FreeSpace(std::u16string_view path);
 
 enum class LockResult { Locked, Held, CannotCreate, Failed };
+// What a lock file holds once Lock has made it, the same bytes from both builds: a file
+// of that name that holds this, or nothing (as the versions before the mark left it, or a
+// run killed before writing it), is a lock file a killed run left; any other is someone
+// else's.
+inline constexpr std::string_view LockMark = "Rowdeal lock\n";
+
 // The lock of an output folder that runs of the native and of the Windows build both
 // see: byte 0 of the file ~R.lock in the folder, opened for reading and writing with
 // every kind of sharing (POSIX: an open-file-description lock; Windows: LockFileEx,
@@ -213,17 +219,26 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
+  // A lock file it makes gets LockMark, written through the handle that holds it.
   // Held: another process holds it. CannotCreate: the lock file can be neither made
   // nor opened (a read-only folder, the name taken by a folder). Failed: the system
   // cannot lock there (ENOLCK, as NFS without its lock manager).
   [[nodiscard]] LockResult Lock(std::u16string_view directory);
-  // Removes the lock file, while still holding it, when this lock made it; a file of
-  // that name that was there before stays.
+  // The work under the lock has succeeded: a lock file that was there before and holds
+  // LockMark or nothing goes with Unlock too. Without this call it stays, so that a run
+  // that fails or is cancelled leaves the folder as it found it.
+  void ClaimLeftover() { FClaimed = true; }
+  // Removes the lock file, while still holding it, when this lock made it, or when it is
+  // a claimed leftover; any other file of that name stays.
   void Unlock();
 
  private:
+  // Whether the held file holds LockMark or nothing, read through its handle.
+  [[nodiscard]] bool HoldsOnlyMark() const;
+
   FileHandle FFile = InvalidFile;
   bool FMade = false;
+  bool FClaimed = false;
   std::u16string FPath;
 };
 

@@ -25,6 +25,7 @@
 
 #include <new>
 #include <string>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -428,6 +429,9 @@ LockResult FolderLock::Lock(std::u16string_view directory) {
     }
     struct stat named{};
     if (::lstat(path.c_str(), &named) == 0 && SameFile(held, named)) {
+      // Marked as ours, so that a run after a kill may remove it. Left empty (the write
+      // refused, or the process killed before it), it tells the same.
+      if (made && fault::AllowChange()) (void)::pwrite(fd, LockMark.data(), LockMark.size(), 0);
       FFile = fd;
       FMade = made;
       return LockResult::Locked;
@@ -437,14 +441,27 @@ LockResult FolderLock::Lock(std::u16string_view directory) {
   return LockResult::Failed;
 }
 
+bool FolderLock::HoldsOnlyMark() const {
+  char bytes[LockMark.size() + 1];  // one more: a file that goes on past the mark is not ours
+  ssize_t n;
+  do {
+    n = ::pread(static_cast<int>(FFile), bytes, sizeof bytes, 0);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return false;
+  const std::string_view content(bytes, static_cast<std::size_t>(n));
+  return content.empty() || content == LockMark;
+}
+
 void FolderLock::Unlock() {
+  const bool claimed = std::exchange(FClaimed, false);
   if (FFile == InvalidFile) return;
+  const bool remove = FMade || (claimed && HoldsOnlyMark());
   const int fd = static_cast<int>(FFile);
   FFile = InvalidFile;
   const std::string path = Utf8Path(FPath);
   struct stat held{};
   struct stat named{};
-  if (FMade && fault::AllowChange() && ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && SameFile(held, named)) {
+  if (remove && fault::AllowChange() && ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && SameFile(held, named)) {
     (void)::unlink(path.c_str());  // one left behind is harmless: the next run locks it
   }
   ::close(fd);

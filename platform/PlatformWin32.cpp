@@ -8,6 +8,7 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -238,6 +239,13 @@ LockResult FolderLock::Lock(std::u16string_view directory) {
       return busy ? LockResult::Held : LockResult::Failed;
     }
     if (IsNamed(h, FPath)) {
+      // Marked as ours, so that a run after a kill may remove it. Left empty (the write
+      // refused, or the process killed before it), it tells the same.
+      OVERLAPPED start{};
+      DWORD put = 0;
+      if (made && fault::AllowChange()) {
+        (void)::WriteFile(h, LockMark.data(), static_cast<DWORD>(LockMark.size()), &put, &start);
+      }
       FFile = reinterpret_cast<FileHandle>(h);
       FMade = made;
       return LockResult::Locked;
@@ -247,13 +255,25 @@ LockResult FolderLock::Lock(std::u16string_view directory) {
   return LockResult::Failed;
 }
 
+bool FolderLock::HoldsOnlyMark() const {
+  // Byte 0 is locked against other handles, not against the one that holds the lock.
+  char bytes[LockMark.size() + 1];  // one more: a file that goes on past the mark is not ours
+  OVERLAPPED start{};
+  DWORD got = 0;
+  if (!::ReadFile(Win(FFile), bytes, sizeof bytes, &got, &start) && ::GetLastError() != ERROR_HANDLE_EOF) return false;
+  const std::string_view content(bytes, got);
+  return content.empty() || content == LockMark;
+}
+
 void FolderLock::Unlock() {
+  const bool claimed = std::exchange(FClaimed, false);
   if (FFile == InvalidFile) return;
+  const bool remove = FMade || (claimed && HoldsOnlyMark());
   HANDLE h = Win(FFile);
   FFile = InvalidFile;
   // Deleted once the handle is closed, which also lets go of the lock; one left behind
   // is harmless: the next run locks it.
-  if (FMade && fault::AllowChange() && IsNamed(h, FPath)) (void)::DeleteFileW(Wide(FPath).c_str());
+  if (remove && fault::AllowChange() && IsNamed(h, FPath)) (void)::DeleteFileW(Wide(FPath).c_str());
   ::CloseHandle(h);
 }
 

@@ -85,6 +85,9 @@ class World {
 };
 
 const std::string CannotReplace2 = "error: 无法替换输出文件 data-2.txt, 它可能正被其他程序打开!";
+// What a lock file holds once a run has made it: written out here, since the builds and
+// the versions to come must all know a killed run's by the same bytes.
+const std::string LockMark = "Rowdeal lock\n";
 
 }  // namespace
 
@@ -217,24 +220,31 @@ std::string SplitHeld(World& world, const std::function<void(TSplitControl&)>& d
 
 // Cancelled before it starts or once every output is written, or a name that cannot be
 // replaced once the first three have been: the finals are untouched meanwhile, every
-// step is undone and nothing is left of the run.
+// step is undone and nothing is left of the run. A lock file that a killed run left,
+// marked or empty, stays too: only a run that succeeds removes it.
 TEST(Reliability, CancelledRunOrFailureWhileReplacingChangesNothing) {
-  World world(20000);
-  TSplitControl early;
-  early.Cancel();
-  EXPECT_EQ(world.Split(4, &early), "error: 拆分已取消, 没有改动任何文件。");
-  world.ExpectUnchanged();
-  EXPECT_EQ(SplitHeld(world, [&](TSplitControl& control) {
-              EXPECT_TRUE(fs::exists(world.Native("data/~R4~")));
-              EXPECT_FALSE(fs::exists(world.Native("data/data-4.txt")));
-              control.Cancel();
-            }),
-            "error: 拆分已取消, 没有改动任何文件。");
-  world.ExpectUnchanged();
-  EXPECT_EQ(SplitHeld(world, [&](TSplitControl&) { fs::create_directory(world.Native("data/data-4.txt")); }),
-            "error: 无法替换输出文件 data-4.txt, 它可能正被其他程序打开!");
-  fs::remove(world.Native("data/data-4.txt"));
-  world.ExpectUnchanged();
+  const std::pair<const char*, const char*> leftLocks[] = {
+      {"without a lock file", nullptr}, {"with an empty lock file", ""}, {"with a marked lock file", LockMark.c_str()}};
+  for (const auto& [what, leftLock] : leftLocks) {
+    World world(20000);
+    if (leftLock) testutil::WriteFile(world.Native("data/~R.lock"), leftLock);
+    world.Remember();
+    TSplitControl early;
+    early.Cancel();
+    EXPECT_EQ(world.Split(4, &early), "error: 拆分已取消, 没有改动任何文件。");
+    world.ExpectUnchanged(what);
+    EXPECT_EQ(SplitHeld(world, [&](TSplitControl& control) {
+                EXPECT_TRUE(fs::exists(world.Native("data/~R4~")));
+                EXPECT_FALSE(fs::exists(world.Native("data/data-4.txt")));
+                control.Cancel();
+              }),
+              "error: 拆分已取消, 没有改动任何文件。");
+    world.ExpectUnchanged(what);
+    EXPECT_EQ(SplitHeld(world, [&](TSplitControl&) { fs::create_directory(world.Native("data/data-4.txt")); }),
+              "error: 无法替换输出文件 data-4.txt, 它可能正被其他程序打开!");
+    fs::remove(world.Native("data/data-4.txt"));
+    world.ExpectUnchanged(what);
+  }
 }
 
 // Header lines over the memory limit are read again through the open handle, never by
@@ -387,9 +397,9 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
 
 // Killed at any step (from the Kth change to the disk on nothing changes, as after kill -9),
 // a run, the undoing of its failure, or its recovery of a killed run leaves what the next
-// run finishes: that run succeeds and nothing of the killed ones is left. Among them the
-// recovery of a run of pieces whose count was not known, killed after it had removed
-// some of the ten temporaries.
+// run finishes: that run succeeds and nothing of the killed ones is left, their lock file
+// included. Among them the recovery of a run of pieces whose count was not known, killed
+// after it had removed some of the ten temporaries.
 TEST(Reliability, ARunKilledAtAnyStepIsFinishedByTheNext) {
   FaultGuard guard;
   const auto rows = [](const World& w, const char16_t* k) {
@@ -409,15 +419,12 @@ TEST(Reliability, ARunKilledAtAnyStepIsFinishedByTheNext) {
       {"a killed run recovered", TSplitMode::Rows,
        [](World& w) {
          testutil::WriteFile(w.Native("data/~R.journal"), "Rowdeal journal\nversion 1\nbase data\nextension txt\nstate writing\n");
+         testutil::WriteFile(w.Native("data/~R.lock"), LockMark);
          for (int i = 1; i <= 10; ++i) testutil::WriteFile(w.Native("data") / Temporary(i), "a killed run's");
        }},
   };
-  // What the last run leaves, the lock file aside (a kill leaves it, as today).
-  const auto left = [](const World& w) {
-    auto contents = testutil::Contents(w.Native(""));
-    contents.erase("data/~R.lock");
-    return contents;
-  };
+  // What the last run leaves, the lock file included: the killed run's goes with the next.
+  const auto left = [](const World& w) { return testutil::Contents(w.Native("")); };
   World clean(20);
   ASSERT_EQ(clean.Run(rows(clean, u"4")).rfind("文件拆分成功!", 0), 0u);
   const auto expected = left(clean);
@@ -487,15 +494,46 @@ TEST(Reliability, ACopyThatCannotBePutBackIsKeptAndNamed) {
 }
 
 // Files named as an earlier version named its leftovers, or as the lock, are someone
-// else's: a run leaves them as they are.
+// else's: a run leaves them as they are. Only a lock file that holds the mark or nothing
+// is a killed run's (or an earlier version's): a run that succeeds removes it.
 TEST(Reliability, FilesNamedLikeLeftoversAreLeftAlone) {
-  World world(10);
-  const char* const names[] = {"~R007~", "~R~notes.txt", "~R~plan.txt", "~R~data-2.txt", "~R.lock"};
-  for (const char* name : names) testutil::WriteFile(world.Native("data") / name, name);
-  ASSERT_EQ(world.Split(3).rfind("文件拆分成功!", 0), 0u);
-  for (const char* name : names) EXPECT_EQ(testutil::ReadFile(world.Native("data") / name), name);
+  FaultGuard guard;
+  struct Case {
+    const char* what;
+    std::int64_t killedAfter;  // 0 or more: left by a holder killed after that many changes
+    std::string lock;          // what the lock file holds before the run
+    bool stays;
+  } cases[] = {
+      {"a user's", -1, "~R.lock", true},
+      {"a user's that begins with the mark", -1, LockMark + "mine", true},
+      {"the mark cut short", -1, LockMark.substr(0, LockMark.size() - 1), true},
+      {"an earlier version's, empty", -1, "", false},
+      {"a holder's killed before it wrote the mark", 0, "", false},
+      {"a holder's killed once it had written the mark", 1, LockMark, false},
+  };
+  const char* const names[] = {"~R007~", "~R~notes.txt", "~R~plan.txt", "~R~data-2.txt"};
+  for (const Case& c : cases) {
+    World world(10);
+    const fs::path lockFile = world.Native("data/~R.lock");
+    for (const char* name : names) testutil::WriteFile(world.Native("data") / name, name);
+    if (c.killedAfter < 0) {
+      testutil::WriteFile(lockFile, c.lock);
+    } else {
+      platform::FolderLock holder;
+      platform::InjectKill(c.killedAfter);
+      ASSERT_EQ(holder.Lock(world.Native("data").u16string()), platform::LockResult::Locked) << c.what;
+      holder.Unlock();
+      platform::InjectKill(-1);
+      ASSERT_TRUE(fs::exists(lockFile)) << c.what;
+      EXPECT_EQ(testutil::ReadFile(lockFile), c.lock) << c.what;
+    }
+    ASSERT_EQ(world.Split(3).rfind("文件拆分成功!", 0), 0u) << c.what;
+    for (const char* name : names) EXPECT_EQ(testutil::ReadFile(world.Native("data") / name), name) << c.what;
+    EXPECT_EQ(fs::exists(lockFile) ? testutil::ReadFile(lockFile) : "gone", c.stays ? c.lock : "gone") << c.what;
+  }
 #ifdef _WIN32
   // The file system ignores case: Data.txt is data.txt, and the earlier pieces are its.
+  World world(10);
   const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(world.Native("Data.txt").u16string(), u"1", u"2"))); });
   EXPECT_NE(answer.find("(data-3.txt 等)"), std::string::npos) << answer;
 #endif
