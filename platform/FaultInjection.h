@@ -2,6 +2,8 @@
 // InjectRefusal, InjectMoveFault and InjectKill.
 #pragma once
 
+#include "platform/TestSeams.h"
+
 #include <cstddef>
 #include <string_view>
 

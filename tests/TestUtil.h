@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/TestSeams.h"
 #include "platform/Utf8Encoding.h"
 #include "support/UkxException.h"
 

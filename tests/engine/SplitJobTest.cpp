@@ -3,6 +3,7 @@
 #include "engine/USplitJob.h"
 
 #include "platform/Platform.h"
+#include "platform/TestSeams.h"
 #include "support/UkxFunctions.h"
 #include "tests/TestUtil.h"
 

@@ -4,6 +4,7 @@
 #include "engine/USplitJob.h"
 
 #include "platform/Platform.h"
+#include "platform/TestSeams.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The platform layer's files, code page, UTF-8 and fault seam.
 #include "platform/Platform.h"
+#include "platform/TestSeams.h"
 #include "support/UkxUtf8.h"
 #include "tests/TestUtil.h"
 
