@@ -44,11 +44,12 @@ TOutputFiles::~TOutputFiles() { FQueue.reset(); }
 // With a writer the files are made on its thread, each just before its first block:
 // making a thousand of them then overlaps with dealing, and every file made can take
 // its blocks from either thread while the others are still being made.
-void TOutputFiles::Create(std::size_t I) {
+void TOutputFiles::Start(std::int64_t I) {
+  const std::size_t at = static_cast<std::size_t>(I);
   if (FQueue) {
-    FOutputs[I].ToMake = true;
+    FOutputs[at].ToMake = true;
   } else {
-    Open(I);
+    Open(at);
   }
 }
 
@@ -70,7 +71,7 @@ void TOutputFiles::Open(std::size_t I) {
   ++FControl.FilesDone;
 }
 
-TkxRawSink& TOutputFiles::Sink(std::size_t I) {
+TkxRawSink& TOutputFiles::Sink(std::int64_t I) {
   FSink.Index = I;
   return FSink;
 }

@@ -37,19 +37,19 @@ class TOutputFiles {
   std::size_t Count() const { return FOutputs.size(); }
   // Output I (from 0) gets its temporary: at once, or with a writer thread just before
   // its first block goes out (at the latest in CloseAll).
-  void Create(std::size_t I);
+  void Start(std::int64_t I);
   // Appends bytes to output I.
-  void Put(std::size_t I, const char* Data, std::size_t Size) {
-    TOutput& out = FOutputs[I];
+  void Put(std::int64_t I, const char* Data, std::size_t Size) {
+    TOutput& out = FOutputs[static_cast<std::size_t>(I)];
     if (out.Block && Size <= out.Limit - out.Used) {
       CopyRecord(out.Block + out.Used, Data, Size);
       out.Used += static_cast<std::uint32_t>(Size);
       return;
     }
-    PutSlowly(I, Data, Size);
+    PutSlowly(static_cast<std::size_t>(I), Data, Size);
   }
   // A sink that appends to output I.
-  TkxRawSink& Sink(std::size_t I);
+  TkxRawSink& Sink(std::int64_t I);
   // Writes out every block and closes every file; raises "File Write Error!".
   void CloseAll();
 
@@ -67,7 +67,7 @@ class TOutputFiles {
    public:
     TSink(TOutputFiles& Files) : FFiles(Files) {}
     void PutBytes(const char* Data, std::size_t Size) override { FFiles.Put(Index, Data, Size); }
-    std::size_t Index = 0;
+    std::int64_t Index = 0;
 
    private:
     TOutputFiles& FFiles;

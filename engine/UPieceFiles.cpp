@@ -28,7 +28,7 @@ TPieceFiles::TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size
 
 TPieceFiles::~TPieceFiles() { FQueue.reset(); }
 
-void TPieceFiles::Start() {
+void TPieceFiles::Start(std::int64_t) {
   HandBlock();
   if (FCount % PiecesAhead == 0) FQueue->Drain();
   ++FCount;

@@ -25,9 +25,13 @@ class TPieceFiles : public TkxRawSink {
   TPieceFiles(const TPieceFiles&) = delete;
   TPieceFiles& operator=(const TPieceFiles&) = delete;
 
-  // Ends the piece being written and has the temporary of the next one made.
-  void Start();
+  // Ends the piece being written and has the temporary of the next one made; pieces are
+  // made one after another, so Key is always the count of pieces before.
+  void Start(std::int64_t Key);
   void PutBytes(const char* Data, std::size_t Size) override;
+  // The piece being written: Key is its own.
+  void Put(std::int64_t, const char* Data, std::size_t Size) { PutBytes(Data, Size); }
+  TkxRawSink& Sink(std::int64_t) { return *this; }
   // Ends the last piece; raises "File Write Error!" for any write that failed.
   void CloseAll();
   // The pieces started so far.

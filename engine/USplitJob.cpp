@@ -1,10 +1,10 @@
 #include "engine/USplitJob.h"
 
 #include "engine/UEngineTexts.h"
-#include "engine/ULineDealer.h"
+#include "engine/URecordPump.h"
 #include "engine/UOutputFiles.h"
 #include "engine/UOutputFolder.h"
-#include "engine/UPieceCut.h"
+#include "engine/URouter.h"
 #include "engine/UPieceFiles.h"
 #include "platform/Platform.h"
 #include "support/UkxFile.h"
@@ -71,18 +71,12 @@ std::int64_t PiecesKnown(TSplitMode Mode, std::int64_t Count, std::int64_t Size,
   return std::max<std::int64_t>(1, (Size - Base) / (Count - Base) + 1);
 }
 
-std::unique_ptr<TPieceCut> CutOf(TSplitMode Mode, std::int64_t Count, std::int64_t DataRecords, std::int64_t Base) {
-  if (Mode == TSplitMode::Rows) return std::make_unique<TRowsCut>(Count);
-  if (Mode == TSplitMode::Parts) return std::make_unique<TPartsCut>(Count, DataRecords);
-  return std::make_unique<TSizeCut>(Count, Base);
-}
-
 // One pass over the source (two for Parts) that cuts it by records (Quoted) or lines,
 // with the given line ends, and puts the outputs in place. Raises TUnclosedQuote, with
 // nothing left behind, when records run into the end of the source inside a quoted field.
 void Deal(const TSource& Source, const TKeptFiles& Kept, TkxLineEnd Ends, bool Quoted, TSplitMode Mode,
           const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
-  TLineDealer dealer(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
+  TRecordPump dealer(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
                      Limits.HeaderInMemory);
   std::int64_t done = 0;
   std::int64_t records = 0;
@@ -104,15 +98,18 @@ void Deal(const TSource& Source, const TKeptFiles& Kept, TkxLineEnd Ends, bool Q
     // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
     TOutputFiles outputs(folder, Result.Count, Source.Mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
     folder.Prepare(Kept, record, Source.Size + Result.Count * base, Result.Count);
-    dealer.Deal(outputs, Control);
+    TCycleRouter router(Result.Count);
+    (void)dealer.Run(router, outputs, Control, 0);
     outputs.CloseAll();
   } else {
     const std::int64_t known = PiecesKnown(Mode, Counts.Count, Source.Size, base);
     Control.FilesTotal.store(2 * known);
-    const std::unique_ptr<TPieceCut> cut = CutOf(Mode, Counts.Count, records - Counts.Header, base);
     folder.Prepare(Kept, record, Source.Size + known * base, Mode == TSplitMode::Parts ? Counts.Count : 0);
     TPieceFiles pieces(folder, Source.Mark, std::min(Limits.OutputBudget, Limits.SourceBlock), Control);
-    dealer.DealPieces(pieces, *cut, Control, done);
+    const auto cut = [&](auto Router) { (void)dealer.Run(Router, pieces, Control, done); };
+    if (Mode == TSplitMode::Rows) cut(TRowsRouter(Counts.Count));
+    if (Mode == TSplitMode::Parts) cut(TPartsRouter(Counts.Count, records - Counts.Header));
+    if (Mode == TSplitMode::MaxSize) cut(TSizeRouter(Counts.Count, base));
     pieces.CloseAll();
     Result.Count = pieces.Count();
     Control.FilesTotal.store(2 * Result.Count);  // pieces by size were estimated at the most

@@ -1,4 +1,8 @@
-#include "engine/ULineDealer.h"
+#include "engine/URecordPump.h"
+
+#include "engine/UOutputFiles.h"
+#include "engine/UPieceFiles.h"
+#include "engine/URouter.h"
 
 #include "engine/UEngineTexts.h"
 #include "support/UkxFunctions.h"
@@ -57,12 +61,12 @@ void RaiseIfUnclosed(const TkxRecordReader& Records) {
 
 }  // namespace
 
-TLineDealer::TLineDealer(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
+TRecordPump::TRecordPump(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
                          TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory)
     : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FQuoted(Quoted), FBlock(Block),
       FHeaderInMemory(HeaderInMemory), FReader(Source, Block, std::int64_t{0}), FRecords(FReader, Layout, Ends, Quoted) {}
 
-void TLineDealer::ReadHeader(std::int64_t Count) {
+void TRecordPump::ReadHeader(std::int64_t Count) {
   const std::size_t available = FReader.Fill(FMarkSize);
   FReader.Consume(std::min(available, FMarkSize));
   FHeaderStart = FReader.Position();
@@ -82,7 +86,7 @@ void TLineDealer::ReadHeader(std::int64_t Count) {
   FRecordsRead = Count;
 }
 
-std::int64_t TLineDealer::CountRecords(TSplitControl& Control) const {
+std::int64_t TRecordPump::CountRecords(TSplitControl& Control) const {
   TkxByteReader reader(FFile, FBlock, static_cast<std::int64_t>(FMarkSize));
   TkxRecordReader records(reader, FLayout, FEnds, FQuoted);
   TByteCount past;
@@ -113,7 +117,7 @@ std::int64_t TLineDealer::CountRecords(TSplitControl& Control) const {
   return count;
 }
 
-void TLineDealer::WriteHeader(TkxRawSink& Sink) {
+void TRecordPump::WriteHeader(TkxRawSink& Sink) {
   if (FHeaderKept) {
     Sink.PutBytes(FHeader.data(), FHeader.size());
     return;
@@ -123,12 +127,8 @@ void TLineDealer::WriteHeader(TkxRawSink& Sink) {
   for (std::int64_t j = 0; j < FHeaderCount; ++j) records.MoveRecord(Sink);
 }
 
-void TLineDealer::StartPiece(TPieceFiles& Pieces) {
-  Pieces.Start();
-  WriteHeader(Pieces);
-}
 
-std::int64_t TLineDealer::Measure(bool& Unclosed) const {
+std::int64_t TRecordPump::Measure(bool& Unclosed) const {
   TkxByteReader again(FFile, FBlock, FReader.Position());
   TkxRecordReader record(again, FLayout, FEnds, FQuoted);
   TByteCount size;
@@ -137,13 +137,13 @@ std::int64_t TLineDealer::Measure(bool& Unclosed) const {
   return size.Total;
 }
 
-void TLineDealer::TooLarge(std::int64_t Line) {
+void TRecordPump::TooLarge(std::int64_t Line) {
   // Without header records only the mark goes before the record.
   const bool markOnly = FHeaderSize == 0 && FMarkSize > 0;
   FailUnlessUnclosed(FillIn(markOnly ? RecordWithMarkTooLargeText : RecordTooLargeText, {IntToText(0, Line)}));
 }
 
-void TLineDealer::FailUnlessUnclosed(const std::u16string& Message) {
+void TRecordPump::FailUnlessUnclosed(const std::u16string& Message) {
   if (FQuoted) {
     TByteCount past;
     for (;;) {
@@ -156,48 +156,88 @@ void TLineDealer::FailUnlessUnclosed(const std::u16string& Message) {
   throw TkxException(Message);
 }
 
-void TLineDealer::PutWholeRecords(TPieceFiles& Pieces, TPieceCut& Cut) {
-  // Runs of records go to their pieces, each run one write.
-  const char* run = FReader.Data();
-  std::size_t length = 0;
-  for (;;) {
-    // Plain lines that fit the piece go in at once; any other record is asked for alone.
-    const TPieceCut::TRoom room = Cut.Room();
-    const TkxLineRun plain =
-        FRecords.PlainRecords(static_cast<std::size_t>(std::min<std::int64_t>(room.Bytes, FBlock)), room.Records);
-    if (plain.Lines > 0) {
-      Cut.Add(plain.Lines, static_cast<std::int64_t>(plain.Bytes));
-      length += plain.Bytes;
-      FReader.Consume(plain.Bytes);
-      FRecordsRead += plain.Lines;
-      continue;
-    }
-    const std::int64_t before = FRecords.LinesPassed();
-    const std::size_t size = FRecords.WholeRecordSize();
-    if (size == 0) break;
-    const TPieceCut::TPlace place = Cut.Next(static_cast<std::int64_t>(size));
-    if (place != TPieceCut::TPlace::Same) {
-      Pieces.PutBytes(run, length);
-      run += length;
-      length = 0;
-      if (place == TPieceCut::TPlace::TooLarge) {
-        FReader.Consume(size);
-        TooLarge(LineOf(before));
-      }
-      StartPiece(Pieces);
-    }
-    length += size;
-    FReader.Consume(size);
-    ++FRecordsRead;
+
+
+
+template <class Outputs>
+void TRecordPump::MoveTo(Outputs& Outputs_, TMade& Made, std::int64_t Key, TSplitControl& Control) {
+  for (; Made.Count <= Key; ++Made.Count) {
+    if (Control.Cancelled()) throw TSplitCancelled();
+    Outputs_.Start(Made.Count);
+    WriteHeader(Outputs_.Sink(Made.Count));
   }
-  Pieces.PutBytes(run, length);
+  Made.Current = Key;
 }
 
-void TLineDealer::DealPieces(TPieceFiles& Pieces, TPieceCut& Cut, TSplitControl& Control, std::int64_t Done) {
-  StartPiece(Pieces);
-  const bool sized = Cut.NeedsSize();
+template <class Router, class Outputs>
+void TRecordPump::PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Made, TSplitControl& Control) {
+  // Runs of records go to their outputs, each run one write.
+  const char* run = FReader.Data();
+  std::size_t length = 0;
+  std::size_t ends[Batch];
+  if constexpr (Router::InTurn) {
+    // Each record to its own output, in one tight loop.
+    for (std::size_t found; (found = FRecords.WholeRecords(ends, Batch)) != 0;) {
+      const char* data = FReader.Data();
+      std::size_t start = 0;
+      for (std::size_t k = 0; k < found; ++k) {
+        Outputs_.Put(Router_.Next(0), data + start, ends[k] - start);
+        start = ends[k];
+      }
+      FReader.Consume(start);
+    }
+    return;
+  }
   for (;;) {
-    PutWholeRecords(Pieces, Cut);
+    // Plain lines that fit the output go in at once, where the router can tell ahead.
+    const TRoom room = Router_.Room();
+    if (room.Records > 0) {
+      const TkxLineRun plain =
+          FRecords.PlainRecords(static_cast<std::size_t>(std::min<std::int64_t>(room.Bytes, FBlock)), room.Records);
+      if (plain.Lines > 0) {
+        Router_.Add(plain.Lines, static_cast<std::int64_t>(plain.Bytes));
+        length += plain.Bytes;
+        FReader.Consume(plain.Bytes);
+        FRecordsRead += plain.Lines;
+        continue;
+      }
+    }
+    // Any other record is asked for alone, found a batch at a time; where sizes decide,
+    // one at a time, so that the line of one that fits nowhere is known.
+    const std::int64_t before = FRecords.LinesPassed();
+    const std::size_t found = FRecords.WholeRecords(ends, Router_.NeedsSize() ? 1 : Batch);
+    if (found == 0) break;
+    std::size_t start = 0;
+    for (std::size_t k = 0; k < found; ++k) {
+      const std::size_t size = ends[k] - start;
+      const std::int64_t key = Router_.Next(static_cast<std::int64_t>(size));
+      if (key != Made.Current) {
+        Outputs_.Put(Made.Current, run, length);
+        if (key == TRouter::TooLarge) {
+          FReader.Consume(ends[k]);
+          TooLarge(LineOf(before));
+        }
+        MoveTo(Outputs_, Made, key, Control);
+        run = FReader.Data() + start;
+        length = 0;
+      }
+      length += size;
+      start = ends[k];
+      ++FRecordsRead;
+    }
+    FReader.Consume(start);
+  }
+  Outputs_.Put(Made.Current, run, length);
+}
+
+template <class Router, class Outputs>
+std::int64_t TRecordPump::Run(Router& Router_, Outputs& Outputs_, TSplitControl& Control, std::int64_t Done) {
+  TMade made;
+  // Outputs dealt in turn are all made first, with their headers.
+  MoveTo(Outputs_, made, Router::InTurn ? Router_.Outputs() - 1 : 0, Control);
+  made.Current = 0;
+  for (;;) {
+    PutWholeRecords(Router_, Outputs_, made, Control);
     if (Control.Cancelled()) throw TSplitCancelled();
     Control.BytesDone.store(Done + FReader.Position());
     // A record that crossed the block's end is mostly whole once the block is topped up.
@@ -208,52 +248,25 @@ void TLineDealer::DealPieces(TPieceFiles& Pieces, TPieceCut& Cut, TSplitControl&
     // The last record, or one longer than the block: the record reader moves it in pieces.
     const std::int64_t before = FRecords.LinesPassed();
     bool unclosed = false;
-    const std::int64_t size = sized ? Measure(unclosed) : 0;
+    const std::int64_t size = Router_.NeedsSize() ? Measure(unclosed) : 0;
     // A record that runs into the end inside a quoted field fails the run as such, whatever its size.
-    const TPieceCut::TPlace place = unclosed ? TPieceCut::TPlace::Same : Cut.Next(size);
-    if (place == TPieceCut::TPlace::TooLarge) TooLarge(LineOf(before));
-    if (place == TPieceCut::TPlace::New) StartPiece(Pieces);
-    FRecords.MoveRecord(Pieces);
+    const std::int64_t key = unclosed ? made.Current : Router_.Next(size);
+    if (key == TRouter::TooLarge) TooLarge(LineOf(before));
+    MoveTo(Outputs_, made, key, Control);
+    FRecords.MoveRecord(Outputs_.Sink(key));
     FMarkOnly = false;
     ++FRecordsRead;
   }
-  while (Pieces.Count() < Cut.Pieces()) StartPiece(Pieces);
+  MoveTo(Outputs_, made, Router_.Outputs() - 1, Control);
   Control.BytesDone.store(Done + FReader.Position());
   RaiseIfUnclosed(FRecords);
+  return made.Count;
 }
 
-void TLineDealer::Deal(TOutputFiles& Outputs, TSplitControl& Control) {
-  const std::size_t count = Outputs.Count();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (Control.Cancelled()) throw TSplitCancelled();
-    Outputs.Create(i);
-    WriteHeader(Outputs.Sink(i));
-  }
-  std::size_t next = 0;
-  std::size_t ends[Batch];
-  for (;;) {
-    // The records that the block holds whole are found a batch at a time and go in one
-    // tight loop; a record that crosses the block's end goes through the record reader,
-    // which reads on.
-    for (std::size_t found; (found = FRecords.WholeRecords(ends, Batch)) != 0;) {
-      const char* data = FReader.Data();
-      std::size_t start = 0;
-      for (std::size_t k = 0; k < found; ++k) {
-        Outputs.Put(next, data + start, ends[k] - start);
-        start = ends[k];
-        if (++next == count) next = 0;
-      }
-      FReader.Consume(start);
-    }
-    if (FReader.Fill() == 0 && !FMarkOnly) break;
-    if (Control.Cancelled()) throw TSplitCancelled();
-    Control.BytesDone.store(FReader.Position());
-    FRecords.MoveRecord(Outputs.Sink(next));
-    FMarkOnly = false;
-    if (++next == count) next = 0;
-  }
-  Control.BytesDone.store(FReader.Position());
-  RaiseIfUnclosed(FRecords);
-}
+// Each way's router with the outputs it writes through.
+template std::int64_t TRecordPump::Run(TCycleRouter&, TOutputFiles&, TSplitControl&, std::int64_t);
+template std::int64_t TRecordPump::Run(TRowsRouter&, TPieceFiles&, TSplitControl&, std::int64_t);
+template std::int64_t TRecordPump::Run(TPartsRouter&, TPieceFiles&, TSplitControl&, std::int64_t);
+template std::int64_t TRecordPump::Run(TSizeRouter&, TPieceFiles&, TSplitControl&, std::int64_t);
 
-bool TLineDealer::SourceChanged() const { return FReader.Position() != FSize || FReader.FileSize() != FSize; }
+bool TRecordPump::SourceChanged() const { return FReader.Position() != FSize || FReader.FileSize() != FSize; }

@@ -1,11 +1,9 @@
-// The split's byte pipeline: reads the source, finds its records (lines, or CSV records
-// that keep quoted line ends), and deals them over the output files as the raw code
-// units of its encoding, never decoded.
+// The one road of a record: reads the source, finds its records (lines, or CSV records
+// that keep quoted line ends), takes the header records, and hands every further record
+// to the output its router answers, as the raw code units of its encoding, never decoded;
+// it sees to cancel and progress, and counts the records first where a way asks.
 #pragma once
 
-#include "engine/UOutputFiles.h"
-#include "engine/UPieceCut.h"
-#include "engine/UPieceFiles.h"
 #include "engine/USplitControl.h"
 #include "platform/Platform.h"
 #include "support/UkxByteStream.h"
@@ -26,11 +24,11 @@ class TUnclosedQuote : public TkxException {
   std::int64_t Line;  // where the field began, the first line after the mark being 1
 };
 
-class TLineDealer {
+class TRecordPump {
  public:
   // Reads Source, which its owner holds open, and whose size was Size when the run
   // began. Records are the lines, or with Quoted the records of TkxRecordReader.
-  TLineDealer(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
+  TRecordPump(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
               TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory);
 
   // Reads past the mark and the first Count records; raises "文件中不包含足够的数据!"
@@ -42,19 +40,17 @@ class TLineDealer {
   // The bytes that the header records take in each output.
   [[nodiscard]] std::int64_t HeaderBytes() const { return FHeaderSize; }
   // Reads the whole source through a reader of its own and answers how many records it
-  // holds, the header's included; raises TUnclosedQuote as Deal would. Moves BytesDone
+  // holds, the header's included; raises TUnclosedQuote as Run would. Moves BytesDone
   // from 0 to the source's size.
   [[nodiscard]] std::int64_t CountRecords(TSplitControl& Control) const;
-  // Creates every output with its header records, then deals every further record to
-  // the next output in turn, each with its line end (a last one without it gains it);
-  // raises TUnclosedQuote when the source ends inside a quoted field.
-  void Deal(TOutputFiles& Outputs, TSplitControl& Control);
-  // Starts a piece, then puts every further record in the piece Cut places it in, the
-  // header records beginning each piece, and ends with the pieces that Cut still owes.
-  // A record that fits no piece raises "第 L 行开始的记录连同表头超过了每个文件的大小上限,
-  // 未做任何改动!", unless the source ends inside a quoted field (TUnclosedQuote).
-  // BytesDone moves from Done on.
-  void DealPieces(TPieceFiles& Pieces, TPieceCut& Cut, TSplitControl& Control, std::int64_t Done);
+  // Puts every further record into the output Router answers (Outputs' Start, Put and
+  // Sink, by key), each with its line end (a last one without it gains it); an output
+  // begins with the header records when it is made. Answers how many outputs were made.
+  // A record that fits no output raises "第 L 行开始的记录连同表头超过了每个文件的大小上限,
+  // 未做任何改动!", unless the source ends inside a quoted field (TUnclosedQuote, also
+  // raised at the end for such a source). BytesDone moves from Done on.
+  template <class Router, class Outputs>
+  [[nodiscard]] std::int64_t Run(Router& Router_, Outputs& Outputs_, TSplitControl& Control, std::int64_t Done);
   // A failure that a source ending inside a quoted field overrides: records are read on
   // to the end to find out (TUnclosedQuote), then Message is raised.
   [[noreturn]] void FailUnlessUnclosed(const std::u16string& Message);
@@ -63,11 +59,19 @@ class TLineDealer {
   [[nodiscard]] bool SourceChanged() const;
 
  private:
+  // The outputs made so far, and the one records go to.
+  struct TMade {
+    std::int64_t Count = 0;
+    std::int64_t Current = 0;
+  };
   void WriteHeader(TkxRawSink& Sink);
-  void StartPiece(TPieceFiles& Pieces);
-  // Puts the records that the block holds whole into the pieces Cut places them in.
-  void PutWholeRecords(TPieceFiles& Pieces, TPieceCut& Cut);
-  // The bytes that the record at the reader's position takes in a piece, read through a
+  // Makes the outputs up to Key, each with the header, and makes Key the current one.
+  template <class Outputs>
+  void MoveTo(Outputs& Outputs_, TMade& Made, std::int64_t Key, TSplitControl& Control);
+  // Puts the records that the block holds whole into the outputs the router answers.
+  template <class Router, class Outputs>
+  void PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Made, TSplitControl& Control);
+  // The bytes that the record at the reader's position takes in an output, read through a
   // reader of its own; Unclosed when it runs into the end of the source inside a quoted field.
   [[nodiscard]] std::int64_t Measure(bool& Unclosed) const;
   // The line where the next record begins, given the record reader's line count before it.
@@ -90,7 +94,7 @@ class TLineDealer {
   std::int64_t FHeaderStart = 0;
   std::string FHeader;
   std::int64_t FHeaderSize = 0;
-  std::int64_t FRecordsRead = 0;  // counted only where pieces are cut
+  std::int64_t FRecordsRead = 0;
   bool FHeaderKept = true;
   bool FMarkOnly = false;  // the one empty line of a file that holds only its mark is still to come
 };
