@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/TestSeams.h"
 #include "support/UkxFunctions.h"
+#include "tests/SplitRequests.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -23,11 +24,7 @@ namespace {
 
 // The deal in turn of the file at Path into N with H header records, beside it.
 TSplitRequest Cycle(const std::u16string& Path, const std::u16string& H, const std::u16string& N) {
-  TSplitRequest request;
-  request.Path = Path;
-  request.Header = ReadHeaderCount(H);
-  request.Count = ReadWayCount(TSplitMode::Cycle, N);
-  return request;
+  return testutil::Request(Path, H, N);
 }
 
 const std::u16string Sep(1, platform::PathSeparator());
@@ -42,9 +39,7 @@ struct Source {
   std::string Split(const std::u16string& h, const std::u16string& n, const TSplitLimits* limits = nullptr,
                     TSplitControl* control = nullptr, TRecordMode records = TRecordMode::Auto) {
     return testutil::Outcome([&] {
-      TSplitRequest request = Cycle(Path(), h, n);
-      request.Mode = Mode;
-      request.Count = ReadWayCount(Mode, n);
+      TSplitRequest request = testutil::Request(Path(), h, n, Mode);
       request.Records = records;
       request.OutDir = Out;
       Result = limits ? RunSplitRequestWith(request, *limits, control) : RunSplitRequest(request, control);

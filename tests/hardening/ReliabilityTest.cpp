@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "platform/TestSeams.h"
+#include "tests/SplitRequests.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -28,11 +29,7 @@ namespace {
 
 // The deal in turn of the file at Path into N with H header records, beside it.
 TSplitRequest Cycle(const std::u16string& Path, const std::u16string& H, const std::u16string& N) {
-  TSplitRequest request;
-  request.Path = Path;
-  request.Header = ReadHeaderCount(H);
-  request.Count = ReadWayCount(TSplitMode::Cycle, N);
-  return request;
+  return testutil::Request(Path, H, N);
 }
 
 // Switches every injected fault off at the end of a test, whatever happened.
@@ -403,11 +400,7 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
 // after it had removed some of the ten temporaries.
 TEST(Reliability, ARunKilledAtAnyStepIsFinishedByTheNext) {
   FaultGuard guard;
-  const auto rows = [](const World& w, const char16_t* k) {
-    TSplitRequest request = Cycle(w.Source(), u"1", k);
-    request.Mode = TSplitMode::Rows;
-    return request;
-  };
+  const auto rows = [](const World& w, const char16_t* k) { return testutil::Request(w.Source(), u"1", k, TSplitMode::Rows); };
   struct Case {
     const char* what;
     TSplitMode mode;
@@ -435,8 +428,7 @@ TEST(Reliability, ARunKilledAtAnyStepIsFinishedByTheNext) {
     for (std::int64_t k = -1; k < 1000; ++k) {
       World world(20);
       c.setup(world);
-      TSplitRequest request = rows(world, u"4");
-      request.Mode = c.mode;
+      const TSplitRequest request = testutil::Request(world.Source(), u"1", u"4", c.mode);
       platform::InjectKill(k);
       std::string answer = world.Run(request);
       if (answer.find(world.OutputDir()) != std::string::npos) answer.replace(answer.find(world.OutputDir()), world.OutputDir().size(), "{folder}");
@@ -638,8 +630,7 @@ TEST(Reliability, AnOutputFolderOfTheUsersChoice) {
   World world(20000);
   const std::u16string out = world.Native("out").u16string();
   auto rows = [&](const std::u16string& dir, const std::u16string& k = u"6000") {
-    TSplitRequest request = Cycle(world.Source(), u"1", k);
-    request.Mode = TSplitMode::Rows;
+    TSplitRequest request = testutil::Request(world.Source(), u"1", k, TSplitMode::Rows);
     request.OutDir = dir;
     request.OutDirShown = u"shown";
     return request;
