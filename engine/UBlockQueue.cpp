@@ -19,9 +19,9 @@ class TUnheld {
 
 }  // namespace
 
-TBlockQueue::TBlockQueue(TWrite Write, std::size_t Outputs, std::size_t BlockSize, std::size_t Blocks,
+TBlockQueue::TBlockQueue(TWrite Write, TMake Make, std::size_t Outputs, std::size_t BlockSize, std::size_t Blocks,
                          std::size_t WakeAt)
-    : FWrite(std::move(Write)), FWakeAt(WakeAt), FMemory(platform::AllocateLarge(BlockSize * Blocks)),
+    : FWrite(std::move(Write)), FMake(std::move(Make)), FWakeAt(WakeAt), FMemory(platform::AllocateLarge(BlockSize * Blocks)),
       FPending(Outputs), FFree(Blocks) {
   // Taken from the back: the first blocks taken are the first in memory.
   for (std::size_t i = 0; i < Blocks; ++i) FFree[i] = FMemory.get() + (Blocks - 1 - i) * BlockSize;
@@ -46,7 +46,12 @@ void TBlockQueue::WakeWriter() {
 }
 
 void TBlockQueue::Do(const TJob& Job) {
-  FWrite(Job.Output, Job.Block, Job.Size);
+  // A job without a block makes its output's file.
+  if (Job.Block) {
+    FWrite(Job.Output, Job.Block, Job.Size);
+  } else {
+    FMake(Job.Output);
+  }
   FPending[Job.Output].fetch_sub(1, std::memory_order_release);
 }
 

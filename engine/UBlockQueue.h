@@ -19,12 +19,13 @@
 
 class TBlockQueue {
  public:
-  // Write puts a block's bytes into an output, or for a job without a block (Data null)
-  // does what the caller asked of that output; what it raises is raised again to the
-  // caller at its next call, and nothing more is written after it.
+  // Write puts a block's bytes into an output; Make makes an output's file. What either
+  // raises is raised again to the caller at its next call, and nothing more is done after it.
   using TWrite = std::function<void(std::size_t Output, const char* Data, std::size_t Size)>;
+  using TMake = std::function<void(std::size_t Output)>;
   // The blocks, Blocks of BlockSize bytes, come from memory of the queue's own.
-  TBlockQueue(TWrite Write, std::size_t Outputs, std::size_t BlockSize, std::size_t Blocks, std::size_t WakeAt);
+  TBlockQueue(TWrite Write, TMake Make, std::size_t Outputs, std::size_t BlockSize, std::size_t Blocks,
+              std::size_t WakeAt);
   // Stops the thread; blocks not yet written are dropped (the run has failed).
   ~TBlockQueue();
   TBlockQueue(const TBlockQueue&) = delete;
@@ -35,9 +36,10 @@ class TBlockQueue {
   // True when every block is on its way to the disk (the writer is woken to them) and
   // none holds Output's bytes: the caller may as well write Output's next block itself.
   [[nodiscard]] bool BehindAndClear(std::size_t Output);
-  // Hands a block over for writing Size bytes of it to Output; a null Block asks for a
-  // job without one, in its turn.
+  // Hands a block over for writing Size bytes of it to Output.
   void Hand(std::size_t Output, char* Block, std::size_t Size);
+  // Asks for Output's file to be made, in its turn: before the blocks handed after.
+  void HandMake(std::size_t Output) { Hand(Output, nullptr, 0); }
   // Waits until every block handed over is written.
   void Drain();
 
@@ -56,6 +58,7 @@ class TBlockQueue {
   void Do(const TJob& Job);
 
   TWrite FWrite;
+  TMake FMake;
   const std::size_t FWakeAt;
   // Left unset: a page of it is taken from the system only when a block first fills it.
   const platform::TLargeBuffer FMemory;

@@ -33,9 +33,9 @@ TOutputFiles::TOutputFiles(TOutputFolder& Folder, std::int64_t Count, std::strin
     FBlockSize = 0;
     return;
   }
-  FQueue = std::make_unique<TBlockQueue>(
-      [this](std::size_t I, const char* Data, std::size_t Size) { Data ? WriteOut(I, Data, Size) : Open(I); },
-      count, FBlockSize, blocks, (blocks - count) / 2);
+  FQueue = std::make_unique<TBlockQueue>([this](std::size_t I, const char* Data, std::size_t Size) { WriteOut(I, Data, Size); },
+                                         [this](std::size_t I) { Open(I); }, count, FBlockSize, blocks,
+                                         (blocks - count) / 2);
 }
 
 // The writer stops before the files close.
@@ -57,7 +57,7 @@ void TOutputFiles::AskToMake(std::size_t I) {
   TOutput& out = FOutputs[I];
   if (!out.ToMake) return;
   out.ToMake = false;
-  FQueue->Hand(I, nullptr, 0);
+  FQueue->HandMake(I);
 }
 
 void TOutputFiles::Open(std::size_t I) {

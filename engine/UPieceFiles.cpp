@@ -20,9 +20,8 @@ constexpr std::int64_t PiecesAhead = 64;
 
 TPieceFiles::TPieceFiles(TOutputFolder& Folder, std::string_view Mark, std::size_t Block, TSplitControl& Control)
     : FFolder(Folder), FMark(Mark), FControl(Control), FBlockSize(std::max<std::size_t>(Block, 16)) {
-  FQueue = std::make_unique<TBlockQueue>(
-      [this](std::size_t, const char* Data, std::size_t Size) { Data ? Write(Data, Size) : OpenNext(); }, 1,
-      FBlockSize, Blocks, Blocks / 2);
+  FQueue = std::make_unique<TBlockQueue>([this](std::size_t, const char* Data, std::size_t Size) { Write(Data, Size); },
+                                         [this](std::size_t) { OpenNext(); }, 1, FBlockSize, Blocks, Blocks / 2);
   FBlock = FQueue->Take();
 }
 
@@ -33,7 +32,7 @@ void TPieceFiles::Start(std::int64_t) {
   if (FCount % PiecesAhead == 0) FQueue->Drain();
   ++FCount;
   FStarted = false;
-  FQueue->Hand(0, nullptr, 0);
+  FQueue->HandMake(0);
 }
 
 void TPieceFiles::PutBytes(const char* Data, std::size_t Size) {
