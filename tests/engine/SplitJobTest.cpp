@@ -18,14 +18,10 @@
 
 namespace fs = std::filesystem;
 
+using testutil::Request;
 using testutil::TempDir;
 
 namespace {
-
-// The deal in turn of the file at Path into N with H header records, beside it.
-TSplitRequest Cycle(const std::u16string& Path, const std::u16string& H, const std::u16string& N) {
-  return testutil::Request(Path, H, N);
-}
 
 const std::u16string Sep(1, platform::PathSeparator());
 using namespace std::string_literals;
@@ -39,7 +35,7 @@ struct Source {
   std::string Split(const std::u16string& h, const std::u16string& n, const TSplitLimits* limits = nullptr,
                     TSplitControl* control = nullptr, TRecordMode records = TRecordMode::Auto) {
     return testutil::Outcome([&] {
-      TSplitRequest request = testutil::Request(Path(), h, n, Mode);
+      TSplitRequest request = Request(Path(), h, n, Mode);
       request.Records = records;
       request.OutDir = Out;
       Result = limits ? RunSplitRequestWith(request, *limits, control) : RunSplitRequest(request, control);
@@ -231,7 +227,7 @@ TEST(SplitJob, CountsAndTheOrderOfTheChecks) {
     } else if (c.source) {
       testutil::WriteFile(dir.Native("data.txt"), c.source);
     }
-    const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(dir.Path("data.txt"), c.h, c.n))); });
+    const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Request(dir.Path("data.txt"), c.h, c.n))); });
     if (c.answer == "ok") {
       EXPECT_TRUE(Succeeded(answer)) << answer;
     } else {
@@ -267,7 +263,7 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
   for (const auto& c : cases) {
     TempDir dir;
     testutil::WriteFile(dir.Native("") / fs::u8path(c.name), "h\r\nx\r\n");
-    const TSplitResult result = RunSplitRequest(Cycle((dir.Native("") / fs::u8path(c.name)).u16string(), u"1", u"1"));
+    const TSplitResult result = RunSplitRequest(Request((dir.Native("") / fs::u8path(c.name)).u16string(), u"1", u"1"));
     EXPECT_EQ(result.OutputDir, dir.Path("") + Sep + fs::u8path(c.folder).u16string() + Sep);
     auto made = testutil::Contents(dir.Native("") / fs::u8path(c.folder));
     made.erase("~R.manifest");
@@ -314,7 +310,7 @@ TEST(SplitJob, StalePiecesAreCountedNotDeleted) {
                                                       "h\r\n3\r\n6\r\n9\r\n", "h\r\n4\r\n"}));
   // Another table into the same folder: the record of the last split names its pieces.
   testutil::WriteFile(src.Dir.Native("other.txt"), "h\r\n1\r\n");
-  TSplitRequest other = Cycle(src.Dir.Path("other.txt"), u"1", u"1");
+  TSplitRequest other = Request(src.Dir.Path("other.txt"), u"1", u"1");
   other.OutDir = src.Dir.Path("data");
   const TSplitResult result = RunSplitRequest(other);
   EXPECT_EQ(result.StaleCount, 3);

@@ -23,14 +23,10 @@
 #endif
 
 namespace fs = std::filesystem;
+using testutil::Request;
 using testutil::TempDir;
 
 namespace {
-
-// The deal in turn of the file at Path into N with H header records, beside it.
-TSplitRequest Cycle(const std::u16string& Path, const std::u16string& H, const std::u16string& N) {
-  return testutil::Request(Path, H, N);
-}
 
 // Switches every injected fault off at the end of a test, whatever happened.
 struct FaultGuard : testutil::FaultGuard {
@@ -50,7 +46,7 @@ class World {
     for (int i = 0; i < rows; ++i) body_ += "row " + std::to_string(i) + " of the table\r\n";
     testutil::WriteFile(Native("data.txt"), body_);
     testutil::WriteFile(Native("neighbour.txt"), "beside the source");
-    RunSplitRequest(Cycle(Source(), u"1", u"3"));
+    RunSplitRequest(Request(Source(), u"1", u"3"));
     testutil::WriteFile(Native("data/other.txt"), "in the output folder already");
     Remember();
   }
@@ -60,7 +56,7 @@ class World {
   const std::string& Body() const { return body_; }
   // Small blocks, so that a fault lands in the middle of the outputs.
   std::string Split(int n, TSplitControl* control = nullptr, std::size_t block = 4096) const {
-    return Run(Cycle(Source(), u"1", std::u16string(1, static_cast<char16_t>(u'0' + n))), control, block);
+    return Run(Request(Source(), u"1", std::u16string(1, static_cast<char16_t>(u'0' + n))), control, block);
   }
   std::string Run(const TSplitRequest& request, TSplitControl* control = nullptr, std::size_t block = 4096) const {
     TSplitLimits limits;
@@ -265,7 +261,7 @@ TEST(Reliability, LongHeaderIsReadThroughTheOpenSource) {
     deleted = true;
   });
   const std::string answer = testutil::Outcome([&] {
-    return SuccessText(RunSplitRequestWith(Cycle(dir.Path("data.txt"), u"2", u"300"), limits));
+    return SuccessText(RunSplitRequestWith(Request(dir.Path("data.txt"), u"2", u"300"), limits));
   });
   EXPECT_TRUE(deleted);
   ASSERT_EQ(answer.rfind("文件拆分成功!", 0), 0u) << answer;
@@ -285,7 +281,7 @@ TEST(Reliability, NonFilesAreRefusedWithoutWaiting) {
   ASSERT_EQ(::mkfifo(dir.Native("fifo.txt").c_str(), 0600), 0);
   fs::create_directory(dir.Native("folder.txt"));
   for (const fs::path& path : {dir.Native("fifo.txt"), dir.Native("folder.txt"), fs::path("/dev/zero")}) {
-    EXPECT_EQ(testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(path.u16string(), u"1", u"2"))); }),
+    EXPECT_EQ(testutil::Outcome([&] { return SuccessText(RunSplitRequest(Request(path.u16string(), u"1", u"2"))); }),
               "error: 待拆分文件不是普通文件!")
         << path;
   }
@@ -400,7 +396,7 @@ TEST(Reliability, AKilledRunIsFinishedOrUndoneByItsJournal) {
 // after it had removed some of the ten temporaries.
 TEST(Reliability, ARunKilledAtAnyStepIsFinishedByTheNext) {
   FaultGuard guard;
-  const auto rows = [](const World& w, const char16_t* k) { return testutil::Request(w.Source(), u"1", k, TSplitMode::Rows); };
+  const auto rows = [](const World& w, const char16_t* k) { return Request(w.Source(), u"1", k, TSplitMode::Rows); };
   struct Case {
     const char* what;
     TSplitMode mode;
@@ -428,7 +424,7 @@ TEST(Reliability, ARunKilledAtAnyStepIsFinishedByTheNext) {
     for (std::int64_t k = -1; k < 1000; ++k) {
       World world(20);
       c.setup(world);
-      const TSplitRequest request = testutil::Request(world.Source(), u"1", u"4", c.mode);
+      const TSplitRequest request = Request(world.Source(), u"1", u"4", c.mode);
       platform::InjectKill(k);
       std::string answer = world.Run(request);
       if (answer.find(world.OutputDir()) != std::string::npos) answer.replace(answer.find(world.OutputDir()), world.OutputDir().size(), "{folder}");
@@ -474,7 +470,7 @@ TEST(Reliability, ACopyThatCannotBePutBackIsKeptAndNamed) {
   }
   // More copies kept than a message should list: it names ten, the journal all of them.
   World many(30);
-  const auto split12 = [&many] { return many.Run(Cycle(many.Source(), u"1", u"12")); };
+  const auto split12 = [&many] { return many.Run(Request(many.Source(), u"1", u"12")); };
   ASSERT_EQ(split12().rfind("文件拆分成功!", 0), 0u);
   platform::InjectMoveFault([](std::u16string_view from, std::u16string_view) {
     return from.ends_with(u"~R12~") || from.find(u"~S") != std::u16string_view::npos;
@@ -527,7 +523,7 @@ TEST(Reliability, FilesNamedLikeLeftoversAreLeftAlone) {
 #ifdef _WIN32
   // The file system ignores case: Data.txt is data.txt, and the earlier pieces are its.
   World world(10);
-  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(world.Native("Data.txt").u16string(), u"1", u"2"))); });
+  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Request(world.Native("Data.txt").u16string(), u"1", u"2"))); });
   EXPECT_NE(answer.find("(data-3.txt 等)"), std::string::npos) << answer;
 #endif
 }
@@ -543,7 +539,7 @@ TEST(Reliability, NamesTooLongForTheFileSystemAreRefusedFirst) {
     const std::string base(static_cast<std::size_t>(limit - 6 + over), 'a');  // base-1.txt: limit + over
     testutil::WriteFile(dir.Native(base + ".txt"), "h\r\nx\r\n");
     for (int run : {1, 2}) {
-      const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle(dir.Path(base + ".txt"), u"1", u"1"))); });
+      const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Request(dir.Path(base + ".txt"), u"1", u"1"))); });
       const std::string refused = "error: 输出文件名 " + base + "-1.txt 超过了系统允许的长度, 未做任何改动!";
       EXPECT_EQ(over ? answer : answer.substr(0, 19), over ? refused : "文件拆分成功!") << run;
     }
@@ -613,7 +609,7 @@ TEST(Reliability, NotEnoughFreeSpace) {
   std::string body = "header\r\n";
   while (body.size() < 150000) body += "row of the table\r\n";
   testutil::WriteFile(at / "data.txt", body);
-  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Cycle((at / "data.txt").u16string(), u"1", u"2"))); });
+  const std::string answer = testutil::Outcome([&] { return SuccessText(RunSplitRequest(Request((at / "data.txt").u16string(), u"1", u"2"))); });
   const auto contents = testutil::Contents(at);
   ::umount2(at.c_str(), MNT_DETACH);
   EXPECT_EQ(answer, "error: 磁盘空间不足!");
@@ -630,7 +626,7 @@ TEST(Reliability, AnOutputFolderOfTheUsersChoice) {
   World world(20000);
   const std::u16string out = world.Native("out").u16string();
   auto rows = [&](const std::u16string& dir, const std::u16string& k = u"6000") {
-    TSplitRequest request = testutil::Request(world.Source(), u"1", k, TSplitMode::Rows);
+    TSplitRequest request = Request(world.Source(), u"1", k, TSplitMode::Rows);
     request.OutDir = dir;
     request.OutDirShown = u"shown";
     return request;
