@@ -40,11 +40,10 @@ std::int64_t NumberBetween(std::u16string_view Name, std::u16string_view Prefix,
   }
   return number;
 }
-std::u16string TJournal::FinalName(std::int64_t I) const { return OutputName(Base, Extension, I); }
-
-std::u16string TJournal::TemporaryName(std::int64_t I) { return u"~R" + IntToText(0, I) + u"~"; }
-
-std::u16string TJournal::AsideName(std::int64_t I) { return u"~S" + IntToText(0, I) + u"~"; }
+TOutputName TJournal::Output(std::int64_t I) const {
+  const std::u16string index = IntToText(0, I);
+  return {OutputName(Base, Extension, I), u"~R" + index + u"~", u"~S" + index + u"~"};
+}
 
 std::int64_t TJournal::TemporaryIndex(std::u16string_view Name) { return NumberBetween(Name, u"~R", u"~"); }
 

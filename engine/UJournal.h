@@ -15,15 +15,22 @@ enum class TJournalState {
   Undoing,    // a failure is putting everything back: the next run finishes that
 };
 
+// The names an output goes by in its folder: its own, its temporary's while it is
+// written, and the one its old file is set aside under while it replaces it.
+struct TOutputName {
+  std::u16string Final;
+  std::u16string Temporary;
+  std::u16string Aside;
+};
+
 struct TJournal {
   std::u16string Base;
   std::u16string Extension;
   TJournalState State = TJournalState::Writing;
   std::int64_t Count = 0;  // the number of outputs; 0 while not known
 
-  std::u16string FinalName(std::int64_t I) const;
-  static std::u16string TemporaryName(std::int64_t I);
-  static std::u16string AsideName(std::int64_t I);
+  // Output I (from 1).
+  [[nodiscard]] TOutputName Output(std::int64_t I) const;
   // I when Name is temporary I's, else 0.
   static std::int64_t TemporaryIndex(std::u16string_view Name);
 };

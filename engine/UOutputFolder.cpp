@@ -25,7 +25,7 @@ TOutputFolder::~TOutputFolder() {
   }
 }
 
-std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const { return FDir + TJournal::TemporaryName(I); }
+std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const { return FDir + FJournal.Output(I).Temporary; }
 
 void TOutputFolder::Prepare(const TKeptFiles& Kept, const TManifest& Record, std::int64_t BytesNeeded,
                             std::int64_t Count) {
@@ -86,7 +86,7 @@ void TOutputFolder::Recover() {
       left.Count = std::max(left.Count, TJournal::TemporaryIndex(name));
     });
     // A folder that cannot be listed: those up to the first missing.
-    while (platform::KindOf(FDir + TJournal::TemporaryName(left.Count + 1)) != platform::PathKind::None) ++left.Count;
+    while (platform::KindOf(FDir + left.Output(left.Count + 1).Temporary) != platform::PathKind::None) ++left.Count;
   }
   TReplacement steps(FDir, left, FKept, FJournalFile, FByRename);
   steps.CheckNotKept(left.Count);
@@ -112,7 +112,8 @@ void TOutputFolder::CheckNoTemporaries() const {
 }
 
 void TOutputFolder::CheckOutput(std::int64_t I) const {
-  const std::u16string name = FJournal.FinalName(I);
+  const TOutputName names = FJournal.Output(I);
+  const std::u16string& name = names.Final;
   if (FNameLimit >= 0 && platform::NameUnits(name) > FNameLimit) {
     throw TkxException(FillIn(NameTooLongText, {name}));
   }
@@ -129,7 +130,7 @@ void TOutputFolder::CheckOutput(std::int64_t I) const {
     throw TkxException(FillIn(CannotReplaceText, {name}));
   }
   // Someone else's files: not ours to remove or replace.
-  for (const std::u16string& path : {TemporaryPath(I), FDir + TJournal::AsideName(I)}) {
+  for (const std::u16string& path : {FDir + names.Temporary, FDir + names.Aside}) {
     if (platform::KindOf(path) != platform::PathKind::None) FileOpenError(path);
   }
 }

@@ -41,7 +41,7 @@ void TReplacement::Commit(bool Resuming, const std::function<void()>& Moved) {
     for (std::int64_t i = 1; i <= FJournal.Count; ++i) SetAside(i);
     for (std::int64_t i = 1; i <= FJournal.Count; ++i) {
       if (!platform::MoveReplacing(Temporary(i), Final(i)) && !(Resuming && !Exists(Temporary(i)))) {
-        throw TkxException(CannotReplace(FJournal.FinalName(i)));
+        throw TkxException(CannotReplace(FJournal.Output(i).Final));
       }
       if (Moved) Moved();
     }
@@ -66,7 +66,7 @@ void TReplacement::SetAside(std::int64_t I) {
   if (kind == platform::PathKind::None) return;
   if (kind == platform::PathKind::File) FKept.CheckOutput(id);
   if (kind == platform::PathKind::File && !writable) {
-    throw TkxException(FillIn(ReadOnlyOutputText, {FJournal.FinalName(I)}));
+    throw TkxException(FillIn(ReadOnlyOutputText, {FJournal.Output(I).Final}));
   }
   bool done = false;
   if (kind == platform::PathKind::File && writable) {
@@ -80,7 +80,7 @@ void TReplacement::SetAside(std::int64_t I) {
     // A killed run's link: the same file under both names.
     if (!done && FResuming) done = platform::KindOf(Aside(I), &aside) == platform::PathKind::File && aside == id;
   }
-  if (!done) throw TkxException(CannotReplace(FJournal.FinalName(I)));
+  if (!done) throw TkxException(CannotReplace(FJournal.Output(I).Final));
   FAnyAside = true;
 }
 
@@ -140,7 +140,7 @@ std::u16string TReplacement::UndoSteps(std::int64_t& Stuck) {
     if (PutBack(i)) continue;
     Stuck = i;
     if (platform::KindOf(Aside(i)) != platform::PathKind::File || ++lines > MaxKeptLines) continue;
-    kept += FillIn(KeptAsideText, {FJournal.FinalName(i), TJournal::AsideName(i)});
+    kept += FillIn(KeptAsideText, {FJournal.Output(i).Final, FJournal.Output(i).Aside});
   }
   if (Stuck != 0) {
     // The next run must undo, not finish: one more try at saying so.
@@ -155,7 +155,7 @@ std::u16string TReplacement::UndoSteps(std::int64_t& Stuck) {
 void TReplacement::Undo() {
   std::int64_t stuck = 0;
   const std::u16string kept = UndoSteps(stuck);
-  if (stuck != 0) throw TkxException(CannotReplace(FJournal.FinalName(stuck)) + kept);
+  if (stuck != 0) throw TkxException(CannotReplace(FJournal.Output(stuck).Final) + kept);
 }
 
 bool TReplacement::Discard(std::int64_t Created) {

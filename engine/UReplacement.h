@@ -59,9 +59,9 @@ class TReplacement {
   const std::u16string& Left() const { return FLeft; }
 
  private:
-  std::u16string Final(std::int64_t I) const { return FDir + FJournal.FinalName(I); }
-  std::u16string Temporary(std::int64_t I) const { return FDir + TJournal::TemporaryName(I); }
-  std::u16string Aside(std::int64_t I) const { return FDir + TJournal::AsideName(I); }
+  std::u16string Final(std::int64_t I) const { return FDir + FJournal.Output(I).Final; }
+  std::u16string Temporary(std::int64_t I) const { return FDir + FJournal.Output(I).Temporary; }
+  std::u16string Aside(std::int64_t I) const { return FDir + FJournal.Output(I).Aside; }
   void SetAside(std::int64_t I);
   [[nodiscard]] bool PutBack(std::int64_t I) const;
   // The lines for the copies that stay set aside, and the first output not put back.
