@@ -175,7 +175,8 @@ run() {
     echo "$label on $input failed (exit $rc): $(head -c 300 .stderr)" >&2
   elif [ -n "$D" ]; then
     local files bytes
-    read -r files bytes < <(find "$D" -maxdepth 1 -type f -printf '%s\n' | awk '{n++; b+=$1} END {print n+0, b+0}')
+    # The pieces alone: the folder's record of the split (~R.manifest) is no piece.
+    read -r files bytes < <(find "$D" -maxdepth 1 -type f ! -name '~R.*' -printf '%s\n' | awk '{n++; b+=$1} END {print n+0, b+0}')
     if { [ "$K" != - ] && [ "$files" != "$K" ]; } || { [ "$W" = 1 ] && [ "$bytes" -lt "$(stat -c %s "$input.csv")" ]; }; then
       status=bad-output
       echo "$label on $input: $files files, $bytes bytes" >&2
