@@ -1,4 +1,4 @@
-#include "support/UkxRecordReader.h"
+#include "engine/URecordReader.h"
 
 #include <algorithm>
 #include <bit>
@@ -75,7 +75,7 @@ std::uint64_t QuotesAndLfs(const char* From, const char* End) {
 // the unfinished record again (its lines not counted), for a scan that begins there.
 // (The state is worked on in locals: stores into it could alias the bytes scanned.)
 template <class Units>
-std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TkxQuoteState& State, std::size_t* Ends,
+std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TQuoteState& State, std::size_t* Ends,
                         std::size_t Max, bool Partial) {
   constexpr std::size_t unit = Units::Size;
   bool inQuote = State.InQuote;
@@ -109,7 +109,7 @@ std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TkxQuoteS
         beforeBegin = ',';
         linesAtStart = lines;
         if (found == Max) {
-          State = TkxQuoteState{.Lines = lines};
+          State = TQuoteState{.Lines = lines};
           return found;
         }
         continue;
@@ -129,7 +129,7 @@ std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TkxQuoteS
     }
   }
   if (!Partial || begin == Size) {
-    State = TkxQuoteState{.Lines = linesAtStart};
+    State = TQuoteState{.Lines = linesAtStart};
     return found;
   }
   if (Size >= unit) State.Before = Units::Ascii(Data + Size - unit);
@@ -139,7 +139,7 @@ std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TkxQuoteS
   return found;
 }
 
-std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TkxQuoteState& State,
+std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TQuoteState& State,
                  std::size_t* Ends, std::size_t Max, bool Partial) {
   if (Layout.Size == 1) return ScanRecords<TUnits<1, false>>(Data, Size, CrLf, State, Ends, Max, Partial);
   if (Layout.BigEndian) return ScanRecords<TUnits<2, true>>(Data, Size, CrLf, State, Ends, Max, Partial);
@@ -148,14 +148,14 @@ std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool 
 
 // The offset just past the line end that ends the record from where State stands, or
 // NotFound when the record goes on past Size bytes; State then stands where they end.
-std::size_t ScanRecord(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TkxQuoteState& State) {
+std::size_t ScanRecord(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TQuoteState& State) {
   std::size_t end = NotFound;
   return Scan(Data, Size, Layout, CrLf, State, &end, 1, true) == 1 ? end : NotFound;
 }
 
 }  // namespace
 
-void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TkxQuoteState& Quotes, TkxEndTally& Tally) {
+void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& Quotes, TEndTally& Tally) {
   // Read as LF records, every LF outside a quoted field ends one.
   const std::size_t unit = Layout.Size;
   const std::size_t whole = Block.size() - Block.size() % unit;
@@ -173,11 +173,11 @@ void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TkxQuoteState
   Tally.LastCr = whole > 0 && Quotes.Before == '\r';
 }
 
-TkxRecordReader::TkxRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends, bool Quoted)
-    : FReader(Reader), FLines(Reader, Layout, Ends), FLayout(Layout), FCrLf(Ends == TkxLineEnd::CrLf),
+TRecordReader::TRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TLineEnd Ends, bool Quoted)
+    : FReader(Reader), FLines(Reader, Layout, Ends), FLayout(Layout), FCrLf(Ends == TLineEnd::CrLf),
       FQuoted(Quoted) {}
 
-std::size_t TkxRecordReader::WholeRecords(std::size_t* Ends, std::size_t Max) {
+std::size_t TRecordReader::WholeRecords(std::size_t* Ends, std::size_t Max) {
   if (!FQuoted) return FLines.WholeLines(Ends, Max);
   const std::size_t available = FReader.Available();
   const std::size_t whole = available & ~(FLayout.Size - 1);  // units of one or two bytes
@@ -186,16 +186,16 @@ std::size_t TkxRecordReader::WholeRecords(std::size_t* Ends, std::size_t Max) {
   return Scan(FReader.Data(), whole, FLayout, FCrLf, FState, Ends, Max, false);
 }
 
-TkxLineRun TkxRecordReader::PlainRecords(std::size_t Bytes, std::int64_t Max) {
+TLineRun TRecordReader::PlainRecords(std::size_t Bytes, std::int64_t Max) {
   const std::size_t whole = std::min(FReader.Available(), Bytes) & ~(FLayout.Size - 1);
   if (whole == 0) return {};  // before the first read Data is null
-  const TkxLineRun run = LeadingLines(FReader.Data(), whole, FLayout, FCrLf ? TkxLineEnd::CrLf : TkxLineEnd::Lf,
-                                      FQuoted, Max);
+  const TLineRun run = LeadingLines(FReader.Data(), whole, FLayout, FCrLf ? TLineEnd::CrLf : TLineEnd::Lf,
+                                    FQuoted, Max);
   if (FQuoted) FState.Lines += run.Lines;
   return run;
 }
 
-void TkxRecordReader::MoveRecord(TkxRawSink& Sink) {
+void TRecordReader::MoveRecord(TkxRawSink& Sink) {
   if (!FQuoted) return FLines.MoveLine(Sink, true);
   const std::size_t unit = FLayout.Size;
   const std::string_view crLf = CrLfOf(FLayout);
@@ -213,7 +213,7 @@ void TkxRecordReader::MoveRecord(TkxRawSink& Sink) {
         Sink.PutBytes("\0", unit - available);
       }
       Sink.PutBytes(lineEnd.data(), lineEnd.size());
-      FState = TkxQuoteState{.Lines = FState.Lines};
+      FState = TQuoteState{.Lines = FState.Lines};
       return;
     }
     if (heldCr) Sink.PutBytes(crLf.data(), unit);  // the record's, as content or with its LF

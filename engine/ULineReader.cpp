@@ -1,4 +1,4 @@
-#include "support/UkxLineReader.h"
+#include "engine/ULineReader.h"
 
 #include <bit>
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include <emmintrin.h>
 #endif
 
-TkxLineReader::TkxLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends)
-    : FReader(Reader), FLayout(Layout), FCrLf(Ends == TkxLineEnd::CrLf) {
+TLineReader::TLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TLineEnd Ends)
+    : FReader(Reader), FLayout(Layout), FCrLf(Ends == TLineEnd::CrLf) {
   const std::string_view crLf = CrLfOf(Layout);
   std::memcpy(FEnd, crLf.data(), crLf.size());
 }
@@ -96,9 +96,9 @@ std::int64_t BitsIn(std::uint64_t Bits) {
 // Counted 64 bytes a step, the line ends of a step found at once: a piece of many lines
 // then costs next to nothing beyond reading it.
 template <std::size_t Unit, bool Big>
-TkxLineRun LeadingLinesOf(const char* Data, std::size_t Size, bool CrLf, bool StopAtQuote, std::int64_t Max) {
+TLineRun LeadingLinesOf(const char* Data, std::size_t Size, bool CrLf, bool StopAtQuote, std::int64_t Max) {
   constexpr TkxUnitLayout layout{Unit, Big};
-  TkxLineRun run;
+  TLineRun run;
   std::uint64_t crBefore = 0;  // the last unit of the step before was a CR
   std::size_t at = 0;
   for (; Size - at >= 64 && run.Lines < Max; at += 64) {
@@ -136,15 +136,15 @@ TkxLineRun LeadingLinesOf(const char* Data, std::size_t Size, bool CrLf, bool St
 
 }  // namespace
 
-TkxLineRun LeadingLines(const char* Data, std::size_t Size, TkxUnitLayout Layout, TkxLineEnd Ends, bool StopAtQuote,
-                        std::int64_t Max) {
-  const bool crLf = Ends == TkxLineEnd::CrLf;
+TLineRun LeadingLines(const char* Data, std::size_t Size, TkxUnitLayout Layout, TLineEnd Ends, bool StopAtQuote,
+                      std::int64_t Max) {
+  const bool crLf = Ends == TLineEnd::CrLf;
   if (Layout.Size == 1) return LeadingLinesOf<1, false>(Data, Size, crLf, StopAtQuote, Max);
   if (Layout.BigEndian) return LeadingLinesOf<2, true>(Data, Size, crLf, StopAtQuote, Max);
   return LeadingLinesOf<2, false>(Data, Size, crLf, StopAtQuote, Max);
 }
 
-void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TkxEndTally& Tally) {
+void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TEndTally& Tally) {
   const std::size_t unit = Layout.Size;
   for (std::size_t at = 0; at + unit <= Block.size(); at += unit) {
     if (IsUnit(Block.data() + at, Layout, '\n')) ++(Tally.LastCr ? Tally.AfterCr : Tally.Bare);
@@ -153,7 +153,7 @@ void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TkxEndTally& Ta
   }
 }
 
-std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
+std::size_t TLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
   if (Size == 0) return 0;  // before the first read Data is null, which must not be searched
   const std::size_t unit = FLayout.Size;
   if (unit == 1) {  // the common case, kept short
@@ -185,7 +185,7 @@ std::size_t TkxLineReader::FindLineEnd(const char* Data, std::size_t Size) const
   return Size;
 }
 
-std::size_t TkxLineReader::WholeLines(std::size_t* Ends, std::size_t Max) const {
+std::size_t TLineReader::WholeLines(std::size_t* Ends, std::size_t Max) const {
   const std::size_t available = FReader.Available();
   const std::size_t whole = available - available % FLayout.Size;
   const char* data = FReader.Data();
@@ -200,7 +200,7 @@ std::size_t TkxLineReader::WholeLines(std::size_t* Ends, std::size_t Max) const 
   return found;
 }
 
-void TkxLineReader::MoveLine(TkxRawSink& Sink, bool WithLineEnd) {
+void TLineReader::MoveLine(TkxRawSink& Sink, bool WithLineEnd) {
   const std::size_t unit = FLayout.Size;
   const char* lineEnd = FCrLf ? FEnd : FEnd + unit;
   const std::size_t lineEndSize = FCrLf ? 2 * unit : unit;
