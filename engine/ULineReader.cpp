@@ -1,11 +1,10 @@
 #include "engine/ULineReader.h"
 
+#include "engine/UUnitScan.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 TLineReader::TLineReader(TkxByteReader& Reader, TkxUnitLayout Layout, TLineEnd Ends)
     : FReader(Reader), FLayout(Layout), FCrLf(Ends == TLineEnd::CrLf) {
@@ -27,62 +26,23 @@ bool IsUnit(const char* At, TkxUnitLayout Layout, char Low) {
   return Layout.BigEndian ? At[0] == '\0' && At[1] == Low : At[0] == Low && At[1] == '\0';
 }
 
-// The first LF byte in [From, End), or null. The Windows C library searches a byte at a
-// time, which made the search a third of a split's processor time there; 32 bytes a
-// step come close to the best C libraries.
-const char* FindLf(const char* From, const char* End) {
-#if defined(__SSE2__)
-  const __m128i lf = _mm_set1_epi8('\n');
-  for (; End - From >= 32; From += 32) {
-    const __m128i low = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(From)), lf);
-    const __m128i high = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(From + 16)), lf);
-    const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(low)) |
-                          static_cast<unsigned>(_mm_movemask_epi8(high)) << 16;
-    if (hits != 0) return From + __builtin_ctz(hits);
-  }
-  for (; From < End; ++From) {
-    if (*From == '\n') return From;
-  }
-  return nullptr;
-#else
-  return static_cast<const char*>(std::memchr(From, '\n', static_cast<std::size_t>(End - From)));
-#endif
-}
-
-// 64 bytes of code units, loaded once and compared with several characters.
-template <std::size_t Unit, bool Big>
-class TStep {
- public:
-  explicit TStep(const char* From) : FFrom(From) {
-#if defined(__SSE2__)
-    for (std::size_t k = 0; k < 4; ++k) FBytes[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + 16 * k));
-#endif
-  }
-  // Bit i set where a unit equal to the ASCII character Ch begins at i.
-  std::uint64_t UnitsOf(char Ch) const {
-#if defined(__SSE2__)
-    const __m128i want = Unit == 1 ? _mm_set1_epi8(Ch) : _mm_set1_epi16(static_cast<short>(Big ? Ch << 8 : Ch));
-    const auto hitsAt = [&](std::size_t K) {
-      const __m128i found = Unit == 1 ? _mm_cmpeq_epi8(FBytes[K], want) : _mm_cmpeq_epi16(FBytes[K], want);
-      return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(found))) << 16 * K;
-    };
-    const std::uint64_t hits = hitsAt(0) | hitsAt(1) | hitsAt(2) | hitsAt(3);
-    return Unit == 1 ? hits : hits & 0x5555555555555555u;
-#else
-    std::uint64_t hits = 0;
-    for (std::size_t i = 0; i < 64; i += Unit) {
-      if (IsUnit(FFrom + i, {Unit, Big}, Ch)) hits |= std::uint64_t{1} << i;
+// The offset of the LF that ends the first line in Data (Size bytes, whole units), or
+// Size. A block of units a step, not the C library's search: the Windows one goes a byte
+// at a time, which made the search a third of a split's processor time there.
+template <class Units>
+std::size_t FindLineEndOf(const char* Data, std::size_t Size, bool CrLf) {
+  constexpr std::size_t unit = Units::Size;
+  constexpr std::size_t step = TUnitBlock<Units>::Bytes;
+  // An LF at the very start has no CR before it in this block.
+  for (std::size_t at = CrLf ? unit : 0; at < Size; at += step) {
+    std::uint64_t lfs = TUnitBlock<Units>::Within(Data + at, Size - at).UnitsOf('\n');
+    for (; lfs != 0; lfs &= lfs - 1) {
+      const std::size_t lf = at + static_cast<std::size_t>(std::countr_zero(lfs));
+      if (!CrLf || Units::Ascii(Data + lf - unit) == '\r') return lf;
     }
-    return hits;
-#endif
   }
-
- private:
-  const char* FFrom;
-#if defined(__SSE2__)
-  __m128i FBytes[4];
-#endif
-};
+  return Size;
+}
 
 // The bits set in Bits, counted in line: without a processor option the library's count
 // is a call, which took a fifth of the time counting lines.
@@ -95,41 +55,34 @@ std::int64_t BitsIn(std::uint64_t Bits) {
 
 // Counted 64 bytes a step, the line ends of a step found at once: a piece of many lines
 // then costs next to nothing beyond reading it.
-template <std::size_t Unit, bool Big>
+template <class Units>
 TLineRun LeadingLinesOf(const char* Data, std::size_t Size, bool CrLf, bool StopAtQuote, std::int64_t Max) {
-  constexpr TkxUnitLayout layout{Unit, Big};
+  constexpr std::size_t unit = Units::Size;
+  constexpr std::size_t step = TUnitBlock<Units>::Bytes;
   TLineRun run;
   std::uint64_t crBefore = 0;  // the last unit of the step before was a CR
-  std::size_t at = 0;
-  for (; Size - at >= 64 && run.Lines < Max; at += 64) {
-    const TStep<Unit, Big> step(Data + at);
-    std::uint64_t ends = step.UnitsOf('\n');
+  for (std::size_t at = 0; at < Size && run.Lines < Max; at += step) {
+    const auto block = TUnitBlock<Units>::Within(Data + at, Size - at);
+    std::uint64_t ends = block.UnitsOf('\n');
     if (CrLf) {
-      const std::uint64_t crs = step.UnitsOf('\r');
-      ends &= crs << Unit | crBefore;
-      crBefore = crs >> (64 - Unit);
+      const std::uint64_t crs = block.UnitsOf('\r');
+      ends &= crs << unit | crBefore;
+      crBefore = crs >> (step - unit);
     }
-    const std::uint64_t quotes = StopAtQuote ? step.UnitsOf('"') : 0;
+    const std::uint64_t quotes = StopAtQuote ? block.UnitsOf('"') : 0;
     if (quotes != 0) ends &= (quotes & (0 - quotes)) - 1;
     const std::int64_t found = BitsIn(ends);
     if (found >= Max - run.Lines) {
       for (std::int64_t k = Max - run.Lines; k > 1; --k) ends &= ends - 1;
       run.Lines = Max;
-      run.Bytes = at + static_cast<std::size_t>(std::countr_zero(ends)) + Unit;
+      run.Bytes = at + static_cast<std::size_t>(std::countr_zero(ends)) + unit;
       return run;
     }
     if (ends != 0) {
       run.Lines += found;
-      run.Bytes = at + 63 - static_cast<std::size_t>(std::countl_zero(ends)) + Unit;
+      run.Bytes = at + step - 1 - static_cast<std::size_t>(std::countl_zero(ends)) + unit;
     }
     if (quotes != 0) return run;
-  }
-  for (; at + Unit <= Size && run.Lines < Max; at += Unit) {
-    if (StopAtQuote && IsUnit(Data + at, layout, '"')) break;
-    if (!IsUnit(Data + at, layout, '\n')) continue;
-    if (CrLf && (at == 0 || !IsUnit(Data + at - Unit, layout, '\r'))) continue;
-    ++run.Lines;
-    run.Bytes = at + Unit;
   }
   return run;
 }
@@ -139,9 +92,9 @@ TLineRun LeadingLinesOf(const char* Data, std::size_t Size, bool CrLf, bool Stop
 TLineRun LeadingLines(const char* Data, std::size_t Size, TkxUnitLayout Layout, TLineEnd Ends, bool StopAtQuote,
                       std::int64_t Max) {
   const bool crLf = Ends == TLineEnd::CrLf;
-  if (Layout.Size == 1) return LeadingLinesOf<1, false>(Data, Size, crLf, StopAtQuote, Max);
-  if (Layout.BigEndian) return LeadingLinesOf<2, true>(Data, Size, crLf, StopAtQuote, Max);
-  return LeadingLinesOf<2, false>(Data, Size, crLf, StopAtQuote, Max);
+  return WithUnits(Layout, [&]<class Units>(Units) {
+    return LeadingLinesOf<Units>(Data, Size, crLf, StopAtQuote, Max);
+  });
 }
 
 void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TEndTally& Tally) {
@@ -155,34 +108,7 @@ void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TEndTally& Tall
 
 std::size_t TLineReader::FindLineEnd(const char* Data, std::size_t Size) const {
   if (Size == 0) return 0;  // before the first read Data is null, which must not be searched
-  const std::size_t unit = FLayout.Size;
-  if (unit == 1) {  // the common case, kept short
-    if (!FCrLf) {
-      const char* hit = FindLf(Data, Data + Size);
-      return hit ? static_cast<std::size_t>(hit - Data) : Size;
-    }
-    const char* at = Data + 1;  // an LF at the very start has no CR before it in this block
-    const char* end = Data + Size;
-    while (at < end && (at = FindLf(at, end))) {
-      if (at[-1] == '\r') return static_cast<std::size_t>(at - Data);
-      ++at;
-    }
-    return Size;
-  }
-  const std::size_t lowByte = FLayout.BigEndian ? 1 : 0;
-  std::size_t from = FCrLf ? unit : 0;
-  while (from + lowByte < Size) {
-    const char* hit = FindLf(Data + from + lowByte, Data + Size);
-    if (!hit) break;
-    std::size_t at = static_cast<std::size_t>(hit - Data) - lowByte;
-    if (at % unit != 0) {  // a 0A byte inside another character
-      from = at + 1;
-      continue;
-    }
-    if (IsUnit(Data + at, FLayout, '\n') && (!FCrLf || IsUnit(Data + at - unit, FLayout, '\r'))) return at;
-    from = at + unit;
-  }
-  return Size;
+  return WithUnits(FLayout, [&]<class Units>(Units) { return FindLineEndOf<Units>(Data, Size, FCrLf); });
 }
 
 std::size_t TLineReader::WholeLines(std::size_t* Ends, std::size_t Max) const {

@@ -1,72 +1,13 @@
 #include "engine/URecordReader.h"
 
+#include "engine/UUnitScan.h"
+
 #include <algorithm>
 #include <bit>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
 constexpr std::size_t NotFound = static_cast<std::size_t>(-1);
-
-// Code units of one byte, or of two in little- or big-endian order.
-template <std::size_t UnitSize, bool BigEndian>
-struct TUnits {
-  static constexpr std::size_t Size = UnitSize;
-  static constexpr bool Big = BigEndian;
-  // The unit at At when it is an ASCII character, else 0.
-  static char Ascii(const char* At) {
-    if constexpr (UnitSize == 1) {
-      return At[0];
-    } else {
-      return At[BigEndian ? 0 : 1] == '\0' ? At[BigEndian ? 1 : 0] : '\0';
-    }
-  }
-};
-
-// Bytes looked at in one step: a line of a typical table takes one or two.
-constexpr std::size_t Window = 64;
-
-// The quotes and LFs among the Window bytes from From (fewer where End comes first, whole
-// units): bit i stands for the unit that begins at From + i. Only these units go through
-// the quote rule.
-template <class Units>
-std::uint64_t QuotesAndLfs(const char* From, const char* End) {
-#if defined(__SSE2__)
-  if (static_cast<std::size_t>(End - From) >= Window) {
-    __m128i quote, lf;
-    if constexpr (Units::Size == 1) {
-      quote = _mm_set1_epi8('"');
-      lf = _mm_set1_epi8('\n');
-    } else {
-      // The units as a little-endian load sees them.
-      quote = _mm_set1_epi16(static_cast<short>(Units::Big ? 0x2200 : 0x0022));
-      lf = _mm_set1_epi16(static_cast<short>(Units::Big ? 0x0A00 : 0x000A));
-    }
-    const auto hitsAt = [&](std::size_t K) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + K));
-      __m128i found;
-      if constexpr (Units::Size == 1) {
-        found = _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, lf));
-      } else {
-        found = _mm_or_si128(_mm_cmpeq_epi16(bytes, quote), _mm_cmpeq_epi16(bytes, lf));
-      }
-      return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(found))) << K;
-    };
-    const std::uint64_t hits = hitsAt(0) | hitsAt(16) | hitsAt(32) | hitsAt(48);
-    return Units::Size == 1 ? hits : hits & 0x5555555555555555u;
-  }
-#endif
-  std::uint64_t hits = 0;
-  const std::size_t size = std::min(static_cast<std::size_t>(End - From), Window);
-  for (std::size_t i = 0; i < size; i += Units::Size) {
-    const char ch = Units::Ascii(From + i);
-    if (ch == '"' || ch == '\n') hits |= std::uint64_t{1} << i;
-  }
-  return hits;
-}
 
 // Scans Size bytes (whole units) of records from where State stands, and puts the offset
 // just past each line end that ends a record into Ends, at most Max of them; answers how
@@ -94,8 +35,11 @@ std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TQuoteSta
       inQuote = false;
     }
   }
-  for (std::size_t window = at; window < Size; window += Window) {
-    for (std::uint64_t hits = QuotesAndLfs<Units>(Data + window, Data + Size); hits != 0; hits &= hits - 1) {
+  // Only the quotes and LFs go through the quote rule, a block of units at a time: a line
+  // of a typical table takes one or two.
+  for (std::size_t window = at; window < Size; window += TUnitBlock<Units>::Bytes) {
+    std::uint64_t hits = TUnitBlock<Units>::Within(Data + window, Size - window).UnitsOf('"', '\n');
+    for (; hits != 0; hits &= hits - 1) {
       const std::size_t p = window + static_cast<std::size_t>(std::countr_zero(hits));
       if (p < at) continue;  // the second quote of a pair
       const char before = p == begin ? beforeBegin : Units::Ascii(Data + p - unit);
@@ -141,9 +85,9 @@ std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TQuoteSta
 
 std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TQuoteState& State,
                  std::size_t* Ends, std::size_t Max, bool Partial) {
-  if (Layout.Size == 1) return ScanRecords<TUnits<1, false>>(Data, Size, CrLf, State, Ends, Max, Partial);
-  if (Layout.BigEndian) return ScanRecords<TUnits<2, true>>(Data, Size, CrLf, State, Ends, Max, Partial);
-  return ScanRecords<TUnits<2, false>>(Data, Size, CrLf, State, Ends, Max, Partial);
+  return WithUnits(Layout, [&]<class Units>(Units) {
+    return ScanRecords<Units>(Data, Size, CrLf, State, Ends, Max, Partial);
+  });
 }
 
 // The offset just past the line end that ends the record from where State stands, or
