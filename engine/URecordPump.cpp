@@ -55,14 +55,14 @@ TUnclosedQuote::TUnclosedQuote(std::int64_t QuoteLine)
 namespace {
 
 // Records that ran into the end of the source inside a quoted field.
-void RaiseIfUnclosed(const TkxRecordReader& Records) {
+void RaiseIfUnclosed(const TRecordReader& Records) {
   if (Records.UnclosedQuoteLine() != 0) throw TUnclosedQuote(Records.UnclosedQuoteLine());
 }
 
 }  // namespace
 
 TRecordPump::TRecordPump(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
-                         TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory)
+                         TLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory)
     : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FQuoted(Quoted), FBlock(Block),
       FHeaderInMemory(HeaderInMemory), FReader(Source, Block, std::int64_t{0}), FRecords(FReader, Layout, Ends, Quoted) {}
 
@@ -88,14 +88,14 @@ void TRecordPump::ReadHeader(std::int64_t Count) {
 
 std::int64_t TRecordPump::CountRecords(TSplitControl& Control) const {
   TkxByteReader reader(FFile, FBlock, static_cast<std::int64_t>(FMarkSize));
-  TkxRecordReader records(reader, FLayout, FEnds, FQuoted);
+  TRecordReader records(reader, FLayout, FEnds, FQuoted);
   TByteCount past;
   bool markOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
   std::int64_t count = 0;
   for (;;) {
     // Plain lines are counted a run at a time, any other record alone.
     for (;;) {
-      const TkxLineRun plain = records.PlainRecords(FBlock, std::numeric_limits<std::int64_t>::max());
+      const TLineRun plain = records.PlainRecords(FBlock, std::numeric_limits<std::int64_t>::max());
       if (plain.Lines > 0) {
         reader.Consume(plain.Bytes);
         count += plain.Lines;
@@ -123,14 +123,14 @@ void TRecordPump::WriteHeader(TkxRawSink& Sink) {
     return;
   }
   TkxByteReader again(FFile, FBlock, FHeaderStart);
-  TkxRecordReader records(again, FLayout, FEnds, FQuoted);
+  TRecordReader records(again, FLayout, FEnds, FQuoted);
   for (std::int64_t j = 0; j < FHeaderCount; ++j) records.MoveRecord(Sink);
 }
 
 
 std::int64_t TRecordPump::Measure(bool& Unclosed) const {
   TkxByteReader again(FFile, FBlock, FReader.Position());
-  TkxRecordReader record(again, FLayout, FEnds, FQuoted);
+  TRecordReader record(again, FLayout, FEnds, FQuoted);
   TByteCount size;
   record.MoveRecord(size);
   Unclosed = record.UnclosedQuoteLine() != 0;
@@ -192,7 +192,7 @@ void TRecordPump::PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Mad
     // Plain lines that fit the output go in at once, where the router can tell ahead.
     const TRoom room = Router_.Room();
     if (room.Records > 0) {
-      const TkxLineRun plain =
+      const TLineRun plain =
           FRecords.PlainRecords(static_cast<std::size_t>(std::min<std::int64_t>(room.Bytes, FBlock)), room.Records);
       if (plain.Lines > 0) {
         Router_.Add(plain.Lines, static_cast<std::int64_t>(plain.Bytes));

@@ -4,12 +4,12 @@
 // it sees to cancel and progress, and counts the records first where a way asks.
 #pragma once
 
+#include "engine/ULineReader.h"
+#include "engine/URecordReader.h"
 #include "engine/USplitControl.h"
 #include "platform/Platform.h"
 #include "support/UkxByteStream.h"
 #include "support/UkxException.h"
-#include "support/UkxLineReader.h"
-#include "support/UkxRecordReader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,9 +27,9 @@ class TUnclosedQuote : public TkxException {
 class TRecordPump {
  public:
   // Reads Source, which its owner holds open, and whose size was Size when the run
-  // began. Records are the lines, or with Quoted the records of TkxRecordReader.
+  // began. Records are the lines, or with Quoted the records of TRecordReader.
   TRecordPump(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
-              TkxLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory);
+              TLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory);
 
   // Reads past the mark and the first Count records; raises "文件中不包含足够的数据!"
   // when the source has fewer, the changed-source text when it ends before its size, or
@@ -84,12 +84,12 @@ class TRecordPump {
   std::int64_t FSize;
   std::size_t FMarkSize;
   TkxUnitLayout FLayout;
-  TkxLineEnd FEnds;
+  TLineEnd FEnds;
   bool FQuoted;
   std::size_t FBlock;
   std::size_t FHeaderInMemory;
   TkxByteReader FReader;
-  TkxRecordReader FRecords;
+  TRecordReader FRecords;
   std::int64_t FHeaderCount = 0;
   std::int64_t FHeaderStart = 0;
   std::string FHeader;

@@ -74,7 +74,7 @@ std::int64_t PiecesKnown(TSplitMode Mode, std::int64_t Count, std::int64_t Size,
 // One pass over the source (two for Parts) that cuts it by records (Quoted) or lines,
 // with the given line ends, and puts the outputs in place. Raises TUnclosedQuote, with
 // nothing left behind, when records run into the end of the source inside a quoted field.
-void Deal(const TSource& Source, const TKeptFiles& Kept, TkxLineEnd Ends, bool Quoted, TSplitMode Mode,
+void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, TSplitMode Mode,
           const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
   TRecordPump dealer(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
                      Limits.HeaderInMemory);
@@ -124,9 +124,9 @@ void Deal(const TSource& Source, const TKeptFiles& Kept, TkxLineEnd Ends, bool Q
 
 // The source's line ends, judged on its first MiB, or where that holds none, read on
 // through the same block until one shows or the source ends.
-TkxEndTally JudgeEnds(const TSource& Source, char* Block, std::size_t BlockSize, bool Quoted, TSplitControl& Control) {
-  TkxEndTally tally;
-  TkxQuoteState quotes;
+TEndTally JudgeEnds(const TSource& Source, char* Block, std::size_t BlockSize, bool Quoted, TSplitControl& Control) {
+  TEndTally tally;
+  TQuoteState quotes;
   for (std::int64_t at = Quoted ? static_cast<std::int64_t>(Source.Mark.size()) : 0;;) {
     std::size_t got = 0;
     if (!platform::ReadBytesAt(Source.File, at, Block, BlockSize, got)) throw TkxException(FileReadErrorText);
@@ -175,7 +175,7 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   const TKeptFiles kept(source.Id, path, Request.OtherSources);
 
   if (ByRecords(Request.Records, result.Extension)) {
-    const TkxEndTally ends = JudgeEnds(source, headBlock.get(), headSize, true, Control);
+    const TEndTally ends = JudgeEnds(source, headBlock.get(), headSize, true, Control);
     try {
       result.NoLineEnd = !ends.Any() && ends.Cr;
       Deal(source, kept, ends.Ends(), true, Request.Mode, counts, Limits, Control, result);
@@ -190,7 +190,7 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
       Control.FilesDone.store(0);
     }
   }
-  const TkxEndTally ends = JudgeEnds(source, headBlock.get(), headSize, false, Control);
+  const TEndTally ends = JudgeEnds(source, headBlock.get(), headSize, false, Control);
   result.NoLineEnd = !ends.Any() && ends.Cr;
   Deal(source, kept, ends.Ends(), false, Request.Mode, counts, Limits, Control, result);
   (void)source.File.Close();  // only read: nothing to commit

@@ -4,9 +4,9 @@
 // from the block (one or several at a time) or through it, with the line where a field
 // left open began; the text file reads the same lines and decoding them never loses a
 // well-formed line. Runs of plain lines, as pieces take them, are those records too.
+#include "engine/URecordReader.h"
 #include "fuzz/FuzzScratch.h"
 #include "support/UkxFile.h"
-#include "support/UkxRecordReader.h"
 #include "support/UkxUtf8.h"
 #include "tests/TestUtil.h"
 
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::TFile file;
     FUZZ_CHECK(platform::OpenExistingFile(path.u16string(), file) == platform::OpenResult::Opened);
     TkxByteReader reader(file, block);
-    TkxLineReader lines(reader, layout, lf ? TkxLineEnd::Lf : TkxLineEnd::CrLf);
+    TLineReader lines(reader, layout, lf ? TLineEnd::Lf : TLineEnd::CrLf);
     reader.Consume(std::min(reader.Fill(mark.size()), mark.size()));
     std::size_t count = 0;
     while (reader.Fill() > 0) {
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::TFile file;
     FUZZ_CHECK(platform::OpenExistingFile(path.u16string(), file) == platform::OpenResult::Opened);
     TkxByteReader reader(file, block);
-    TkxRecordReader finder(reader, layout, lf ? TkxLineEnd::Lf : TkxLineEnd::CrLf, true);
+    TRecordReader finder(reader, layout, lf ? TLineEnd::Lf : TLineEnd::CrLf, true);
     reader.Consume(std::min(reader.Fill(mark.size()), mark.size()));
     std::size_t count = 0;
     const auto check = [&](const std::string& record) {
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t plainBytes = block - data[0] % 64;
     const std::int64_t plainMax = (data[0] >> 5) % 4 == 3 ? INT64_MAX : 1 + (data[0] >> 5) % 4;
     for (bool first = true; reader.Fill() > 0 || (first && !bytes.empty() && bytes.size() <= mark.size()); first = false) {
-      if (const TkxLineRun run = plain ? finder.PlainRecords(plainBytes, plainMax) : TkxLineRun{}; run.Lines > 0) {
+      if (const TLineRun run = plain ? finder.PlainRecords(plainBytes, plainMax) : TLineRun{}; run.Lines > 0) {
         FUZZ_CHECK(run.Lines <= plainMax && run.Bytes <= std::min(plainBytes, reader.Available()));
         std::size_t start = 0;
         for (std::int64_t k = 0; k < run.Lines && count < records.size(); ++k) {

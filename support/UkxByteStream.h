@@ -1,10 +1,17 @@
-// Buffered reading of a platform file, and the sink through which raw lines travel.
+// Buffered reading of a platform file, the sink through which raw lines travel, and the
+// layout of the code units in those bytes.
 #pragma once
 
 #include "platform/Platform.h"
 
 #include <cstddef>
 #include <cstdint>
+
+// How the code units of an encoding are laid out: one byte each, or two in either order.
+struct TkxUnitLayout {
+  std::size_t Size = 1;
+  bool BigEndian = false;
+};
 
 // Where raw bytes go, piece by piece.
 class TkxRawSink {

@@ -15,13 +15,6 @@ namespace {
 
 constexpr std::size_t RecognitionBlock = 1 << 20;
 
-// The text in a string of bytes, for decoding a whole line at once.
-class TByteCollector : public TkxRawSink {
- public:
-  void PutBytes(const char* Data, std::size_t Size) override { Bytes.append(Data, Size); }
-  std::string Bytes;
-};
-
 bool IsWriteMode(std::uint8_t Mode) { return Mode == fmWrite || Mode == fmWriteUnicode; }
 
 std::uint8_t ChosenEncoding(const std::u16string& Path, std::uint8_t Mode, std::uint8_t Encoding) {
@@ -102,7 +95,6 @@ TkxFile::TkxFile(const std::u16string& Path, std::uint8_t Mode, std::uint8_t Enc
     : FileName(Path), Encoding(ChosenEncoding(Path, Mode, Encoding)), FFile(OpenFile(Path, Mode)) {
   if (!IsWriteMode(Mode)) {
     FReader = std::make_unique<TkxByteReader>(FFile, BufferSize);
-    FLines = std::make_unique<TkxLineReader>(*FReader, LayoutOf(this->Encoding));
   }
 }
 
@@ -130,15 +122,37 @@ std::u16string TkxFile::ReadLine() {
     const std::size_t available = FReader->Fill(mark);
     FReader->Consume(available < mark ? available : mark);
   }
-  TByteCollector line;
-  FLines->MoveLine(line, false);
+  const std::string line = NextLineBytes();
   switch (Encoding) {
-    case teUtf16LE: return DecodeUtf16(line.Bytes, false);
-    case teUtf16BE: return DecodeUtf16(line.Bytes, true);
+    case teUtf16LE: return DecodeUtf16(line, false);
+    case teUtf16BE: return DecodeUtf16(line, true);
     case teUtf8:
-    case teUtf8Bom: return Utf8ToText(line.Bytes);
-    default: return AnsiToText(line.Bytes);
+    case teUtf8Bom: return Utf8ToText(line);
+    default: return AnsiToText(line);
   }
+}
+
+// The code units are compared at their own alignment (a UTF-16 character whose bytes
+// happen to read 0D 0A ends nothing); of CR CR LF only the last CR belongs to the line
+// end, and a CR that is the file's last code unit is dropped. Half a code unit at the
+// end of the file stays, for the decoder to mark.
+std::string TkxFile::NextLineBytes() {
+  const std::string_view crLf = LineEndOf(Encoding);
+  const std::string_view cr = crLf.substr(0, crLf.size() / 2);
+  std::string line;
+  while (FReader->Fill(cr.size()) >= cr.size()) {
+    line.append(FReader->Data(), cr.size());
+    FReader->Consume(cr.size());
+    if (line.ends_with(crLf)) {
+      line.resize(line.size() - crLf.size());
+      return line;
+    }
+  }
+  const std::size_t rest = FReader->Available();
+  if (rest == 0 && line.ends_with(cr)) line.resize(line.size() - cr.size());
+  if (rest > 0) line.append(FReader->Data(), rest);
+  FReader->Consume(rest);
+  return line;
 }
 
 void TkxFile::PutBytes(const std::string& Bytes) {
@@ -171,7 +185,6 @@ void TkxFile::WriteLine(const std::u16string& Text) {
 
 void TkxFile::Close() {
   const bool writing = Writing();
-  FLines.reset();
   FReader.reset();
   // A file only read has nothing to commit.
   if (!FFile.Close() && writing) throw TkxException(FileWriteErrorText);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "support/UkxByteStream.h"
-#include "support/UkxLineReader.h"
 #include "support/UkxObject.h"
 
 #include <cstddef>
@@ -71,13 +70,13 @@ class TkxFile : public TkxObject {
 
  private:
   std::string Encoded(const std::u16string& Text) const;
+  std::string NextLineBytes();
   void PutBytes(const std::string& Bytes);
 
   // Open and not read: written.
   bool Writing() const { return FFile.IsOpen() && !FReader; }
 
-  platform::TFile FFile;  // before the readers, which read it
+  platform::TFile FFile;  // before the reader, which reads it
   std::unique_ptr<TkxByteReader> FReader;
-  std::unique_ptr<TkxLineReader> FLines;
   std::int64_t FWritten = 0;
 };

@@ -2,8 +2,8 @@
 // inside a quoted field belongs to its record, which goes on.
 #pragma once
 
+#include "engine/ULineReader.h"
 #include "support/UkxByteStream.h"
-#include "support/UkxLineReader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 // Where the quote tracking stands inside a record. Before is the ASCII character of the
 // code unit before the next one to scan (0 for any other), a comma at a record's start.
-struct TkxQuoteState {
+struct TQuoteState {
   bool InQuote = false;
   bool QuoteSeen = false;  // inside a quoted field the last unit scanned was a quote: the next decides
   char Before = ',';
@@ -23,7 +23,7 @@ struct TkxQuoteState {
 // after the mark): every LF outside a quoted field, bare or after a CR, may end a
 // record. Line ends inside quoted fields, however many, count for nothing. Quotes
 // carries the quoted field from one block to the next.
-void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TkxQuoteState& Quotes, TkxEndTally& Tally);
+void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& Quotes, TEndTally& Tally);
 
 // Moves records out of a reader as they stand in the file, without decoding them. With
 // Quoted, a field that begins with a quote (at the start of a record, or right after a
@@ -32,9 +32,9 @@ void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TkxQuoteState
 // quote anywhere else is an ordinary character. Without, records are the line reader's
 // lines. Line ends are those of the line reader, compared at the code units' own
 // alignment; a record longer than the reader's block passes through in pieces.
-class TkxRecordReader {
+class TRecordReader {
  public:
-  TkxRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TkxLineEnd Ends, bool Quoted);
+  TRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TLineEnd Ends, bool Quoted);
   // Hands the next record's bytes to Sink, followed by its line end as the line reader's
   // MoveLine hands a line with WithLineEnd.
   void MoveRecord(TkxRawSink& Sink);
@@ -52,7 +52,7 @@ class TkxRecordReader {
   // The records at the start of the block that lie whole in its first Bytes bytes and are
   // plain lines (with Quoted, those before the block's first quote), at most Max. They
   // count as read: the caller consumes their bytes.
-  [[nodiscard]] TkxLineRun PlainRecords(std::size_t Bytes, std::int64_t Max);
+  [[nodiscard]] TLineRun PlainRecords(std::size_t Bytes, std::int64_t Max);
   // The line ends passed inside and after the quoted records read so far (the first
   // line is 1 plus this where the next record begins); 0 without Quoted.
   [[nodiscard]] std::int64_t LinesPassed() const { return FState.Lines; }
@@ -62,10 +62,10 @@ class TkxRecordReader {
 
  private:
   TkxByteReader& FReader;
-  TkxLineReader FLines;
+  TLineReader FLines;
   TkxUnitLayout FLayout;
   bool FCrLf;
   bool FQuoted;
-  TkxQuoteState FState;
+  TQuoteState FState;
   std::int64_t FUnclosedLine = 0;
 };
