@@ -97,13 +97,30 @@ TLineRun LeadingLines(const char* Data, std::size_t Size, TkxUnitLayout Layout, 
   });
 }
 
+std::size_t NextUnit(std::string_view Block, TkxUnitLayout Layout, char Low, std::size_t From) {
+  const std::size_t unit = Layout.Size;
+  const std::size_t whole = Block.size() - Block.size() % unit;
+  const std::size_t lowByte = Layout.BigEndian ? 1 : 0;
+  for (std::size_t at = From; at < whole;) {
+    const void* hit = std::memchr(Block.data() + at + lowByte, Low, whole - at - lowByte);
+    if (!hit) break;
+    const std::size_t found = static_cast<std::size_t>(static_cast<const char*>(hit) - Block.data()) - lowByte;
+    if (found % unit == 0 && IsUnit(Block.data() + found, Layout, Low)) return found;
+    at = found + 1;  // a byte of another unit
+  }
+  return std::string_view::npos;
+}
+
 void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TEndTally& Tally) {
   const std::size_t unit = Layout.Size;
-  for (std::size_t at = 0; at + unit <= Block.size(); at += unit) {
-    if (IsUnit(Block.data() + at, Layout, '\n')) ++(Tally.LastCr ? Tally.AfterCr : Tally.Bare);
-    Tally.LastCr = IsUnit(Block.data() + at, Layout, '\r');
-    Tally.Cr = Tally.Cr || Tally.LastCr;
+  const std::size_t whole = Block.size() - Block.size() % unit;
+  if (whole == 0) return;
+  Tally.Cr = Tally.Cr || NextUnit(Block, Layout, '\r', 0) != std::string_view::npos;
+  for (std::size_t at = 0; (at = NextUnit(Block, Layout, '\n', at)) != std::string_view::npos; at += unit) {
+    const bool afterCr = at == 0 ? Tally.LastCr : IsUnit(Block.data() + at - unit, Layout, '\r');
+    ++(afterCr ? Tally.AfterCr : Tally.Bare);
   }
+  Tally.LastCr = IsUnit(Block.data() + whole - unit, Layout, '\r');
 }
 
 std::size_t TLineReader::FindLineEnd(const char* Data, std::size_t Size) const {

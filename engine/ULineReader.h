@@ -25,6 +25,9 @@ struct TEndTally {
   [[nodiscard]] bool Any() const { return AfterCr + Bare > 0; }
   [[nodiscard]] TLineEnd Ends() const { return Bare > AfterCr ? TLineEnd::Lf : TLineEnd::CrLf; }
 };
+// The offset of the first code unit from From (whole units) that is the ASCII character
+// Low, or npos: searched a memchr at a time, so that a block without it costs little.
+[[nodiscard]] std::size_t NextUnit(std::string_view Block, TkxUnitLayout Layout, char Low, std::size_t From);
 // Every LF ends a line.
 void TallyLineEnds(std::string_view Block, TkxUnitLayout Layout, TEndTally& Tally);
 

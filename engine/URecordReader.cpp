@@ -105,7 +105,7 @@ void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& 
   const std::size_t whole = Block.size() - Block.size() % unit;
   const std::string_view crLf = CrLfOf(Layout);
   const bool crBefore = Tally.LastCr;  // the last unit of the block before
-  for (std::size_t at = 0; at < whole && !Tally.Cr; at += unit) Tally.Cr = Block.compare(at, unit, crLf, 0, unit) == 0;
+  Tally.Cr = Tally.Cr || NextUnit(Block, Layout, '\r', 0) != std::string_view::npos;
   for (std::size_t at = 0; at < whole;) {
     const std::size_t end = ScanRecord(Block.data() + at, whole - at, Layout, false, Quotes);
     if (end == NotFound) break;
