@@ -76,19 +76,19 @@ std::int64_t PiecesKnown(TSplitMode Mode, std::int64_t Count, std::int64_t Size,
 // nothing left behind, when records run into the end of the source inside a quoted field.
 void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, TSplitMode Mode,
           const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
-  TRecordPump dealer(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
-                     Limits.HeaderInMemory);
+  TRecordPump pump(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
+                   Limits.HeaderInMemory);
   std::int64_t done = 0;
   std::int64_t records = 0;
   Control.BytesTotal.store(Mode == TSplitMode::Parts ? 2 * Source.Size : Source.Size);
   if (Mode == TSplitMode::Parts) {
-    records = dealer.CountRecords(Control);
+    records = pump.CountRecords(Control);
     done = Source.Size;
   }
-  dealer.ReadHeader(Counts.Header);
-  const std::int64_t base = static_cast<std::int64_t>(Source.Mark.size()) + dealer.HeaderBytes();
+  pump.ReadHeader(Counts.Header);
+  const std::int64_t base = static_cast<std::int64_t>(Source.Mark.size()) + pump.HeaderBytes();
   if (Mode == TSplitMode::MaxSize && base > Counts.Count) {
-    dealer.FailUnlessUnclosed(dealer.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
+    pump.FailUnlessUnclosed(pump.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
   }
   TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
   const TManifest record{Result.Base, Result.Extension, WayOf(Mode).Option + 2, Counts.Count, Counts.Header, 0};
@@ -99,14 +99,14 @@ void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quo
     TOutputFiles outputs(folder, Result.Count, Source.Mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
     folder.Prepare(Kept, record, Source.Size + Result.Count * base, Result.Count);
     TCycleRouter router(Result.Count);
-    (void)dealer.Run(router, outputs, Control, 0);
+    (void)pump.Run(router, outputs, Control, 0);
     outputs.CloseAll();
   } else {
     const std::int64_t known = PiecesKnown(Mode, Counts.Count, Source.Size, base);
     Control.FilesTotal.store(2 * known);
     folder.Prepare(Kept, record, Source.Size + known * base, Mode == TSplitMode::Parts ? Counts.Count : 0);
     TPieceFiles pieces(folder, Source.Mark, std::min(Limits.OutputBudget, Limits.SourceBlock), Control);
-    const auto cut = [&](auto Router) { (void)dealer.Run(Router, pieces, Control, done); };
+    const auto cut = [&](auto Router) { (void)pump.Run(Router, pieces, Control, done); };
     if (Mode == TSplitMode::Rows) cut(TRowsRouter(Counts.Count));
     if (Mode == TSplitMode::Parts) cut(TPartsRouter(Counts.Count, records - Counts.Header));
     if (Mode == TSplitMode::MaxSize) cut(TSizeRouter(Counts.Count, base));
@@ -117,7 +117,7 @@ void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quo
   // Another program that shortened or lengthened the source while it was being dealt
   // leaves outputs that match neither its old nor its new content. (Windows refuses
   // such writers while the source is open; POSIX does not.)
-  if (dealer.SourceChanged()) throw TkxException(SourceChangedText);
+  if (pump.SourceChanged()) throw TkxException(SourceChangedText);
   folder.Replace(Control);
   folder.FindStale(Result);
 }
