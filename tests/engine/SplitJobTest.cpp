@@ -388,6 +388,8 @@ TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
       {TSplitMode::MaxSize, u"11", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\ncd\r\n", "h\r\nef\r\n"}},
       {TSplitMode::MaxSize, u"7", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\n", "h\r\ncd\r\n", "h\r\nef\r\n"}},
       {TSplitMode::MaxSize, u"10", "h\r\nab\r\ncd\r\nef\r\n", {"h\r\nab\r\n", "h\r\ncd\r\n", "h\r\nef\r\n"}},
+      // The last record, measured as it is moved, gains its line end and fits exactly.
+      {TSplitMode::MaxSize, u"11", "h\r\nab\r\ncd", {"h\r\nab\r\ncd\r\n"}},
   };
   for (const Case& c : cases) {
     Source src(c.source);
