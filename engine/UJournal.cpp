@@ -24,7 +24,6 @@ constexpr std::int64_t MaxSize = 64 << 10;
 
 }  // namespace
 
-void FileOpenError(const std::u16string& Path) { throw TkxException(FillIn(OpenErrorPathText, {FileOpenErrorText, Path})); }
 
 std::int64_t NumberBetween(std::u16string_view Name, std::u16string_view Prefix, std::u16string_view Suffix) {
   if (Name.size() <= Prefix.size() + Suffix.size() || !platform::SameName(Name.substr(0, Prefix.size()), Prefix) ||

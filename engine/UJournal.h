@@ -39,9 +39,6 @@ struct TJournal {
 // compared as the file system compares names; else 0.
 [[nodiscard]] std::int64_t NumberBetween(std::u16string_view Name, std::u16string_view Prefix, std::u16string_view Suffix);
 
-// "File Open Error!" for a file of the folder that could not be opened or made, named.
-[[noreturn]] void FileOpenError(const std::u16string& Path);
-
 std::string JournalText(const TJournal& Journal);
 // False when Text is not a journal of this version.
 [[nodiscard]] bool ReadJournalText(std::string_view Text, TJournal& Journal);

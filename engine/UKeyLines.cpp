@@ -1,12 +1,15 @@
 #include "engine/UKeyLines.h"
 
-#include "engine/UJournal.h"
+#include "engine/UEngineTexts.h"
 #include "platform/Platform.h"
 #include "support/UkxException.h"
+#include "support/UkxStrUtils.h"
 #include "support/UkxTexts.h"
 #include "support/UkxUtf8.h"
 
 #include <charconv>
+
+void FileOpenError(const std::u16string& Path) { throw TkxException(FillIn(OpenErrorPathText, {FileOpenErrorText, Path})); }
 
 std::string EscapedName(std::u16string_view Name) {
   std::string out;

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+// "File Open Error!" for a file that could not be opened or made, named.
+[[noreturn]] void FileOpenError(const std::u16string& Path);
+
 // A name as a value: any character but the separator on POSIX, line ends included.
 [[nodiscard]] std::string EscapedName(std::u16string_view Name);
 // False when Text is no escaped name.

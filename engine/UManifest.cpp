@@ -1,6 +1,5 @@
 #include "engine/UManifest.h"
 
-#include "engine/UJournal.h"
 #include "engine/UKeyLines.h"
 #include "engine/USplitResult.h"
 #include "platform/Platform.h"

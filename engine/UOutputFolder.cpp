@@ -1,6 +1,7 @@
 #include "engine/UOutputFolder.h"
 
 #include "engine/UEngineTexts.h"
+#include "engine/UKeyLines.h"
 #include "engine/UReplacement.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"

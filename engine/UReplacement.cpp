@@ -1,6 +1,7 @@
 #include "engine/UReplacement.h"
 
 #include "engine/UEngineTexts.h"
+#include "engine/UKeyLines.h"
 #include "engine/UManifest.h"
 #include "support/UkxException.h"
 #include "support/UkxStrUtils.h"

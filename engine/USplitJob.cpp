@@ -1,6 +1,7 @@
 #include "engine/USplitJob.h"
 
 #include "engine/UEngineTexts.h"
+#include "engine/UKeyLines.h"
 #include "engine/URecordPump.h"
 #include "engine/UOutputFiles.h"
 #include "engine/UOutputFolder.h"
