@@ -19,10 +19,9 @@ class TUnheld {
 
 }  // namespace
 
-TBlockQueue::TBlockQueue(TWrite Write, TMake Make, std::size_t Outputs, std::size_t BlockSize, std::size_t Blocks,
-                         std::size_t WakeAt)
+TBlockQueue::TBlockQueue(TWrite Write, TMake Make, std::size_t BlockSize, std::size_t Blocks, std::size_t WakeAt)
     : FWrite(std::move(Write)), FMake(std::move(Make)), FWakeAt(WakeAt), FMemory(platform::AllocateLarge(BlockSize * Blocks)),
-      FPending(Outputs), FFree(Blocks) {
+      FFree(Blocks) {
   // Taken from the back: the first blocks taken are the first in memory.
   for (std::size_t i = 0; i < Blocks; ++i) FFree[i] = FMemory.get() + (Blocks - 1 - i) * BlockSize;
   FThread = std::thread([this] { Run(); });
@@ -48,11 +47,11 @@ void TBlockQueue::WakeWriter() {
 void TBlockQueue::Do(const TJob& Job) {
   // A job without a block makes its output's file.
   if (Job.Block) {
-    FWrite(Job.Output, Job.Block, Job.Size);
+    FWrite(*Job.Output, Job.Block, Job.Size);
   } else {
-    FMake(Job.Output);
+    FMake(*Job.Output);
   }
-  FPending[Job.Output].fetch_sub(1, std::memory_order_release);
+  Job.Output->Pending.fetch_sub(1, std::memory_order_release);
 }
 
 char* TBlockQueue::DoWaitingJob() {
@@ -60,8 +59,8 @@ char* TBlockQueue::DoWaitingJob() {
   // A job is the only one of its output left when that output's count is one: the writer
   // has finished every earlier write there, so this one lands after them. Files are made
   // by the writer alone: two threads making files in one folder wait on each other.
-  const auto job = std::find_if(FJobs.begin(), FJobs.end(), [this](const TJob& Job) {
-    return Job.Block && FPending[Job.Output].load(std::memory_order_acquire) == 1;
+  const auto job = std::find_if(FJobs.begin(), FJobs.end(), [](const TJob& Job) {
+    return Job.Block && Job.Output->Pending.load(std::memory_order_acquire) == 1;
   });
   if (job == FJobs.end()) return nullptr;
   const TJob mine = *job;
@@ -88,19 +87,19 @@ char* TBlockQueue::Take() {
   }
 }
 
-bool TBlockQueue::BehindAndClear(std::size_t Output) {
+bool TBlockQueue::BehindAndClear(const TTarget& Output) {
   platform::THeld held(FLock);
   RaiseFailure();
   if (!FFree.empty()) return false;
   WakeWriter();
-  return FPending[Output].load(std::memory_order_acquire) == 0;
+  return Output.Pending.load(std::memory_order_acquire) == 0;
 }
 
-void TBlockQueue::Hand(std::size_t Output, char* Block, std::size_t Size) {
-  FPending[Output].fetch_add(1, std::memory_order_relaxed);
+void TBlockQueue::Hand(TTarget& Output, char* Block, std::size_t Size) {
+  Output.Pending.fetch_add(1, std::memory_order_relaxed);
   platform::THeld held(FLock);
   RaiseFailure();
-  FJobs.push_back({Output, Block, Size});
+  FJobs.push_back({&Output, Block, Size});
   // A writer at work takes this block with the others when it is done.
   if (FJobs.size() >= FWakeAt) WakeWriter();
 }

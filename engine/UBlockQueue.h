@@ -19,13 +19,17 @@
 
 class TBlockQueue {
  public:
+  // What jobs are handed for: an output, which counts its jobs handed and not yet done,
+  // whichever thread does them. It stays where it is while it has any.
+  struct TTarget {
+    std::atomic<std::uint32_t> Pending{0};
+  };
   // Write puts a block's bytes into an output; Make makes an output's file. What either
   // raises is raised again to the caller at its next call, and nothing more is done after it.
-  using TWrite = std::function<void(std::size_t Output, const char* Data, std::size_t Size)>;
-  using TMake = std::function<void(std::size_t Output)>;
+  using TWrite = std::function<void(TTarget& Output, const char* Data, std::size_t Size)>;
+  using TMake = std::function<void(TTarget& Output)>;
   // The blocks, Blocks of BlockSize bytes, come from memory of the queue's own.
-  TBlockQueue(TWrite Write, TMake Make, std::size_t Outputs, std::size_t BlockSize, std::size_t Blocks,
-              std::size_t WakeAt);
+  TBlockQueue(TWrite Write, TMake Make, std::size_t BlockSize, std::size_t Blocks, std::size_t WakeAt);
   // Stops the thread; blocks not yet written are dropped (the run has failed).
   ~TBlockQueue();
   TBlockQueue(const TBlockQueue&) = delete;
@@ -35,17 +39,18 @@ class TBlockQueue {
   char* Take();
   // True when every block is on its way to the disk (the writer is woken to them) and
   // none holds Output's bytes: the caller may as well write Output's next block itself.
-  [[nodiscard]] bool BehindAndClear(std::size_t Output);
+  [[nodiscard]] bool BehindAndClear(const TTarget& Output);
   // Hands a block over for writing Size bytes of it to Output.
-  void Hand(std::size_t Output, char* Block, std::size_t Size);
+  void Hand(TTarget& Output, char* Block, std::size_t Size);
   // Asks for Output's file to be made, in its turn: before the blocks handed after.
-  void HandMake(std::size_t Output) { Hand(Output, nullptr, 0); }
+  // Files are made in the order asked.
+  void HandMake(TTarget& Output) { Hand(Output, nullptr, 0); }
   // Waits until every block handed over is written.
   void Drain();
 
  private:
   struct TJob {
-    std::size_t Output;
+    TTarget* Output;
     char* Block;
     std::size_t Size;
   };
@@ -66,8 +71,6 @@ class TBlockQueue {
   platform::TCondition FWork;  // jobs for the writer, or the end
   platform::TCondition FDone;  // blocks free again, or a failure
   std::deque<TJob> FJobs;
-  // Jobs of each output handed and not yet done, whichever thread does them.
-  std::vector<std::atomic<std::uint32_t>> FPending;
   std::vector<char*> FFree;
   bool FWriting = false;
   bool FStopping = false;

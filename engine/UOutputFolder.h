@@ -81,5 +81,5 @@ class TOutputFolder {
   bool FJournalStarted = false;
   bool FCommitted = false;  // the temporaries are Replace's: in place, undone or kept under the journal
   bool FReplaced = false;
-  std::int64_t FCreated = 0;  // temporaries 1 to FCreated may exist (made in any order)
+  std::int64_t FCreated = 0;  // temporaries 1 to FCreated may exist (made in order)
 };

@@ -46,6 +46,7 @@ class TRecordPump {
   // Puts every further record into the output Router answers (Outputs' Start, Put and
   // Sink, by key), each with its line end (a last one without it gains it); an output
   // begins with the header records when it is made. Answers how many outputs were made.
+  // Defined in engine/URecordPumpRun.h.
   // A record that fits no output raises "第 L 行开始的记录连同表头超过了每个文件的大小上限,
   // 未做任何改动!", unless the source ends inside a quoted field (TUnclosedQuote, also
   // raised at the end for such a source). BytesDone moves from Done on.
@@ -79,6 +80,11 @@ class TRecordPump {
     return FQuoted ? LinesBefore + 1 : FRecordsRead + 1;
   }
   [[noreturn]] void TooLarge(std::int64_t Line);
+  // Raises TUnclosedQuote where Records ran into the end of the source inside a quoted field.
+  static void RaiseIfUnclosed(const TRecordReader& Records);
+
+  // Records found at a time where they lie whole in the block.
+  static constexpr std::size_t Batch = 256;
 
   const platform::TFile& FFile;
   std::int64_t FSize;

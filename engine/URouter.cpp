@@ -1,5 +1,7 @@
 #include "engine/URouter.h"
 
+#include <algorithm>
+
 std::int64_t TRowsRouter::Next(std::int64_t) {
   if (FHeld == FRows) {
     ++FKey;
@@ -9,8 +11,8 @@ std::int64_t TRowsRouter::Next(std::int64_t) {
   return FKey;
 }
 
-TPartsRouter::TPartsRouter(std::int64_t Parts, std::int64_t Records)
-    : FParts(Parts), FEach(Records / Parts), FExtra(Records % Parts) {}
+TPartsRouter::TPartsRouter(const TRouterInput& Input)
+    : FParts(Input.Count), FEach(Input.Records / Input.Count), FExtra(Input.Records % Input.Count) {}
 
 std::int64_t TPartsRouter::Next(std::int64_t) {
   if (FHeld == Share()) {
@@ -19,6 +21,12 @@ std::int64_t TPartsRouter::Next(std::int64_t) {
   }
   ++FHeld;
   return FKey;
+}
+
+std::int64_t TSizeRouter::Estimate(std::int64_t Size) const {
+  if (FLimit <= FBase) return 1;
+  // Every piece holds at most Limit - Base bytes of data records.
+  return std::max<std::int64_t>(1, (Size - FBase) / (FLimit - FBase) + 1);
 }
 
 std::int64_t TSizeRouter::Next(std::int64_t Size) {

@@ -1,46 +1,68 @@
 // Where each data record goes, one router per way of cutting: the key of its output, 0
 // for the first. A router is asked record by record (Next), or, where it can tell ahead,
-// takes runs of records at once (Room, Add) into the output it answered last. The record
-// pump drives it; every router has these members, and the pump is made for each.
+// takes runs of records at once (Room, Add) into the output it answered last. It also
+// says what the run needs before the records: a count of them, the outputs it will make.
+// The record pump drives it; every router has these members, and the pump is made for each.
 #pragma once
 
+#include "engine/USplitWays.h"
+
 #include <cstdint>
+#include <iterator>
 #include <limits>
+#include <tuple>
+#include <type_traits>
 
 struct TRoom {
   std::int64_t Records;
   std::int64_t Bytes;
 };
 
+// What a router is made from: the way's count (N, K or the size), the data records
+// (counted where the way asks, else 0), and the bytes of the mark and the header records.
+struct TRouterInput {
+  std::int64_t Count = 0;
+  std::int64_t Records = 0;
+  std::int64_t Base = 0;
+};
+
 class TRouter {
  public:
   static constexpr std::int64_t TooLarge = -1;
   static constexpr std::int64_t Unlimited = std::numeric_limits<std::int64_t>::max();
+  // Whether the records are counted in a pass of their own first.
+  static constexpr bool CountsFirst = false;
+  // Whether records go to the outputs in turn, all of them made before the first record,
+  // each record asked for alone; else outputs are made one after another as their keys
+  // first come, and runs of records go to one output at a time.
+  static constexpr bool InTurn = false;
   // Whether Next needs each record's size: the bytes it takes in its output.
   [[nodiscard]] bool NeedsSize() const { return false; }
   // What the output answered last takes yet, records and bytes, before Next must be asked
   // again (nothing while each record must be asked); Add counts what was put there so.
   [[nodiscard]] TRoom Room() const { return {0, 0}; }
   void Add(std::int64_t, std::int64_t) {}
-  // The outputs the run makes at least, those without a data record included.
-  [[nodiscard]] std::int64_t Outputs() const { return 1; }
-  // Whether records go to the outputs in turn, all of them made before the first record,
-  // each record asked for alone; else outputs are made one after another as their keys
-  // first come, and runs of records go to one output at a time.
-  static constexpr bool InTurn = false;
+  // The outputs the run makes, those without a data record included, where that is known
+  // before the records are read; else 0, and the run makes at least one.
+  [[nodiscard]] std::int64_t Known() const { return 0; }
+  // The outputs a source of Size bytes makes at most, to reserve disk space and show progress.
+  [[nodiscard]] std::int64_t Estimate(std::int64_t) const { return 1; }
+  // Whether an output holds the mark and the header records at all.
+  [[nodiscard]] bool HeaderFits() const { return true; }
 };
 
 // The deal in turn over N outputs.
 class TCycleRouter : public TRouter {
  public:
-  explicit TCycleRouter(std::int64_t Count) : FCount(Count) {}
+  explicit TCycleRouter(const TRouterInput& Input) : FCount(Input.Count) {}
+  static constexpr bool InTurn = true;
   [[nodiscard]] std::int64_t Next(std::int64_t) {
     const std::int64_t key = FNext;
     if (++FNext == FCount) FNext = 0;
     return key;
   }
-  [[nodiscard]] std::int64_t Outputs() const { return FCount; }
-  static constexpr bool InTurn = true;
+  [[nodiscard]] std::int64_t Known() const { return FCount; }
+  [[nodiscard]] std::int64_t Estimate(std::int64_t) const { return FCount; }
 
  private:
   const std::int64_t FCount;
@@ -50,7 +72,7 @@ class TCycleRouter : public TRouter {
 // K data records per piece; the last holds the rest.
 class TRowsRouter : public TRouter {
  public:
-  explicit TRowsRouter(std::int64_t Rows) : FRows(Rows) {}
+  explicit TRowsRouter(const TRouterInput& Input) : FRows(Input.Count) {}
   [[nodiscard]] std::int64_t Next(std::int64_t);
   [[nodiscard]] TRoom Room() const { return {FRows - FHeld, Unlimited}; }
   void Add(std::int64_t Records, std::int64_t) { FHeld += Records; }
@@ -65,11 +87,13 @@ class TRowsRouter : public TRouter {
 // taking the extra ones.
 class TPartsRouter : public TRouter {
  public:
-  TPartsRouter(std::int64_t Parts, std::int64_t Records);
+  explicit TPartsRouter(const TRouterInput& Input);
+  static constexpr bool CountsFirst = true;
   [[nodiscard]] std::int64_t Next(std::int64_t);
   [[nodiscard]] TRoom Room() const { return {Share() - FHeld, Unlimited}; }
   void Add(std::int64_t Records, std::int64_t) { FHeld += Records; }
-  [[nodiscard]] std::int64_t Outputs() const { return FParts; }
+  [[nodiscard]] std::int64_t Known() const { return FParts; }
+  [[nodiscard]] std::int64_t Estimate(std::int64_t) const { return FParts; }
 
  private:
   // The records of the current piece.
@@ -82,15 +106,17 @@ class TPartsRouter : public TRouter {
   std::int64_t FHeld = 0;
 };
 
-// As many whole records as fit in Limit bytes with the mark and the header (Base bytes).
+// As many whole records as fit in a size with the mark and the header.
 class TSizeRouter : public TRouter {
  public:
-  TSizeRouter(std::int64_t Limit, std::int64_t Base) : FLimit(Limit), FBase(Base), FUsed(Base) {}
+  explicit TSizeRouter(const TRouterInput& Input) : FLimit(Input.Count), FBase(Input.Base), FUsed(Input.Base) {}
   [[nodiscard]] bool NeedsSize() const { return true; }
   [[nodiscard]] std::int64_t Next(std::int64_t Size);
   // The first record of a piece is asked for: it may not fit at all.
   [[nodiscard]] TRoom Room() const { return FEmpty ? TRoom{0, 0} : TRoom{Unlimited, FLimit - FUsed}; }
   void Add(std::int64_t, std::int64_t Bytes) { FUsed += Bytes; }
+  [[nodiscard]] std::int64_t Estimate(std::int64_t Size) const;
+  [[nodiscard]] bool HeaderFits() const { return FBase <= FLimit; }
 
  private:
   const std::int64_t FLimit;
@@ -99,3 +125,16 @@ class TSizeRouter : public TRouter {
   std::int64_t FUsed;
   bool FEmpty = true;  // no data record in the piece yet
 };
+
+// Each way's router, in the order of the table of ways.
+using TRouters = std::tuple<TCycleRouter, TRowsRouter, TPartsRouter, TSizeRouter>;
+static_assert(std::tuple_size_v<TRouters> == std::size(SplitWays));
+
+// Calls Run with the type of the way's router: Run(std::type_identity<TCycleRouter>()) and so on.
+template <std::size_t I = 0, class TRun>
+void WithRouterOf(TSplitMode Mode, TRun&& Run) {
+  if constexpr (I < std::tuple_size_v<TRouters>) {
+    if (static_cast<std::size_t>(Mode) != I) return WithRouterOf<I + 1>(Mode, Run);
+    Run(std::type_identity<std::tuple_element_t<I, TRouters>>());
+  }
+}

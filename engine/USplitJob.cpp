@@ -2,11 +2,11 @@
 
 #include "engine/UEngineTexts.h"
 #include "engine/UKeyLines.h"
-#include "engine/URecordPump.h"
-#include "engine/UOutputFiles.h"
 #include "engine/UOutputFolder.h"
+#include "engine/UOutputSet.h"
+#include "engine/URecordPump.h"
+#include "engine/URecordPumpRun.h"
 #include "engine/URouter.h"
-#include "engine/UPieceFiles.h"
 #include "platform/Platform.h"
 #include "support/UkxFile.h"
 #include "support/UkxFunctions.h"
@@ -64,63 +64,52 @@ bool IsCsvExtension(const std::u16string& Extension) {
   }
   return lower == u"csv";
 }
-// Pieces that a run cutting contiguous pieces knows it makes before it reads them.
-std::int64_t PiecesKnown(TSplitMode Mode, std::int64_t Count, std::int64_t Size, std::int64_t Base) {
-  if (Mode == TSplitMode::Parts) return Count;
-  if (Mode != TSplitMode::MaxSize || Count <= Base) return 1;
-  // Every piece holds at most Count - Base bytes of data records.
-  return std::max<std::int64_t>(1, (Size - Base) / (Count - Base) + 1);
-}
-
-// One pass over the source (two for Parts) that cuts it by records (Quoted) or lines,
-// with the given line ends, and puts the outputs in place. Raises TUnclosedQuote, with
-// nothing left behind, when records run into the end of the source inside a quoted field.
-void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, TSplitMode Mode,
-          const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
+// One pass over the source (two where the way counts the records first) that cuts it by
+// records (Quoted) or lines, with the given line ends, with the way's router, and puts
+// the outputs in place. Raises TUnclosedQuote, with nothing left behind, when records
+// run into the end of the source inside a quoted field.
+template <class Router>
+void DealBy(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, TSplitMode Mode,
+            const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
   TRecordPump pump(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
                    Limits.HeaderInMemory);
   std::int64_t done = 0;
   std::int64_t records = 0;
-  Control.BytesTotal.store(Mode == TSplitMode::Parts ? 2 * Source.Size : Source.Size);
-  if (Mode == TSplitMode::Parts) {
+  Control.BytesTotal.store(Router::CountsFirst ? 2 * Source.Size : Source.Size);
+  if constexpr (Router::CountsFirst) {
     records = pump.CountRecords(Control);
     done = Source.Size;
   }
   pump.ReadHeader(Counts.Header);
   const std::int64_t base = static_cast<std::int64_t>(Source.Mark.size()) + pump.HeaderBytes();
-  if (Mode == TSplitMode::MaxSize && base > Counts.Count) {
-    pump.FailUnlessUnclosed(pump.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
-  }
+  Router router(TRouterInput{Counts.Count, records - Counts.Header, base});
+  if (!router.HeaderFits()) pump.FailUnlessUnclosed(pump.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
   TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
   const TManifest record{Result.Base, Result.Extension, WayOf(Mode).Option + 2, Counts.Count, Counts.Header, 0};
-  if (Mode == TSplitMode::Cycle) {
-    Result.Count = Counts.Count;
-    Control.FilesTotal.store(2 * Result.Count);  // each made, then put in place
-    // The outputs' bookkeeping first: a count beyond the memory fails before the disk is touched.
-    TOutputFiles outputs(folder, Result.Count, Source.Mark, Limits.OutputBudget, Limits.OpenOutputs, Control);
-    folder.Prepare(Kept, record, Source.Size + Result.Count * base, Result.Count);
-    TCycleRouter router(Result.Count);
-    (void)pump.Run(router, outputs, Control, 0);
-    outputs.CloseAll();
-  } else {
-    const std::int64_t known = PiecesKnown(Mode, Counts.Count, Source.Size, base);
-    Control.FilesTotal.store(2 * known);
-    folder.Prepare(Kept, record, Source.Size + known * base, Mode == TSplitMode::Parts ? Counts.Count : 0);
-    TPieceFiles pieces(folder, Source.Mark, std::min(Limits.OutputBudget, Limits.SourceBlock), Control);
-    const auto cut = [&](auto Router) { (void)pump.Run(Router, pieces, Control, done); };
-    if (Mode == TSplitMode::Rows) cut(TRowsRouter(Counts.Count));
-    if (Mode == TSplitMode::Parts) cut(TPartsRouter(Counts.Count, records - Counts.Header));
-    if (Mode == TSplitMode::MaxSize) cut(TSizeRouter(Counts.Count, base));
-    pieces.CloseAll();
-    Result.Count = pieces.Count();
-    Control.FilesTotal.store(2 * Result.Count);  // pieces by size were estimated at the most
-  }
+  const std::int64_t most = router.Estimate(Source.Size);
+  Control.FilesTotal.store(2 * most);  // each made, then put in place
+  // Outputs in turn all fill at once, the others one after another.
+  const TOutputSet::TPlan plan = Router::InTurn
+                                     ? TOutputSet::TPlan::Together(router.Known(), Limits.OutputBudget)
+                                     : TOutputSet::TPlan::OneAtATime(std::min(Limits.OutputBudget, Limits.SourceBlock));
+  TOutputSet outputs(folder, Source.Mark, plan, Limits.OpenOutputs, Control);
+  folder.Prepare(Kept, record, Source.Size + most * base, router.Known());
+  Result.Count = pump.Run(router, outputs, Control, done);
+  outputs.CloseAll();
+  Control.FilesTotal.store(2 * Result.Count);  // pieces by size were estimated at the most
   // Another program that shortened or lengthened the source while it was being dealt
   // leaves outputs that match neither its old nor its new content. (Windows refuses
   // such writers while the source is open; POSIX does not.)
   if (pump.SourceChanged()) throw TkxException(SourceChangedText);
   folder.Replace(Control);
   folder.FindStale(Result);
+}
+
+void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, TSplitMode Mode,
+          const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
+  WithRouterOf(Mode, [&](auto Way) {
+    DealBy<typename decltype(Way)::type>(Source, Kept, Ends, Quoted, Mode, Counts, Limits, Control, Result);
+  });
 }
 
 // The source's line ends, judged on its first MiB, or where that holds none, read on

@@ -319,26 +319,57 @@ TEST(SplitJob, StalePiecesAreCountedNotDeleted) {
             "Rowdeal manifest\nversion 1\nbase other\nextension txt\nway cycle\ncount 1\nheader 1\npieces 1\n");
 }
 
-// Outputs past the open limit are closed between writes, with blocks and without; the
-// progress reaches its totals.
+#ifdef __linux__
+// The temporaries (~R1~, ~R2~, ...) this process holds open in Dir.
+int OpenTemporariesIn(const fs::path& Dir) {
+  int open = 0;
+  for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code gone;
+    const fs::path file = fs::read_symlink(fd.path(), gone);
+    const std::string name = file.filename().string();
+    if (file.parent_path() == Dir && name.size() > 3 && name.rfind("~R", 0) == 0 && name.back() == '~') ++open;
+  }
+  return open;
+}
+#endif
+
+// Outputs past the open limit are closed and opened again, the least recently used first,
+// with blocks and without, dealt in turn or cut in pieces; the progress reaches its totals.
 TEST(SplitJob, ParkedOutputsGetEveryLine) {
   std::string body = "head one\r\nhead two\r\n";
-  std::vector<std::string> expected(50, "head one\r\nhead two\r\n");
+  std::vector<std::string> dealt(50, "head one\r\nhead two\r\n");
+  std::vector<std::string> cut(50, "head one\r\nhead two\r\n");
   for (int k = 0; k < 3000; ++k) {
     const std::string line = "row " + std::to_string(k) + (k % 7 == 0 ? std::string(600, 'w') : "") + "\r\n";
     body += line;
-    expected[k % 50] += line;
+    dealt[k % 50] += line;
+    cut[k / 60] += line;
   }
+  for (const auto& [mode, count, expected] : {std::tuple{TSplitMode::Cycle, u"50", dealt}, {TSplitMode::Rows, u"60", cut}})
   for (std::size_t budget : {std::size_t{0}, std::size_t{50 << 10}}) {
     Source src(body);
+    src.Mode = mode;
     TSplitLimits limits;
     limits.OpenOutputs = 3;
     limits.OutputBudget = budget;
     limits.SourceBlock = 4096;
     limits.HeaderInMemory = 8;  // the header lines are read again for each output
     TSplitControl control;
-    ASSERT_TRUE(Succeeded(src.Split(u"2", u"50", &limits, &control))) << budget;
+    int mostOpen = 0;
+#ifdef __linux__
+    // Looked at before every read of the source.
+    testutil::FaultGuard guard;
+    std::function<void()> look = [&] {
+      mostOpen = std::max(mostOpen, OpenTemporariesIn(src.Dir.Native("data")));
+      platform::InjectReadFault(0, look);
+    };
+    platform::InjectReadFault(0, look);
+#endif
+    ASSERT_TRUE(Succeeded(src.Split(u"2", count, &limits, &control))) << budget;
     EXPECT_TRUE(src.Outputs(50) == expected) << budget;
+#ifdef __linux__
+    EXPECT_EQ(mostOpen, 3) << budget;
+#endif
     const auto size = static_cast<std::int64_t>(body.size());
     EXPECT_TRUE(control.BytesDone == size && control.BytesTotal == size && control.Percent() == 100) << budget;
     EXPECT_TRUE(control.FilesDone == 100 && control.FilesTotal == 100) << budget;  // each made, then put in place

@@ -1,0 +1,163 @@
+// The outputs of a run, written as the output folder's temporaries through blocks that
+// share one memory budget, however many outputs there are: a set whose size is known
+// before (the deal in turn) or that grows as the keys of its outputs first come (pieces).
+#pragma once
+
+#include "engine/UBlockQueue.h"
+#include "engine/UOutputFolder.h"
+#include "engine/USplitControl.h"
+#include "platform/Platform.h"
+#include "support/UkxByteStream.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+class TOutputSet {
+ public:
+  // How the budget is cut into blocks, by how many outputs take bytes at a time. An
+  // output takes a block when it first gets bytes and trades it in full for an empty one,
+  // which a writer thread fills the file with meanwhile; beyond the outputs that may hold
+  // a block at once, the one that took its block longest ago hands it over.
+  struct TPlan {
+    std::size_t BlockSize = 0;  // none: bytes are written as they come, without a writer
+    std::size_t Blocks = 0;
+    std::size_t WakeAt = 0;     // the writer is woken once this many blocks wait
+    std::int64_t InTurn = 0;    // outputs that take bytes in turn, all known before, or none
+
+    // Count outputs all take bytes all along, record by record in turn. Below a useful
+    // block size (a huge count) there are no blocks.
+    [[nodiscard]] static TPlan Together(std::int64_t Count, std::size_t Budget);
+    // One output at a time takes bytes, in blocks of Block bytes.
+    [[nodiscard]] static TPlan OneAtATime(std::size_t Block);
+  };
+
+  // Mark goes in front of the first bytes of each output (one that gets none stays
+  // empty). At most OpenLimit files stay open: beyond it, the least recently used one is
+  // closed and opened again when it is next written. The plan's outputs in turn are
+  // held from the start: a count beyond the memory fails before the disk is touched.
+  TOutputSet(TOutputFolder& Folder, std::string_view Mark, const TPlan& Plan, std::int64_t OpenLimit,
+             TSplitControl& Control);
+  // The writer stops, and whatever is still open closes quietly: the run has failed and its files go.
+  ~TOutputSet();
+  TOutputSet(const TOutputSet&) = delete;
+  TOutputSet& operator=(const TOutputSet&) = delete;
+
+  // The outputs started so far.
+  [[nodiscard]] std::int64_t Count() const { return FCount; }
+  // Adds output I, which is Count(). Temporaries are made in the order of their outputs:
+  // at once, or by the writer before the first block of it or of a later one goes out
+  // (at the latest in CloseAll).
+  void Start(std::int64_t I);
+  // Appends bytes to output I.
+  void Put(std::int64_t I, const char* Data, std::size_t Size) { Put(At(I), Data, Size); }
+  // A sink that appends to output I.
+  TkxRawSink& Sink(std::int64_t I);
+  // Writes out every block and closes every file; raises "File Write Error!".
+  void CloseAll();
+
+ private:
+  // At most 64 bytes per output, whatever their number.
+  struct TOutput : TBlockQueue::TTarget {
+    std::uint32_t Used = 0;
+    std::uint32_t Limit = 0;  // what the block takes before it goes to the writer
+    bool Started = false;     // the mark is out
+    bool ToMake = false;      // its temporary is yet to be asked of the writer
+    bool Writing = false;     // a thread writes into its file, which stays open meanwhile
+    char* Block = nullptr;
+    platform::TFile File;     // none while closed
+    // The open files, the most recently used first.
+    TOutput* Newer = nullptr;
+    TOutput* Older = nullptr;
+    std::int64_t Index = 0;
+  };
+  static_assert(sizeof(TOutput) <= 64);
+  class TSink : public TkxRawSink {
+   public:
+    explicit TSink(TOutputSet& Set) : FSet(Set) {}
+    void PutBytes(const char* Data, std::size_t Size) override { FSet.Put(*Output, Data, Size); }
+    TOutput* Output = nullptr;
+
+   private:
+    TOutputSet& FSet;
+  };
+  // Outputs past the ones in turn are kept in chunks: they never move, so the writer
+  // may hold them while more are added.
+  static constexpr int ChunkBits = 10;
+  static constexpr std::int64_t ChunkMask = (std::int64_t{1} << ChunkBits) - 1;
+
+  TOutput& At(std::int64_t I) {
+    if (I < FInTurn) return FTogether[static_cast<std::size_t>(I)];
+    const std::int64_t k = I - FInTurn;
+    return FChunks[static_cast<std::size_t>(k >> ChunkBits)][static_cast<std::size_t>(k & ChunkMask)];
+  }
+  void Put(TOutput& Out, const char* Data, std::size_t Size) {
+    if (Out.Block && Size <= Out.Limit - Out.Used) {
+      CopyRecord(Out.Block + Out.Used, Data, Size);
+      Out.Used += static_cast<std::uint32_t>(Size);
+      return;
+    }
+    PutSlowly(Out, Data, Size);
+  }
+  // Records are mostly a few dozen bytes, dealt by the million: copied in steps of 16
+  // bytes in line, the last step overlapping the one before, they cost no call.
+  static void CopyRecord(char* To, const char* From, std::size_t Size) {
+#if defined(__SSE2__)
+    if (Size >= 16 && Size <= 256) {
+      for (std::size_t i = 0; i + 16 < Size; i += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(To + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + i)));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(To + Size - 16),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(From + Size - 16)));
+      return;
+    }
+#endif
+    std::memcpy(To, From, Size);
+  }
+  void PutSlowly(TOutput& Out, const char* Data, std::size_t Size);
+  // Gives Out an empty block, handing over the block held longest first where too many are held.
+  void TakeBlock(TOutput& Out);
+  // Asks the writer to make the temporaries up to Out's, those not asked for yet.
+  void AskToMake(const TOutput& Out);
+  // Hands Out's block to the writer, or writes it when the writer is behind.
+  void Flush(TOutput& Out);
+  // Makes Out's temporary (on the writer thread where there is one).
+  void Open(TOutput& Out);
+  // Writes straight into Out's file (on the writer thread for handed blocks).
+  void WriteOut(TOutput& Out, const char* Data, std::size_t Size);
+  // With FFilesLock held: where the limit of open files is reached, closes the least
+  // recently used one that no thread writes into.
+  void MakeRoom();
+  // With FFilesLock held: puts Out, its file open, first among the open files, or takes it out.
+  void Link(TOutput& Out);
+  void Unlink(TOutput& Out);
+
+  TOutputFolder& FFolder;
+  const std::string FMark;
+  const TPlan FPlan;
+  const std::int64_t FOpenLimit;
+  TSplitControl& FControl;
+  const std::int64_t FInTurn;
+  std::unique_ptr<TOutput[]> FTogether;
+  std::vector<std::unique_ptr<TOutput[]>> FChunks;
+  std::int64_t FCount = 0;
+  std::int64_t FAsked = 0;              // temporaries asked of the writer
+  std::atomic<std::int64_t> FMade{0};   // and made by it
+  std::deque<TOutput*> FHolders;        // the outputs that hold a block, in the order they took it
+  platform::TLock FFilesLock;           // the list of open files, used by both threads
+  TOutput* FNewest = nullptr;
+  TOutput* FOldest = nullptr;
+  std::int64_t FOpen = 0;
+  std::unique_ptr<TBlockQueue> FQueue;
+  TSink FSink{*this};
+};
