@@ -61,6 +61,10 @@ class TOutputSet {
   void Start(std::int64_t I);
   // Appends bytes to output I.
   void Put(std::int64_t I, const char* Data, std::size_t Size) { Put(At(I), Data, Size); }
+  // The same for output I of the plan's outputs in turn: dealt by the million, record by record.
+  void PutInTurn(std::int64_t I, const char* Data, std::size_t Size) {
+    Put(FTogether[static_cast<std::size_t>(I)], Data, Size);
+  }
   // A sink that appends to output I.
   TkxRawSink& Sink(std::int64_t I);
   // Writes out every block and closes every file; raises "File Write Error!".

@@ -32,7 +32,7 @@ void TRecordPump::PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Mad
       const char* data = FReader.Data();
       std::size_t start = 0;
       for (std::size_t k = 0; k < found; ++k) {
-        Outputs_.Put(Router_.Next(0), data + start, ends[k] - start);
+        Outputs_.PutInTurn(Router_.Next(0), data + start, ends[k] - start);
         start = ends[k];
       }
       FReader.Consume(start);
