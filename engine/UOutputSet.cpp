@@ -41,13 +41,13 @@ TOutputSet::TPlan TOutputSet::TPlan::Together(std::int64_t Count, std::size_t Bu
 }
 
 TOutputSet::TPlan TOutputSet::TPlan::OneAtATime(std::size_t Block) {
-  return TPlan{std::max<std::size_t>(Block, 16), BlocksOneAtATime, BlocksOneAtATime / 2, 0};
+  return TPlan{std::max<std::size_t>(Block, 16), BlocksOneAtATime, BlocksOneAtATime / 2, 0, true};
 }
 
 TOutputSet::TOutputSet(TOutputFolder& Folder, std::string_view Mark, const TPlan& Plan, std::int64_t OpenLimit,
                        TSplitControl& Control)
-    : FFolder(Folder), FMark(Mark), FPlan(Plan), FOpenLimit(std::max<std::int64_t>(OpenLimit, 1)), FControl(Control),
-      FInTurn(Plan.InTurn), FTogether(std::make_unique<TOutput[]>(static_cast<std::size_t>(Plan.InTurn))) {
+    : FFolder(Folder), FMark(Mark), FPlan(Plan), FControl(Control), FInTurn(Plan.InTurn),
+      FTogether(std::make_unique<TOutput[]>(static_cast<std::size_t>(Plan.InTurn))), FFiles(OpenLimit) {
   if (Plan.BlockSize == 0) return;
   FQueue = std::make_unique<TBlockQueue>(
       [this](TBlockQueue::TTarget& Out, const char* Data, std::size_t Size) {
@@ -63,9 +63,17 @@ TOutputSet::~TOutputSet() { FQueue.reset(); }
 // making a thousand of them then overlaps with dealing, and every file made can take
 // its blocks from either thread while the others are still being made.
 void TOutputSet::Start(std::int64_t I) {
-  if (I >= FInTurn && ((I - FInTurn) & ChunkMask) == 0) FChunks.push_back(std::make_unique<TOutput[]>(ChunkMask + 1));
+  if (I >= FInTurn) {
+    const std::int64_t k = I - FInTurn;
+    if ((k & ChunkMask) == 0) {
+      const std::size_t chunk = static_cast<std::size_t>(k >> ChunkBits);
+      // A chunk before the one before is far enough behind for its writes to be done.
+      if (FPlan.OneAfterAnother && chunk >= 2) Release(chunk - 2);
+      FChunks.push_back(std::make_unique<TGrown[]>(ChunkMask + 1));
+    }
+    FChunks.back()[static_cast<std::size_t>(k & ChunkMask)].Index = I;
+  }
   TOutput& out = At(I);
-  out.Index = I;
   FCount = I + 1;
   if (FQueue) {
     out.ToMake = true;
@@ -75,7 +83,8 @@ void TOutputSet::Start(std::int64_t I) {
 }
 
 void TOutputSet::AskToMake(const TOutput& Out) {
-  while (FAsked <= Out.Index) {
+  const std::int64_t index = IndexOf(Out);
+  while (FAsked <= index) {
     if (FAsked - FMade.load() >= MakesAhead) FQueue->Drain();
     TOutput& next = At(FAsked++);
     if (!next.ToMake) continue;
@@ -86,41 +95,12 @@ void TOutputSet::AskToMake(const TOutput& Out) {
 
 void TOutputSet::Open(TOutput& Out) {
   if (FControl.Cancelled()) throw TSplitCancelled();
-  {
-    platform::THeld held(FFilesLock);
-    MakeRoom();
-    Out.File = FFolder.CreateTemporary(Out.Index + 1);
-    Link(Out);
-  }
+  const std::int64_t index = IndexOf(Out);
+  FFiles.Make(Out.File, [&] { return FFolder.CreateTemporary(index + 1); });
   ++FMade;
   // Each output is made and then put in place; a growing set knows how many at its end.
-  FControl.FilesTotal.store(std::max(FControl.FilesTotal.load(), 2 * (Out.Index + 1)));
+  FControl.FilesTotal.store(std::max(FControl.FilesTotal.load(), 2 * (index + 1)));
   ++FControl.FilesDone;
-}
-
-void TOutputSet::MakeRoom() {
-  if (FOpen < FOpenLimit) return;
-  // A file that a thread writes into stays: with a limit of one, both threads hold one.
-  TOutput* least = FOldest;
-  while (least && least->Writing) least = least->Newer;
-  if (!least) return;
-  Unlink(*least);
-  if (!least->File.Close()) WriteError();
-}
-
-void TOutputSet::Link(TOutput& Out) {
-  Out.Older = FNewest;
-  Out.Newer = nullptr;
-  (FNewest ? FNewest->Newer : FOldest) = &Out;
-  FNewest = &Out;
-  ++FOpen;
-}
-
-void TOutputSet::Unlink(TOutput& Out) {
-  (Out.Newer ? Out.Newer->Older : FNewest) = Out.Older;
-  (Out.Older ? Out.Older->Newer : FOldest) = Out.Newer;
-  Out.Newer = Out.Older = nullptr;
-  --FOpen;
 }
 
 TkxRawSink& TOutputSet::Sink(std::int64_t I) {
@@ -132,10 +112,7 @@ void TOutputSet::TakeBlock(TOutput& Out) {
   if (FHolders.size() >= FPlan.Blocks - FPlan.WakeAt) {
     TOutput& longest = *FHolders.front();
     FHolders.pop_front();
-    AskToMake(longest);
-    FQueue->Hand(longest, longest.Block, longest.Used);
-    longest.Block = nullptr;
-    longest.Used = 0;
+    HandOver(longest);
   }
   Out.Block = FQueue->Take();
   FHolders.push_back(&Out);
@@ -143,10 +120,32 @@ void TOutputSet::TakeBlock(TOutput& Out) {
   // the writer together; first blocks of staggered sizes keep the writer's work even.
   std::size_t limit = FPlan.BlockSize;
   if (!Out.Started && FInTurn > 0) {
-    limit -= FPlan.BlockSize * static_cast<std::size_t>(Out.Index) / static_cast<std::size_t>(FInTurn);
+    limit -= FPlan.BlockSize * static_cast<std::size_t>(IndexOf(Out)) / static_cast<std::size_t>(FInTurn);
     if (FPlan.BlockSize >= Page) limit = std::max(Page, limit - limit % Page);
   }
   Out.Limit = static_cast<std::uint32_t>(limit);
+}
+
+void TOutputSet::HandOver(TOutput& Out) {
+  AskToMake(Out);
+  FQueue->Hand(Out, Out.Block, Out.Used);
+  Out.Block = nullptr;
+  Out.Used = 0;
+}
+
+void TOutputSet::Release(std::size_t Chunk) {
+  TGrown* outputs = FChunks[Chunk].get();
+  if (FQueue) {
+    AskToMake(outputs[ChunkMask]);
+    const auto inChunk = [&](const TOutput* Out) { return Out >= outputs && Out <= outputs + ChunkMask; };
+    for (TOutput* out : FHolders) {
+      if (inChunk(out)) HandOver(*out);
+    }
+    FHolders.erase(std::remove_if(FHolders.begin(), FHolders.end(), inChunk), FHolders.end());
+    FQueue->Drain();
+  }
+  for (std::int64_t i = 0; i <= ChunkMask; ++i) FFiles.Close(outputs[i].File);
+  FChunks[Chunk].reset();
 }
 
 void TOutputSet::PutSlowly(TOutput& Out, const char* Data, std::size_t Size) {
@@ -204,23 +203,11 @@ void TOutputSet::Flush(TOutput& Out) {
 void TOutputSet::WriteOut(TOutput& Out, const char* Data, std::size_t Size) {
   if (FControl.Cancelled()) throw TSplitCancelled();
   if (Size == 0) return;
-  {
-    platform::THeld held(FFilesLock);
-    if (Out.File) {
-      Unlink(Out);  // to go first again, as the most recently used
-    } else {
-      MakeRoom();
-      Out.File = platform::OpenForAppending(FFolder.TemporaryPath(Out.Index + 1));
-      if (!Out.File) WriteError();
-    }
-    Link(Out);
-    Out.Writing = true;
-  }
-  const bool written = platform::WriteBytes(Out.File, Data, Size);
-  {
-    platform::THeld held(FFilesLock);
-    Out.Writing = false;
-  }
+  const platform::TFile& file = FFiles.Use(Out.File, [&] {
+    return platform::OpenForAppending(FFolder.TemporaryPath(IndexOf(Out) + 1));
+  });
+  const bool written = platform::WriteBytes(file, Data, Size);
+  FFiles.Done(Out.File);
   if (!written) WriteError();
 }
 
@@ -232,9 +219,5 @@ void TOutputSet::CloseAll() {
     }
     FQueue->Drain();
   }
-  while (FOldest) {
-    TOutput& out = *FOldest;
-    Unlink(out);
-    if (!out.File.Close()) WriteError();
-  }
+  FFiles.CloseAll();
 }

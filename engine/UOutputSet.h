@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/UBlockQueue.h"
+#include "engine/UOpenFiles.h"
 #include "engine/UOutputFolder.h"
 #include "engine/USplitControl.h"
 #include "platform/Platform.h"
@@ -34,11 +35,13 @@ class TOutputSet {
     std::size_t Blocks = 0;
     std::size_t WakeAt = 0;     // the writer is woken once this many blocks wait
     std::int64_t InTurn = 0;    // outputs that take bytes in turn, all known before, or none
+    bool OneAfterAnother = false;  // an output left gets no bytes again
 
     // Count outputs all take bytes all along, record by record in turn. Below a useful
     // block size (a huge count) there are no blocks.
     [[nodiscard]] static TPlan Together(std::int64_t Count, std::size_t Budget);
-    // One output at a time takes bytes, in blocks of Block bytes.
+    // One output at a time takes bytes, in blocks of Block bytes, and the outputs left
+    // behind cost no memory.
     [[nodiscard]] static TPlan OneAtATime(std::size_t Block);
   };
 
@@ -71,21 +74,20 @@ class TOutputSet {
   void CloseAll();
 
  private:
-  // At most 64 bytes per output, whatever their number.
+  // A few dozen bytes per output, whatever their number, and as many again while its file is open.
   struct TOutput : TBlockQueue::TTarget {
     std::uint32_t Used = 0;
     std::uint32_t Limit = 0;  // what the block takes before it goes to the writer
-    bool Started = false;     // the mark is out
-    bool ToMake = false;      // its temporary is yet to be asked of the writer
-    bool Writing = false;     // a thread writes into its file, which stays open meanwhile
+    std::uint32_t File = TOpenFiles::None;
     char* Block = nullptr;
-    platform::TFile File;     // none while closed
-    // The open files, the most recently used first.
-    TOutput* Newer = nullptr;
-    TOutput* Older = nullptr;
+    bool Started = false;  // the mark is out
+    bool ToMake = false;   // its temporary is yet to be asked of the writer
+  };
+  // An output of a growing set, which knows its index (those in turn are where they stand).
+  struct TGrown : TOutput {
     std::int64_t Index = 0;
   };
-  static_assert(sizeof(TOutput) <= 64);
+  static_assert(sizeof(TOutput) <= 32 && sizeof(TGrown) <= 40);
   class TSink : public TkxRawSink {
    public:
     explicit TSink(TOutputSet& Set) : FSet(Set) {}
@@ -96,7 +98,7 @@ class TOutputSet {
     TOutputSet& FSet;
   };
   // Outputs past the ones in turn are kept in chunks: they never move, so the writer
-  // may hold them while more are added.
+  // may hold them while more are added, and those of outputs left behind go.
   static constexpr int ChunkBits = 10;
   static constexpr std::int64_t ChunkMask = (std::int64_t{1} << ChunkBits) - 1;
 
@@ -129,8 +131,17 @@ class TOutputSet {
     std::memcpy(To, From, Size);
   }
   void PutSlowly(TOutput& Out, const char* Data, std::size_t Size);
+  [[nodiscard]] std::int64_t IndexOf(const TOutput& Out) const {
+    const TOutput* together = FTogether.get();
+    if (&Out >= together && &Out < together + FInTurn) return &Out - together;
+    return static_cast<const TGrown&>(Out).Index;
+  }
   // Gives Out an empty block, handing over the block held longest first where too many are held.
   void TakeBlock(TOutput& Out);
+  // Hands Out's block over to the writer, however full.
+  void HandOver(TOutput& Out);
+  // Writes out and closes the outputs of a chunk left behind, and lets its memory go.
+  void Release(std::size_t Chunk);
   // Asks the writer to make the temporaries up to Out's, those not asked for yet.
   void AskToMake(const TOutput& Out);
   // Hands Out's block to the writer, or writes it when the writer is behind.
@@ -139,29 +150,19 @@ class TOutputSet {
   void Open(TOutput& Out);
   // Writes straight into Out's file (on the writer thread for handed blocks).
   void WriteOut(TOutput& Out, const char* Data, std::size_t Size);
-  // With FFilesLock held: where the limit of open files is reached, closes the least
-  // recently used one that no thread writes into.
-  void MakeRoom();
-  // With FFilesLock held: puts Out, its file open, first among the open files, or takes it out.
-  void Link(TOutput& Out);
-  void Unlink(TOutput& Out);
 
   TOutputFolder& FFolder;
   const std::string FMark;
   const TPlan FPlan;
-  const std::int64_t FOpenLimit;
   TSplitControl& FControl;
   const std::int64_t FInTurn;
   std::unique_ptr<TOutput[]> FTogether;
-  std::vector<std::unique_ptr<TOutput[]>> FChunks;
+  std::vector<std::unique_ptr<TGrown[]>> FChunks;
   std::int64_t FCount = 0;
   std::int64_t FAsked = 0;              // temporaries asked of the writer
   std::atomic<std::int64_t> FMade{0};   // and made by it
   std::deque<TOutput*> FHolders;        // the outputs that hold a block, in the order they took it
-  platform::TLock FFilesLock;           // the list of open files, used by both threads
-  TOutput* FNewest = nullptr;
-  TOutput* FOldest = nullptr;
-  std::int64_t FOpen = 0;
+  TOpenFiles FFiles;
   std::unique_ptr<TBlockQueue> FQueue;
   TSink FSink{*this};
 };
