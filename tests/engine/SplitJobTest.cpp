@@ -355,8 +355,8 @@ TEST(SplitJob, ParkedOutputsGetEveryLine) {
     limits.SourceBlock = 4096;
     limits.HeaderInMemory = 8;  // the header lines are read again for each output
     TSplitControl control;
-    int mostOpen = 0;
 #ifdef __linux__
+    int mostOpen = 0;
     // Looked at before every read of the source.
     testutil::FaultGuard guard;
     std::function<void()> look = [&] {
