@@ -45,7 +45,8 @@ class TRouter {
   // The outputs the run makes, those without a data record included, where that is known
   // before the records are read; else 0, and the run makes at least one.
   [[nodiscard]] std::int64_t Known() const { return 0; }
-  // The outputs a source of Size bytes makes at most, to reserve disk space and show progress.
+  // Where they are not known ahead: the outputs a source of Size bytes makes at most, to
+  // reserve disk space and show progress.
   [[nodiscard]] std::int64_t Estimate(std::int64_t) const { return 1; }
   // Whether an output holds the mark and the header records at all.
   [[nodiscard]] bool HeaderFits() const { return true; }
@@ -62,7 +63,6 @@ class TCycleRouter : public TRouter {
     return key;
   }
   [[nodiscard]] std::int64_t Known() const { return FCount; }
-  [[nodiscard]] std::int64_t Estimate(std::int64_t) const { return FCount; }
 
  private:
   const std::int64_t FCount;
@@ -93,7 +93,6 @@ class TPartsRouter : public TRouter {
   [[nodiscard]] TRoom Room() const { return {Share() - FHeld, Unlimited}; }
   void Add(std::int64_t Records, std::int64_t) { FHeld += Records; }
   [[nodiscard]] std::int64_t Known() const { return FParts; }
-  [[nodiscard]] std::int64_t Estimate(std::int64_t) const { return FParts; }
 
  private:
   // The records of the current piece.

@@ -86,7 +86,7 @@ void DealBy(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Q
   if (!router.HeaderFits()) pump.FailUnlessUnclosed(pump.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
   TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
   const TManifest record{Result.Base, Result.Extension, WayOf(Mode).Option + 2, Counts.Count, Counts.Header, 0};
-  const std::int64_t most = router.Estimate(Source.Size);
+  const std::int64_t most = router.Known() > 0 ? router.Known() : router.Estimate(Source.Size);
   Control.FilesTotal.store(2 * most);  // each made, then put in place
   // Outputs in turn all fill at once, the others one after another.
   const TOutputSet::TPlan plan = Router::InTurn
