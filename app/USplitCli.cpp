@@ -31,6 +31,10 @@ struct TCommand {
   TTypedCount HeaderCount, WayCount;  // as read once the options are known
   std::u16string Records = u"auto";
   std::u16string Out;
+  // --by and --by-name, in order: the text, and whether it is a name whatever it holds.
+  std::vector<std::pair<std::u16string, bool>> Columns;
+  std::u16string Delimiter;
+  std::vector<TKeyColumn> KeyColumns;  // as read once the options are known
   std::vector<std::u16string> Files;
   bool Help = false;
   bool Version = false;
@@ -42,6 +46,27 @@ bool IsHelp(const std::u16string& Arg) {
   if (Arg == u"/?") return true;
 #endif
   return Arg == u"-h" || Arg == u"--help";
+}
+
+std::optional<TDelimiter> DelimiterOf(const std::u16string& Value) {
+  if (Value.empty()) return TDelimiter::Auto;
+  if (Value == u",") return TDelimiter::Comma;
+  if (Value == u";") return TDelimiter::Semicolon;
+  if (Value == u"tab") return TDelimiter::Tab;
+  if (Value == u"|") return TDelimiter::Bar;
+  return std::nullopt;
+}
+
+// A column of digits alone is a number from 1; any other text, or one given by --by-name, a name.
+std::optional<TKeyColumn> KeyColumnOf(const std::pair<std::u16string, bool>& Column) {
+  const std::u16string& text = Column.first;
+  if (Column.second || text.find_first_not_of(u"0123456789") != std::u16string::npos) return TKeyColumn{0, text};
+  try {
+    const std::int64_t number = TextToInt(text);
+    if (number >= 1) return TKeyColumn{number, {}};
+  } catch (const TkxException&) {
+  }
+  return std::nullopt;
 }
 
 std::optional<TRecordMode> RecordsOf(const std::u16string& Value) {
@@ -66,6 +91,8 @@ TSplitRequest RequestOf(const TCommand& Command, const std::u16string& File) {
   request.Count = Command.WayCount;
   request.Records = *RecordsOf(Command.Records);
   request.OutDir = Command.Out;
+  request.Columns = Command.KeyColumns;
+  request.Delimiter = *DelimiterOf(Command.Delimiter);
   return request;
 }
 
@@ -166,11 +193,14 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
     if (option == u"--header") target = &command.Header;
     if (option == u"--records") target = &command.Records;
     if (option == u"--out") target = &command.Out;
-    if (const TSplitWay* mode = WayOption(option)) {
+    if (option == u"--delimiter") target = &command.Delimiter;
+    // Each --by adds a key column: the way's only "count" that may be given again.
+    if (option == u"--by" || option == u"--by-name") target = &command.Columns.emplace_back(u"", option != u"--by").first;
+    if (const TSplitWay* mode = WayOption(option == u"--by-name" ? u"--by" : option)) {
       if (firstMode && firstMode->Mode != mode->Mode && !otherMode) otherMode = mode;
       if (!firstMode) firstMode = mode;
       command.Mode = mode->Mode;
-      target = &command.Count;
+      if (!mode->Column) target = &command.Count;
     }
     if (!target) {
       Problem = FillIn(UnknownOptionText, {arg});
@@ -203,6 +233,22 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
     Problem = RecordsValueText;
     return std::nullopt;
   }
+  if (!DelimiterOf(command.Delimiter)) {
+    Problem = DelimiterValueText;
+    return std::nullopt;
+  }
+  if (!command.Delimiter.empty() && command.Columns.empty()) {
+    Problem = DelimiterWithoutByText;
+    return std::nullopt;
+  }
+  for (const auto& column : command.Columns) {
+    const std::optional<TKeyColumn> key = KeyColumnOf(column);
+    if (!key) {
+      Problem = ColumnValueText;
+      return std::nullopt;
+    }
+    command.KeyColumns.push_back(*key);
+  }
   // A count that no file could be split with is a mistake in the command, found
   // before any file is touched.
   command.HeaderCount = ReadHeaderCount(command.Header);
@@ -212,6 +258,11 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
       Problem = count->Refusal;
       return std::nullopt;
     }
+  }
+  const auto named = [](const TKeyColumn& Column) { return !Column.Name.empty(); };
+  if (command.HeaderCount.Value == 0 && std::any_of(command.KeyColumns.begin(), command.KeyColumns.end(), named)) {
+    Problem = NamedWithoutHeaderText;
+    return std::nullopt;
   }
   if (std::optional<std::u16string> same = SameOutputs(command)) {
     Problem = *same;

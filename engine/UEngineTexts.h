@@ -23,6 +23,14 @@ inline constexpr char16_t RecordWithMarkTooLargeText[] = u"第 %1 行开始的�
 inline constexpr char16_t UnclosedQuoteText[] = u"第 %1 行开始的引号直到文件末尾都没有闭合, 未做任何改动!";
 inline constexpr char16_t OutOfMemoryText[] = u"内存不足!";
 inline constexpr char16_t CancelledText[] = u"拆分已取消, 没有改动任何文件。";
+// The key columns of a split by value: the name, the first 20 columns; the number, the
+// header's columns; the name, the two columns.
+inline constexpr char16_t NoSuchColumnText[] = u"表头中没有名为 %1 的列! 表头中的列: %2";
+inline constexpr char16_t ColumnPastFieldsText[] = u"第 %1 列超出了表头的列数 (%2)!";
+inline constexpr char16_t ColumnTwiceText[] = u"表头中有两个名为 %1 的列 (第 %2 列和第 %3 列)!";
+inline constexpr char16_t NamedWithoutHeaderText[] = u"没有表头时只能用列号指定依据的列!";
+// The value of a piece whose name does not show it as it stands, after the name.
+inline constexpr char16_t ShownValueText[] = u"%1  (%2)";
 
 // The output folder: %1 is the folder or the output's name.
 inline constexpr char16_t DiskFullText[] = u"磁盘空间不足!";

@@ -17,10 +17,14 @@
 namespace {
 
 const std::string Signature = "Rowdeal journal\n";
-const std::string Version = "version 1\n";
+// Version 1 named outputs by rule alone; it is still read.
+const std::string Version = "version 2\n";
+const std::string FirstVersion = "version 1\n";
 const std::array<std::string_view, 3> StateNames = {"writing", "replacing", "undoing"};
-// Far more than any journal this version writes: a larger file is someone else's.
+// Far more than the lines of any journal, and than any name it lists: a larger file is
+// someone else's.
 constexpr std::int64_t MaxSize = 64 << 10;
+constexpr std::int64_t MaxNameSize = 4 << 10;
 
 }  // namespace
 
@@ -41,24 +45,28 @@ std::int64_t NumberBetween(std::u16string_view Name, std::u16string_view Prefix,
 }
 TOutputName TJournal::Output(std::int64_t I) const {
   const std::u16string index = IntToText(0, I);
-  return {OutputName(Base, Extension, I), u"~R" + index + u"~", u"~S" + index + u"~"};
+  return {Names ? Names->Name(I) : OutputName(Base, Extension, I), u"~R" + index + u"~", u"~S" + index + u"~"};
 }
 
 std::int64_t TJournal::TemporaryIndex(std::u16string_view Name) { return NumberBetween(Name, u"~R", u"~"); }
 
 std::string JournalText(const TJournal& Journal) {
-  std::string text = Signature + Version + "base " + EscapedName(Journal.Base) + "\nextension " +
+  // A journal without names stays one that the version before reads.
+  std::string text = Signature + (Journal.Names ? Version : FirstVersion) + "base " + EscapedName(Journal.Base) + "\nextension " +
                      EscapedName(Journal.Extension) + "\nstate " +
                      std::string(StateNames[static_cast<std::size_t>(Journal.State)]) + "\n";
   if (Journal.Count > 0) text += "count " + std::to_string(Journal.Count) + "\n";
+  // Only the replacing needs the names: the temporaries go by number.
+  if (Journal.Names && Journal.State != TJournalState::Writing) text += NameLines(*Journal.Names, Journal.Count);
   return text;
 }
 
 bool ReadJournalText(std::string_view Text, TJournal& Journal) {
-  if (Text.substr(0, Signature.size()) != Signature || Text.substr(Signature.size(), Version.size()) != Version) {
-    return false;
-  }
-  Text.remove_prefix(Signature.size() + Version.size());
+  if (Text.substr(0, Signature.size()) != Signature) return false;
+  Text.remove_prefix(Signature.size());
+  const bool named = Text.substr(0, Version.size()) == Version;
+  if (!named && Text.substr(0, FirstVersion.size()) != FirstVersion) return false;
+  Text.remove_prefix(Version.size());
   std::string_view base, extension, state, count;
   if (!TakeLine(Text, "base", base) || !TakeLine(Text, "extension", extension) || !TakeLine(Text, "state", state) ||
       !UnescapedName(base, Journal.Base) || !UnescapedName(extension, Journal.Extension) || Journal.Base.empty()) {
@@ -69,11 +77,13 @@ bool ReadJournalText(std::string_view Text, TJournal& Journal) {
   if (s == StateNames.size()) return false;
   Journal.State = static_cast<TJournalState>(s);
   Journal.Count = 0;
+  Journal.Names.reset();
   if (Text.empty()) return Journal.State == TJournalState::Writing;  // the count comes before any replacing
   if (!TakeLine(Text, "count", count) || !ReadNumber(count, Journal.Count) || Journal.Count < 1) {
     return false;
   }
-  return Text.empty();
+  if (Text.empty() || !named || Journal.State == TJournalState::Writing) return Text.empty();
+  return ReadNameLines(Text, Journal.Count, Journal.Names);
 }
 
 std::u16string TJournalFile::Path(bool New) const { return FDir + (New ? u"~R.journal.new" : u"~R.journal"); }
@@ -86,7 +96,8 @@ bool TJournalFile::Load(TJournal& Journal) {
     const std::size_t head = std::min(bytes.size(), Signature.size());
     if (bytes.compare(0, head, Signature, 0, head) != 0 || !platform::RemoveFile(Path(true))) FileOpenError(Path(true));
   }
-  if (!ReadSmallFile(Path(false), MaxSize, bytes)) return false;
+  const auto sizeOf = [](std::string_view Head) { return MaxSize + NumberOnLine(Head, "count") * MaxNameSize; };
+  if (!ReadListFile(Path(false), MaxSize, sizeOf, bytes)) return false;
   if (!ReadJournalText(bytes, Journal)) FileOpenError(Path(false));
   FExists = true;
   return true;

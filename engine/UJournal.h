@@ -1,11 +1,15 @@
 // The journal of an output folder: what a run is doing there, so that the next run into
 // the folder can finish or undo what a killed one left, and touch nothing else. It names
 // files by rule, relative to the folder: temporary i is ~R<i>~, the file set aside for
-// output i is ~S<i>~, output i is <base>-<i>.<ext> (<base>-<i> without an extension). Both builds write and read the same
-// bytes: UTF-8 lines "key value" after a signature line.
+// output i is ~S<i>~, output i is <base>-<i>.<ext> (<base>-<i> without an extension), or
+// the name of a list for pieces named otherwise, written from the replacing on. Both
+// builds write and read the same bytes: UTF-8 lines "key value" after a signature line.
 #pragma once
 
+#include "engine/UPieceNames.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,6 +32,7 @@ struct TJournal {
   std::u16string Extension;
   TJournalState State = TJournalState::Writing;
   std::int64_t Count = 0;  // the number of outputs; 0 while not known
+  std::shared_ptr<const TPieceNames> Names;  // none: by rule
 
   // Output I (from 1).
   [[nodiscard]] TOutputName Output(std::int64_t I) const;
@@ -40,7 +45,7 @@ struct TJournal {
 [[nodiscard]] std::int64_t NumberBetween(std::u16string_view Name, std::u16string_view Prefix, std::u16string_view Suffix);
 
 std::string JournalText(const TJournal& Journal);
-// False when Text is not a journal of this version.
+// False when Text is not a journal of this version or the one before.
 [[nodiscard]] bool ReadJournalText(std::string_view Text, TJournal& Journal);
 
 // The journal file ~R.journal in one folder, replaced whole at every change: written to

@@ -7,6 +7,7 @@
 #include "support/UkxTexts.h"
 #include "support/UkxUtf8.h"
 
+#include <algorithm>
 #include <charconv>
 
 void FileOpenError(const std::u16string& Path) { throw TkxException(FillIn(OpenErrorPathText, {FileOpenErrorText, Path})); }
@@ -53,16 +54,36 @@ bool ReadNumber(std::string_view Text, std::int64_t& Number) {
 }
 
 bool ReadSmallFile(const std::u16string& Path, std::int64_t MaxSize, std::string& Bytes) {
+  return ReadListFile(Path, MaxSize, [MaxSize](std::string_view) { return MaxSize; }, Bytes);
+}
+
+std::int64_t NumberOnLine(std::string_view Text, std::string_view Key) {
+  const std::string line = "\n" + std::string(Key) + " ";
+  const std::size_t at = Text.find(line);
+  if (at == std::string_view::npos) return 0;
+  Text.remove_prefix(at + line.size());
+  std::int64_t number = 0;
+  return ReadNumber(Text.substr(0, Text.find('\n')), number) ? number : 0;
+}
+
+bool ReadListFile(const std::u16string& Path, std::int64_t Head,
+                  const std::function<std::int64_t(std::string_view)>& MaxSizeOf, std::string& Bytes) {
   platform::TFile file;
   const platform::OpenResult opened = platform::OpenExistingFile(Path, file);
   if (opened == platform::OpenResult::Missing) return false;
   if (opened != platform::OpenResult::Opened) FileOpenError(Path);
   const std::int64_t size = platform::FileSize(file);
-  bool read = size >= 0 && size <= MaxSize;
+  bool read = size >= 0;
+  std::size_t got = 0;
   if (read) {
-    Bytes.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
+    Bytes.resize(static_cast<std::size_t>(std::min(size, Head)));
     read = platform::ReadBytesAt(file, 0, Bytes.data(), Bytes.size(), got) && got == Bytes.size();
+  }
+  read = read && size <= MaxSizeOf(Bytes);
+  if (read && size > Head) {
+    Bytes.resize(static_cast<std::size_t>(size));
+    read = platform::ReadBytesAt(file, Head, Bytes.data() + Head, Bytes.size() - static_cast<std::size_t>(Head), got) &&
+           got == Bytes.size() - static_cast<std::size_t>(Head);
   }
   (void)file.Close();  // read only: nothing to commit
   if (!read) FileOpenError(Path);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,12 @@
 // The file's bytes; false when it is missing. Raises "File Open Error!" with the path for
 // anything that is not a regular file of at most MaxSize bytes that can be read.
 [[nodiscard]] bool ReadSmallFile(const std::u16string& Path, std::int64_t MaxSize, std::string& Bytes);
+// The same for a file that lists names: its first Head bytes tell (MaxSizeOf) how large
+// it may be.
+[[nodiscard]] bool ReadListFile(const std::u16string& Path, std::int64_t Head,
+                                const std::function<std::int64_t(std::string_view)>& MaxSizeOf, std::string& Bytes);
+// The number on the line "Key N" of Text, or 0 where there is none.
+[[nodiscard]] std::int64_t NumberOnLine(std::string_view Text, std::string_view Key);
 // Makes the file where nothing is, with Bytes; raises "File Open Error!" with the path or
 // "File Write Error!", leaving nothing behind.
 void WriteNewFile(const std::u16string& Path, std::string_view Bytes);

@@ -4,10 +4,13 @@
 // record once they have, so that the record and the pieces change together; the journal's
 // recovery finishes or undoes that move with the pieces. Text as the journal's: after a
 // signature line, UTF-8 lines "key value"; the pieces are <base>-1.<ext> to
-// <base>-<pieces>.<ext>.
+// <base>-<pieces>.<ext>, or those that its lines "name" list in order (by value).
 #pragma once
 
+#include "engine/UPieceNames.h"
+
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,12 +22,13 @@ struct TManifest {
   std::int64_t Count = 0;
   std::int64_t Header = 0;
   std::int64_t Pieces = 0;
+  std::shared_ptr<const TPieceNames> Names;  // none: by rule
 
   [[nodiscard]] std::u16string PieceName(std::int64_t I) const;
 };
 
 std::string ManifestText(const TManifest& Manifest);
-// False when Text is not a record of this version.
+// False when Text is not a record of this version or the one before.
 [[nodiscard]] bool ReadManifestText(std::string_view Text, TManifest& Manifest);
 
 // The record in the folder Dir (with its separator), and its new copy.

@@ -11,7 +11,8 @@
 #include <utility>
 
 TOutputFolder::TOutputFolder(std::u16string Dir, std::u16string Base, std::u16string Extension, std::u16string Shown)
-    : FDir(std::move(Dir)), FShown(std::move(Shown)), FJournal{std::move(Base), std::move(Extension)}, FJournalFile(FDir),
+    : FDir(std::move(Dir)), FShown(std::move(Shown)), FJournal{std::move(Base), std::move(Extension), TJournalState::Writing, 0, nullptr},
+      FJournalFile(FDir),
       FManifestFile(FDir) {}
 
 TOutputFolder::~TOutputFolder() {
@@ -26,12 +27,18 @@ TOutputFolder::~TOutputFolder() {
   }
 }
 
+std::int64_t TOutputFolder::PathRoom() const {
+  const std::int64_t longest = platform::LongestPath();
+  return longest < 0 ? -1 : longest - static_cast<std::int64_t>(FDir.size());
+}
+
 std::u16string TOutputFolder::TemporaryPath(std::int64_t I) const { return FDir + FJournal.Output(I).Temporary; }
 
 void TOutputFolder::Prepare(const TKeptFiles& Kept, const TManifest& Record, std::int64_t BytesNeeded,
                             std::int64_t Count) {
   FKept = Kept;
   FRecord = Record;
+  FJournal.Names = Record.Names;
   MakeFolders();
   Lock();
   Recover();
@@ -167,10 +174,16 @@ void TOutputFolder::Commit(TSplitControl& Control) {
 void TOutputFolder::FindStale(TSplitResult& Result) const {
   const std::u16string prefix = FJournal.Base + u"-";
   const std::u16string suffix = FJournal.Extension.empty() ? u"" : u"." + FJournal.Extension;
+  // This run's names: by rule, or for pieces by value those its list holds.
+  const auto ours = [this](const std::u16string& Name, std::int64_t Number) {
+    if (!FJournal.Names) return Number >= 1 && Number <= FJournal.Count;
+    const std::int64_t found = FJournal.Names->Find(Name);
+    return found != 0 && platform::SameName(FJournal.Names->Name(found), Name);
+  };
   std::int64_t first = 0;
   platform::ForEachName(FDir, [&](const std::u16string& name) {
     const std::int64_t k = NumberBetween(name, prefix, suffix);
-    if (k <= FJournal.Count) return;
+    if (k == 0 || ours(name, k)) return;
     ++Result.StaleCount;
     if (first == 0 || k < first) {
       first = k;
@@ -182,7 +195,10 @@ void TOutputFolder::FindStale(TSplitResult& Result) const {
   if (!FLastRecord) return;
   for (std::int64_t i = 1; i <= FLastRecord->Pieces; ++i) {
     const std::u16string name = FLastRecord->PieceName(i);
-    if (NumberBetween(name, prefix, suffix) != 0 || platform::KindOf(FDir + name) == platform::PathKind::None) continue;
+    if (NumberBetween(name, prefix, suffix) != 0 || ours(name, 0) ||
+        platform::KindOf(FDir + name) == platform::PathKind::None) {
+      continue;
+    }
     if (Result.StaleCount++ == 0) Result.FirstStale = name;
   }
 }

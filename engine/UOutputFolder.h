@@ -39,11 +39,15 @@ class TOutputFolder {
   // folder must then hold no temporary's name at all, so that every one there while
   // the journal stands is this run's. No output may replace or set aside a Kept file.
   // Record describes the split (its pieces are counted at Replace) for the folder's
-  // ~R.manifest, which changes with the pieces.
+  // ~R.manifest, which changes with the pieces; its names, where it has them, name the outputs.
   void Prepare(const TKeptFiles& Kept, const TManifest& Record, std::int64_t BytesNeeded, std::int64_t Count);
   // Creates temporary I; I counts from 1, one after another. Raises "File Open Error!".
   [[nodiscard]] platform::TFile CreateTemporary(std::int64_t I);
   std::u16string TemporaryPath(std::int64_t I) const;
+  // After Prepare: the longest name the folder takes (platform::NameLimit), and the units
+  // a name may take within the longest whole path, where there is one; -1 for none.
+  [[nodiscard]] std::int64_t NameLimit() const { return FNameLimit; }
+  [[nodiscard]] std::int64_t PathRoom() const;
   // Gives every temporary its final name, setting aside the files that had them first;
   // any failure undoes every step and raises the name that could not be replaced. Once
   // it has succeeded, a lock file that a killed run left goes with the lock.

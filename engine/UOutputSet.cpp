@@ -18,6 +18,9 @@ constexpr std::size_t Page = 4096;
 constexpr std::size_t MinSpareBlocks = 16;
 // Blocks of outputs one at a time: a wake-up costs less than writing a block, but not nothing.
 constexpr std::size_t BlocksOneAtATime = 8;
+// Outputs in any order hold a block each, as many as the budget holds of this size: at
+// 48 MiB, ten thousand outputs still write a page at a time.
+constexpr std::size_t ShrinksTo = 4096;
 // Temporaries asked of the writer and not made yet, each a job in the queue: outputs that
 // get no bytes take no block, so nothing else would hold a million of them back.
 constexpr std::int64_t MakesAhead = 1 << 14;
@@ -41,20 +44,28 @@ TOutputSet::TPlan TOutputSet::TPlan::Together(std::int64_t Count, std::size_t Bu
 }
 
 TOutputSet::TPlan TOutputSet::TPlan::OneAtATime(std::size_t Block) {
-  return TPlan{std::max<std::size_t>(Block, 16), BlocksOneAtATime, BlocksOneAtATime / 2, 0, true};
+  return TPlan{std::max<std::size_t>(Block, 16), BlocksOneAtATime, BlocksOneAtATime / 2, 0, true, false};
+}
+
+TOutputSet::TPlan TOutputSet::TPlan::AnyOrder(std::size_t Budget) {
+  const std::size_t blocks = std::max<std::size_t>(Budget / MaxBlock, BlocksOneAtATime);
+  return TPlan{MaxBlock, blocks, blocks / 8, 0, false, true};
 }
 
 TOutputSet::TOutputSet(TOutputFolder& Folder, std::string_view Mark, const TPlan& Plan, std::int64_t OpenLimit,
                        TSplitControl& Control)
     : FFolder(Folder), FMark(Mark), FPlan(Plan), FControl(Control), FInTurn(Plan.InTurn),
       FTogether(std::make_unique<TOutput[]>(static_cast<std::size_t>(Plan.InTurn))), FFiles(OpenLimit) {
-  if (Plan.BlockSize == 0) return;
+  if (Plan.BlockSize != 0) MakeQueue();
+}
+
+void TOutputSet::MakeQueue() {
   FQueue = std::make_unique<TBlockQueue>(
       [this](TBlockQueue::TTarget& Out, const char* Data, std::size_t Size) {
         WriteOut(static_cast<TOutput&>(Out), Data, Size);
       },
-      [this](TBlockQueue::TTarget& Out) { Open(static_cast<TOutput&>(Out)); }, Plan.BlockSize, Plan.Blocks,
-      Plan.WakeAt);
+      [this](TBlockQueue::TTarget& Out) { Open(static_cast<TOutput&>(Out)); }, FPlan.BlockSize, FPlan.Blocks,
+      FPlan.WakeAt);
 }
 
 TOutputSet::~TOutputSet() { FQueue.reset(); }
@@ -109,6 +120,7 @@ TkxRawSink& TOutputSet::Sink(std::int64_t I) {
 }
 
 void TOutputSet::TakeBlock(TOutput& Out) {
+  if (FPlan.Shrinks && FHolders.size() >= FPlan.Blocks - FPlan.WakeAt && FPlan.BlockSize / 4 >= ShrinksTo) Shrink();
   if (FHolders.size() >= FPlan.Blocks - FPlan.WakeAt) {
     TOutput& longest = *FHolders.front();
     FHolders.pop_front();
@@ -124,6 +136,17 @@ void TOutputSet::TakeBlock(TOutput& Out) {
     if (FPlan.BlockSize >= Page) limit = std::max(Page, limit - limit % Page);
   }
   Out.Limit = static_cast<std::uint32_t>(limit);
+}
+
+void TOutputSet::Shrink() {
+  for (TOutput* out : FHolders) HandOver(*out);
+  FHolders.clear();
+  FQueue->Drain();
+  FQueue.reset();  // its memory goes before the new blocks' comes
+  FPlan.BlockSize /= 4;
+  FPlan.Blocks *= 4;
+  FPlan.WakeAt *= 4;
+  MakeQueue();
 }
 
 void TOutputSet::HandOver(TOutput& Out) {

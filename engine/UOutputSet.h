@@ -36,6 +36,7 @@ class TOutputSet {
     std::size_t WakeAt = 0;     // the writer is woken once this many blocks wait
     std::int64_t InTurn = 0;    // outputs that take bytes in turn, all known before, or none
     bool OneAfterAnother = false;  // an output left gets no bytes again
+    bool Shrinks = false;          // more outputs holding blocks make the blocks smaller
 
     // Count outputs all take bytes all along, record by record in turn. Below a useful
     // block size (a huge count) there are no blocks.
@@ -43,6 +44,9 @@ class TOutputSet {
     // One output at a time takes bytes, in blocks of Block bytes, and the outputs left
     // behind cost no memory.
     [[nodiscard]] static TPlan OneAtATime(std::size_t Block);
+    // Outputs take bytes in any order, their number growing as they come: blocks start
+    // large and are cut smaller as more outputs hold one, down to a floor.
+    [[nodiscard]] static TPlan AnyOrder(std::size_t Budget);
   };
 
   // Mark goes in front of the first bytes of each output (one that gets none stays
@@ -138,6 +142,9 @@ class TOutputSet {
   }
   // Gives Out an empty block, handing over the block held longest first where too many are held.
   void TakeBlock(TOutput& Out);
+  // Writes out every block held and starts again with blocks a quarter the size, four times as many.
+  void Shrink();
+  void MakeQueue();
   // Hands Out's block over to the writer, however full.
   void HandOver(TOutput& Out);
   // Writes out and closes the outputs of a chunk left behind, and lets its memory go.
@@ -153,7 +160,7 @@ class TOutputSet {
 
   TOutputFolder& FFolder;
   const std::string FMark;
-  const TPlan FPlan;
+  TPlan FPlan;
   TSplitControl& FControl;
   const std::int64_t FInTurn;
   std::unique_ptr<TOutput[]> FTogether;

@@ -116,12 +116,16 @@ void TRecordPump::WriteHeader(TkxRawSink& Sink) {
 }
 
 std::int64_t TRecordPump::Measure(bool& Unclosed) const {
+  TByteCount size;
+  Look(size, Unclosed);
+  return size.Total;
+}
+
+void TRecordPump::Look(TkxRawSink& Sink, bool& Unclosed) const {
   TkxByteReader again(FFile, FBlock, FReader.Position());
   TRecordReader record(again, FLayout, FEnds, FQuoted);
-  TByteCount size;
-  record.MoveRecord(size);
+  record.MoveRecord(Sink);
   Unclosed = record.UnclosedQuoteLine() != 0;
-  return size.Total;
 }
 
 void TRecordPump::TooLarge(std::int64_t Line) {

@@ -75,6 +75,8 @@ class TRecordPump {
   // The bytes that the record at the reader's position takes in an output, read through a
   // reader of its own; Unclosed when it runs into the end of the source inside a quoted field.
   [[nodiscard]] std::int64_t Measure(bool& Unclosed) const;
+  // Hands the record at the reader's position to Sink, read through a reader of its own.
+  void Look(TkxRawSink& Sink, bool& Unclosed) const;
   // The line where the next record begins, given the record reader's line count before it.
   [[nodiscard]] std::int64_t LineOf(std::int64_t LinesBefore) const {
     return FQuoted ? LinesBefore + 1 : FRecordsRead + 1;

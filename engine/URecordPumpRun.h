@@ -61,7 +61,12 @@ void TRecordPump::PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Mad
     std::size_t start = 0;
     for (std::size_t k = 0; k < found; ++k) {
       const std::size_t size = ends[k] - start;
-      const std::int64_t key = Router_.Next(static_cast<std::int64_t>(size));
+      std::int64_t key;
+      if constexpr (Router::ReadsKey) {
+        key = Router_.NextOf(std::string_view(FReader.Data() + start, size));
+      } else {
+        key = Router_.Next(static_cast<std::int64_t>(size));
+      }
       if (key != Made.Current) {
         Outputs_.Put(Made.Current, run, length);
         if (key == TRouter::TooLarge) {
@@ -99,9 +104,15 @@ std::int64_t TRecordPump::Run(Router& Router_, Outputs& Outputs_, TSplitControl&
     // The last record, or one longer than the block: the record reader moves it in pieces.
     const std::int64_t before = FRecords.LinesPassed();
     bool unclosed = false;
-    const std::int64_t size = Router_.NeedsSize() ? Measure(unclosed) : 0;
-    // A record that runs into the end inside a quoted field fails the run as such, whatever its size.
-    const std::int64_t key = unclosed ? made.Current : Router_.Next(size);
+    std::int64_t key;
+    if constexpr (Router::ReadsKey) {
+      Look(Router_.KeySink(), unclosed);
+      key = Router_.NextRead();
+    } else {
+      const std::int64_t size = Router_.NeedsSize() ? Measure(unclosed) : 0;
+      // A record that runs into the end inside a quoted field fails the run as such, whatever its size.
+      key = unclosed ? made.Current : Router_.Next(size);
+    }
     if (key == TRouter::TooLarge) TooLarge(LineOf(before));
     MoveTo(Outputs_, made, key, Control);
     FRecords.MoveRecord(Outputs_.Sink(key));

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "engine/USplitWays.h"
+#include "engine/UValueKeys.h"
+#include "support/UkxByteStream.h"
 
 #include <cstdint>
 #include <iterator>
@@ -24,6 +26,7 @@ struct TRouterInput {
   std::int64_t Count = 0;
   std::int64_t Records = 0;
   std::int64_t Base = 0;
+  TValueKeys* Keys = nullptr;  // for the split by value
 };
 
 class TRouter {
@@ -36,6 +39,8 @@ class TRouter {
   // each record asked for alone; else outputs are made one after another as their keys
   // first come, and runs of records go to one output at a time.
   static constexpr bool InTurn = false;
+  // Whether records are asked for by their bytes (NextOf), not by their size (Next).
+  static constexpr bool ReadsKey = false;
   // Whether Next needs each record's size: the bytes it takes in its output.
   [[nodiscard]] bool NeedsSize() const { return false; }
   // What the output answered last takes yet, records and bytes, before Next must be asked
@@ -125,8 +130,34 @@ class TSizeRouter : public TRouter {
   bool FEmpty = true;  // no data record in the piece yet
 };
 
+// One output per value of the key columns, numbered as the values first come.
+class TValueRouter : public TRouter {
+ public:
+  explicit TValueRouter(const TRouterInput& Input) : FKeys(*Input.Keys) {}
+  static constexpr bool ReadsKey = true;
+  [[nodiscard]] std::int64_t NextOf(std::string_view Record) { return FKeys.IndexOf(FKeys.Reader().KeyOf(Record)); }
+  // A record read in pieces: Begin, the pieces into KeySink, then NextRead.
+  [[nodiscard]] TkxRawSink& KeySink() {
+    FKeys.Reader().Begin();
+    return FSink;
+  }
+  [[nodiscard]] std::int64_t NextRead() { return FKeys.IndexOf(FKeys.Reader().Key()); }
+
+ private:
+  class TSink : public TkxRawSink {
+   public:
+    explicit TSink(TKeyReader& Reader) : FReader(Reader) {}
+    void PutBytes(const char* Data, std::size_t Size) override { FReader.Feed(std::string_view(Data, Size)); }
+
+   private:
+    TKeyReader& FReader;
+  };
+  TValueKeys& FKeys;
+  TSink FSink{FKeys.Reader()};
+};
+
 // Each way's router, in the order of the table of ways.
-using TRouters = std::tuple<TCycleRouter, TRowsRouter, TPartsRouter, TSizeRouter>;
+using TRouters = std::tuple<TCycleRouter, TRowsRouter, TPartsRouter, TSizeRouter, TValueRouter>;
 static_assert(std::tuple_size_v<TRouters> == std::size(SplitWays));
 
 // Calls Run with the type of the way's router: Run(std::type_identity<TCycleRouter>()) and so on.

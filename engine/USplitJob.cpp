@@ -1,6 +1,7 @@
 #include "engine/USplitJob.h"
 
 #include "engine/UEngineTexts.h"
+#include "engine/UKeyFields.h"
 #include "engine/UKeyLines.h"
 #include "engine/UOutputFolder.h"
 #include "engine/UOutputSet.h"
@@ -55,21 +56,33 @@ struct TSource {
   std::int64_t Size = 0;
   std::string_view Mark;
   TkxUnitLayout Layout;
+  std::uint8_t Encoding = teNone;
 };
 
-bool IsCsvExtension(const std::u16string& Extension) {
-  std::u16string lower = Extension;
-  for (char16_t& c : lower) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  return lower == u"csv";
+// The keys of a split by value, read by the fields of the source's first record; raises
+// the message for key columns that its first header record does not have.
+std::shared_ptr<TValueKeys> KeysOf(const TSource& Source, bool Quoted, const TSplitRequest& Request,
+                                   std::int64_t Header, const TSplitResult& Result) {
+  std::string head(static_cast<std::size_t>(std::min<std::int64_t>(Source.Size, HeadSize)), '\0');
+  std::size_t got = 0;
+  if (!platform::ReadBytesAt(Source.File, 0, head.data(), head.size(), got)) throw TkxException(FileReadErrorText);
+  head.resize(got);
+  const std::string_view record =
+      FirstRecordIn(std::string_view(head).substr(Source.Mark.size()), Source.Layout, Quoted);
+  const char16_t delimiter = DelimiterOf(Request.Delimiter, Result.Extension, record, Source.Layout);
+  const TValueEncoding encoding = ValueEncodingOf(Source.Encoding, head, Request.CodePage);
+  const std::vector<std::u16string> fields =
+      Header > 0 ? FieldsOf(record, delimiter, Source.Layout, encoding) : std::vector<std::u16string>();
+  TKeyReader reader(KeyColumnsOf(Request.Columns, fields, Header), delimiter, Source.Layout);
+  return std::make_shared<TValueKeys>(std::move(reader), encoding, Result.Base, Result.Extension);
 }
+
 // One pass over the source (two where the way counts the records first) that cuts it by
 // records (Quoted) or lines, with the given line ends, with the way's router, and puts
 // the outputs in place. Raises TUnclosedQuote, with nothing left behind, when records
 // run into the end of the source inside a quoted field.
 template <class Router>
-void DealBy(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, TSplitMode Mode,
+void DealBy(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, const TSplitRequest& Request,
             const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
   TRecordPump pump(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
                    Limits.HeaderInMemory);
@@ -82,18 +95,23 @@ void DealBy(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Q
   }
   pump.ReadHeader(Counts.Header);
   const std::int64_t base = static_cast<std::int64_t>(Source.Mark.size()) + pump.HeaderBytes();
-  Router router(TRouterInput{Counts.Count, records - Counts.Header, base});
+  const std::shared_ptr<TValueKeys> keys =
+      Router::ReadsKey ? KeysOf(Source, Quoted, Request, Counts.Header, Result) : nullptr;
+  Router router(TRouterInput{Counts.Count, records - Counts.Header, base, keys.get()});
   if (!router.HeaderFits()) pump.FailUnlessUnclosed(pump.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
   TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
-  const TManifest record{Result.Base, Result.Extension, WayOf(Mode).Option + 2, Counts.Count, Counts.Header, 0};
+  const TManifest record{Result.Base, Result.Extension, WayOf(Request.Mode).Option + 2, Counts.Count, Counts.Header, 0,
+                         keys};
   const std::int64_t most = router.Known() > 0 ? router.Known() : router.Estimate(Source.Size);
   Control.FilesTotal.store(2 * most);  // each made, then put in place
-  // Outputs in turn all fill at once, the others one after another.
-  const TOutputSet::TPlan plan = Router::InTurn
-                                     ? TOutputSet::TPlan::Together(router.Known(), Limits.OutputBudget)
-                                     : TOutputSet::TPlan::OneAtATime(std::min(Limits.OutputBudget, Limits.SourceBlock));
+  // Outputs in turn all fill at once, those by value in any order, the others one after another.
+  const TOutputSet::TPlan plan =
+      Router::InTurn     ? TOutputSet::TPlan::Together(router.Known(), Limits.OutputBudget)
+      : Router::ReadsKey ? TOutputSet::TPlan::AnyOrder(Limits.OutputBudget)
+                         : TOutputSet::TPlan::OneAtATime(std::min(Limits.OutputBudget, Limits.SourceBlock));
   TOutputSet outputs(folder, Source.Mark, plan, Limits.OpenOutputs, Control);
   folder.Prepare(Kept, record, Source.Size + most * base, router.Known());
+  if (keys) keys->Open(folder.NameLimit(), folder.PathRoom());
   Result.Count = pump.Run(router, outputs, Control, done);
   outputs.CloseAll();
   Control.FilesTotal.store(2 * Result.Count);  // pieces by size were estimated at the most
@@ -102,13 +120,14 @@ void DealBy(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Q
   // such writers while the source is open; POSIX does not.)
   if (pump.SourceChanged()) throw TkxException(SourceChangedText);
   folder.Replace(Control);
+  Result.Names = keys;
   folder.FindStale(Result);
 }
 
-void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, TSplitMode Mode,
+void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, const TSplitRequest& Request,
           const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
-  WithRouterOf(Mode, [&](auto Way) {
-    DealBy<typename decltype(Way)::type>(Source, Kept, Ends, Quoted, Mode, Counts, Limits, Control, Result);
+  WithRouterOf(Request.Mode, [&](auto Way) {
+    DealBy<typename decltype(Way)::type>(Source, Kept, Ends, Quoted, Request, Counts, Limits, Control, Result);
   });
 }
 
@@ -130,10 +149,6 @@ TEndTally JudgeEnds(const TSource& Source, char* Block, std::size_t BlockSize, b
     if (tally.Any() || got < BlockSize || at >= Source.Size) return tally;
     if (Control.Cancelled()) throw TSplitCancelled();
   }
-}
-
-bool ByRecords(TRecordMode Records, const std::u16string& Extension) {
-  return Records == TRecordMode::Csv || (Records == TRecordMode::Auto && IsCsvExtension(Extension));
 }
 
 TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSplitControl& Control) {
@@ -159,16 +174,16 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   const platform::TLargeBuffer headBlock = platform::AllocateLarge(headSize);
   std::size_t got = 0;
   if (!platform::ReadBytesAt(source.File, 0, headBlock.get(), headSize, got)) throw TkxException(FileReadErrorText);
-  const std::uint8_t encoding = TkxFile::EncodingOfMark(std::string_view(headBlock.get(), got));
-  source.Mark = TkxFile::MarkOf(encoding);
-  source.Layout = TkxFile::LayoutOf(encoding);
+  source.Encoding = TkxFile::EncodingOfMark(std::string_view(headBlock.get(), got));
+  source.Mark = TkxFile::MarkOf(source.Encoding);
+  source.Layout = TkxFile::LayoutOf(source.Encoding);
   const TKeptFiles kept(source.Id, path, Request.OtherSources);
 
-  if (ByRecords(Request.Records, result.Extension)) {
+  if (ReadsRecords(Request.Records, result.Extension)) {
     const TEndTally ends = JudgeEnds(source, headBlock.get(), headSize, true, Control);
     try {
       result.NoLineEnd = !ends.Any() && ends.Cr;
-      Deal(source, kept, ends.Ends(), true, Request.Mode, counts, Limits, Control, result);
+      Deal(source, kept, ends.Ends(), true, Request, counts, Limits, Control, result);
       (void)source.File.Close();  // only read: nothing to commit
       return result;
     } catch (const TUnclosedQuote& unclosed) {
@@ -182,7 +197,7 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   }
   const TEndTally ends = JudgeEnds(source, headBlock.get(), headSize, false, Control);
   result.NoLineEnd = !ends.Any() && ends.Cr;
-  Deal(source, kept, ends.Ends(), false, Request.Mode, counts, Limits, Control, result);
+  Deal(source, kept, ends.Ends(), false, Request, counts, Limits, Control, result);
   (void)source.File.Close();  // only read: nothing to commit
   return result;
 }

@@ -14,6 +14,18 @@ enum class TSplitMode {
   Rows,     // contiguous pieces of K data records
   Parts,    // N contiguous pieces of (nearly) equal record counts
   MaxSize,  // contiguous pieces of at most a size in bytes
+  ByValue,  // one piece per value of the key columns
+};
+
+// What separates the fields of a record, for finding the key: Auto takes TAB for a .tsv,
+// else the one of the others that the first record holds most often outside quotes.
+enum class TDelimiter { Auto, Comma, Semicolon, Tab, Bar };
+
+// A key column as the user named it: its number from 1, or else the name of a field of
+// the first header record.
+struct TKeyColumn {
+  std::int64_t Number = 0;
+  std::u16string Name;
 };
 
 // Whether a line end inside a quoted field ends a record: Auto decides by the
@@ -44,4 +56,10 @@ struct TSplitRequest {
   std::u16string OutDir;
   std::u16string OutDirShown;
   std::vector<TOtherSource> OtherSources;
+  // ByValue: the key, in order, and the fields' delimiter.
+  std::vector<TKeyColumn> Columns;
+  TDelimiter Delimiter = TDelimiter::Auto;
+  // The code page of a source that is neither UTF-16 nor UTF-8, for the names of its
+  // values: 0 for the system's (on POSIX the locale's character set).
+  std::uint32_t CodePage = 0;
 };

@@ -12,6 +12,13 @@ std::u16string OutputName(const std::u16string& Base, const std::u16string& Exte
 
 namespace {
 
+// Piece I as the list shows it: its name, and its value where the name does not show it.
+std::u16string ListedName(const TSplitResult& Result, std::int64_t I) {
+  if (!Result.Names) return OutputName(Result.Base, Result.Extension, I);
+  const std::u16string shown = Result.Names->Shown(I);
+  return shown.empty() ? Result.Names->Name(I) : FillIn(ShownValueText, {Result.Names->Name(I), shown});
+}
+
 std::u16string SuccessHead(const TSplitResult& Result) {
   if (!Result.OutDirShown.empty()) {
     return FillIn(SuccessHeadInText, {Result.OutDirShown, IntToText(0, Result.Count)});
@@ -37,11 +44,11 @@ bool PutSuccessText(const TSplitResult& Result, std::int64_t MaxNames,
   const bool elided = MaxNames >= 3 && Result.Count > MaxNames;
   const std::int64_t head = elided ? MaxNames - 2 : Result.Count;
   for (std::int64_t i = 1; i <= head; ++i) {
-    text += OutputName(Result.Base, Result.Extension, i) + u"\r\n";
+    text += ListedName(Result, i) + u"\r\n";
     if (i % 1000 == 0 && !Put(std::exchange(text, {}))) return false;
   }
   if (elided) {
-    text += std::u16string(ElidedNamesText) + u"\r\n" + OutputName(Result.Base, Result.Extension, Result.Count) + u"\r\n";
+    text += std::u16string(ElidedNamesText) + u"\r\n" + ListedName(Result, Result.Count) + u"\r\n";
   }
   for (const std::u16string& note : SuccessNotes(Result)) text += note + u"\r\n";
   return Put(text);

@@ -1,8 +1,11 @@
 // What a successful split made, and the message that tells the user.
 #pragma once
 
+#include "engine/UPieceNames.h"
+
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,8 @@ struct TSplitResult {
   // The folder the user chose, as the user gave it with a separator at the end; empty
   // for the folder beside the source.
   std::u16string OutDirShown;
+  // Pieces named otherwise than by number (by value), in order; none for names by rule.
+  std::shared_ptr<const TPieceNames> Names;
 };
 
 // The name of output file I (from 1): <Base>-<I>.<Extension>, or <Base>-<I> without an

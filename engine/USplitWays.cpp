@@ -39,12 +39,21 @@ TTypedCount CountOf(const std::u16string& Text, std::int64_t Least, std::int64_t
 
 }  // namespace
 
+bool ReadsRecords(TRecordMode Records, const std::u16string& Extension) {
+  std::u16string lower = Extension;
+  for (char16_t& c : lower) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return Records == TRecordMode::Csv || (Records == TRecordMode::Auto && lower == u"csv");
+}
+
 const TSplitWay& WayOf(TSplitMode Mode) { return SplitWays[static_cast<std::size_t>(Mode)]; }
 
 TTypedCount ReadHeaderCount(const std::u16string& Text) { return CountOf(Text, 0, MaxCount, HeaderCountText); }
 
 TTypedCount ReadWayCount(TSplitMode Mode, const std::u16string& Text) {
   const TSplitWay& way = WayOf(Mode);
+  if (way.Column) return TTypedCount{0, {}};
   if (!way.Bytes) return CountOf(Text, way.Least, way.Most, way.Refusal);
   try {
     return TTypedCount{ReadSize(Text), {}};

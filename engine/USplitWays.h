@@ -11,7 +11,7 @@
 #include <string>
 
 // Which label and list entry a front end shows for a way; the texts are the front end's.
-enum class TWayLabel { Cycle, Rows, Parts, MaxSize };
+enum class TWayLabel { Cycle, Rows, Parts, MaxSize, ByValue };
 
 struct TSplitWay {
   TSplitMode Mode;
@@ -24,6 +24,7 @@ struct TSplitWay {
   TWayLabel Label;
   const char16_t* Refusal;      // the message for a count out of range
   bool Bytes;                   // a size, read with a suffix (ReadSize)
+  bool Column = false;          // no count: the key columns (TSplitRequest::Columns)
 };
 
 // In the order of TSplitMode, of the dialog's list and of its settings.
@@ -34,8 +35,13 @@ inline constexpr TSplitWay SplitWays[] = {
     {TSplitMode::Parts, u"--parts", u"Parts", u"5", 1, MaxCount, 99999999, TWayLabel::Parts, PartsCountText, false},
     {TSplitMode::MaxSize, u"--max-size", u"MaxSizeMB", u"20", 1, std::numeric_limits<std::int64_t>::max(), 99999999,
      TWayLabel::MaxSize, MaxSizeText, true},
+    {TSplitMode::ByValue, u"--by", u"ByColumn", u"", 0, 0, 0, TWayLabel::ByValue, u"", false, true},
 };
 [[nodiscard]] const TSplitWay& WayOf(TSplitMode Mode);
+
+// Whether a source with Extension is read by CSV records, whose quoted fields keep their
+// line ends, rather than by lines.
+[[nodiscard]] bool ReadsRecords(TRecordMode Records, const std::u16string& Extension);
 
 // H as typed: TextToInt's reading, from 0 to 2147483647.
 [[nodiscard]] TTypedCount ReadHeaderCount(const std::u16string& Text);

@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(TextEquals(s, with, true) == (s == with));
 
   // Names holding line ends, backslashes, NULs and lone surrogates come back whole.
-  const TJournal journal{u"~" + s, with, static_cast<TJournalState>(start % 3 < 0 ? 0 : start % 3), start < 1 ? 1 : start};
+  const TJournal journal{u"~" + s, with, static_cast<TJournalState>(start % 3 < 0 ? 0 : start % 3), start < 1 ? 1 : start, nullptr};
   TJournal read;
   FUZZ_CHECK(ReadJournalText(JournalText(journal), read));
   FUZZ_CHECK(read.Base == journal.Base && read.Extension == journal.Extension && read.State == journal.State &&

@@ -273,7 +273,7 @@ TEST(SplitJob, NamesComeFromTheSourceName) {
 
 TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
   const std::u16string head = u"文件拆分成功! 在原始文件所在路径的 C:\\t\\data\\ 子路径下自动生成了如下 2 个新文件:\r\n\r\n";
-  TSplitResult result{u"C:\\t\\data\\", u"data", u"txt", 2, 0, u"", 0, false, u""};
+  TSplitResult result{u"C:\\t\\data\\", u"data", u"txt", 2, 0, u"", 0, false, u"", nullptr};
   EXPECT_EQ(SuccessText(result), head + u"data-1.txt\r\ndata-2.txt\r\n");
   result.StaleCount = 3;
   result.FirstStale = u"data-3.txt";
@@ -283,7 +283,7 @@ TEST(SplitResultText, ListsTheFilesNotesStalePiecesAndElides) {
                                         u"注意: 子路径下还有 3 个以前拆分留下的文件 (data-3.txt 等), 它们不属于本次拆分。\r\n"
                                         u"注意: 第 1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。\r\n"
                                         u"注意: 文件中没有 CR LF 或 LF 换行, 整个文件作为一条记录拆分。\r\n");
-  result = TSplitResult{u"d/", u"d", u"t", 1001, 0, u"", 0, false, u"shown/"};
+  result = TSplitResult{u"d/", u"d", u"t", 1001, 0, u"", 0, false, u"shown/", nullptr};
   const std::u16string shownHead = u"文件拆分成功! 在 shown/ 路径下自动生成了如下 1001 个新文件:\r\n\r\n";
   EXPECT_EQ(SuccessText(result, 3), shownHead + u"d-1.t\r\n……\r\nd-1001.t\r\n");
   // Put takes a thousand names at a time, and the rest with the notes.

@@ -658,7 +658,7 @@ TEST(Reliability, AnOutputFolderOfTheUsersChoice) {
   fs::remove(world.Native("out/~S3~"));
   // A killed run's temporary, named by its journal, goes; the run then succeeds.
   TJournalFile journal(out + platform::PathSeparator());
-  journal.Store(TJournal{u"data", u"txt", TJournalState::Writing, 1});
+  journal.Store(TJournal{u"data", u"txt", TJournalState::Writing, 1, nullptr});
   testutil::WriteFile(world.Native("out/~R1~"), "half written");
   const std::string answer = world.Run(rows(out));
   EXPECT_EQ(answer.rfind("文件拆分成功! 在 shown" + testutil::Utf8(std::u16string(1, platform::PathSeparator())) +

@@ -1,0 +1,110 @@
+#include "engine/UValueKeys.h"
+
+#include <cstring>
+
+namespace {
+
+// Keys are kept in chunks of this size that never move; a larger key has one of its own.
+constexpr std::size_t ArenaChunk = 1u << 20;
+
+std::uint64_t HashOf(std::string_view Key) {
+  std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ Key.size();
+  std::size_t at = 0;
+  for (; at + 8 <= Key.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, Key.data() + at, 8);
+    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 32;
+  }
+  std::uint64_t tail = 0;
+  std::memcpy(&tail, Key.data() + at, Key.size() - at);
+  hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
+  return hash ^ (hash >> 29);
+}
+
+}  // namespace
+
+TValueKeys::TValueKeys(TKeyReader Reader, TValueEncoding Encoding, std::u16string Base, std::u16string Extension)
+    : FReader(std::move(Reader)), FEncoding(Encoding), FBase(std::move(Base)), FExtension(std::move(Extension)),
+      FSlots(1024, 0) {}
+
+void TValueKeys::Open(std::int64_t NameLimit, std::int64_t PathRoom) {
+  FNames = std::make_unique<TValueNames>(FBase, FExtension, NameLimit, PathRoom);
+}
+
+std::int64_t TValueKeys::Look(std::string_view Key) {
+  const std::uint64_t hash = HashOf(Key);
+  const std::size_t mask = FSlots.size() - 1;
+  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const std::uint32_t entry = FSlots[slot];
+    if (entry == 0) {
+      FSlots[slot] = static_cast<std::uint32_t>(FKeys.size() + 1);
+      const std::int64_t added = Add(Key, hash);
+      if (FKeys.size() * 2 > FSlots.size()) Grow();
+      return added;
+    }
+    const TKey& key = FKeys[entry - 1];
+    if (key.Hash == static_cast<std::uint32_t>(hash) && Key == std::string_view(key.Units, key.Size)) {
+      FLast = entry - 1;
+      FLastSize = key.Size;
+      return FLast;
+    }
+  }
+}
+
+std::int64_t TValueKeys::Add(std::string_view Key, std::uint64_t Hash) {
+  FKeys.push_back(TKey{Keep(Key), static_cast<std::uint32_t>(Key.size()), static_cast<std::uint32_t>(Hash)});
+  std::vector<std::u16string> parts;
+  bool changed = false;
+  for (const std::string_view value : FReader.ValuesOf(Key)) {
+    parts.push_back(NamePart(FEncoding, value));
+    changed = changed || parts.back() != DecodeValue(FEncoding, value);
+  }
+  const std::int64_t number = FNames->Add(parts);
+  FChanged.push_back(changed || !FNames->AsValue(number));
+  FLast = static_cast<std::int64_t>(FKeys.size()) - 1;
+  FLastSize = Key.size();
+  return FLast;
+}
+
+const char* TValueKeys::Keep(std::string_view Key) {
+  if (Key.size() > ArenaChunk / 4) {
+    FArena.push_back(std::make_unique<char[]>(Key.size()));
+    std::memcpy(FArena.back().get(), Key.data(), Key.size());
+    return FArena.back().get();
+  }
+  if (Key.size() > FArenaLeft) {
+    FArena.push_back(std::make_unique<char[]>(ArenaChunk));
+    FArenaAt = FArena.back().get();
+    FArenaLeft = ArenaChunk;
+  }
+  char* kept = FArenaAt;
+  std::memcpy(kept, Key.data(), Key.size());
+  FArenaAt += Key.size();
+  FArenaLeft -= Key.size();
+  return kept;
+}
+
+void TValueKeys::Grow() {
+  std::vector<std::uint32_t> slots(FSlots.size() * 2, 0);
+  const std::size_t mask = slots.size() - 1;
+  for (std::size_t k = 0; k < FKeys.size(); ++k) {
+    const TKey& key = FKeys[k];
+    std::size_t slot = HashOf(std::string_view(key.Units, key.Size)) & mask;
+    while (slots[slot] != 0) slot = (slot + 1) & mask;
+    slots[slot] = static_cast<std::uint32_t>(k + 1);
+  }
+  FSlots.swap(slots);
+}
+
+std::u16string TValueKeys::Name(std::int64_t I) const { return std::u16string(FNames->Name(I)); }
+
+std::u16string TValueKeys::Shown(std::int64_t I) const {
+  if (!FChanged[static_cast<std::size_t>(I - 1)]) return {};
+  std::u16string shown;
+  for (const std::string_view value : FReader.ValuesOf(KeyAt(I - 1))) {
+    if (!shown.empty()) shown += u'-';
+    shown += ShownValue(FEncoding, value);
+  }
+  return shown;
+}
