@@ -21,11 +21,21 @@ inline constexpr char16_t PartsModeText[] = u"平均分成的份数";
 inline constexpr char16_t PartsLabelText[] = u"份数：";
 inline constexpr char16_t MaxSizeModeText[] = u"每个文件的大小上限 (MB)";
 inline constexpr char16_t MaxSizeLabelText[] = u"大小上限 (MB)：";
+inline constexpr char16_t ByValueModeText[] = u"按列的值分到各文件";
+inline constexpr char16_t ByValueLabelText[] = u"依据的列：";
+// The way by a column's values: a field of the header without a name, as the list shows
+// it (its number); the column's number when H is 0 and it is typed; no fields to choose
+// from; a choice asked for before the file in the path field has been read.
+inline constexpr char16_t UnnamedColumnText[] = u"(第 %1 列)";
+inline constexpr char16_t ColumnNumberText[] = u"依据的列必须是 1 到 2147483647 之间的整数!";
+inline constexpr char16_t NoColumnsText[] = u"没有可依据的列: 请先选择一个有表头的待拆分文件!";
+inline constexpr char16_t ReadingColumnsText[] = u"正在读取待拆分文件表头中的列, 请稍候再执行!";
 
 // The command line.
 inline constexpr char16_t UsageText[] =
-    u"Usage: rowdeal-split [--header H] [--cycle N | --rows K | --parts N | --max-size SIZE]\n"
-    u"                     [--records auto|csv|lines] [--out DIR] [--quiet] FILE...\n"
+    u"Usage: rowdeal-split [--header H] [--cycle N | --rows K | --parts N | --max-size SIZE |\n"
+    u"                     --by COLUMN... [--delimiter D]] [--records auto|csv|lines]\n"
+    u"                     [--out DIR] [--quiet] FILE...\n"
     u"Keeps the first H records of each FILE as header records and cuts the further\n"
     u"records into new files, each beginning with the header records, written in FILE's\n"
     u"own encoding into a folder beside FILE named after it: data.txt gives\n"
@@ -43,6 +53,13 @@ inline constexpr char16_t UsageText[] =
     u"  --max-size SIZE          pieces in order, each as many whole records as fit in SIZE\n"
     u"                           bytes; SIZE may end in K, M, G (1024-based) or KB, MB, GB\n"
     u"                           (1000-based), in any case\n"
+    u"  --by COLUMN              one piece per value of COLUMN, in the order values first\n"
+    u"                           come: data-<value>.txt; COLUMN is a number from 1 or the\n"
+    u"                           name of a field of the first header record; given again,\n"
+    u"                           one piece per combination of the columns' values\n"
+    u"  --by-name TEXT           as --by, TEXT always a name (a column called 2023)\n"
+    u"  --delimiter D            the fields' delimiter for --by: , ; tab or | (default: tab\n"
+    u"                           for a .tsv, else the one the first record holds most)\n"
     u"  --records MODE           auto (default): records for a FILE whose extension is\n"
     u"                           csv, lines for any other; csv: records, lines: lines,\n"
     u"                           whatever the name. With auto, a CSV that ends inside a\n"
@@ -62,6 +79,7 @@ inline constexpr char16_t UsageText[] =
     u"  rowdeal-split --rows 1048575 --header 1 big.csv  pieces Excel opens whole\n"
     u"  rowdeal-split --parts 4 --out parts sales.csv    four equal pieces in parts/\n"
     u"  rowdeal-split --max-size 64M log.txt             the dialog's 64 MB\n"
+    u"  rowdeal-split --by 省份 sales.csv                 sales/sales-广东.csv, ...\n"
     u"\n"
     u"Exit status: 0 when every FILE was split, 1 when any failed (a success message that\n"
     u"cannot be written is a failure, and ends the command), 2 for bad usage, 130 when\n"
@@ -76,6 +94,9 @@ inline constexpr char16_t EmptyValueText[] = u"option %1 needs a value that is n
 inline constexpr char16_t NoFileText[] = u"no FILE given";
 inline constexpr char16_t ModesTogetherText[] = u"%1 and %2 cannot be used together";
 inline constexpr char16_t RecordsValueText[] = u"--records takes auto, csv or lines";
+inline constexpr char16_t DelimiterValueText[] = u"--delimiter takes , ; tab or |";
+inline constexpr char16_t DelimiterWithoutByText[] = u"--delimiter goes with --by";
+inline constexpr char16_t ColumnValueText[] = u"--by takes a column number from 1 or a column name";
 inline constexpr char16_t SameOutputsText[] = u"%1 and %2 would write the same files in %3";
 inline constexpr char16_t BadUsageText[] = u"rowdeal-split: %1\nTry 'rowdeal-split --help'.\n";
 // A FILE that failed, or that has a note: its name, the message.
