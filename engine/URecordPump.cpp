@@ -50,9 +50,10 @@ void TRecordPump::RaiseIfUnclosed(const TRecordReader& Records) {
 }
 
 TRecordPump::TRecordPump(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
-                         TLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory)
-    : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FQuoted(Quoted), FBlock(Block),
-      FHeaderInMemory(HeaderInMemory), FReader(Source, Block, std::int64_t{0}), FRecords(FReader, Layout, Ends, Quoted) {}
+                         TLineEnd Ends, bool Quoted, char Opener, std::size_t Block, std::size_t HeaderInMemory)
+    : FFile(Source), FSize(Size), FMarkSize(MarkSize), FLayout(Layout), FEnds(Ends), FQuoted(Quoted), FOpener(Opener),
+      FBlock(Block), FHeaderInMemory(HeaderInMemory), FReader(Source, Block, std::int64_t{0}),
+      FRecords(FReader, Layout, Ends, Quoted, Opener) {}
 
 void TRecordPump::ReadHeader(std::int64_t Count) {
   const std::size_t available = FReader.Fill(FMarkSize);
@@ -76,7 +77,7 @@ void TRecordPump::ReadHeader(std::int64_t Count) {
 
 std::int64_t TRecordPump::CountRecords(TSplitControl& Control) const {
   TkxByteReader reader(FFile, FBlock, static_cast<std::int64_t>(FMarkSize));
-  TRecordReader records(reader, FLayout, FEnds, FQuoted);
+  TRecordReader records(reader, FLayout, FEnds, FQuoted, FOpener);
   TByteCount past;
   bool markOnly = FMarkSize > 0 && FSize == static_cast<std::int64_t>(FMarkSize);
   std::int64_t count = 0;
@@ -111,7 +112,7 @@ void TRecordPump::WriteHeader(TkxRawSink& Sink) {
     return;
   }
   TkxByteReader again(FFile, FBlock, FHeaderStart);
-  TRecordReader records(again, FLayout, FEnds, FQuoted);
+  TRecordReader records(again, FLayout, FEnds, FQuoted, FOpener);
   for (std::int64_t j = 0; j < FHeaderCount; ++j) records.MoveRecord(Sink);
 }
 
@@ -123,7 +124,7 @@ std::int64_t TRecordPump::Measure(bool& Unclosed) const {
 
 void TRecordPump::Look(TkxRawSink& Sink, bool& Unclosed) const {
   TkxByteReader again(FFile, FBlock, FReader.Position());
-  TRecordReader record(again, FLayout, FEnds, FQuoted);
+  TRecordReader record(again, FLayout, FEnds, FQuoted, FOpener);
   record.MoveRecord(Sink);
   Unclosed = record.UnclosedQuoteLine() != 0;
 }

@@ -27,9 +27,9 @@ class TUnclosedQuote : public TkxException {
 class TRecordPump {
  public:
   // Reads Source, which its owner holds open, and whose size was Size when the run
-  // began. Records are the lines, or with Quoted the records of TRecordReader.
+  // began. Records are the lines, or with Quoted the records of TRecordReader (Opener its).
   TRecordPump(const platform::TFile& Source, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
-              TLineEnd Ends, bool Quoted, std::size_t Block, std::size_t HeaderInMemory);
+              TLineEnd Ends, bool Quoted, char Opener, std::size_t Block, std::size_t HeaderInMemory);
 
   // Reads past the mark and the first Count records; raises "文件中不包含足够的数据!"
   // when the source has fewer, the changed-source text when it ends before its size, or
@@ -94,6 +94,7 @@ class TRecordPump {
   TkxUnitLayout FLayout;
   TLineEnd FEnds;
   bool FQuoted;
+  char FOpener;
   std::size_t FBlock;
   std::size_t FHeaderInMemory;
   TkxByteReader FReader;

@@ -16,8 +16,8 @@ constexpr std::size_t NotFound = static_cast<std::size_t>(-1);
 // the unfinished record again (its lines not counted), for a scan that begins there.
 // (The state is worked on in locals: stores into it could alias the bytes scanned.)
 template <class Units>
-std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TQuoteState& State, std::size_t* Ends,
-                        std::size_t Max, bool Partial) {
+std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, char Opener, TQuoteState& State,
+                        std::size_t* Ends, std::size_t Max, bool Partial) {
   constexpr std::size_t unit = Units::Size;
   bool inQuote = State.InQuote;
   std::int64_t lines = State.Lines;
@@ -66,7 +66,7 @@ std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TQuoteSta
         } else {
           inQuote = false;
         }
-      } else if (before == ',' || before == ';' || before == '\t') {
+      } else if (before == ',' || before == ';' || before == '\t' || before == Opener) {
         inQuote = true;
         quoteLine = lines + 1;
       }
@@ -83,23 +83,25 @@ std::size_t ScanRecords(const char* Data, std::size_t Size, bool CrLf, TQuoteSta
   return found;
 }
 
-std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TQuoteState& State,
+std::size_t Scan(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, char Opener, TQuoteState& State,
                  std::size_t* Ends, std::size_t Max, bool Partial) {
   return WithUnits(Layout, [&]<class Units>(Units) {
-    return ScanRecords<Units>(Data, Size, CrLf, State, Ends, Max, Partial);
+    return ScanRecords<Units>(Data, Size, CrLf, Opener, State, Ends, Max, Partial);
   });
 }
 
 // The offset just past the line end that ends the record from where State stands, or
 // NotFound when the record goes on past Size bytes; State then stands where they end.
-std::size_t ScanRecord(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, TQuoteState& State) {
+std::size_t ScanRecord(const char* Data, std::size_t Size, TkxUnitLayout Layout, bool CrLf, char Opener,
+                       TQuoteState& State) {
   std::size_t end = NotFound;
-  return Scan(Data, Size, Layout, CrLf, State, &end, 1, true) == 1 ? end : NotFound;
+  return Scan(Data, Size, Layout, CrLf, Opener, State, &end, 1, true) == 1 ? end : NotFound;
 }
 
 }  // namespace
 
-void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& Quotes, TEndTally& Tally) {
+void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& Quotes, TEndTally& Tally,
+                     char Opener) {
   // Read as LF records, every LF outside a quoted field ends one.
   const std::size_t unit = Layout.Size;
   const std::size_t whole = Block.size() - Block.size() % unit;
@@ -107,7 +109,7 @@ void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& 
   const bool crBefore = Tally.LastCr;  // the last unit of the block before
   Tally.Cr = Tally.Cr || NextUnit(Block, Layout, '\r', 0) != std::string_view::npos;
   for (std::size_t at = 0; at < whole;) {
-    const std::size_t end = ScanRecord(Block.data() + at, whole - at, Layout, false, Quotes);
+    const std::size_t end = ScanRecord(Block.data() + at, whole - at, Layout, false, Opener, Quotes);
     if (end == NotFound) break;
     at += end;
     const bool afterCr = at >= 2 * unit ? Block.compare(at - 2 * unit, 2 * unit, crLf) == 0 : crBefore;
@@ -117,9 +119,9 @@ void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& 
   Tally.LastCr = whole > 0 && Quotes.Before == '\r';
 }
 
-TRecordReader::TRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TLineEnd Ends, bool Quoted)
+TRecordReader::TRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TLineEnd Ends, bool Quoted, char Opener)
     : FReader(Reader), FLines(Reader, Layout, Ends), FLayout(Layout), FCrLf(Ends == TLineEnd::CrLf),
-      FQuoted(Quoted) {}
+      FQuoted(Quoted), FOpener(Opener) {}
 
 std::size_t TRecordReader::WholeRecords(std::size_t* Ends, std::size_t Max) {
   if (!FQuoted) return FLines.WholeLines(Ends, Max);
@@ -127,7 +129,7 @@ std::size_t TRecordReader::WholeRecords(std::size_t* Ends, std::size_t Max) {
   const std::size_t whole = available & ~(FLayout.Size - 1);  // units of one or two bytes
   if (whole == 0) return 0;  // before the first read Data is null, which must not be scanned
   // A record that goes on past the block is scanned again, from its start, by MoveRecord.
-  return Scan(FReader.Data(), whole, FLayout, FCrLf, FState, Ends, Max, false);
+  return Scan(FReader.Data(), whole, FLayout, FCrLf, FOpener, FState, Ends, Max, false);
 }
 
 TLineRun TRecordReader::PlainRecords(std::size_t Bytes, std::int64_t Max) {
@@ -164,7 +166,7 @@ void TRecordReader::MoveRecord(TkxRawSink& Sink) {
     heldCr = false;
     const char* data = FReader.Data();
     const std::size_t whole = available - available % unit;
-    const std::size_t end = ScanRecord(data, whole, FLayout, FCrLf, FState);
+    const std::size_t end = ScanRecord(data, whole, FLayout, FCrLf, FOpener, FState);
     if (end != NotFound) {
       Sink.PutBytes(data, end);
       FReader.Consume(end);

@@ -22,19 +22,21 @@ struct TQuoteState {
 // The line ends of a table read by records (TallyLineEnds, from the first code unit
 // after the mark): every LF outside a quoted field, bare or after a CR, may end a
 // record. Line ends inside quoted fields, however many, count for nothing. Quotes
-// carries the quoted field from one block to the next.
-void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& Quotes, TEndTally& Tally);
+// carries the quoted field from one block to the next. Opener as TRecordReader's.
+void TallyRecordEnds(std::string_view Block, TkxUnitLayout Layout, TQuoteState& Quotes, TEndTally& Tally,
+                     char Opener = ',');
 
 // Moves records out of a reader as they stand in the file, without decoding them. With
 // Quoted, a field that begins with a quote (at the start of a record, or right after a
-// comma, a semicolon or a TAB) runs to the next quote that is not followed by another
+// comma, a semicolon, a TAB or Opener: '|' where the fields go by it) runs to the next
+// quote that is not followed by another
 // ("" stands for a quote inside it), and line ends inside it belong to the record; a
 // quote anywhere else is an ordinary character. Without, records are the line reader's
 // lines. Line ends are those of the line reader, compared at the code units' own
 // alignment; a record longer than the reader's block passes through in pieces.
 class TRecordReader {
  public:
-  TRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TLineEnd Ends, bool Quoted);
+  TRecordReader(TkxByteReader& Reader, TkxUnitLayout Layout, TLineEnd Ends, bool Quoted, char Opener = ',');
   // Hands the next record's bytes to Sink, followed by its line end as the line reader's
   // MoveLine hands a line with WithLineEnd.
   void MoveRecord(TkxRawSink& Sink);
@@ -66,6 +68,7 @@ class TRecordReader {
   TkxUnitLayout FLayout;
   bool FCrLf;
   bool FQuoted;
+  char FOpener;
   TQuoteState FState;
   std::int64_t FUnclosedLine = 0;
 };

@@ -57,7 +57,16 @@ struct TSource {
   std::string_view Mark;
   TkxUnitLayout Layout;
   std::uint8_t Encoding = teNone;
+  // Where a quote opens a quoted field besides after , ; TAB: after '|' for fields that go by it.
+  char Opener = ',';
 };
+
+// The delimiter of the fields of a split by value, as the first record of Head shows it.
+char16_t FieldDelimiter(const TSource& Source, std::string_view Head, bool Quoted, const TSplitRequest& Request,
+                        const std::u16string& Extension) {
+  const std::string_view record = FirstRecordIn(Head.substr(Source.Mark.size()), Source.Layout, Quoted);
+  return DelimiterOf(Request.Delimiter, Extension, record, Source.Layout);
+}
 
 // The keys of a split by value, read by the fields of the source's first record; raises
 // the message for key columns that its first header record does not have.
@@ -84,7 +93,8 @@ std::shared_ptr<TValueKeys> KeysOf(const TSource& Source, bool Quoted, const TSp
 template <class Router>
 void DealBy(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quoted, const TSplitRequest& Request,
             const TSplitCounts& Counts, const TSplitLimits& Limits, TSplitControl& Control, TSplitResult& Result) {
-  TRecordPump pump(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Limits.SourceBlock,
+  TRecordPump pump(Source.File, Source.Size, Source.Mark.size(), Source.Layout, Ends, Quoted, Source.Opener,
+                   Limits.SourceBlock,
                    Limits.HeaderInMemory);
   std::int64_t done = 0;
   std::int64_t records = 0;
@@ -141,7 +151,7 @@ TEndTally JudgeEnds(const TSource& Source, char* Block, std::size_t BlockSize, b
     if (!platform::ReadBytesAt(Source.File, at, Block, BlockSize, got)) throw TkxException(FileReadErrorText);
     const std::string_view block(Block, got);
     if (Quoted) {
-      TallyRecordEnds(block, Source.Layout, quotes, tally);
+      TallyRecordEnds(block, Source.Layout, quotes, tally, Source.Opener);
     } else {
       TallyLineEnds(block, Source.Layout, tally);
     }
@@ -178,6 +188,10 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   source.Mark = TkxFile::MarkOf(source.Encoding);
   source.Layout = TkxFile::LayoutOf(source.Encoding);
   const TKeptFiles kept(source.Id, path, Request.OtherSources);
+  if (Request.Mode == TSplitMode::ByValue &&
+      FieldDelimiter(source, std::string_view(headBlock.get(), got), true, Request, result.Extension) == u'|') {
+    source.Opener = '|';
+  }
 
   if (ReadsRecords(Request.Records, result.Extension)) {
     const TEndTally ends = JudgeEnds(source, headBlock.get(), headSize, true, Control);

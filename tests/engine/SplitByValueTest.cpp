@@ -83,6 +83,12 @@ TEST(SplitByValue, EachKeyInItsOwnPieceInSourceOrder) {
   ASSERT_EQ(tsv.Error, "");
   EXPECT_EQ(tsv.Pieces["t-x_y.tsv"], "\xFF\xFE" + wide("k\tv\n\"x\ty\"\t1\n\"x\ty\"\t3\n"));
   EXPECT_EQ(tsv.Pieces["t-z.tsv"], "\xFF\xFE" + wide("k\tv\nz\t2\n"));
+
+  // Fields by '|': a quote after one opens a field that holds a line end for the record too.
+  TRun bar = SplitBy(dir, "b.csv", "a|b\n\"x\ny\"|1\nz|2\n\"x\ny\"|3\n", {{1, {}}});
+  ASSERT_EQ(bar.Error, "");
+  EXPECT_TRUE(bar.Pieces == (std::map<std::string, std::string>{{"b-x_y.csv", "a|b\n\"x\ny\"|1\n\"x\ny\"|3\n"},
+                                                                {"b-z.csv", "a|b\nz|2\n"}}));
 }
 
 // Several key columns in the order given; more keys than files may be open, in an order
