@@ -168,6 +168,20 @@ std::string_view TKeyReader::Key() {
 }
 
 std::string_view TKeyReader::KeyOf(std::string_view Record) {
+  // Most keys are one unquoted field of bytes: found a delimiter at a time, not copied.
+  if (FLayout.Size == 1 && FColumns.size() == 1) {
+    const char* at = Record.data();
+    const char* end = at + Record.size();
+    if (end > at && end[-1] == '\n') --end;
+    if (end > at && end[-1] == '\r') --end;
+    const char delimiter = static_cast<char>(FDelimiter);
+    for (std::int64_t field = 0; at == end || *at != '"'; ++field) {
+      const char* next = static_cast<const char*>(std::memchr(at, delimiter, static_cast<std::size_t>(end - at)));
+      if (field == FColumns[0]) return std::string_view(at, static_cast<std::size_t>((next ? next : end) - at));
+      if (!next) return {};
+      at = next + 1;
+    }
+  }
   Begin();
   FeedUnits(Record.data(), Record.size() - Record.size() % FLayout.Size);
   return Key();
@@ -203,7 +217,9 @@ std::vector<std::u16string> FieldsOf(std::string_view Record, char16_t Delimiter
   const std::int64_t last =
       MaxFields == 0 ? std::numeric_limits<std::int64_t>::max() - 1 : static_cast<std::int64_t>(MaxFields) - 1;
   TKeyReader reader({last}, Delimiter, Layout);
-  (void)reader.KeyOf(Record);
+  reader.Begin();
+  reader.Feed(Record);
+  (void)reader.Key();
   std::vector<std::u16string> fields;
   for (std::int64_t i = 0; i < reader.Fields(); ++i) fields.push_back(DecodeValue(Encoding, reader.Value(i)));
   return fields;

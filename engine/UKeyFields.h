@@ -34,7 +34,7 @@ class TKeyReader {
   void Begin();
   void Feed(std::string_view Piece);
   [[nodiscard]] std::string_view Key();
-  // The fields of the record read last, counted as far as the highest column.
+  // The fields of the record read last in pieces, counted as far as the highest column.
   [[nodiscard]] std::int64_t Fields() const { return std::min(FField, FLast) + 1; }
   // Field I (from 0) of the record read last, as far as the highest column.
   [[nodiscard]] std::string_view Value(std::int64_t I) const {
