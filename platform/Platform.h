@@ -87,6 +87,12 @@ enum class SeekFrom { Begin, Current, End };
 [[nodiscard]] std::u16string AnsiToText(std::string_view bytes);
 [[nodiscard]] std::string TextToAnsi(std::u16string_view text);
 
+// Decodes the first character of bytes in a code page (0: the system's; on POSIX the
+// locale's character set, or GB18030 where that is UTF-8 or plain ASCII): answers the
+// bytes it takes, or 0 when the first byte starts no character the page has (also when
+// bytes end inside one). Windows asks the system; POSIX, iconv ("CP<n>", GB18030 for 54936).
+[[nodiscard]] std::size_t DecodeCodePageChar(std::uint32_t codePage, std::string_view bytes, char32_t& character);
+
 // Compares two texts whole, as the user's locale does; with or without case.
 [[nodiscard]] bool TextEquals(std::u16string_view a, std::u16string_view b, bool caseSensitive);
 

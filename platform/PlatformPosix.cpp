@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -264,6 +265,105 @@ std::string TextToAnsi(std::u16string_view text) {
     wide += static_cast<char>(unit >> 8);
   }
   return Convert(AnsiCharset().c_str(), "UTF-16LE", wide.data(), wide.size(), 2);
+}
+
+namespace {
+
+// The iconv name of a code page; the system's is the locale's set (codeset), where GB18030
+// stands for UTF-8 and plain ASCII, which no ANSI code page is.
+std::string CodePageCharset(std::uint32_t codePage, std::string_view codeset) {
+  if (codePage == 54936) return "GB18030";
+  if (codePage == 65001) return "UTF-8";
+  if (codePage != 0) return "CP" + std::to_string(codePage);
+  if (codeset.empty() || codeset == "UTF-8" || codeset == "ANSI_X3.4-1968" || codeset == "ASCII" ||
+      codeset == "US-ASCII") {
+    return "GB18030";
+  }
+  return std::string(codeset);
+}
+
+// A converter to UTF-32 kept for the last code page each thread used: a split decodes
+// every distinct value of its source, up to millions, in one code page.
+class TCodePageDecoder {
+ public:
+  TCodePageDecoder() = default;
+  TCodePageDecoder(const TCodePageDecoder&) = delete;
+  TCodePageDecoder& operator=(const TCodePageDecoder&) = delete;
+  ~TCodePageDecoder() { Close(); }
+
+  [[nodiscard]] std::size_t Decode(std::uint32_t codePage, std::string_view bytes, char32_t& character) {
+    Open(codePage);
+    if (bytes.empty()) return 0;
+    if (FAsciiAsIs && static_cast<unsigned char>(bytes[0]) < 0x80) {
+      character = static_cast<unsigned char>(bytes[0]);
+      return 1;
+    }
+    return Convert(bytes, character);
+  }
+
+ private:
+  void Open(std::uint32_t codePage) {
+    const std::string_view codeset = codePage == 0 ? nl_langinfo(CODESET) : "";
+    if (FOpened && codePage == FCodePage && codeset == FCodeset) return;
+    Close();
+    FOpened = true;
+    FCodePage = codePage;
+    FCodeset = codeset;
+    FConverter = iconv_open(std::endian::native == std::endian::little ? "UTF-32LE" : "UTF-32BE",
+                            CodePageCharset(codePage, codeset).c_str());
+    // The ANSI pages keep ASCII as it is, and most values are ASCII: those bytes then
+    // need no call to iconv.
+    FAsciiAsIs = FConverter != None;
+    for (int byte = 0; byte < 0x80 && FAsciiAsIs; ++byte) {
+      const char one = static_cast<char>(byte);
+      char32_t character = 0;
+      FAsciiAsIs = Convert(std::string_view(&one, 1), character) == 1 && character == static_cast<char32_t>(byte);
+    }
+  }
+
+  void Close() {
+    if (FConverter != None) iconv_close(FConverter);
+    FConverter = None;
+  }
+
+  // iconv tells a character cut short (EINVAL) from one that is not (EILSEQ): the prefix
+  // grows until it converts whole. The state is flushed, since some sets (CP1258) hold a
+  // character back to see whether a combining one follows.
+  [[nodiscard]] std::size_t Convert(std::string_view bytes, char32_t& character) {
+    if (FConverter == None) return 0;
+    const std::size_t longest = std::min<std::size_t>(bytes.size(), 4);
+    for (std::size_t length = 1; length <= longest; ++length) {
+      iconv(FConverter, nullptr, nullptr, nullptr, nullptr);
+      char* in = const_cast<char*>(bytes.data());
+      std::size_t inLeft = length;
+      char32_t out[4];
+      char* outAt = reinterpret_cast<char*>(out);
+      std::size_t outLeft = sizeof out;
+      if (iconv(FConverter, &in, &inLeft, &outAt, &outLeft) == static_cast<std::size_t>(-1)) {
+        if (errno == EINVAL) continue;
+        return 0;
+      }
+      if (iconv(FConverter, nullptr, nullptr, &outAt, &outLeft) == static_cast<std::size_t>(-1)) return 0;
+      if (outLeft == sizeof out) continue;  // a shift sequence, no character yet
+      character = out[0];
+      return length;
+    }
+    return 0;
+  }
+
+  static inline const iconv_t None = reinterpret_cast<iconv_t>(-1);
+  bool FOpened = false;
+  std::uint32_t FCodePage = 0;
+  std::string FCodeset;
+  iconv_t FConverter = None;
+  bool FAsciiAsIs = false;
+};
+
+}  // namespace
+
+std::size_t DecodeCodePageChar(std::uint32_t codePage, std::string_view bytes, char32_t& character) {
+  thread_local TCodePageDecoder decoder;
+  return decoder.Decode(codePage, bytes, character);
 }
 
 bool TextEquals(std::u16string_view a, std::u16string_view b, bool caseSensitive) {

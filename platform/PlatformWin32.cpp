@@ -401,6 +401,54 @@ std::string TextToAnsi(std::u16string_view text) {
   return out;
 }
 
+namespace {
+
+// The system tells no character's length in every page (GB18030 has four-byte ones), so
+// the shortest prefix that converts whole is the character; a lead byte alone fails.
+std::size_t ConvertCodePageChar(UINT page, std::string_view bytes, char32_t& character) {
+  const std::size_t longest = bytes.size() < 4 ? bytes.size() : 4;
+  for (std::size_t length = 1; length <= longest; ++length) {
+    wchar_t wide[4];
+    const int n = ::MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(length), wide, 4);
+    if (n <= 0) continue;
+    const bool pair = n >= 2 && wide[0] >= 0xD800 && wide[0] <= 0xDBFF && wide[1] >= 0xDC00 && wide[1] <= 0xDFFF;
+    character = pair ? 0x10000 + ((static_cast<char32_t>(wide[0]) - 0xD800) << 10) + (wide[1] - 0xDC00)
+                     : static_cast<char32_t>(wide[0]);
+    return length;
+  }
+  return 0;
+}
+
+// Whether page gives the bytes below 0x80 as themselves, as the ANSI pages do: asked once
+// a thread for its last page, since most values are ASCII and come by the million.
+bool KeepsAscii(UINT page) {
+  thread_local UINT known = 0;
+  thread_local bool keeps = false;
+  if (page != known) {
+    known = page;
+    keeps = true;
+    for (int byte = 0; byte < 0x80 && keeps; ++byte) {
+      const char one = static_cast<char>(byte);
+      char32_t character = 0;
+      keeps = ConvertCodePageChar(page, std::string_view(&one, 1), character) == 1 &&
+              character == static_cast<char32_t>(byte);
+    }
+  }
+  return keeps;
+}
+
+}  // namespace
+
+std::size_t DecodeCodePageChar(std::uint32_t codePage, std::string_view bytes, char32_t& character) {
+  if (bytes.empty()) return 0;
+  const UINT page = codePage == 0 ? ::GetACP() : codePage;
+  if (static_cast<unsigned char>(bytes[0]) < 0x80 && KeepsAscii(page)) {
+    character = static_cast<unsigned char>(bytes[0]);
+    return 1;
+  }
+  return ConvertCodePageChar(page, bytes, character);
+}
+
 bool TextEquals(std::u16string_view a, std::u16string_view b, bool caseSensitive) {
   int result = ::CompareStringW(LOCALE_USER_DEFAULT, caseSensitive ? 0 : NORM_IGNORECASE,
                                 reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
