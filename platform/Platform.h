@@ -264,6 +264,9 @@ enum class LinkResult { Linked, Unsupported, Failed };
 // cannot tell. POSIX counts the bytes of the name, Windows its UTF-16 code units.
 [[nodiscard]] std::int64_t NameLimit(std::u16string_view directory);
 [[nodiscard]] std::int64_t NameUnits(std::u16string_view name);
+// The most UTF-16 units a whole path may have, or -1 for no limit worth knowing: Windows
+// programs that are not long-path aware reach no file past 259.
+[[nodiscard]] std::int64_t LongestPath();
 // Whether two names in one folder are the same file's, as the file system compares
 // them (without regard to case on Windows).
 [[nodiscard]] bool SameName(std::u16string_view a, std::u16string_view b);

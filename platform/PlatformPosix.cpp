@@ -610,6 +610,8 @@ bool SameName(std::u16string_view a, std::u16string_view b) { return a == b; }
 
 bool HasDeviceNames() { return false; }
 
+std::int64_t LongestPath() { return -1; }
+
 namespace {
 
 std::atomic<void (*)()> interruptHandler{nullptr};

@@ -328,6 +328,8 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 
 bool HasDeviceNames() { return true; }
 
+std::int64_t LongestPath() { return MAX_PATH - 1; }
+
 namespace {
 
 std::atomic<void (*)()> interruptHandler{nullptr};
