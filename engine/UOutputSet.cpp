@@ -241,6 +241,9 @@ void TOutputSet::CloseAll() {
       if (out->Used > 0) FQueue->Hand(*out, out->Block, out->Used);
     }
     FQueue->Drain();
+    // Nothing is written after this: the blocks' memory goes before the pieces are put in place.
+    FHolders.clear();
+    FQueue.reset();
   }
   FFiles.CloseAll();
 }

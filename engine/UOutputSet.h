@@ -74,7 +74,7 @@ class TOutputSet {
   }
   // A sink that appends to output I.
   TkxRawSink& Sink(std::int64_t I);
-  // Writes out every block and closes every file; raises "File Write Error!".
+  // Writes out every block and closes every file, and lets the blocks go; raises "File Write Error!".
   void CloseAll();
 
  private:
