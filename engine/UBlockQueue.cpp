@@ -27,6 +27,13 @@ TBlockQueue::TBlockQueue(TWrite Write, TMake Make, std::size_t BlockSize, std::s
   FThread = std::thread([this] { Run(); });
 }
 
+void TBlockQueue::Recut(std::size_t BlockSize, std::size_t Blocks, std::size_t WakeAt) {
+  platform::THeld held(FLock);
+  FWakeAt = WakeAt;
+  FFree.resize(Blocks);
+  for (std::size_t i = 0; i < Blocks; ++i) FFree[i] = FMemory.get() + (Blocks - 1 - i) * BlockSize;
+}
+
 TBlockQueue::~TBlockQueue() {
   {
     platform::THeld held(FLock);

@@ -47,6 +47,9 @@ class TBlockQueue {
   void HandMake(TTarget& Output) { Hand(Output, nullptr, 0); }
   // Waits until every block handed over is written.
   void Drain();
+  // Once drained, with no block held by the caller: the same memory cut into Blocks of
+  // BlockSize bytes (no more than before in all), so that pages already touched serve again.
+  void Recut(std::size_t BlockSize, std::size_t Blocks, std::size_t WakeAt);
 
  private:
   struct TJob {
@@ -64,7 +67,7 @@ class TBlockQueue {
 
   TWrite FWrite;
   TMake FMake;
-  const std::size_t FWakeAt;
+  std::size_t FWakeAt;
   // Left unset: a page of it is taken from the system only when a block first fills it.
   const platform::TLargeBuffer FMemory;
   platform::TLock FLock;

@@ -56,10 +56,7 @@ TOutputSet::TOutputSet(TOutputFolder& Folder, std::string_view Mark, const TPlan
                        TSplitControl& Control)
     : FFolder(Folder), FMark(Mark), FPlan(Plan), FControl(Control), FInTurn(Plan.InTurn),
       FTogether(std::make_unique<TOutput[]>(static_cast<std::size_t>(Plan.InTurn))), FFiles(OpenLimit) {
-  if (Plan.BlockSize != 0) MakeQueue();
-}
-
-void TOutputSet::MakeQueue() {
+  if (Plan.BlockSize == 0) return;
   FQueue = std::make_unique<TBlockQueue>(
       [this](TBlockQueue::TTarget& Out, const char* Data, std::size_t Size) {
         WriteOut(static_cast<TOutput&>(Out), Data, Size);
@@ -142,11 +139,10 @@ void TOutputSet::Shrink() {
   for (TOutput* out : FHolders) HandOver(*out);
   FHolders.clear();
   FQueue->Drain();
-  FQueue.reset();  // its memory goes before the new blocks' comes
   FPlan.BlockSize /= 4;
   FPlan.Blocks *= 4;
   FPlan.WakeAt *= 4;
-  MakeQueue();
+  FQueue->Recut(FPlan.BlockSize, FPlan.Blocks, FPlan.WakeAt);
 }
 
 void TOutputSet::HandOver(TOutput& Out) {

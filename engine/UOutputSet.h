@@ -144,7 +144,6 @@ class TOutputSet {
   void TakeBlock(TOutput& Out);
   // Writes out every block held and starts again with blocks a quarter the size, four times as many.
   void Shrink();
-  void MakeQueue();
   // Hands Out's block over to the writer, however full.
   void HandOver(TOutput& Out);
   // Writes out and closes the outputs of a chunk left behind, and lets its memory go.

@@ -72,6 +72,9 @@ class TRecordPump {
   // Puts the records that the block holds whole into the outputs the router answers.
   template <class Router, class Outputs>
   void PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Made, TSplitControl& Control);
+  // The same for contiguous pieces: runs of records to one output at a time.
+  template <class Router, class Outputs>
+  void PutRunsOfRecords(Router& Router_, Outputs& Outputs_, TMade& Made, TSplitControl& Control);
   // The bytes that the record at the reader's position takes in an output, read through a
   // reader of its own; Unclosed when it runs into the end of the source inside a quoted field.
   [[nodiscard]] std::int64_t Measure(bool& Unclosed) const;

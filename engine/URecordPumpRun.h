@@ -22,12 +22,9 @@ void TRecordPump::MoveTo(Outputs& Outputs_, TMade& Made, std::int64_t Key, TSpli
 
 template <class Router, class Outputs>
 void TRecordPump::PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Made, TSplitControl& Control) {
-  // Runs of records go to their outputs, each run one write.
-  const char* run = FReader.Data();
-  std::size_t length = 0;
-  std::size_t ends[Batch];
   if constexpr (Router::InTurn) {
     // Each record to its own output, in one tight loop.
+    std::size_t ends[Batch];
     for (std::size_t found; (found = FRecords.WholeRecords(ends, Batch)) != 0;) {
       const char* data = FReader.Data();
       std::size_t start = 0;
@@ -37,8 +34,33 @@ void TRecordPump::PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Mad
       }
       FReader.Consume(start);
     }
-    return;
+  } else if constexpr (Router::ReadsKey) {
+    // Each record to the output of its key, a new key's output made as it first comes.
+    std::size_t ends[Batch];
+    for (std::size_t found; (found = FRecords.WholeRecords(ends, Batch)) != 0;) {
+      const char* data = FReader.Data();
+      std::size_t start = 0;
+      for (std::size_t k = 0; k < found; ++k) {
+        const std::size_t size = ends[k] - start;
+        const std::int64_t key = Router_.NextOf(std::string_view(data + start, size));
+        if (key >= Made.Count) MoveTo(Outputs_, Made, key, Control);
+        Outputs_.Put(key, data + start, size);
+        start = ends[k];
+      }
+      FRecordsRead += static_cast<std::int64_t>(found);
+      FReader.Consume(start);
+    }
+  } else {
+    PutRunsOfRecords(Router_, Outputs_, Made, Control);
   }
+}
+
+template <class Router, class Outputs>
+void TRecordPump::PutRunsOfRecords(Router& Router_, Outputs& Outputs_, TMade& Made, TSplitControl& Control) {
+  // Runs of records go to their outputs, each run one write.
+  const char* run = FReader.Data();
+  std::size_t length = 0;
+  std::size_t ends[Batch];
   for (;;) {
     // Plain lines that fit the output go in at once, where the router can tell ahead.
     const TRoom room = Router_.Room();
@@ -61,12 +83,7 @@ void TRecordPump::PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Mad
     std::size_t start = 0;
     for (std::size_t k = 0; k < found; ++k) {
       const std::size_t size = ends[k] - start;
-      std::int64_t key;
-      if constexpr (Router::ReadsKey) {
-        key = Router_.NextOf(std::string_view(FReader.Data() + start, size));
-      } else {
-        key = Router_.Next(static_cast<std::int64_t>(size));
-      }
+      const std::int64_t key = Router_.Next(static_cast<std::int64_t>(size));
       if (key != Made.Current) {
         Outputs_.Put(Made.Current, run, length);
         if (key == TRouter::TooLarge) {

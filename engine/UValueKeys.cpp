@@ -16,9 +16,7 @@ std::uint64_t HashOf(std::string_view Key) {
     hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
     hash ^= hash >> 32;
   }
-  std::uint64_t tail = 0;
-  std::memcpy(&tail, Key.data() + at, Key.size() - at);
-  hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
+  hash = (hash ^ TValueKeys::TailOf(Key.data() + at, Key.size() - at)) * 0xC4CEB9FE1A85EC53ull;
   return hash ^ (hash >> 29);
 }
 
@@ -44,7 +42,7 @@ std::int64_t TValueKeys::Look(std::string_view Key) {
       return added;
     }
     const TKey& key = FKeys[entry - 1];
-    if (key.Hash == static_cast<std::uint32_t>(hash) && Key == std::string_view(key.Units, key.Size)) {
+    if (key.Hash == static_cast<std::uint32_t>(hash) && key.Size == Key.size() && SameKey(Key.data(), key.Units, key.Size)) {
       FLast = entry - 1;
       FLastSize = key.Size;
       return FLast;

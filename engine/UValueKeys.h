@@ -8,6 +8,7 @@
 #include "engine/UValueNames.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,8 +22,25 @@ class TValueKeys : public TPieceNames {
 
   // The output of Key, from 0: a key not seen before takes the next one, and its name.
   [[nodiscard]] std::int64_t IndexOf(std::string_view Key) {
-    if (Key.size() == FLastSize && FLast >= 0 && Key == KeyAt(FLast)) return FLast;
+    if (Key.size() == FLastSize && FLast >= 0 && SameKey(Key.data(), KeyAt(FLast).data(), Key.size())) return FLast;
     return Look(Key);
+  }
+  // The last Size bytes of a key (fewer than 8) as one word, by loads of fixed sizes:
+  // keys are mostly a few bytes, and a call per record costs more than the rest.
+  [[nodiscard]] static std::uint64_t TailOf(const char* At, std::size_t Size) {
+    const auto byte = [At](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(At[i])); };
+    if (Size >= 4) {
+      std::uint32_t first, last;
+      std::memcpy(&first, At, 4);
+      std::memcpy(&last, At + Size - 4, 4);
+      return first | static_cast<std::uint64_t>(last) << 32;
+    }
+    return Size == 0 ? 0 : byte(0) | byte(Size / 2) << 8 | byte(Size - 1) << 16;
+  }
+  // Whether the Size bytes at A and B are the same, short ones compared in line.
+  [[nodiscard]] static bool SameKey(const char* A, const char* B, std::size_t Size) {
+    if (Size > 8) return std::memcmp(A, B, Size) == 0;
+    return TailOf(A, Size) == TailOf(B, Size);
   }
   [[nodiscard]] TKeyReader& Reader() { return FReader; }
 
