@@ -1,24 +1,12 @@
 #include "engine/UValueKeys.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 // Keys are kept in chunks of this size that never move; a larger key has one of its own.
 constexpr std::size_t ArenaChunk = 1u << 20;
-
-std::uint64_t HashOf(std::string_view Key) {
-  std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ Key.size();
-  std::size_t at = 0;
-  for (; at + 8 <= Key.size(); at += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, Key.data() + at, 8);
-    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 32;
-  }
-  hash = (hash ^ TValueKeys::TailOf(Key.data() + at, Key.size() - at)) * 0xC4CEB9FE1A85EC53ull;
-  return hash ^ (hash >> 29);
-}
 
 }  // namespace
 
@@ -30,28 +18,10 @@ void TValueKeys::Open(std::int64_t NameLimit, std::int64_t PathRoom) {
   FNames = std::make_unique<TValueNames>(FBase, FExtension, NameLimit, PathRoom);
 }
 
-std::int64_t TValueKeys::Look(std::string_view Key) {
-  const std::uint64_t hash = HashOf(Key);
-  const std::size_t mask = FSlots.size() - 1;
-  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    const std::uint32_t entry = FSlots[slot];
-    if (entry == 0) {
-      FSlots[slot] = static_cast<std::uint32_t>(FKeys.size() + 1);
-      const std::int64_t added = Add(Key, hash);
-      if (FKeys.size() * 2 > FSlots.size()) Grow();
-      return added;
-    }
-    const TKey& key = FKeys[entry - 1];
-    if (key.Hash == static_cast<std::uint32_t>(hash) && key.Size == Key.size() && SameKey(Key.data(), key.Units, key.Size)) {
-      FLast = entry - 1;
-      FLastSize = key.Size;
-      return FLast;
-    }
-  }
-}
-
-std::int64_t TValueKeys::Add(std::string_view Key, std::uint64_t Hash) {
-  FKeys.push_back(TKey{Keep(Key), static_cast<std::uint32_t>(Key.size()), static_cast<std::uint32_t>(Hash)});
+std::int64_t TValueKeys::Add(std::string_view Key, std::size_t Slot, std::uint64_t Tag) {
+  FSlots[Slot] = Tag | (FKeys.size() + 1);
+  FKeys.push_back(TKey{Keep(Key), TailOf(Key.data(), std::min<std::size_t>(Key.size(), 8)),
+                       static_cast<std::uint32_t>(Key.size())});
   std::vector<std::u16string> parts;
   bool changed = false;
   for (const std::string_view value : FReader.ValuesOf(Key)) {
@@ -60,9 +30,8 @@ std::int64_t TValueKeys::Add(std::string_view Key, std::uint64_t Hash) {
   }
   const std::int64_t number = FNames->Add(parts);
   FChanged.push_back(changed || !FNames->AsValue(number));
-  FLast = static_cast<std::int64_t>(FKeys.size()) - 1;
-  FLastSize = Key.size();
-  return FLast;
+  if (FKeys.size() * 2 > FSlots.size()) Grow();
+  return static_cast<std::int64_t>(FKeys.size()) - 1;
 }
 
 const char* TValueKeys::Keep(std::string_view Key) {
@@ -84,13 +53,14 @@ const char* TValueKeys::Keep(std::string_view Key) {
 }
 
 void TValueKeys::Grow() {
-  std::vector<std::uint32_t> slots(FSlots.size() * 2, 0);
+  std::vector<std::uint64_t> slots(FSlots.size() * 2, 0);
   const std::size_t mask = slots.size() - 1;
   for (std::size_t k = 0; k < FKeys.size(); ++k) {
     const TKey& key = FKeys[k];
-    std::size_t slot = HashOf(std::string_view(key.Units, key.Size)) & mask;
+    const std::uint64_t hash = HashOf(std::string_view(key.Units, key.Size));
+    std::size_t slot = hash & mask;
     while (slots[slot] != 0) slot = (slot + 1) & mask;
-    slots[slot] = static_cast<std::uint32_t>(k + 1);
+    slots[slot] = (hash >> 32 << 32) | (k + 1);
   }
   FSlots.swap(slots);
 }

@@ -21,9 +21,29 @@ class TValueKeys : public TPieceNames {
   void Open(std::int64_t NameLimit, std::int64_t PathRoom);
 
   // The output of Key, from 0: a key not seen before takes the next one, and its name.
+  // (Asked for every record: in line up to a new key.)
   [[nodiscard]] std::int64_t IndexOf(std::string_view Key) {
-    if (Key.size() == FLastSize && FLast >= 0 && SameKey(Key.data(), KeyAt(FLast).data(), Key.size())) return FLast;
-    return Look(Key);
+    const std::uint64_t hash = HashOf(Key);
+    const std::uint64_t tag = hash >> 32 << 32;
+    const std::size_t mask = FSlots.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const std::uint64_t entry = FSlots[slot];
+      if (entry == 0) return Add(Key, slot, tag);
+      const std::size_t number = static_cast<std::uint32_t>(entry) - std::size_t{1};
+      if ((entry >> 32 << 32) == tag && IsKey(FKeys[number], Key)) return static_cast<std::int64_t>(number);
+    }
+  }
+  [[nodiscard]] static std::uint64_t HashOf(std::string_view Key) {
+    std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ Key.size();
+    std::size_t at = 0;
+    for (; at + 8 <= Key.size(); at += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, Key.data() + at, 8);
+      hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+      hash ^= hash >> 32;
+    }
+    hash = (hash ^ TailOf(Key.data() + at, Key.size() - at)) * 0xC4CEB9FE1A85EC53ull;
+    return hash ^ (hash >> 29);
   }
   // The last Size bytes of a key (fewer than 8) as one word, by loads of fixed sizes:
   // keys are mostly a few bytes, and a call per record costs more than the rest.
@@ -37,11 +57,7 @@ class TValueKeys : public TPieceNames {
     }
     return Size == 0 ? 0 : byte(0) | byte(Size / 2) << 8 | byte(Size - 1) << 16;
   }
-  // Whether the Size bytes at A and B are the same, short ones compared in line.
-  [[nodiscard]] static bool SameKey(const char* A, const char* B, std::size_t Size) {
-    if (Size > 8) return std::memcmp(A, B, Size) == 0;
-    return TailOf(A, Size) == TailOf(B, Size);
-  }
+
   [[nodiscard]] TKeyReader& Reader() { return FReader; }
 
   [[nodiscard]] std::int64_t Count() const override { return static_cast<std::int64_t>(FKeys.size()); }
@@ -53,15 +69,21 @@ class TValueKeys : public TPieceNames {
  private:
   struct TKey {
     const char* Units;
+    std::uint64_t Word;  // the units of a key of up to 8 bytes (TailOf), which is then compared by it alone
     std::uint32_t Size;
-    std::uint32_t Hash;
   };
+  // Whether Known is Key.
+  [[nodiscard]] static bool IsKey(const TKey& Known, std::string_view Key) {
+    if (Known.Size != Key.size()) return false;
+    if (Key.size() <= 8) return Known.Word == TailOf(Key.data(), Key.size());
+    return std::memcmp(Known.Units, Key.data(), Key.size()) == 0;
+  }
   [[nodiscard]] std::string_view KeyAt(std::int64_t I) const {
     const TKey& key = FKeys[static_cast<std::size_t>(I)];
     return {key.Units, key.Size};
   }
-  [[nodiscard]] std::int64_t Look(std::string_view Key);
-  [[nodiscard]] std::int64_t Add(std::string_view Key, std::uint64_t Hash);
+  // Adds Key, which takes the empty Slot with the hash's Tag.
+  [[nodiscard]] std::int64_t Add(std::string_view Key, std::size_t Slot, std::uint64_t Tag);
   [[nodiscard]] const char* Keep(std::string_view Key);
   void Grow();
 
@@ -72,10 +94,9 @@ class TValueKeys : public TPieceNames {
   std::unique_ptr<TValueNames> FNames;
   std::vector<TKey> FKeys;
   std::vector<bool> FChanged;        // a value that its name does not show as it stands
-  std::vector<std::uint32_t> FSlots;  // open addressing: key number + 1, 0 for none
+  // Open addressing: the high half of the key's hash, and its number + 1 below; 0 for none.
+  std::vector<std::uint64_t> FSlots;
   std::vector<std::unique_ptr<char[]>> FArena;
   std::size_t FArenaLeft = 0;
   char* FArenaAt = nullptr;
-  std::int64_t FLast = -1;  // the key looked up last: records of one key often follow one another
-  std::size_t FLastSize = 0;
 };
