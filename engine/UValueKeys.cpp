@@ -46,6 +46,7 @@ const char* TValueKeys::Keep(std::string_view Key) {
     FArenaLeft = ArenaChunk;
   }
   char* kept = FArenaAt;
+  if (Key.empty()) return kept;  // the empty key: nothing to keep, and maybe nowhere yet
   std::memcpy(kept, Key.data(), Key.size());
   FArenaAt += Key.size();
   FArenaLeft -= Key.size();
