@@ -16,6 +16,7 @@
 #   CALIBRATE=...                       the read calibration run first (bench/calibrate.cpp)
 #   BIG_NS="1000000"                    output counts of --cycle and --parts for the memory runs
 #   WINE=0                              skip the Windows build
+#   BY=0                                skip the split by a column's value (bench/by.sh, run last)
 #   nice -n -15 bench/run.sh            steadier figures on a loaded machine (as root)
 #
 # Rows for options the binary lacks print "not measured (option missing)".
@@ -30,6 +31,7 @@ SIZE_MIB=${SIZE_MIB:-1024}
 PAIRS=${PAIRS:-7}
 BIG_NS=${BIG_NS:-1000000}
 WINE=${WINE:-1}
+BY=${BY:-1}
 [ -x "$BIN" ] || { echo "build rowdeal-split first (make build-linux)" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "GNU time is missing (scripts/setup.sh installs it)" >&2; exit 1; }
 mkdir -p "$WORK"
@@ -373,3 +375,10 @@ print("costs on this file system, in the same rounds as N = 1000 and its dd; spl
 print("-n 1000 FILE out/part-`, the same bytes into 1000 files in one piece each; wine5 `wine")
 print(f"rowdeal-split.exe --header 1 --cycle 5 FILE`. Every run: {log}")
 PY
+
+# The split by a column's value has inputs and tables of its own (bench/by.sh alone runs it
+# alone), in $WORK/by.
+if [ "$BY" = 1 ]; then
+  echo
+  BIN=$BIN WORK=$WORK SIZE_MIB=$SIZE_MIB PAIRS=$PAIRS "$ROOT/bench/by.sh"
+fi
