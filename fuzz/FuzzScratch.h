@@ -128,10 +128,11 @@ inline int UnitAt(const std::string& bytes, std::size_t at, std::size_t unit, st
   return unit == 1 ? byte(at) : byte(at + low) | byte(at + 1 - low) << 8;
 }
 
-// The quote rule, one code unit at a time.
+// The quote rule, one code unit at a time; Opener is a further separator ('|' for a
+// split by value whose fields go by it).
 enum class Field { Start, Plain, Quoted, QuoteSeen };
-inline Field Next(Field state, int ch) {
-  const bool separator = ch == ',' || ch == ';' || ch == '\t';
+inline Field Next(Field state, int ch, int opener = ',') {
+  const bool separator = ch == ',' || ch == ';' || ch == '\t' || ch == opener;
   switch (state) {
     case Field::Start: return ch == '"' ? Field::Quoted : separator ? Field::Start : Field::Plain;
     case Field::Quoted: return ch == '"' ? Field::QuoteSeen : Field::Quoted;
@@ -146,7 +147,7 @@ inline Field Next(Field state, int ch) {
 // begins on.
 inline std::vector<std::string> ModelRecords(const std::vector<std::string>& lines, const std::string& end,
                                              std::size_t unit, std::size_t low, std::int64_t& open,
-                                             std::vector<std::int64_t>* starts = nullptr) {
+                                             std::vector<std::int64_t>* starts = nullptr, int opener = ',') {
   std::vector<std::string> records;
   Field state = Field::Start;
   std::int64_t began = 0;
@@ -154,7 +155,7 @@ inline std::vector<std::string> ModelRecords(const std::vector<std::string>& lin
   for (std::size_t k = 0; k < lines.size(); ++k) {
     if (starts && record.empty() && state == Field::Start) starts->push_back(static_cast<std::int64_t>(k) + 1);
     for (std::size_t at = 0; UnitAt(lines[k], at, unit, low) >= 0; at += unit) {
-      const Field next = Next(state, UnitAt(lines[k], at, unit, low));
+      const Field next = Next(state, UnitAt(lines[k], at, unit, low), opener);
       if (state == Field::Start && next == Field::Quoted) began = static_cast<std::int64_t>(k) + 1;
       state = next;
     }

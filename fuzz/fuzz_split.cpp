@@ -70,7 +70,8 @@ Judged EndsWithLf(const std::string& source, std::size_t unit, std::size_t low) 
 // The line ends of a table read by records: LF when, over the first MiB after the mark
 // (or the whole source, where that holds none), more LFs outside quoted fields are bare
 // than follow a CR (each such LF starts a record).
-Judged RecordsEndWithLf(const std::string& source, std::size_t mark, std::size_t unit, std::size_t low) {
+Judged RecordsEndWithLf(const std::string& source, std::size_t mark, std::size_t unit, std::size_t low,
+                        int opener = ',') {
   const std::string& head = source;
   std::int64_t crLf = 0, bare = 0;
   bool cr = false;
@@ -82,7 +83,7 @@ Judged RecordsEndWithLf(const std::string& source, std::size_t mark, std::size_t
       ++(at >= mark + unit && UnitAt(head, at - unit, unit, low) == '\r' ? crLf : bare);
       state = Field::Start;
     } else {
-      state = fuzzscratch::Next(state, ch);
+      state = fuzzscratch::Next(state, ch, opener);
     }
   }
   return {bare > crLf, crLf + bare == 0 && cr};
@@ -311,10 +312,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> firstLines;
   bool firstLf = false;
   const bool firstQuoted = quoted;
+  // By value with fields that go by '|' (given, or judged on the first record found with
+  // a quote after any of , ; TAB | opening a field), a quote after '|' opens one for the
+  // records too.
+  int opener = ',';
+  if (quoted && byValue && delimiter == TDelimiter::Bar) opener = '|';
+  if (quoted && byValue && delimiter == TDelimiter::Auto && lower != "tsv") {
+    std::int64_t ignored = 0;
+    const bool endsLf = RecordsEndWithLf(source, fuzzscratch::MarkOf(encoding).size(), unit, low, '|').lf;
+    const std::vector<std::string> found = fuzzscratch::ModelRecords(fuzzscratch::ModelLines(source, layout, endsLf),
+                                                                     lineEnd(endsLf), unit, low, ignored, nullptr, '|');
+    if (!found.empty() && DetectDelimiter(found[0], unit, low) == '|') opener = '|';
+  }
   if (quoted) {
-    judged = RecordsEndWithLf(source, fuzzscratch::MarkOf(encoding).size(), unit, low);
+    judged = RecordsEndWithLf(source, fuzzscratch::MarkOf(encoding).size(), unit, low, opener);
     lf = judged.lf;
-    lines = fuzzscratch::ModelRecords(fuzzscratch::ModelLines(source, layout, lf), lineEnd(lf), unit, low, open, &starts);
+    lines = fuzzscratch::ModelRecords(fuzzscratch::ModelLines(source, layout, lf), lineEnd(lf), unit, low, open, &starts, opener);
     firstLines = lines;
     firstLf = lf;
     quoted = open == 0 || records == TRecordMode::Csv;
