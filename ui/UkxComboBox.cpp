@@ -26,6 +26,11 @@ void TkxComboBox::AddItem(const std::u16string& Text) {
   SendMsg(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text.c_str()));
 }
 
+void TkxComboBox::Clear() {
+  SendMsg(CB_RESETCONTENT, 0, 0);
+  FSeen = -1;
+}
+
 int TkxComboBox::GetItemIndex() { return static_cast<int>(SendMsg(CB_GETCURSEL, 0, 0)); }
 
 void TkxComboBox::SetItemIndex(int Index) {

@@ -21,6 +21,8 @@ class TkxComboBox final : public TkxControl {
   void OnCommand(std::uint16_t Code) override;
 
   void AddItem(const std::u16string& Text);
+  // Removes every entry; none is selected then, without firing OnChange.
+  void Clear();
   // The selected entry from 0, or -1 for none.
   int GetItemIndex();
   // Selects without firing OnChange.
