@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <iterator>
+#include <mutex>
+#include <system_error>
 
 #include "app/UAppTexts.h"
+#include "engine/UKeyFields.h"
 #include "engine/USplitJob.h"
 #include "res/resource.h"
 #include "support/UkxFunctions.h"
@@ -27,6 +30,12 @@ constexpr DWORD kSpinStyle = 0x26 | UDS_NOTHOUSANDS;
 
 // Posted by the worker when the split has ended, however it ended.
 constexpr UINT WM_RUN_DONE = WM_APP + 1;
+// Posted by a reader of the header's fields, with its generation, when it has answered.
+constexpr UINT WM_FIELDS_READ = WM_APP + 2;
+// The reading of the header's fields: the bytes read at most, and the fields listed at
+// most (which the arrows of a typed column number reach too).
+constexpr std::size_t kHeadBytes = 64u << 10;
+constexpr std::size_t kMostFields = 200;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressPeriod = 250;  // ms
 
@@ -41,6 +50,7 @@ TWayTexts TextsOf(TWayLabel Label) {
     case TWayLabel::Rows: return {RowsModeText, RowsLabelText};
     case TWayLabel::Parts: return {PartsModeText, PartsLabelText};
     case TWayLabel::MaxSize: return {MaxSizeModeText, MaxSizeLabelText};
+    case TWayLabel::ByValue: return {ByValueModeText, ByValueLabelText};
   }
   return {};
 }
@@ -87,8 +97,9 @@ std::u16string FullPath(const std::u16string& Path) {
 // after this process's id: with Rowdeal-e2e-hold-<id> every run is held before it
 // replaces any file, as while the cancel question is open; with
 // Rowdeal-e2e-hold-after-<id> a run that has replaced its files waits, before it reports,
-// until the driver sets that event. So the tests meet a run at either moment however
-// fast the machine, and no user can set them off.
+// until the driver sets that event; with Rowdeal-e2e-hold-fields-<id> a reading of the
+// header's fields waits so, as on a share that does not answer. So the tests meet a run
+// or a reading at such a moment however fast the machine, and no user can set them off.
 HANDLE OpenTestEvent(const std::wstring& Kind) {
   const std::wstring name = L"Local\\Rowdeal-e2e-" + Kind + L"-" + std::to_wstring(GetCurrentProcessId());
   return OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
@@ -101,8 +112,8 @@ void HoldForTests(TSplitControl& Control) {
   }
 }
 
-void HoldAfterRenamesForTests() {
-  if (HANDLE event = OpenTestEvent(L"hold-after")) {
+void WaitForTestEvent(const std::wstring& Kind) {
+  if (HANDLE event = OpenTestEvent(Kind)) {
     WaitForSingleObject(event, INFINITE);
     CloseHandle(event);
   }
@@ -125,7 +136,39 @@ LOGFONTW MessageFont(HWND Window) {
 
 }  // namespace
 
-TMainDialog::TMainDialog(TkxWinControl* Owner) : TkxDialog(Owner) {
+// Where the readers of the header's fields answer. Shared with them: a reader may hang on
+// a path that does not answer (a network share) and outlive the dialog, which never waits
+// for one.
+struct TFieldsMailbox {
+  std::mutex Lock;
+  HWND Window = nullptr;  // null once the dialog is gone: nothing is posted then
+  std::uint64_t Generation = 0;  // the reading that Fields come from
+  std::vector<std::u16string> Fields;
+};
+
+namespace {
+
+// A reader's thread: an unreadable file has no fields. An answer older than one already
+// left is dropped.
+void ReadHeaderFields(const std::shared_ptr<TFieldsMailbox>& Mailbox, const std::u16string& Path,
+                      std::uint64_t Generation) {
+  std::vector<std::u16string> fields;
+  try {
+    WaitForTestEvent(L"hold-fields");
+    fields = HeaderFieldsOf(Path, TDelimiter::Auto, TRecordMode::Auto, 0, kHeadBytes, kMostFields);
+  } catch (...) {
+    fields.clear();  // nothing may leave the thread
+  }
+  const std::lock_guard lock(Mailbox->Lock);
+  if (Mailbox->Window == nullptr || Generation < Mailbox->Generation) return;
+  Mailbox->Generation = Generation;
+  Mailbox->Fields = std::move(fields);
+  PostMessageW(Mailbox->Window, WM_FIELDS_READ, static_cast<WPARAM>(Generation), 0);
+}
+
+}  // namespace
+
+TMainDialog::TMainDialog(TkxWinControl* Owner) : TkxDialog(Owner), FMailbox(std::make_shared<TFieldsMailbox>()) {
   // The base constructor cannot reach this override; the template is chosen at creation.
   OnCreate();
 }
@@ -155,6 +198,14 @@ void TMainDialog::OnInitialize() {
   ModeBox = new TkxComboBox(this, GetItem(IDC_MODE));
   for (const TSplitWay& way : SplitWays) ModeBox->AddItem(TextsOf(way.Label).Entry);
   ModeBox->OnChange = [this](int Mode) { ChooseMode(Mode); };
+  ColumnBox = new TkxComboBox(this, GetItem(IDC_COLUMN));
+  ColumnBox->OnChange = [this](int Index) {
+    if (Index >= 0 && static_cast<std::size_t>(Index) < FFields.size()) ColumnName() = FFields[Index];
+  };
+  {
+    const std::lock_guard lock(FMailbox->Lock);
+    FMailbox->Window = Handle;
+  }
 
   {
     const TkxIniFile settings(SettingsFilePath());
@@ -167,12 +218,14 @@ void TMainDialog::OnInitialize() {
     for (std::size_t i = 0; i < std::size(SplitWays); ++i) {
       FCounts[i] = settings.ReadString(u"Memory", SplitWays[i].SettingsKey, SplitWays[i].Default);
     }
+    FColumnNumber = settings.ReadString(u"Memory", u"ByColumnNumber", u"1");
     const std::int32_t mode = settings.ReadInteger(u"Memory", u"SplitMode", 0);
     FMode = mode >= 0 && mode < static_cast<std::int32_t>(std::size(SplitWays)) ? mode : 0;
     SetItemText(IDC_OUT_DIR, settings.ReadString(u"Memory", u"OutputPath", u""));
   }
   ModeBox->SetItemIndex(FMode);
   ShowMode();
+  HeaderLineEdit->OnChange = [this](TkxEditControl*) { ShowCountRow(); };
   FCaption = GetText();
   // A file on the command line: dropped on the program's icon, sent from Explorer's
   // Send To, or typed; relative to the folder the program was started in.
@@ -205,13 +258,14 @@ void TMainDialog::OnClose() {
     settings.WriteInteger(u"Program", u"WindowTop", GetBounds().Top);
     settings.WriteString(u"Memory", u"LastPath", LastPath);
     settings.WriteString(u"Memory", u"HeaderLine", GetItemText(IDC_HEADER_LINES));
-    FCounts[FMode] = GetItemText(IDC_CYCLE_LINES);
+    KeepCount();
     // The first way's number before the way itself, as the settings file has always had them.
     settings.WriteString(u"Memory", SplitWays[0].SettingsKey, FCounts[0]);
     settings.WriteInteger(u"Memory", u"SplitMode", FMode);
     for (std::size_t i = 1; i < std::size(SplitWays); ++i) {
       settings.WriteString(u"Memory", SplitWays[i].SettingsKey, FCounts[i]);
     }
+    settings.WriteString(u"Memory", u"ByColumnNumber", FColumnNumber);
     settings.WriteString(u"Memory", u"OutputPath", GetItemText(IDC_OUT_DIR));
   }
   FreeAndClear(HeaderLineEdit);
@@ -219,19 +273,87 @@ void TMainDialog::OnClose() {
   FreeAndClear(HeaderLineUpDown);
   FreeAndClear(CycleLineUpDown);
   FreeAndClear(ModeBox);
+  FreeAndClear(ColumnBox);
 }
 
 void TMainDialog::ChooseMode(int Mode) {
   if (Mode < 0 || Mode == FMode) return;
-  FCounts[FMode] = GetItemText(IDC_CYCLE_LINES);
+  KeepCount();
   FMode = Mode;
   ShowMode();
 }
 
+void TMainDialog::KeepCount() { (ByColumn() ? FColumnNumber : FCounts[FMode]) = GetItemText(IDC_CYCLE_LINES); }
+
 void TMainDialog::ShowMode() {
-  SetItemText(IDC_COUNT_LABEL, TextsOf(SplitWays[FMode].Label).Label);
-  CycleLineUpDown->SetRange(1, SplitWays[FMode].ArrowsMost);
-  SetItemText(IDC_CYCLE_LINES, FCounts[FMode]);
+  const TSplitWay& way = SplitWays[FMode];
+  SetItemText(IDC_COUNT_LABEL, TextsOf(way.Label).Label);
+  CycleLineUpDown->SetRange(1, way.Column ? static_cast<std::int32_t>(kMostFields) : way.ArrowsMost);
+  SetItemText(IDC_CYCLE_LINES, way.Column ? FColumnNumber : FCounts[FMode]);
+  ShowCountRow();
+  ReadFields();
+}
+
+// Without a header record there are no names: the column's number is typed instead.
+void TMainDialog::ShowCountRow() {
+  const bool list = ByColumn() && !HeaderIsZero();
+  ShowWindow(GetItem(IDC_COLUMN), list ? SW_SHOW : SW_HIDE);
+  for (int id : {IDC_CYCLE_LINES, IDC_CYCLE_SPIN}) ShowWindow(GetItem(id), list ? SW_HIDE : SW_SHOW);
+}
+
+bool TMainDialog::HeaderIsZero() {
+  const TTypedCount header = ReadHeaderCount(GetItemText(IDC_HEADER_LINES));
+  return header.Refusal.empty() && header.Value == 0;
+}
+
+std::u16string& TMainDialog::ColumnName() {
+  const auto way = std::find_if(std::begin(SplitWays), std::end(SplitWays), [](const TSplitWay& w) { return w.Column; });
+  return FCounts[static_cast<std::size_t>(way - std::begin(SplitWays))];
+}
+
+// For the column way alone, and never during a run: the file is the run's to read then.
+void TMainDialog::ReadFields() {
+  if (!ByColumn() || Running()) return;
+  FFieldsFor = GetItemText(IDC_PATH);
+  const std::u16string path = JobPath(Unquoted(FFieldsFor));
+  const std::uint64_t generation = ++FAsked;
+  try {
+    if (!path.empty()) {
+      std::thread([mailbox = FMailbox, path, generation] { ReadHeaderFields(mailbox, path, generation); }).detach();
+      return;
+    }
+  } catch (const std::system_error&) {
+    // No thread for it: no fields, as for no file.
+  }
+  FShown = generation;
+  ShowFields({});
+}
+
+void TMainDialog::TakeFields(std::uint64_t Generation) {
+  // A newer reading is under way (its answer is the one), or the dialog is closing.
+  if (Generation != FAsked || ColumnBox == nullptr) return;
+  std::vector<std::u16string> fields;
+  {
+    const std::lock_guard lock(FMailbox->Lock);
+    if (FMailbox->Generation != Generation) return;
+    fields = std::move(FMailbox->Fields);
+  }
+  FShown = Generation;
+  ShowFields(std::move(fields));
+}
+
+// Chooses the remembered column, or the first field when the file has none of that name.
+void TMainDialog::ShowFields(std::vector<std::u16string> Fields) {
+  FFields = std::move(Fields);
+  ColumnBox->Clear();
+  for (std::size_t i = 0; i < FFields.size(); ++i) {
+    ColumnBox->AddItem(FFields[i].empty() ? FillIn(UnnamedColumnText, {IntToText(0, static_cast<std::int64_t>(i) + 1)})
+                                          : FFields[i]);
+  }
+  if (FFields.empty()) return;
+  const std::u16string& name = ColumnName();
+  const auto at = name.empty() ? FFields.end() : std::find(FFields.begin(), FFields.end(), name);
+  ColumnBox->SetItemIndex(at == FFields.end() ? 0 : static_cast<int>(at - FFields.begin()));
 }
 
 void TMainDialog::OnCommand(std::uint16_t Id) {
@@ -266,6 +388,14 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
     case WM_RUN_DONE:
       FinishRun();
       return 1;
+    case WM_FIELDS_READ:
+      TakeFields(static_cast<std::uint64_t>(WParam));
+      return 1;
+    case WM_DESTROY: {
+      const std::lock_guard lock(FMailbox->Lock);
+      FMailbox->Window = nullptr;
+      break;
+    }
     case WM_TIMER:
       if (WParam != kProgressTimer) break;
       ShowProgress();
@@ -291,6 +421,10 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
       AskCancel(true);
       return 1;
     case WM_COMMAND:
+      // A path typed is read when the field is left.
+      if (LOWORD(WParam) == IDC_PATH && HIWORD(WParam) == EN_KILLFOCUS && GetItemText(IDC_PATH) != FFieldsFor) {
+        ReadFields();
+      }
       // Escape: during a run what 取消 does, the end of the dialog otherwise.
       if (LOWORD(WParam) != IDCANCEL || !Running()) break;
       AskCancel(false);
@@ -313,6 +447,7 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
 void TMainDialog::TakeFile(const std::u16string& Path) {
   SetItemText(IDC_PATH, Path);
   LastPath = FilePathOf(Path);
+  ReadFields();
 }
 
 std::u16string TMainDialog::JobPath(const std::u16string& Typed) const {
@@ -331,6 +466,7 @@ void TMainDialog::BrowseFile() {
   if (dialog.Execute()) {
     SetItemText(IDC_PATH, dialog.FileName);
     LastPath = dialog.Directory;
+    ReadFields();
   }
 }
 
@@ -346,12 +482,34 @@ TSplitRequest TMainDialog::MakeRequest() {
   TSplitRequest request;
   request.Path = JobPath(FTypedPath);
   request.Header = ReadHeaderCount(GetItemText(IDC_HEADER_LINES));
-  request.Mode = SplitWays[FMode].Mode;
+  const TSplitWay& way = SplitWays[FMode];
+  request.Mode = way.Mode;
   const std::u16string count = GetItemText(IDC_CYCLE_LINES);
-  request.Count = SplitWays[FMode].Bytes ? SizeCount(count) : ReadWayCount(request.Mode, count);
+  request.Count = way.Bytes ? SizeCount(count) : ReadWayCount(request.Mode, count);
+  // The fields' delimiter found by the engine, the values' code page the system's: the
+  // request's defaults.
+  if (way.Column) request.Columns = {ChosenColumn()};
   request.OutDirShown = Unquoted(GetItemText(IDC_OUT_DIR));
   request.OutDir = OutDirFor(request.Path, request.OutDirShown);
   return request;
+}
+
+// By name, as the user saw it; by place when the name is empty or not the only one of its
+// kind, which a name could not tell apart.
+TKeyColumn TMainDialog::ChosenColumn() {
+  if (HeaderIsZero()) {
+    const std::int64_t number = TextToInt(GetItemText(IDC_CYCLE_LINES));
+    if (number < 1 || number > MaxCount) throw TkxException(ColumnNumberText);
+    return TKeyColumn{number, {}};
+  }
+  // The list must be of the file in the field: the choice shown is the one that runs.
+  if (FFieldsFor != GetItemText(IDC_PATH)) ReadFields();
+  if (FShown != FAsked) throw TkxException(ReadingColumnsText);
+  const int index = ColumnBox->GetItemIndex();
+  if (index < 0 || static_cast<std::size_t>(index) >= FFields.size()) throw TkxException(NoColumnsText);
+  const std::u16string& name = FFields[static_cast<std::size_t>(index)];
+  if (name.empty() || std::count(FFields.begin(), FFields.end(), name) > 1) return TKeyColumn{index + 1, {}};
+  return TKeyColumn{0, name};
 }
 
 void TMainDialog::RunSplitJob() {
@@ -370,7 +528,7 @@ void TMainDialog::RunSplitJob() {
   FWorker = std::thread([this, request, control, window] {
     try {
       FOutcome.Result = RunSplitRequest(request, control);
-      HoldAfterRenamesForTests();
+      WaitForTestEvent(L"hold-after");
     } catch (const TSplitCancelled& stop) {
       FOutcome.Message = stop.Message;
       FOutcome.Cancelled = true;
@@ -386,7 +544,7 @@ void TMainDialog::RunSplitJob() {
 
 void TMainDialog::SetRunning(bool On) {
   for (int id : {IDC_PATH, IDC_BROWSE, IDC_MODE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_HEADER_SPIN, IDC_CYCLE_SPIN,
-                 IDC_OUT_DIR, IDC_BROWSE_OUT}) {
+                 IDC_COLUMN, IDC_OUT_DIR, IDC_BROWSE_OUT}) {
     EnableWindow(GetItem(id), On ? FALSE : TRUE);
   }
   SetItemText(IDC_EXECUTE, On ? CancelButtonText : ExecuteButtonText);

@@ -1,7 +1,8 @@
 // The main dialog: the whole user interface of Rowdeal. It names the table to split,
-// takes the way of splitting with its number, the header count and the output folder,
-// runs the split job on a worker thread (with progress and cancel) and remembers its
-// place and inputs in the settings file beside the program.
+// takes the way of splitting with its number (or, for the way by a column's values, the
+// column, picked from the header's fields that a reader thread finds), the header count
+// and the output folder, runs the split job on a worker thread (with progress and cancel)
+// and remembers its place and inputs in the settings file beside the program.
 #pragma once
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/USplitControl.h"
 #include "engine/USplitRequest.h"
@@ -22,6 +24,7 @@ class TkxComboBox;
 class TkxEdit;
 class TkxUpDown;
 struct ITaskbarList3;
+struct TFieldsMailbox;
 
 class TMainDialog : public TkxDialog {
  public:
@@ -54,6 +57,7 @@ class TMainDialog : public TkxDialog {
   TkxUpDown* HeaderLineUpDown = nullptr;
   TkxUpDown* CycleLineUpDown = nullptr;
   TkxComboBox* ModeBox = nullptr;
+  TkxComboBox* ColumnBox = nullptr;
   std::u16string LastPath;
 
  private:
@@ -68,6 +72,21 @@ class TMainDialog : public TkxDialog {
   // Keeps the count field's text for the way left and shows the one chosen.
   void ChooseMode(int Mode);
   void ShowMode();
+  // The count field's text into the chosen way's keeping.
+  void KeepCount();
+  bool ByColumn() const { return SplitWays[FMode].Column; }
+  // The column way's list of fields, or its typed number when H is 0.
+  void ShowCountRow();
+  bool HeaderIsZero();
+  // Reads the header's fields of the file in the path field on a thread of its own; the
+  // newest reading alone is shown when it answers (TakeFields).
+  void ReadFields();
+  void TakeFields(std::uint64_t Generation);
+  void ShowFields(std::vector<std::u16string> Fields);
+  // The remembered column's name: the column way's keeping.
+  std::u16string& ColumnName();
+  // The key column the fields ask for; raises when there is none to take yet.
+  [[nodiscard]] TKeyColumn ChosenColumn();
   bool Running() const { return FWorker.joinable(); }
   void SetRunning(bool On);
   void ShowProgress();
@@ -85,8 +104,17 @@ class TMainDialog : public TkxDialog {
   std::u16string FTypedPath;  // the path field when the run started
   bool FOwnFolder = false;    // and whether it was given an output folder
   // Each way of splitting keeps its own number (as typed); the field shows FMode's.
+  // The column way keeps the name of the column chosen last.
   std::array<std::u16string, std::size(SplitWays)> FCounts;
   int FMode = 0;
+  std::u16string FColumnNumber;  // the column way's number, typed when H is 0
+  // The readings of the header's fields: the mailbox they answer into, the newest asked
+  // for and the one the list shows, the path field's text it was asked for, and its fields.
+  std::shared_ptr<TFieldsMailbox> FMailbox;
+  std::uint64_t FAsked = 0;
+  std::uint64_t FShown = 0;
+  std::u16string FFieldsFor;
+  std::vector<std::u16string> FFields;
   std::u16string FCaption;
   int FShownPercent = -1;
   bool FAsking = false;

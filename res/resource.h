@@ -29,3 +29,5 @@
 #define IDC_MODE 110
 #define IDC_OUT_DIR 111
 #define IDC_BROWSE_OUT 112
+// In 106's place for the way by a column's values: the first header record's fields.
+#define IDC_COLUMN 113

@@ -18,3 +18,54 @@ TEST_F(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFiles) {
   EXPECT_EQ(testutil::ReadFile(folder + L"测温记录\\测温记录-1.txt"), lines[0] + lines[1] + lines[3]);
   EXPECT_EQ(testutil::ReadFile(folder + L"测温记录\\测温记录-2.txt"), lines[0] + lines[2]);
 }
+
+// The way by a column's values on a GBK table: the list holds the first header record's
+// fields, the column is chosen there and remembered by name, and each value's piece is
+// named after it in Chinese and holds the source's bytes. With no header the column's
+// number is typed. The next start finds the column by name in another table, or else
+// takes the first field.
+TEST_F(ChineseLocale, GbkTableIsSplitByTheValuesOfTheColumnChosen) {
+  ASSERT_EQ(GetACP(), 936u) << "Wine must run with LC_ALL=zh_CN.UTF-8";
+  // 日期,省份,金额 / 2024-01-01,广东,100 / 2024-01-01,北京,200 / 2024-01-02,广东,300 in GBK.
+  const std::string guangdong = "\xB9\xE3\xB6\xAB", beijing = "\xB1\xB1\xBE\xA9";
+  const std::string lines[] = {"\xC8\xD5\xC6\xDA,\xCA\xA1\xB7\xDD,\xBD\xF0\xB6\xEE\r\n", "2024-01-01," + guangdong + ",100\r\n",
+                               "2024-01-01," + beijing + ",200\r\n", "2024-01-02," + guangdong + ",300\r\n"};
+  testutil::WriteFile(Tables + L"sales.csv", lines[0] + lines[1] + lines[2] + lines[3]);
+  auto app = Start(Dir, L"\"" + Tables + L"sales.csv\"");
+  EXPECT_EQ(e2e::Choose(*app, 4), L"按列的值分到各文件|依据的列：|1");
+  ASSERT_TRUE(testutil::WaitUntil([&] { return e2e::Columns(*app) == L"日期|省份|金额|:0"; })) << e2e::Columns(*app);
+  app->Key(IDC_COLUMN, VK_DOWN);
+  const std::wstring made = e2e::SuccessText(Tables + L"sales\\", 2, L"sales");
+  EXPECT_EQ(app->RunJob(), L"提示!|" + made.substr(0, made.find(L"\r\n\r\n") + 4) + L"sales-广东.csv\r\nsales-北京.csv\r\n");
+  EXPECT_EQ(testutil::ReadFile(Tables + L"sales\\sales-广东.csv"), lines[0] + lines[1] + lines[3]);
+  EXPECT_EQ(testutil::ReadFile(Tables + L"sales\\sales-北京.csv"), lines[0] + lines[2]);
+  // No header: the first line is a record of its own value, and the number field shows.
+  app->Type(IDC_HEADER_LINES, L"0");
+  EXPECT_EQ(e2e::Columns(*app), L"number");
+  app->Type(IDC_CYCLE_LINES, L"2");
+  const std::wstring remade = e2e::SuccessText(Tables + L"sales\\", 3, L"sales");
+  EXPECT_EQ(app->RunJob(), L"提示!|" + remade.substr(0, remade.find(L"\r\n\r\n") + 4) +
+                               L"sales-省份.csv\r\nsales-广东.csv\r\nsales-北京.csv\r\n");
+  EXPECT_EQ(testutil::ReadFile(Tables + L"sales\\sales-省份.csv"), lines[0]);
+  EXPECT_EQ(testutil::ReadFile(Tables + L"sales\\sales-广东.csv"), lines[1] + lines[3]);
+  app->Type(IDC_HEADER_LINES, L"1");
+  EXPECT_EQ(e2e::Columns(*app), L"日期|省份|金额|:1");
+  app->Press(IDC_EXIT);
+  ASSERT_EQ(app->WaitExit(), 0u);
+  // Headers 金额,日期,省份 and 数量,单价, dropped on the next start.
+  const struct { std::string Header; const wchar_t* Shown; } rows[] = {
+      {"\xBD\xF0\xB6\xEE,\xC8\xD5\xC6\xDA,\xCA\xA1\xB7\xDD\r\n", L"金额|日期|省份|:2"},
+      {"\xCA\xFD\xC1\xBF,\xB5\xA5\xBC\xDB\r\n", L"数量|单价|:0"},
+  };
+  app = Start();
+  for (const auto& row : rows) {
+    testutil::WriteFile(Tables + L"other.csv", row.Header);
+    app->DropFiles({Tables + L"other.csv"});
+    EXPECT_TRUE(testutil::WaitUntil([&] { return e2e::Columns(*app) == row.Shown; })) << e2e::Columns(*app);
+  }
+  app->Press(IDC_EXIT);
+  ASSERT_EQ(app->WaitExit(), 0u);
+  wchar_t kept[64] = {};
+  GetPrivateProfileStringW(L"Memory", L"ByColumn", L"", kept, 64, Ini.c_str());
+  EXPECT_STREQ(kept, L"省份") << "the first field, taken for want of the name, is not a choice";
+}

@@ -41,13 +41,17 @@ void Check(HWND Control) {
 }
 
 // The product's dialog, measured once it shows with each way of splitting in turn (so the
-// list shows each entry, and the count's label each text).
+// list shows each entry, and the count's label each text); the list of columns holding a
+// field name of nine Chinese characters.
 void CALLBACK Measure(HWND, UINT, UINT_PTR Timer, DWORD) {
   KillTimer(nullptr, Timer);
   const HWND dialog = FindWindowW(nullptr, L"" ROWDEAL_CAPTION), list = GetDlgItem(dialog, IDC_MODE);
-  for (WPARAM mode = 0; mode < 4; ++mode) {
+  for (WPARAM mode = 0; mode < std::size(SplitWays); ++mode) {
     SendMessageW(list, CB_SETCURSEL, mode, 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    const HWND columns = GetDlgItem(dialog, IDC_COLUMN);
+    SendMessageW(columns, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"客户所在的省份名称"));
+    SendMessageW(columns, CB_SETCURSEL, 0, 0);
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) Check(c);
   }
   EndDialog(dialog, 1);  // no settings written

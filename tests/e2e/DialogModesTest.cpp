@@ -7,13 +7,6 @@ namespace e2e {
 
 using DialogModes = Session;
 
-// Picks way Mode (none for -1) with the keys, as a user does; what the list, the label and
-// the field then show.
-std::wstring Choose(const App& app, int mode) {
-  for (int i = mode >= 0 ? -1 : 0; i < mode; ++i) app.Key(IDC_MODE, i < 0 ? VK_HOME : VK_DOWN);
-  return app.ItemText(IDC_MODE) + L"|" + app.ItemText(IDC_COUNT_LABEL) + L"|" + app.ItemText(IDC_CYCLE_LINES);
-}
-
 TEST_F(DialogModes, EachWayRunsWithItsOwnNumberIntoTheFolderGiven) {
   // One header line and six data lines of 5 bytes; 40,000 lines of 64 bytes.
   testutil::WriteFile(Tables + L"data.txt", "id;value\r\n1;a\r\n2;b\r\n3;c\r\n4;d\r\n5;e\r\n6;f\r\n");
@@ -92,9 +85,40 @@ TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
   stored.resize(GetPrivateProfileSectionW(L"Memory", stored.data(), 500, Ini.c_str()));
   std::replace(stored.begin(), stored.end(), L'\0', L'|');
   EXPECT_EQ(stored, L"SplitMode=2|Parts=1,000|CycleLine=50|LastPath=" + Dir +
-                        L"|HeaderLine=0|RowsPerFile=99999999|MaxSizeMB=1|OutputPath=out|");
-  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"4", Ini.c_str());  // a way the list lacks: the first
+                        L"|HeaderLine=0|RowsPerFile=99999999|MaxSizeMB=1|ByColumn=|ByColumnNumber=1|OutputPath=out|");
+  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"5", Ini.c_str());  // a way the list lacks: the first
   EXPECT_EQ(Choose(*Start(), -1), L"轮流分配到各文件|每一循环包含的行数：|50");
+}
+
+// The column way reads the header's fields aside: a reading that does not answer (held, as
+// on a share) holds neither the dialog nor its closing, and only the newest reading's
+// fields show. A run takes the list only once it is of the path in the field.
+TEST_F(DialogModes, TheColumnsAreReadAsideAndARunTakesThemOfThePathShown) {
+  const std::wstring reading = L"错误!|正在读取待拆分文件表头中的列, 请稍候再执行!";
+  for (const auto& [name, header] : {std::pair{L"t", "id,city"}, {L"u", "n,m,city"}, {L"v", "x,city"}}) {
+    testutil::WriteFile(Tables + name + L".csv", std::string(header) + "\r\n3,Rome\r\n");
+  }
+  auto app = Start();
+  EXPECT_EQ(Choose(*app, 4), L"按列的值分到各文件|依据的列：|1");
+  EXPECT_EQ(app->RunJob(), L"错误!|没有可依据的列: 请先选择一个有表头的待拆分文件!");
+  app->DropFiles({Tables + L"t.csv"});
+  EXPECT_TRUE(testutil::WaitUntil([&] { return Columns(*app) == L"id|city|:0"; })) << Columns(*app);
+  app->Key(IDC_COLUMN, VK_DOWN);
+  // Dropped, then typed without leaving the field: the run asks for the typed one too.
+  app->HoldReadings();
+  app->DropFiles({Tables + L"u.csv"});
+  app->SetItemText(IDC_PATH, Tables + L"v.csv");
+  EXPECT_EQ(app->RunJob(), reading);
+  app->ReleaseReadings();
+  EXPECT_TRUE(testutil::WaitUntil([&] { return Columns(*app) == L"x|city|:1"; })) << Columns(*app);
+  EXPECT_EQ(app->RunJob(), L"提示!|文件拆分成功! 在原始文件所在路径的 " + Tables +
+                               L"v\\ 子路径下自动生成了如下 1 个新文件:\r\n\r\nv-Rome.csv\r\n");
+  EXPECT_EQ(Columns(*app), L"x|city|:1") << "an older reading answered last";
+  app->HoldReadings();
+  app->SetItemText(IDC_PATH, Tables + L"u.csv");
+  EXPECT_EQ(app->RunJob(), reading);
+  app->Press(IDC_EXIT);
+  EXPECT_EQ(app->WaitExit(), 0u) << "the reading held the closing";
 }
 
 }  // namespace e2e

@@ -57,7 +57,7 @@ class App {
     WaitForSingleObject(Process.hProcess, 20000);
     CloseHandle(Process.hThread);
     CloseHandle(Process.hProcess);
-    for (HANDLE event : {Hold, HoldAfter}) {
+    for (HANDLE event : {Hold, HoldAfter, HoldFields}) {
       if (event) CloseHandle(event);
     }
   }
@@ -108,6 +108,13 @@ class App {
     return testutil::WaitUntil([&] { return testutil::WindowText(Dialog) == caption; });
   }
   void ReleaseAfter() const { SetEvent(HoldAfter); }
+  // Holds every reading of the header's fields from now on, as on a share that does not
+  // answer, until ReleaseReadings.
+  void HoldReadings() {
+    if (!HoldFields) HoldFields = TestEvent(L"hold-fields");
+    ResetEvent(HoldFields);
+  }
+  void ReleaseReadings() const { SetEvent(HoldFields); }
 
   // Presses a key in a control, and waits until the control has taken it.
   void Key(int id, UINT key) const { Send(Item(id), WM_KEYDOWN, key, 0); }
@@ -158,8 +165,33 @@ class App {
     const std::wstring name = L"Local\\Rowdeal-e2e-" + kind + L"-" + std::to_wstring(Process.dwProcessId);
     return CreateEventW(nullptr, TRUE, FALSE, name.c_str());
   }
-  HANDLE Hold = nullptr, HoldAfter = nullptr;
+  HANDLE Hold = nullptr, HoldAfter = nullptr, HoldFields = nullptr;
 };
+
+// Picks way Mode (none for -1) with the keys, as a user does; what the list, the label and
+// the field then show.
+inline std::wstring Choose(const App& app, int mode) {
+  for (int i = mode >= 0 ? -1 : 0; i < mode; ++i) app.Key(IDC_MODE, i < 0 ? VK_HOME : VK_DOWN);
+  return app.ItemText(IDC_MODE) + L"|" + app.ItemText(IDC_COUNT_LABEL) + L"|" + app.ItemText(IDC_CYCLE_LINES);
+}
+
+// The column way's list: its entries, the one chosen after a colon, or "number" when the
+// number field shows in its place.
+inline std::wstring Columns(const App& app) {
+  const HWND list = app.Item(IDC_COLUMN);
+  if (!IsWindowVisible(list)) return IsWindowVisible(app.Item(IDC_CYCLE_LINES)) ? L"number" : L"neither";
+  std::wstring entries;
+  const auto count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, i, 0);
+    if (length < 0) return L"changing";  // emptied meanwhile
+    std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
+    entry.resize(static_cast<std::size_t>(std::max<LRESULT>(
+        0, SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data())))));
+    entries += entry + L"|";
+  }
+  return entries + L":" + std::to_wstring(SendMessageW(list, CB_GETCURSEL, 0, 0));
+}
 
 // A fresh folder holding a copy of the program (its settings file goes beside it) and a
 // folder for tables, from which the program is started.
