@@ -40,6 +40,39 @@ void PutLength(std::string& Key, std::size_t Length) {
   Key.append(bytes, 4);
 }
 
+bool IsCandidate(char16_t Unit) {
+  return std::find(std::begin(Candidates), std::end(Candidates), Unit) != std::end(Candidates);
+}
+
+// Tells Each(unit, offset) every unit of Units outside quoted fields, as records read
+// them: a field that begins with a quote (at the start or after any of the candidates)
+// runs to the quote not followed by another. Each answers false to stop.
+template <class TEach>
+void ForUnitsOutsideQuotes(std::string_view Units, TkxUnitLayout Layout, TEach Each) {
+  const std::size_t whole = Units.size() - Units.size() % Layout.Size;
+  bool inQuote = false;
+  bool fieldStart = true;
+  for (std::size_t at = 0; at < whole; at += Layout.Size) {
+    const char16_t unit = UnitAt(Units.data() + at, Layout);
+    if (inQuote) {
+      if (unit != u'"') continue;
+      const std::size_t next = at + Layout.Size;
+      if (next < whole && UnitAt(Units.data() + next, Layout) == u'"') {
+        at = next;  // "" inside the field
+      } else {
+        inQuote = false;
+      }
+      continue;
+    }
+    if (unit == u'"' && fieldStart) {
+      inQuote = true;
+      continue;
+    }
+    fieldStart = IsCandidate(unit);
+    if (!Each(unit, at)) return;
+  }
+}
+
 }  // namespace
 
 char16_t DelimiterOf(TDelimiter Delimiter, const std::u16string& Extension, std::string_view Record,
@@ -53,24 +86,11 @@ char16_t DelimiterOf(TDelimiter Delimiter, const std::u16string& Extension, std:
   }
   if (IsTsv(Extension)) return u'\t';
   std::array<std::int64_t, std::size(Candidates)> counts{};
-  bool quoted = false;
-  bool fieldStart = true;
-  for (std::size_t at = 0; at + Layout.Size <= Record.size(); at += Layout.Size) {
-    const char16_t unit = UnitAt(Record.data() + at, Layout);
-    if (unit == u'"' && (quoted || fieldStart)) {
-      quoted = !quoted;  // a pair inside turns it off and on again
-      fieldStart = false;
-      continue;
-    }
-    fieldStart = false;
-    if (quoted) continue;
-    for (std::size_t c = 0; c < std::size(Candidates); ++c) {
-      if (unit == Candidates[c]) {
-        ++counts[c];
-        fieldStart = true;
-      }
-    }
-  }
+  ForUnitsOutsideQuotes(Record, Layout, [&counts](char16_t Unit, std::size_t) {
+    const auto found = std::find(std::begin(Candidates), std::end(Candidates), Unit);
+    if (found != std::end(Candidates)) ++counts[static_cast<std::size_t>(found - std::begin(Candidates))];
+    return true;
+  });
   // The first of the most frequent: the comma on a tie.
   return Candidates[std::max_element(counts.begin(), counts.end()) - counts.begin()];
 }
@@ -201,17 +221,24 @@ std::vector<std::string_view> TKeyReader::ValuesOf(std::string_view Key) const {
   return values;
 }
 
-std::string_view FirstRecordIn(std::string_view Units, TkxUnitLayout Layout, bool Quoted) {
-  bool inQuote = false;
-  bool fieldStart = true;
-  const std::size_t whole = Units.size() - Units.size() % Layout.Size;
-  for (std::size_t at = 0; at < whole; at += Layout.Size) {
-    const char16_t unit = UnitAt(Units.data() + at, Layout);
-    if (Quoted && unit == u'"' && (inQuote || fieldStart)) inQuote = !inQuote;
-    fieldStart = std::find(std::begin(Candidates), std::end(Candidates), unit) != std::end(Candidates);
-    if (unit == u'\n' && !inQuote) return Units.substr(0, at + Layout.Size);
+std::string_view FirstRecordIn(std::string_view Units, TkxUnitLayout Layout, bool Quoted, TLineEnd Ends) {
+  std::size_t end = Units.size() - Units.size() % Layout.Size;
+  const auto endsRecord = [&](char16_t Unit, std::size_t At) {
+    if (Unit != u'\n') return false;
+    return Ends == TLineEnd::Lf || (At >= Layout.Size && UnitAt(Units.data() + At - Layout.Size, Layout) == u'\r');
+  };
+  if (Quoted) {
+    ForUnitsOutsideQuotes(Units, Layout, [&](char16_t Unit, std::size_t At) {
+      if (!endsRecord(Unit, At)) return true;
+      end = At + Layout.Size;
+      return false;
+    });
+    return Units.substr(0, end);
   }
-  return Units.substr(0, whole);
+  for (std::size_t at = 0; at < end; at += Layout.Size) {
+    if (endsRecord(UnitAt(Units.data() + at, Layout), at)) return Units.substr(0, at + Layout.Size);
+  }
+  return Units.substr(0, end);
 }
 
 std::vector<std::u16string> FieldsOf(std::string_view Record, char16_t Delimiter, TkxUnitLayout Layout,
@@ -282,7 +309,7 @@ std::vector<std::u16string> HeaderFieldsOf(const std::u16string& Path, TDelimite
   const std::uint8_t encoding = TkxFile::EncodingOfMark(head);
   const TkxUnitLayout layout = TkxFile::LayoutOf(encoding);
   const std::string_view units = std::string_view(head).substr(TkxFile::MarkOf(encoding).size());
-  const std::string_view record = FirstRecordIn(units, layout, ReadsRecords(Records, extension));
+  const std::string_view record = FirstRecordIn(units, layout, ReadsRecords(Records, extension), TLineEnd::Lf);
   return FieldsOf(record, DelimiterOf(Delimiter, extension, record, layout), layout,
                   ValueEncodingOf(encoding, head, CodePage), MaxFields);
 }

@@ -3,6 +3,7 @@
 // the raw code units of its encoding while the record itself is copied unchanged.
 #pragma once
 
+#include "engine/ULineReader.h"
 #include "engine/USplitRequest.h"
 #include "engine/UValueNames.h"
 #include "support/UkxByteStream.h"
@@ -63,8 +64,8 @@ class TKeyReader {
 };
 
 // The first record of Units (the source's code units after its mark): to its first line
-// end (outside quoted fields with Quoted), or all of Units.
-[[nodiscard]] std::string_view FirstRecordIn(std::string_view Units, TkxUnitLayout Layout, bool Quoted);
+// end of the kind Ends (outside quoted fields with Quoted), or all of Units.
+[[nodiscard]] std::string_view FirstRecordIn(std::string_view Units, TkxUnitLayout Layout, bool Quoted, TLineEnd Ends);
 
 // The fields of Record as text (DecodeValue), quotes removed, at most MaxFields of them
 // (0: all).

@@ -106,8 +106,10 @@ void TRecordPump::PutRunsOfRecords(Router& Router_, Outputs& Outputs_, TMade& Ma
 template <class Router, class Outputs>
 std::int64_t TRecordPump::Run(Router& Router_, Outputs& Outputs_, TSplitControl& Control, std::int64_t Done) {
   TMade made;
-  // Outputs dealt in turn are all made first, with their headers.
-  MoveTo(Outputs_, made, Router::InTurn ? Router_.Known() - 1 : 0, Control);
+  // Outputs dealt in turn are all made first, with their headers; pieces in order start
+  // with the first; pieces by value with their values.
+  const std::int64_t first = Router::InTurn ? Router_.Known() - 1 : 0;
+  if constexpr (!Router::ReadsKey) MoveTo(Outputs_, made, first, Control);
   made.Current = 0;
   for (;;) {
     PutWholeRecords(Router_, Outputs_, made, Control);
@@ -136,8 +138,9 @@ std::int64_t TRecordPump::Run(Router& Router_, Outputs& Outputs_, TSplitControl&
     FMarkOnly = false;
     ++FRecordsRead;
   }
-  // Outputs known ahead are made though they get no record; and a run makes one at least.
-  MoveTo(Outputs_, made, std::max<std::int64_t>(Router_.Known(), 1) - 1, Control);
+  // Outputs known ahead are made though they get no record; and a run makes one at least,
+  // but by value, where a piece is a value's, none without a record.
+  MoveTo(Outputs_, made, std::max<std::int64_t>(Router_.Known(), Router::ReadsKey ? 0 : 1) - 1, Control);
   Control.BytesDone.store(Done + FReader.Position());
   RaiseIfUnclosed(FRecords);
   return made.Count;

@@ -62,22 +62,23 @@ struct TSource {
 };
 
 // The delimiter of the fields of a split by value, as the first record of Head shows it.
-char16_t FieldDelimiter(const TSource& Source, std::string_view Head, bool Quoted, const TSplitRequest& Request,
+// (Asked before the line ends are judged: the first record then runs to any LF.)
+char16_t FieldDelimiter(const TSource& Source, std::string_view Head, const TSplitRequest& Request,
                         const std::u16string& Extension) {
-  const std::string_view record = FirstRecordIn(Head.substr(Source.Mark.size()), Source.Layout, Quoted);
+  const std::string_view record = FirstRecordIn(Head.substr(Source.Mark.size()), Source.Layout, true, TLineEnd::Lf);
   return DelimiterOf(Request.Delimiter, Extension, record, Source.Layout);
 }
 
 // The keys of a split by value, read by the fields of the source's first record; raises
 // the message for key columns that its first header record does not have.
-std::shared_ptr<TValueKeys> KeysOf(const TSource& Source, bool Quoted, const TSplitRequest& Request,
+std::shared_ptr<TValueKeys> KeysOf(const TSource& Source, TLineEnd Ends, bool Quoted, const TSplitRequest& Request,
                                    std::int64_t Header, const TSplitResult& Result) {
   std::string head(static_cast<std::size_t>(std::min<std::int64_t>(Source.Size, HeadSize)), '\0');
   std::size_t got = 0;
   if (!platform::ReadBytesAt(Source.File, 0, head.data(), head.size(), got)) throw TkxException(FileReadErrorText);
   head.resize(got);
   const std::string_view record =
-      FirstRecordIn(std::string_view(head).substr(Source.Mark.size()), Source.Layout, Quoted);
+      FirstRecordIn(std::string_view(head).substr(Source.Mark.size()), Source.Layout, Quoted, Ends);
   const char16_t delimiter = DelimiterOf(Request.Delimiter, Result.Extension, record, Source.Layout);
   const TValueEncoding encoding = ValueEncodingOf(Source.Encoding, head, Request.CodePage);
   const std::vector<std::u16string> fields =
@@ -106,7 +107,7 @@ void DealBy(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Q
   pump.ReadHeader(Counts.Header);
   const std::int64_t base = static_cast<std::int64_t>(Source.Mark.size()) + pump.HeaderBytes();
   const std::shared_ptr<TValueKeys> keys =
-      Router::ReadsKey ? KeysOf(Source, Quoted, Request, Counts.Header, Result) : nullptr;
+      Router::ReadsKey ? KeysOf(Source, Ends, Quoted, Request, Counts.Header, Result) : nullptr;
   Router router(TRouterInput{Counts.Count, records - Counts.Header, base, keys.get()});
   if (!router.HeaderFits()) pump.FailUnlessUnclosed(pump.HeaderBytes() == 0 ? MarkTooLargeText : HeaderTooLargeText);
   TOutputFolder folder(Result.OutputDir, Result.Base, Result.Extension, Result.OutDirShown);
@@ -189,7 +190,7 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   source.Layout = TkxFile::LayoutOf(source.Encoding);
   const TKeptFiles kept(source.Id, path, Request.OtherSources);
   if (Request.Mode == TSplitMode::ByValue &&
-      FieldDelimiter(source, std::string_view(headBlock.get(), got), true, Request, result.Extension) == u'|') {
+      FieldDelimiter(source, std::string_view(headBlock.get(), got), Request, result.Extension) == u'|') {
     source.Opener = '|';
   }
 

@@ -116,25 +116,33 @@ TEST(SplitByValue, SeveralColumnsAndMoreKeysThanOpenFiles) {
 }
 
 // The columns of the first header record decide, before anything is written.
-TEST(SplitByValue, ColumnsThatTheHeaderDoesNotHave) {
+// The first header record, as the split reads it, decides the delimiter and the columns,
+// before anything is written.
+TEST(SplitByValue, TheFirstRecordsFieldsDecide) {
   TempDir dir;
   const std::string csv = "日期,省份,城市,金额,金额\r\n1,广东,广州,3,4\r\n";
   const struct {
+    std::string source;
     std::vector<TKeyColumn> columns;
     std::u16string h;
     std::string error;
+    std::size_t pieces;
   } cases[] = {
-      {{{0, u"省分"}}, u"1", "error: 表头中没有名为 省分 的列! 表头中的列: 日期, 省份, 城市, 金额, 金额"},
-      {{{7, {}}}, u"1", "error: 第 7 列超出了表头的列数 (5)!"},
-      {{{0, u"金额"}}, u"1", "error: 表头中有两个名为 金额 的列 (第 4 列和第 5 列)!"},
-      {{{1, {}}, {0, u"省份"}}, u"0", "error: 没有表头时只能用列号指定依据的列!"},
-      {{{7, {}}}, u"0", ""},  // without a header, a record that is short of it has an empty value
+      {csv, {{0, u"省分"}}, u"1", "error: 表头中没有名为 省分 的列! 表头中的列: 日期, 省份, 城市, 金额, 金额", 0},
+      {csv, {{7, {}}}, u"1", "error: 第 7 列超出了表头的列数 (5)!", 0},
+      {csv, {{0, u"金额"}}, u"1", "error: 表头中有两个名为 金额 的列 (第 4 列和第 5 列)!", 0},
+      {csv, {{1, {}}, {0, u"省份"}}, u"0", "error: 没有表头时只能用列号指定依据的列!", 0},
+      {csv, {{7, {}}}, u"0", "", 1},  // without a header, a record that is short of it has an empty value
+      {"h,k\r\n", {{1, {}}}, u"1", "", 0},  // no record, no value, no piece
+      // A bare LF inside the first record of a CR LF table; a "" pair inside quotes.
+      {"a\nb,c\r\n1,x\r\n2,y\r\n", {{2, {}}}, u"1", "", 2},
+      {"\"a\"\",,,\",b;c;d\r\n1;x\r\n2;y\r\n1;z\r\n", {{2, {}}}, u"1", "", 3},
   };
   for (const auto& c : cases) {
     fs::remove_all(dir.Native("v"));
-    const TRun run = SplitBy(dir, "v.csv", csv, c.columns, c.h);
+    const TRun run = SplitBy(dir, "v.txt", c.source, c.columns, c.h);
     EXPECT_EQ(run.Error, c.error);
-    EXPECT_EQ(run.Pieces.size(), c.error.empty() ? 1u : 0u) << c.error;
+    EXPECT_EQ(run.Pieces.size(), c.pieces) << c.error << c.source;
   }
 }
 
