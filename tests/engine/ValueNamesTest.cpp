@@ -3,6 +3,7 @@
 // uppercase table they are compared by.
 #include "engine/UValueNames.h"
 
+#include "platform/Platform.h"
 #include "support/UkxFile.h"
 #include "support/UkxUpperCase.h"
 #include "tests/TestUtil.h"
@@ -26,6 +27,8 @@ struct TNamed {
 }  // namespace
 
 TEST(ValueNames, NamesTheirLimitsAndSuffixes) {
+  // A name that takes the limit to the unit, its spare units included, in this system's units.
+  const std::int64_t exactly = platform::NameUnits(u"d-a\U0001F600.csv") + 10;
   struct TCase {
     const char* What;
     std::u16string Extension;
@@ -46,6 +49,7 @@ TEST(ValueNames, NamesTheirLimitsAndSuffixes) {
       {"UTF-16", u"csv", -1, -1, AsUtf16Le, {{std::string("A\0\x00\xD8" "B\0", 6)}}, {{u"d-A_B.csv", true}}},
       // A byte of UTF-8 too many for the name limit, or a unit too many for the path.
       {"name limit", u"csv", 18, -1, AsUtf8, {{"a😀b"}}, {{u"d-a.csv", false}}},
+      {"name limit to the unit", u"csv", exactly, -1, AsUtf8, {{"a😀b"}}, {{u"d-a😀.csv", false}}},
       {"path room in a pair", u"csv", -1, 18, AsUtf8, {{"a😀b"}}, {{u"d-a.csv", false}}},
       {"path room", u"csv", -1, 19, AsUtf8, {{"a😀b"}}, {{u"d-a😀.csv", false}}},
       {"forbidden", u"csv", -1, -1, AsUtf8, {{"AC/DC"}, {"a\\/:*?\"<>|b"}}, {{u"d-AC_DC.csv", true}, {u"d-a_________b.csv", true}}},
