@@ -35,16 +35,21 @@ void TRecordPump::PutWholeRecords(Router& Router_, Outputs& Outputs_, TMade& Mad
       FReader.Consume(start);
     }
   } else if constexpr (Router::ReadsKey) {
-    // Each record to the output of its key, a new key's output made as it first comes.
+    // Each record to the output of its key, a new key's output made as it first comes:
+    // the keys of a batch first, so that their lookups overlap, then the copies.
     std::size_t ends[Batch];
+    std::int64_t keys[Batch];
     for (std::size_t found; (found = FRecords.WholeRecords(ends, Batch)) != 0;) {
       const char* data = FReader.Data();
       std::size_t start = 0;
       for (std::size_t k = 0; k < found; ++k) {
-        const std::size_t size = ends[k] - start;
-        const std::int64_t key = Router_.NextOf(std::string_view(data + start, size));
-        if (key >= Made.Count) MoveTo(Outputs_, Made, key, Control);
-        Outputs_.Put(key, data + start, size);
+        keys[k] = Router_.NextOf(std::string_view(data + start, ends[k] - start));
+        start = ends[k];
+      }
+      start = 0;
+      for (std::size_t k = 0; k < found; ++k) {
+        if (keys[k] >= Made.Count) MoveTo(Outputs_, Made, keys[k], Control);
+        Outputs_.Put(keys[k], data + start, ends[k] - start);
         start = ends[k];
       }
       FRecordsRead += static_cast<std::int64_t>(found);
