@@ -1,28 +1,19 @@
 #include "app/USplitCli.h"
 
 #include "app/UAppTexts.h"
+#include "app/UCliOptions.h"
+#include "app/UConsoleRun.h"
 #include "engine/USplitJob.h"
 #include "engine/USplitResult.h"
 #include "platform/Platform.h"
-#include "res/resource.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
 #include "support/UkxException.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 namespace {
-
-std::u16string Native(const std::u16string& Text) {
-  return ReplaceAll(ReplaceAll(Text, u"\r\n", u"\n"), u"\n", std::u16string(platform::NewLine()));
-}
 
 struct TCommand {
   std::u16string Header = u"1";
@@ -40,13 +31,6 @@ struct TCommand {
   bool Version = false;
   bool Quiet = false;
 };
-
-bool IsHelp(const std::u16string& Arg) {
-#ifdef _WIN32
-  if (Arg == u"/?") return true;
-#endif
-  return Arg == u"-h" || Arg == u"--help";
-}
 
 std::optional<TDelimiter> DelimiterOf(const std::u16string& Value) {
   if (Value.empty()) return TDelimiter::Auto;
@@ -66,13 +50,6 @@ std::optional<TKeyColumn> KeyColumnOf(const std::pair<std::u16string, bool>& Col
     if (number >= 1) return TKeyColumn{number, {}};
   } catch (const TkxException&) {
   }
-  return std::nullopt;
-}
-
-std::optional<TRecordMode> RecordsOf(const std::u16string& Value) {
-  if (Value == u"auto") return TRecordMode::Auto;
-  if (Value == u"csv") return TRecordMode::Csv;
-  if (Value == u"lines") return TRecordMode::Lines;
   return std::nullopt;
 }
 
@@ -163,63 +140,28 @@ std::vector<TOtherSource> SourcesOf(const TCommand& Command) {
 // The command, or the reason it is not one.
 std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16string& Problem) {
   TCommand command;
-  bool optionsEnded = false;
   const TSplitWay* firstMode = nullptr;  // the first two different ones, in order
   const TSplitWay* otherMode = nullptr;
-  for (std::size_t i = 0; i < Args.size(); ++i) {
-    const std::u16string& arg = Args[i];
-    if (!optionsEnded && IsHelp(arg)) {
-      command.Help = true;
-      continue;
-    }
-    if (optionsEnded || arg.size() < 2 || arg[0] != u'-') {
-      command.Files.push_back(arg);
-      continue;
-    }
-    if (arg == u"--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (arg == u"--version") {
-      command.Version = true;
-      continue;
-    }
-    if (arg == u"-q" || arg == u"--quiet") {
-      command.Quiet = true;
-      continue;
-    }
-    std::u16string* target = nullptr;
-    std::u16string option = arg.substr(0, arg.find(u'='));
-    if (option == u"--header") target = &command.Header;
-    if (option == u"--records") target = &command.Records;
-    if (option == u"--out") target = &command.Out;
-    if (option == u"--delimiter") target = &command.Delimiter;
+  const auto targets = [&](const std::u16string& option) -> TOptionTarget {
+    if (option == u"--header") return {&command.Header};
+    if (option == u"--records") return {&command.Records};
+    if (option == u"--out") return {&command.Out};
+    if (option == u"--delimiter") return {&command.Delimiter};
+    const TSplitWay* mode = WayOption(option == u"--by-name" ? u"--by" : option);
+    if (!mode) return {};
+    if (firstMode && firstMode->Mode != mode->Mode && !otherMode) otherMode = mode;
+    if (!firstMode) firstMode = mode;
+    command.Mode = mode->Mode;
     // Each --by adds a key column: the way's only "count" that may be given again.
-    if (option == u"--by" || option == u"--by-name") target = &command.Columns.emplace_back(u"", option != u"--by").first;
-    if (const TSplitWay* mode = WayOption(option == u"--by-name" ? u"--by" : option)) {
-      if (firstMode && firstMode->Mode != mode->Mode && !otherMode) otherMode = mode;
-      if (!firstMode) firstMode = mode;
-      command.Mode = mode->Mode;
-      if (!mode->Column) target = &command.Count;
-    }
-    if (!target) {
-      Problem = FillIn(UnknownOptionText, {arg});
-      return std::nullopt;
-    }
-    if (option.size() < arg.size()) {
-      *target = arg.substr(option.size() + 1);
-    } else if (i + 1 < Args.size()) {
-      *target = Args[++i];
-    } else {
-      Problem = FillIn(NeedsValueText, {arg});
-      return std::nullopt;
-    }
-    // "--out ''" from a script's empty variable, "--rows= 3" from a stray blank.
-    if (target->empty()) {
-      Problem = FillIn(EmptyValueText, {option});
-      return std::nullopt;
-    }
-  }
+    if (mode->Column) return {&command.Columns.emplace_back(u"", option != u"--by").first};
+    return {&command.Count};
+  };
+  const std::optional<TCommandLine> line = ReadCommandLine(Args, targets, Problem);
+  if (!line) return std::nullopt;
+  command.Files = line->Operands;
+  command.Help = line->Help;
+  command.Version = line->Version;
+  command.Quiet = line->Quiet;
   if (command.Help || command.Version) return command;
   if (command.Files.empty()) {
     Problem = NoFileText;
@@ -271,106 +213,18 @@ std::optional<TCommand> Parse(const std::vector<std::u16string>& Args, std::u16s
   return command;
 }
 
-// A progress line on a terminal, once a file has taken long enough to want one: a
-// thread of its own reads the run's counters while the run goes on.
-class TProgressLine {
- public:
-  TProgressLine(const TSplitConsole& Console, const TSplitControl& Control) : FConsole(Console), FControl(Control) {
-    if (FConsole.ErrIsTerminal) FThread = std::thread([this] { Show(); });
-  }
-  ~TProgressLine() {
-    if (!FThread.joinable()) return;
-    {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FDone = true;
-    }
-    FWake.notify_one();
-    FThread.join();
-    // A progress line that could not be written needs no blanking, nor a word.
-    if (FWidth > 0) (void)FConsole.Err(u"\r" + std::u16string(FWidth, u' ') + u"\r");
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-
-  void Show() {
-    const Clock::time_point start = Clock::now();
-    const auto delay = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(FConsole.ProgressAfter));
-    std::unique_lock<std::mutex> lock(FMutex);
-    if (FWake.wait_until(lock, start + delay, [this] { return FDone; })) return;
-    do {
-      const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-      const double speed = elapsed > 0 ? static_cast<double>(FControl.BytesDone.load()) / (1 << 20) / elapsed : 0.0;
-      char line[64];
-      int width = std::snprintf(line, sizeof line, ProgressLineFormat, FControl.Percent(), speed);
-      std::u16string text(line, line + (width > 0 ? width : 0));
-      if (text.size() > FWidth) FWidth = text.size();
-      (void)FConsole.Err(u"\r" + text + std::u16string(FWidth - text.size(), u' '));
-    } while (!FWake.wait_for(lock, std::chrono::milliseconds(200), [this] { return FDone; }));
-  }
-
-  const TSplitConsole& FConsole;
-  const TSplitControl& FControl;
-  std::mutex FMutex;
-  std::condition_variable FWake;
-  bool FDone = false;
-  std::size_t FWidth = 0;
-  std::thread FThread;
-};
-
-// What an interrupt changes, from a signal handler or the console's own thread: lock-free
-// atomics only. Once set, the flag holds for the rest of the command.
-std::atomic<bool> interrupted{false};
-std::atomic<TSplitControl*> running{nullptr};
-std::atomic<int> interrupting{0};
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<TSplitControl*>::is_always_lock_free &&
-              std::atomic<int>::is_always_lock_free);
-
-void Interrupt() {
-  ++interrupting;
-  interrupted.store(true);
-  if (TSplitControl* control = running.load()) control->Cancel();
-  --interrupting;
-}
-
-// A run's control, the one an interrupt cancels while it lives. An interrupt that came
-// before it cancels it at once; one that is still busy with it delays its end.
-class TRunningControl {
- public:
-  TRunningControl() {
-    running.store(&FControl);
-    if (interrupted.load()) FControl.Cancel();
-  }
-  ~TRunningControl() {
-    running.store(nullptr);
-    while (interrupting.load() != 0) std::this_thread::yield();
-  }
-  TRunningControl(const TRunningControl&) = delete;
-  TRunningControl& operator=(const TRunningControl&) = delete;
-  TSplitControl& Control() { return FControl; }
-
- private:
-  TSplitControl FControl;
-};
-
 // The success message, its list of names written a thousand at a time: a split into a
 // million files does not build it whole. False as soon as a part could not be written.
-bool PrintSuccess(const TSplitConsole& Console, const TSplitResult& Result) {
-  return PutSuccessText(Result, 0, [&Console](const std::u16string& part) { return Console.Out(Native(part)); });
+bool PrintSuccess(const TConsole& Console, const TSplitResult& Result) {
+  return PutSuccessText(Result, 0, [&Console](const std::u16string& part) { return Console.Out(NativeLines(part)); });
 }
 
 enum class TOutcome { Split, Failed, Unreported };
 
-TSplitResult SplitWithProgress(const TSplitRequest& Request, const TSplitConsole& Console) {
-  TRunningControl run;
-  TProgressLine progress(Console, run.Control());
-  return RunSplitRequest(Request, &run.Control());
-}
-
 // Splits one FILE, leaving every other FILE of the command alone, and tells how it went.
 // Whatever the run raises, its own cleanup has run by the time it is caught here.
 TOutcome SplitAndReport(const TCommand& Command, std::size_t Index, const std::vector<TOtherSource>& Sources,
-                        const TSplitConsole& Console) {
+                        const TConsole& Console) {
   const std::u16string& file = Command.Files[Index];
   TSplitRequest request = RequestOf(Command, file);
   for (const TOtherSource& source : Sources) {
@@ -379,7 +233,8 @@ TOutcome SplitAndReport(const TCommand& Command, std::size_t Index, const std::v
   TOutcome outcome = TOutcome::Failed;
   std::u16string failure = UnexpectedText;
   try {
-    const TSplitResult result = SplitWithProgress(request, Console);
+    const TSplitResult result =
+        RunWithProgress(Console, [&request](TSplitControl& control) { return RunSplitRequest(request, &control); });
     outcome = TOutcome::Unreported;
     failure = UnreportedText;
     if (Command.Quiet) {
@@ -387,7 +242,7 @@ TOutcome SplitAndReport(const TCommand& Command, std::size_t Index, const std::v
       // worth a word even then: a script that reads the folder next would be misled.
       bool told = true;
       for (const std::u16string& note : SuccessNotes(result)) {
-        told = told && Console.Err(Native(FillIn(FileMessageText, {file, note})));
+        told = told && Console.Err(NativeLines(FillIn(FileMessageText, {file, note})));
       }
       if (told) return TOutcome::Split;
     } else if (PrintSuccess(Console, result)) {
@@ -399,31 +254,29 @@ TOutcome SplitAndReport(const TCommand& Command, std::size_t Index, const std::v
     // Unexpected: a thread that could not start, or a failure in writing the success.
   }
   // Nothing is left to tell it where standard error fails too: the status says it.
-  (void)Console.Err(Native(FillIn(FileMessageText, {file, failure})));
+  (void)Console.Err(NativeLines(FillIn(FileMessageText, {file, failure})));
   return outcome;
 }
 
 }  // namespace
 
-int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole& Console) {
-  // First of all: --help to a closed pipe must fail as a write, not end the process.
-  interrupted.store(false);
-  platform::OnInterrupt(Interrupt);
+int RunSplitCommand(const std::vector<std::u16string>& Args, const TConsole& Console) {
+  ListenForInterrupts();
   std::u16string problem;
   std::optional<TCommand> command = Parse(Args, problem);
   if (!command) {
-    (void)Console.Err(Native(FillIn(BadUsageText, {problem})));
+    (void)Console.Err(NativeLines(FillIn(BadUsageText, {problem})));
     return 2;
   }
   if (command->Help || command->Version) {
-    return Console.Out(Native(command->Help ? UsageText : FillIn(VersionText, {u"" ROWDEAL_VERSION_TEXT}))) ? 0 : 1;
+    return PrintHelpOrVersion(Console, command->Help, UsageText, VersionText);
   }
   // Known before the first FILE is split, so that no run replaces another's FILE.
   const std::vector<TOtherSource> sources = SourcesOf(*command);
   int status = 0;
   for (std::size_t i = 0; i < command->Files.size(); ++i) {
-    if (interrupted.load()) {
-      (void)Console.Err(Native(FillIn(FileMessageText, {command->Files[i], TSplitCancelled().Message})));
+    if (Interrupted()) {
+      (void)Console.Err(NativeLines(FillIn(FileMessageText, {command->Files[i], TSplitCancelled().Message})));
       continue;
     }
     const TOutcome outcome = SplitAndReport(*command, i, sources, Console);
@@ -431,5 +284,5 @@ int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole
     if (outcome == TOutcome::Failed) status = 1;
   }
   // As the shell reports a program that an interrupt ended.
-  return interrupted.load() ? 130 : status;
+  return Interrupted() ? 130 : status;
 }

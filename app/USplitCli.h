@@ -3,20 +3,10 @@
 //                 [--records auto|csv|lines] [--out DIR] [--quiet] FILE...
 #pragma once
 
-#include <functional>
+#include "app/UConsoleRun.h"
+
 #include <string>
 #include <vector>
-
-// Where the front end speaks: standard output and standard error (texts whose line
-// ends are already the platform's; each answers false when the text could not be
-// written), and whether standard error is a terminal, which earns a progress line once
-// a file has taken longer than ProgressAfter seconds.
-struct TSplitConsole {
-  std::function<bool(const std::u16string&)> Out;
-  std::function<bool(const std::u16string&)> Err;
-  bool ErrIsTerminal = false;
-  double ProgressAfter = 1.0;
-};
 
 // Runs the command line (without the program name). Each FILE is split in turn with
 // the same request, its counts given as texts exactly as the dialog takes them
@@ -24,4 +14,4 @@ struct TSplitConsole {
 // success could not be written (no FILE follows that one), 2 for bad usage, 130 when
 // an interrupt came (see platform::OnInterrupt): the run it met is cancelled unless its
 // renames had begun, and no later FILE starts.
-int RunSplitCommand(const std::vector<std::u16string>& Args, const TSplitConsole& Console);
+int RunSplitCommand(const std::vector<std::u16string>& Args, const TConsole& Console);

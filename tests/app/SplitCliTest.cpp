@@ -34,7 +34,7 @@ struct Captured {
 Captured Command(std::vector<std::u16string> args, bool terminal = false,
                  const std::function<void()>& onErr = {}) {
   Captured c;
-  TSplitConsole console;
+  TConsole console;
   console.Out = [&](const std::u16string& text) { return c.Out += testutil::Utf8(text), true; };
   console.Err = [&](const std::u16string& text) {
     c.Err += testutil::Utf8(text);
