@@ -18,6 +18,7 @@
 #include "ui/UkxComboBox.h"
 #include "ui/UkxCommDlgs.h"
 #include "ui/UkxEdit.h"
+#include "ui/UkxItemDialogs.h"
 #include "ui/UkxMiscCtrls.h"
 #include "ui/UkxTypesWin.h"
 #include "ui/UkxUiTexts.h"

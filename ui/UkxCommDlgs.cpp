@@ -4,10 +4,8 @@
 
 #include <windows.h>
 #include <commdlg.h>
-#include <shobjidl.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "support/UkxFunctions.h"
@@ -120,68 +118,4 @@ void TOpenDialog::Reset() {
   IsSave = false;
   MultiSelect = false;
   TOpenSaveDialog::Reset();
-}
-
-namespace {
-
-// A COM object held by one owner, released with it.
-struct TRelease {
-  void operator()(IUnknown* Object) const { Object->Release(); }
-};
-template <class T>
-using TComRef = std::unique_ptr<T, TRelease>;
-
-// COM on this thread for as long as it lives; left as it was when it ran already, in
-// either apartment.
-class TComScope {
- public:
-  TComScope() : FInitialized(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~TComScope() {
-    if (FInitialized) CoUninitialize();
-  }
-  TComScope(const TComScope&) = delete;
-  TComScope& operator=(const TComScope&) = delete;
-
- private:
-  bool FInitialized;
-};
-
-LPCWSTR W(const std::u16string& Text) { return reinterpret_cast<LPCWSTR>(Text.c_str()); }
-
-// Shows Dialog with the options of a folder picker, opened in Start; the folder picked,
-// or nothing.
-std::u16string PickFolder(IFileOpenDialog& Dialog, HWND Owner, const std::u16string& Start) {
-  FILEOPENDIALOGOPTIONS options = 0;
-  if (FAILED(Dialog.GetOptions(&options))) return {};
-  Dialog.SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR);
-  IShellItem* start = nullptr;
-  if (!Start.empty() && SUCCEEDED(SHCreateItemFromParsingName(W(Start), nullptr, IID_PPV_ARGS(&start)))) {
-    Dialog.SetFolder(TComRef<IShellItem>(start).get());
-  }
-  IShellItem* picked = nullptr;
-  if (FAILED(Dialog.Show(Owner)) || FAILED(Dialog.GetResult(&picked))) return {};
-  const TComRef<IShellItem> result(picked);
-  PWSTR path = nullptr;
-  if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) return {};
-  const std::unique_ptr<wchar_t, void (*)(void*)> owned(path, CoTaskMemFree);
-  return reinterpret_cast<const char16_t*>(path);
-}
-
-}  // namespace
-
-TFolderDialog::TFolderDialog(TkxWinControl* Owner) : TkxCommDlgSuper(Owner) { Reset(); }
-
-void TFolderDialog::Reset() { Directory.clear(); }
-
-bool TFolderDialog::Execute() {
-  const TComScope com;
-  IFileOpenDialog* dialog = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&dialog)))) {
-    return false;
-  }
-  const TComRef<IFileOpenDialog> owned(dialog);
-  const std::u16string chosen = PickFolder(*owned, OwnerHandle, Directory);
-  if (chosen.empty()) return false;
-  Directory = chosen;
-  return true;
 }

@@ -1,4 +1,5 @@
-// Common dialogs: message boxes, the open and save file dialogs, and the folder picker.
+// Common dialogs: message boxes and the open and save file dialogs of fixed buffers; the
+// item dialogs are in ui/UkxItemDialogs.h.
 #pragma once
 
 #include <windows.h>
@@ -70,18 +71,4 @@ class TOpenDialog : public TOpenSaveDialog {
   explicit TOpenDialog(TkxWinControl* Owner = nullptr);
 
   void Reset() override;
-};
-
-// The platform's folder picker (the item dialog of Windows Vista and later, picking
-// folders of the file system). Directory is the folder it opens in (the platform's
-// choice when it is empty or missing) and, after a successful Execute, the folder
-// chosen, in full and without a trailing "\".
-class TFolderDialog : public TkxCommDlgSuper {
- public:
-  explicit TFolderDialog(TkxWinControl* Owner = nullptr);
-
-  void Reset() override;
-  bool Execute() override;
-
-  std::u16string Directory;
 };
