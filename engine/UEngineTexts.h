@@ -59,3 +59,45 @@ inline constexpr char16_t ElidedNamesText[] = u"……";
 inline constexpr char16_t StaleNoteText[] = u"注意: 子路径下还有 %1 个以前拆分留下的文件 (%2 等), 它们不属于本次拆分。";
 inline constexpr char16_t QuoteNoteText[] = u"注意: 第 %1 行开始的引号直到文件末尾都没有闭合, 本次按行拆分。";
 inline constexpr char16_t NoLineEndNoteText[] = u"注意: 文件中没有 CR LF 或 LF 换行, 整个文件作为一条记录拆分。";
+
+// The merge: %1, %2 are inputs as the messages show them.
+inline constexpr char16_t InputMissingText[] = u"待合并文件 %1 不存在!";
+inline constexpr char16_t InputNotAFileText[] = u"待合并的 %1 不是普通文件或文件夹!";
+inline constexpr char16_t NoInputsText[] = u"没有待合并的文件!";
+inline constexpr char16_t HeaderDiffersText[] = u"%1 的表头与 %2 的表头不同, 未做任何改动!";
+// The input, its encoding, the first input, its encoding.
+inline constexpr char16_t MarkDiffersText[] = u"%1 的编码 (%2) 与 %3 的编码 (%4) 不同, 未做任何改动!";
+inline constexpr char16_t NoMarkName[] = u"无字节顺序标记";
+inline constexpr char16_t InterleaveCountText[] = u"%1 的数据记录数与轮流拆分的结果不符, 未做任何改动!";
+inline constexpr char16_t TooFewHeaderText[] = u"%1 中不包含足够的表头记录, 未做任何改动!";
+// A folder of pieces: the folder, the piece.
+inline constexpr char16_t PieceMissingText[] = u"%1 中缺少 %2, 未做任何改动!";
+inline constexpr char16_t SplitUnfinishedText[] = u"%1 中有未完成的拆分 (~R.journal), 请先拆分一次以恢复, 未做任何改动!";
+inline constexpr char16_t NoPiecesText[] = u"%1 中没有拆分得到的文件!";
+// The folder, the bases as <base>-N.<ext>, separated by ", ".
+inline constexpr char16_t SeveralBasesText[] = u"%1 中有几组拆分得到的文件 (%2), 请指定其中一组!";
+inline constexpr char16_t OutputIsInputText[] = u"合并结果 %1 同时是一个待合并文件, 未做任何改动!";
+inline constexpr char16_t MergeCancelledText[] = u"合并已取消, 没有改动任何文件。";
+// Notes: the folder, how many files, the first of them; a piece, the piece it came after.
+inline constexpr char16_t LeftOutNoteText[] = u"注意: %1 中有 %2 个文件不是拆分得到的, 没有合并 (%3 等)。";
+inline constexpr char16_t OutOfOrderNoteText[] = u"注意: %1 排在 %2 之后, 不是按编号的顺序。";
+// The merged file, its data records.
+inline constexpr char16_t MergeDoneText[] = u"合并成功! 生成了 %1, 共 %2 条数据记录。";
+// The check: the records, the source; then the differences (lines are the files' own, from 1).
+inline constexpr char16_t CheckSameText[] = u"一致: %1 条数据记录与 %2 相同。";
+// The source, its line, its record; the input, its line, its record.
+inline constexpr char16_t CheckDiffersText[] = u"不一致: %1 第 %2 行开始的记录是\r\n  %3\r\n合并结果在此处是 %4 第 %5 行开始的记录\r\n  %6";
+// The source, its line, its record.
+inline constexpr char16_t CheckMergeEndedText[] = u"不一致: 合并结果在 %1 第 %2 行开始的记录之前就结束了:\r\n  %3";
+// The source; the input, its line, its record.
+inline constexpr char16_t CheckSourceEndedText[] = u"不一致: %1 已经结束, 合并结果还有 %2 第 %3 行开始的记录\r\n  %4";
+// Compared as a multiset: the source, its line, its record; the input, its line, its record.
+inline constexpr char16_t CheckMissingText[] = u"不一致: %1 第 %2 行开始的记录不在合并结果中:\r\n  %3";
+inline constexpr char16_t CheckExtraText[] = u"不一致: 合并结果中 %1 第 %2 行开始的记录不在 %3 中:\r\n  %4";
+// The input, the line its quoted field begins on.
+inline constexpr char16_t InputQuoteText[] = u"%1 中第 %2 行开始的引号直到文件末尾都没有闭合, 未做任何改动!";
+// The merged table's name by default: the base, then this, then its extension.
+inline constexpr char16_t MergedSuffix[] = u"-合并";
+inline constexpr char16_t InputChangedText[] = u"合并期间 %1 被改动, 请在它不再变化时重新合并!";
+// The input, the line its quoted field begins on.
+inline constexpr char16_t MergeQuoteNoteText[] = u"注意: %1 中第 %2 行开始的引号直到文件末尾都没有闭合, 本次按行合并。";

@@ -43,7 +43,7 @@ void TOutputFolder::Prepare(const TKeptFiles& Kept, const TManifest& Record, std
   Lock();
   Recover();
   if (!MadeByThisRun()) {
-    FLastRecord = FManifestFile.Load();
+    if (KeepsRecord()) FLastRecord = FManifestFile.Load();
     if (platform::KindOf(FManifestFile.Path(true)) != platform::PathKind::None) FileOpenError(FManifestFile.Path(true));
   }
   const std::int64_t free = platform::FreeSpace(FDir);
@@ -160,7 +160,7 @@ void TOutputFolder::Replace(TSplitControl& Control) {
 
 void TOutputFolder::Commit(TSplitControl& Control) {
   FRecord.Pieces = FCreated;
-  FManifestFile.Prepare(FRecord);
+  if (KeepsRecord()) FManifestFile.Prepare(FRecord);
   FJournal.State = TJournalState::Replacing;
   FJournal.Count = FCreated;
   FJournalFile.Store(FJournal);

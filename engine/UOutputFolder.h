@@ -39,7 +39,8 @@ class TOutputFolder {
   // folder must then hold no temporary's name at all, so that every one there while
   // the journal stands is this run's. No output may replace or set aside a Kept file.
   // Record describes the split (its pieces are counted at Replace) for the folder's
-  // ~R.manifest, which changes with the pieces; its names, where it has them, name the outputs.
+  // ~R.manifest, which changes with the pieces; its names, where it has them, name the
+  // outputs. A Record without a way (a merge's one output) leaves the record alone.
   void Prepare(const TKeptFiles& Kept, const TManifest& Record, std::int64_t BytesNeeded, std::int64_t Count);
   // Creates temporary I; I counts from 1, one after another. Raises "File Open Error!".
   [[nodiscard]] platform::TFile CreateTemporary(std::int64_t I);
@@ -57,6 +58,7 @@ class TOutputFolder {
   void FindStale(TSplitResult& Result) const;
 
  private:
+  [[nodiscard]] bool KeepsRecord() const { return !FRecord.Way.empty(); }
   void MakeFolders();
   void Lock();
   void Recover();

@@ -3,6 +3,7 @@
 #include "engine/UEngineTexts.h"
 #include "support/UkxFunctions.h"
 #include "support/UkxStrUtils.h"
+#include "support/UkxTexts.h"
 
 #include <algorithm>
 #include <limits>
@@ -149,3 +150,22 @@ void TRecordPump::FailUnlessUnclosed(const std::u16string& Message) {
 }
 
 bool TRecordPump::SourceChanged() const { return FReader.Position() != FSize || FReader.FileSize() != FSize; }
+
+TEndTally JudgeLineEnds(const platform::TFile& File, std::int64_t Size, std::size_t MarkSize, TkxUnitLayout Layout,
+                        bool Quoted, char Opener, char* Block, std::size_t BlockSize, TSplitControl& Control) {
+  TEndTally tally;
+  TQuoteState quotes;
+  for (std::int64_t at = Quoted ? static_cast<std::int64_t>(MarkSize) : 0;;) {
+    std::size_t got = 0;
+    if (!platform::ReadBytesAt(File, at, Block, BlockSize, got)) throw TkxException(FileReadErrorText);
+    const std::string_view block(Block, got);
+    if (Quoted) {
+      TallyRecordEnds(block, Layout, quotes, tally, Opener);
+    } else {
+      TallyLineEnds(block, Layout, tally);
+    }
+    at += static_cast<std::int64_t>(got);
+    if (tally.Any() || got < BlockSize || at >= Size) return tally;
+    if (Control.Cancelled()) throw TSplitCancelled();
+  }
+}

@@ -24,6 +24,13 @@ class TUnclosedQuote : public TkxException {
   std::int64_t Line;  // where the field began, the first line after the mark being 1
 };
 
+// The line ends of a source of Size bytes (lines, or with Quoted records by Opener),
+// judged on its first BlockSize bytes, or where those hold none, read on through the
+// same Block until one shows or the source ends.
+[[nodiscard]] TEndTally JudgeLineEnds(const platform::TFile& File, std::int64_t Size, std::size_t MarkSize,
+                                      TkxUnitLayout Layout, bool Quoted, char Opener, char* Block,
+                                      std::size_t BlockSize, TSplitControl& Control);
+
 class TRecordPump {
  public:
   // Reads Source, which its owner holds open, and whose size was Size when the run

@@ -142,26 +142,6 @@ void Deal(const TSource& Source, const TKeptFiles& Kept, TLineEnd Ends, bool Quo
   });
 }
 
-// The source's line ends, judged on its first MiB, or where that holds none, read on
-// through the same block until one shows or the source ends.
-TEndTally JudgeEnds(const TSource& Source, char* Block, std::size_t BlockSize, bool Quoted, TSplitControl& Control) {
-  TEndTally tally;
-  TQuoteState quotes;
-  for (std::int64_t at = Quoted ? static_cast<std::int64_t>(Source.Mark.size()) : 0;;) {
-    std::size_t got = 0;
-    if (!platform::ReadBytesAt(Source.File, at, Block, BlockSize, got)) throw TkxException(FileReadErrorText);
-    const std::string_view block(Block, got);
-    if (Quoted) {
-      TallyRecordEnds(block, Source.Layout, quotes, tally, Source.Opener);
-    } else {
-      TallyLineEnds(block, Source.Layout, tally);
-    }
-    at += static_cast<std::int64_t>(got);
-    if (tally.Any() || got < BlockSize || at >= Source.Size) return tally;
-    if (Control.Cancelled()) throw TSplitCancelled();
-  }
-}
-
 TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSplitControl& Control) {
   const std::u16string& path = Request.Path;
   if (!PathExists(path)) throw TkxException(SourceMissingText);
@@ -195,7 +175,8 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
   }
 
   if (ReadsRecords(Request.Records, result.Extension)) {
-    const TEndTally ends = JudgeEnds(source, headBlock.get(), headSize, true, Control);
+    const TEndTally ends = JudgeLineEnds(source.File, source.Size, source.Mark.size(), source.Layout, true, source.Opener,
+                                          headBlock.get(), headSize, Control);
     try {
       result.NoLineEnd = !ends.Any() && ends.Cr;
       Deal(source, kept, ends.Ends(), true, Request, counts, Limits, Control, result);
@@ -210,7 +191,8 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
       Control.FilesDone.store(0);
     }
   }
-  const TEndTally ends = JudgeEnds(source, headBlock.get(), headSize, false, Control);
+  const TEndTally ends = JudgeLineEnds(source.File, source.Size, source.Mark.size(), source.Layout, false, source.Opener,
+                                          headBlock.get(), headSize, Control);
   result.NoLineEnd = !ends.Any() && ends.Cr;
   Deal(source, kept, ends.Ends(), false, Request, counts, Limits, Control, result);
   (void)source.File.Close();  // only read: nothing to commit

@@ -1,0 +1,554 @@
+#include "engine/UMergeJob.h"
+
+#include "engine/UEngineTexts.h"
+#include "engine/UKeyLines.h"
+#include "engine/UMergeCheck.h"
+#include "engine/UMergeInputs.h"
+#include "engine/UMergeReader.h"
+#include "engine/UOutputFolder.h"
+#include "engine/UOutputSet.h"
+#include "engine/URecordPump.h"
+#include "engine/USplitWays.h"
+#include "platform/Platform.h"
+#include "support/UkxFile.h"
+#include "support/UkxFunctions.h"
+#include "support/UkxStrUtils.h"
+#include "support/UkxTexts.h"
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Handles left for the output, the folder's locks and the C library.
+constexpr std::int64_t SpareHandles = 16;
+// The line ends are judged on this much of the start of the first input.
+constexpr std::size_t HeadSize = 1u << 20;
+// An input opened again for each of its turns needs room for a record or two.
+constexpr std::size_t ReopenedBlock = 4096;
+constexpr std::size_t None = static_cast<std::size_t>(-1);
+
+struct TInputFile {
+  TMergeInput Input;
+  std::int64_t Size = 0;
+  platform::FileId Id;
+  std::uint8_t Encoding = teNone;
+  TInputHead Head;
+  std::int64_t Records = 0;  // data records, counted for an interleave
+
+  [[nodiscard]] std::size_t MarkSize() const { return TkxFile::MarkOf(Encoding).size(); }
+  [[nodiscard]] bool HasRecords() const { return Size > static_cast<std::int64_t>(MarkSize()); }
+};
+
+class TNullSink : public TkxRawSink {
+ public:
+  void PutBytes(const char*, std::size_t) override {}
+};
+
+[[nodiscard]] platform::TFile OpenInput(const TMergeInput& Input) {
+  platform::TFile file;
+  switch (platform::OpenExistingFile(Input.Path, file)) {
+    case platform::OpenResult::Opened: return file;
+    case platform::OpenResult::Missing: throw TkxException(FillIn(InputMissingText, {Input.Shown}));
+    case platform::OpenResult::NotRegular: throw TkxException(FillIn(InputNotAFileText, {Input.Shown}));
+    case platform::OpenResult::Failed: break;
+  }
+  FileOpenError(Input.Path);
+}
+
+// The input's size, identity and mark.
+void Survey(TInputFile& In) {
+  const platform::TFile file = OpenInput(In.Input);
+  In.Size = platform::FileSize(file);
+  if (In.Size < 0 || !platform::IdentityOf(file, In.Id)) throw TkxException(FileReadErrorText);
+  char head[4];
+  std::size_t got = 0;
+  if (!platform::ReadBytesAt(file, 0, head, sizeof head, got)) throw TkxException(FileReadErrorText);
+  In.Encoding = TkxFile::EncodingOfMark(std::string_view(head, got));
+}
+
+// The input opened again, still the file it was.
+[[nodiscard]] platform::TFile Reopen(const TInputFile& In) {
+  platform::TFile file = OpenInput(In.Input);
+  platform::FileId id;
+  if (!platform::IdentityOf(file, id) || !(id == In.Id) || platform::FileSize(file) != In.Size) {
+    throw TkxException(FillIn(InputChangedText, {In.Input.Shown}));
+  }
+  return file;
+}
+
+std::u16string EncodingName(std::uint8_t Encoding) {
+  switch (Encoding) {
+    case teUtf8Bom: return u"UTF-8";
+    case teUtf16LE: return u"UTF-16 LE";
+    case teUtf16BE: return u"UTF-16 BE";
+    default: return NoMarkName;
+  }
+}
+
+struct TMergeJob {
+  const TMergeRequest& Request;
+  const TMergeLimits& Limits;
+  TSplitControl& Control;
+  std::vector<TInputFile> Inputs;
+  std::int64_t Header = 1;
+  bool Interleave = false;
+  std::size_t FirstMarked = None;  // the first input that is not empty
+  std::size_t First = None;        // the first input with records
+  TMergeRule Rule;
+  std::uint8_t Encoding = teNone;
+  std::int64_t Total = 0;  // the inputs' bytes
+  // A check: the source, its file and its head.
+  TInputFile Source;
+  platform::TFile SourceFile;
+  TMergeResult Result;
+
+  [[nodiscard]] bool Checks() const { return !Request.Check.empty(); }
+  [[nodiscard]] std::u16string SourceShown() const { return Request.Check; }
+};
+
+void CheckMarks(TMergeJob& Job) {
+  for (std::size_t k = 0; k < Job.Inputs.size(); ++k) {
+    const TInputFile& in = Job.Inputs[k];
+    if (in.Size == 0) continue;  // the empty piece of a deal: any mark
+    if (Job.FirstMarked == None) {
+      Job.FirstMarked = k;
+    } else if (in.Encoding != Job.Inputs[Job.FirstMarked].Encoding) {
+      const TInputFile& first = Job.Inputs[Job.FirstMarked];
+      throw TMergeMismatch(FillIn(MarkDiffersText, {in.Input.Shown, EncodingName(in.Encoding), first.Input.Shown,
+                                                    EncodingName(first.Encoding)}));
+    }
+    if (Job.First == None && in.HasRecords()) Job.First = k;
+  }
+  Job.Encoding = Job.FirstMarked == None ? teNone : Job.Inputs[Job.FirstMarked].Encoding;
+  if (Job.Checks() && Job.FirstMarked != None && Job.Source.Encoding != Job.Encoding) {
+    const TInputFile& first = Job.Inputs[Job.FirstMarked];
+    throw TMergeMismatch(FillIn(MarkDiffersText, {first.Input.Shown, EncodingName(first.Encoding), Job.SourceShown(),
+                                                  EncodingName(Job.Source.Encoding)}));
+  }
+  if (Job.Checks()) Job.Encoding = Job.Source.Encoding;
+}
+
+// The line ends of the first input with records (of the source for a check).
+TLineEnd JudgeEnds(const TMergeJob& Job, bool Quoted) {
+  const TInputFile* reference = Job.Checks() ? &Job.Source : Job.First != None ? &Job.Inputs[Job.First] : nullptr;
+  if (!reference) return TLineEnd::CrLf;
+  const platform::TFile file = Job.Checks() ? platform::TFile() : Reopen(*reference);
+  const platform::TFile& read = Job.Checks() ? Job.SourceFile : file;
+  const std::size_t size = static_cast<std::size_t>(std::min<std::int64_t>(reference->Size, HeadSize));
+  const platform::TLargeBuffer block = platform::AllocateLarge(std::max<std::size_t>(size, 1));
+  const TEndTally tally = JudgeLineEnds(read, reference->Size, reference->MarkSize(), Job.Rule.Layout, Quoted, ',',
+                                        block.get(), std::max<std::size_t>(size, 1), Job.Control);
+  return tally.Ends();
+}
+
+// Every input's header records, which must be the first input's.
+void ReadHeads(TMergeJob& Job) {
+  for (TInputFile& in : Job.Inputs) {
+    if (!in.HasRecords()) continue;
+    const platform::TFile file = Reopen(in);
+    in.Head = ReadHead(file, in.MarkSize(), Job.Header, Job.Rule, in.Input.Shown);
+    if (static_cast<std::int64_t>(in.Head.Records.size()) < Job.Header) {
+      throw TMergeMismatch(FillIn(TooFewHeaderText, {in.Input.Shown}));
+    }
+    const TInputFile& first = Job.Inputs[Job.First];
+    if (&in != &first && !in.Head.SameAs(first.Head, Job.Rule)) {
+      throw TMergeMismatch(FillIn(HeaderDiffersText, {in.Input.Shown, first.Input.Shown}));
+    }
+  }
+}
+
+// The inputs' data records, which must be counted as a deal in turn leaves them: never
+// more than the input before, the first and the last apart by one at most.
+void CountForInterleave(TMergeJob& Job) {
+  std::int64_t done = 0;
+  TNullSink past;
+  for (std::size_t k = 0; k < Job.Inputs.size(); ++k) {
+    TInputFile& in = Job.Inputs[k];
+    if (in.HasRecords()) {
+      const platform::TFile file = Reopen(in);
+      TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+      in.Records = ForEachRun(
+          reader, in.Input.Shown, Job.Control, done, [](const char*, std::size_t, std::int64_t) {},
+          [&past]() -> TkxRawSink& { return past; });
+    }
+    done += in.Size;
+    const std::int64_t first = Job.Inputs.front().Records;
+    if (k > 0 && (in.Records > Job.Inputs[k - 1].Records || first - in.Records > 1)) {
+      throw TMergeMismatch(FillIn(InterleaveCountText, {in.Input.Shown}));
+    }
+  }
+}
+
+// The next record of In into Out; raises when the input has none, though it was counted.
+void MoveOne(TInputReader& In, const TInputFile& File, TkxRawSink& Out) {
+  for (;;) {
+    if (const std::size_t size = In.Records.WholeRecordSize(); size != 0) {
+      Out.PutBytes(In.Bytes.Data(), size);
+      In.Bytes.Consume(size);
+      return;
+    }
+    const std::size_t held = In.Bytes.Available();
+    const std::size_t now = In.Bytes.Fill(held + 1);
+    if (now > held) continue;
+    if (now == 0) throw TkxException(FillIn(InputChangedText, {File.Input.Shown}));
+    In.Records.MoveRecord(Out);
+    return;
+  }
+}
+
+// The data records of every input, one of each in turn, into Out; OnInput(k) before each.
+std::int64_t PutInTurn(TMergeJob& Job, TkxRawSink& Out, const std::function<void(std::size_t)>& OnInput) {
+  struct TSlot {
+    platform::TFile File;
+    std::unique_ptr<TInputReader> Reader;
+    std::int64_t Offset = 0;
+    std::int64_t Left = 0;
+  };
+  std::vector<TSlot> slots(Job.Inputs.size());
+  const std::size_t open = static_cast<std::size_t>(std::max<std::int64_t>(1, Job.Limits.OpenInputs - 1));
+  const std::size_t block = std::clamp<std::size_t>(Job.Limits.InputBudget / std::min(open, slots.size()),
+                                                    ReopenedBlock, Job.Limits.InputBlock);
+  std::int64_t records = 0;
+  for (std::size_t k = 0; k < slots.size(); ++k) {
+    slots[k].Offset = Job.Inputs[k].Head.DataStart;
+    slots[k].Left = Job.Inputs[k].Records;
+    records += slots[k].Left;
+  }
+  // The first inputs stay open; those past the limit are opened again for each turn.
+  for (std::int64_t round = 0, put = 0; put < records; ++round) {
+    for (std::size_t k = 0; k < slots.size() && slots[k].Left > 0; ++k) {
+      TSlot& slot = slots[k];
+      const TInputFile& in = Job.Inputs[k];
+      if (!slot.Reader) {
+        slot.File = Reopen(in);
+        slot.Reader = std::make_unique<TInputReader>(slot.File, slot.Offset, Job.Rule, k < open ? block : ReopenedBlock);
+      }
+      OnInput(k);
+      MoveOne(*slot.Reader, in, Out);
+      --slot.Left;
+      ++put;
+      if (k >= open || slot.Left == 0) {
+        slot.Offset = slot.Reader->Bytes.Position();
+        const bool whole = slot.Offset == in.Size && slot.Reader->Bytes.FileSize() == in.Size;
+        slot.Reader.reset();
+        (void)slot.File.Close();  // only read
+        if (slot.Left == 0 && !whole) throw TkxException(FillIn(InputChangedText, {in.Input.Shown}));
+      }
+    }
+    if (Job.Control.Cancelled()) throw TSplitCancelled();
+    Job.Control.BytesDone.store(Job.Total + Job.Total * put / std::max<std::int64_t>(records, 1));
+  }
+  return records;
+}
+
+// The data records of every input, in order (or in turn), into Out; OnInput(k) before
+// each input's records (each record's, in turn). Answers how many.
+std::int64_t PutData(TMergeJob& Job, TkxRawSink& Out, const std::function<void(std::size_t)>& OnInput) {
+  if (Job.Interleave) return PutInTurn(Job, Out, OnInput);
+  std::int64_t records = 0;
+  std::int64_t done = 0;
+  for (std::size_t k = 0; k < Job.Inputs.size(); ++k) {
+    const TInputFile& in = Job.Inputs[k];
+    if (in.HasRecords()) {
+      OnInput(k);
+      const platform::TFile file = Reopen(in);
+      TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+      records += ForEachRun(
+          reader, in.Input.Shown, Job.Control, done,
+          [&Out](const char* Data, std::size_t Size, std::int64_t) {
+            if (Data) Out.PutBytes(Data, Size);
+          },
+          [&Out]() -> TkxRawSink& { return Out; });
+      if (reader.Bytes.Position() != in.Size || reader.Bytes.FileSize() != in.Size) {
+        throw TkxException(FillIn(InputChangedText, {in.Input.Shown}));
+      }
+    }
+    done += in.Size;
+  }
+  return records;
+}
+
+void Write(TMergeJob& Job) {
+  const TMergeRequest& request = Job.Request;
+  const std::u16string name = FileNameOf(request.Output, true);
+  if (name.empty()) FileOpenError(request.Output);
+  std::u16string dir = FilePathOf(request.Output);
+  if (dir.empty()) dir = std::u16string(u".") + platform::PathSeparator();
+  const std::u16string shown = request.OutputShown.empty() ? request.Output : request.OutputShown;
+  TOutputFolder folder(dir, FileNameOf(name, false), FileExtOf(name), FilePathOf(shown));
+  TManifest record;
+  record.Names = std::make_shared<TListedNames>(std::vector<std::u16string>{name});
+  std::vector<TOtherSource> others;
+  for (const TInputFile& in : Job.Inputs) others.push_back({in.Id, in.Input.Shown});
+  const TKeptFiles kept(others.front().Id, others.front().Name, others);
+  Job.Control.FilesTotal.store(2);  // made, then put in place
+  folder.Prepare(kept, record, Job.Total, 1);
+  TOutputSet outputs(folder, TkxFile::MarkOf(Job.Encoding), TOutputSet::TPlan::OneAtATime(Job.Limits.InputBlock), 1,
+                     Job.Control);
+  outputs.Start(0);
+  TkxRawSink& sink = outputs.Sink(0);
+  if (Job.First != None) {
+    const std::string header = Job.Inputs[Job.First].Head.Bytes();
+    sink.PutBytes(header.data(), header.size());
+  }
+  Job.Result.Records = PutData(Job, sink, [](std::size_t) {});
+  outputs.CloseAll();
+  folder.Replace(Job.Control);
+  Job.Result.Output = shown;
+}
+
+// Where byte Target of the merge's data records lies: which input's, and how far into its data.
+class TLocator : public TkxRawSink {
+ public:
+  struct TFound {
+    std::size_t Input;
+    std::int64_t Offset;
+  };
+  TLocator(std::size_t Inputs, std::int64_t Target) : FLocal(Inputs), FTarget(Target) {}
+  void At(std::size_t Input) { FInput = Input; }
+  void PutBytes(const char*, std::size_t Size) override {
+    const auto size = static_cast<std::int64_t>(Size);
+    if (FAt + size > FTarget) throw TFound{FInput, FLocal[FInput] + FTarget - FAt};
+    FAt += size;
+    FLocal[FInput] += size;
+  }
+
+ private:
+  std::vector<std::int64_t> FLocal;
+  std::size_t FInput = 0;
+  std::int64_t FAt = 0;
+  const std::int64_t FTarget;
+};
+
+TValueEncoding ShownEncoding(const TMergeJob& Job) {
+  std::string head(static_cast<std::size_t>(std::min<std::int64_t>(Job.Source.Size, 64 << 10)), '\0');
+  std::size_t got = 0;
+  if (!platform::ReadBytesAt(Job.SourceFile, 0, head.data(), head.size(), got)) got = 0;
+  head.resize(got);
+  return ValueEncodingOf(Job.Encoding, head, 0);
+}
+
+// The first difference as the user sees it: the source's record there, and the merge's,
+// with the input and line it comes from.
+std::u16string DescribeDifference(TMergeJob& Job, const TFirstDifference& Difference) {
+  const TValueEncoding encoding = ShownEncoding(Job);
+  const auto shown = [&](const TFoundRecord& Record) { return ShownRecord(encoding, Record.Bytes, Job.Rule.Layout); };
+  TFoundRecord source;
+  if (!Difference.SourceEnded) {
+    TInputReader reader(Job.SourceFile, Job.Source.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+    source = RecordAt(reader, Job.Source.Head.Lines, Difference.Offset, Job.Rule, Job.Control);
+  }
+  if (Difference.MergeEnded) {
+    return FillIn(CheckMergeEndedText, {Job.SourceShown(), IntToText(0, source.Line), shown(source)});
+  }
+  TLocator locator(Job.Inputs.size(), Difference.Offset);
+  std::optional<TLocator::TFound> found;
+  try {
+    (void)PutData(Job, locator, [&locator](std::size_t k) { locator.At(k); });
+  } catch (const TLocator::TFound& at) {
+    found = at;
+  }
+  if (!found) return FillIn(CheckMergeEndedText, {Job.SourceShown(), IntToText(0, source.Line), shown(source)});
+  const TInputFile& in = Job.Inputs[found->Input];
+  const platform::TFile file = Reopen(in);
+  TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+  const TFoundRecord merged = RecordAt(reader, in.Head.Lines, found->Offset, Job.Rule, Job.Control);
+  if (Difference.SourceEnded) {
+    return FillIn(CheckSourceEndedText, {Job.SourceShown(), in.Input.Shown, IntToText(0, merged.Line), shown(merged)});
+  }
+  return FillIn(CheckDiffersText, {Job.SourceShown(), IntToText(0, source.Line), shown(source), in.Input.Shown,
+                                   IntToText(0, merged.Line), shown(merged)});
+}
+
+// The source's header against the first input's, then its data records against the
+// merge's, byte for byte.
+void CompareInOrder(TMergeJob& Job) {
+  TInputReader reader(Job.SourceFile, Job.Source.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+  TStreamCheck check(reader, Job.Request.Check, Job.Control);
+  try {
+    Job.Result.Records = PutData(Job, check, [](std::size_t) {});
+    check.End();
+  } catch (const TFirstDifference& difference) {
+    Job.Result.Same = false;
+    Job.Result.Difference = DescribeDifference(Job, difference);
+  }
+}
+
+// Each data record of the source and of the inputs, to Each(record, line, input), the
+// source's with input None.
+template <class Each>
+void ForEachCompared(TMergeJob& Job, Each&& Each_) {
+  TInputReader source(Job.SourceFile, Job.Source.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+  (void)ForEachRecord(source, Job.Source.Head.Lines, Job.Rule, Job.SourceShown(), Job.Control, 0,
+                      [&](std::string_view Record, std::int64_t Line) { return Each_(Record, Line, None), true; });
+  std::int64_t done = Job.Source.Size;
+  for (std::size_t k = 0; k < Job.Inputs.size(); ++k) {
+    const TInputFile& in = Job.Inputs[k];
+    if (!in.HasRecords()) continue;
+    const platform::TFile file = Reopen(in);
+    TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+    (void)ForEachRecord(reader, in.Head.Lines, Job.Rule, in.Input.Shown, Job.Control, done,
+                        [&](std::string_view Record, std::int64_t Line) { return Each_(Record, Line, k), true; });
+    done += in.Size;
+  }
+}
+
+// Every record of the source in exactly one input, and nothing else, in any order.
+void CompareAsMultiset(TMergeJob& Job) {
+  TRecordBalance balance;
+  std::int64_t records = 0;
+  ForEachCompared(Job, [&](std::string_view Record, std::int64_t, std::size_t Input) {
+    balance.Add(Record, Input == None);
+    if (Input != None) ++records;
+  });
+  Job.Result.Records = records;
+  if (balance.Even()) return;
+  // The records of the uneven buckets, counted whole: the first of the source that the
+  // merge lacks, else the first of the merge that the source lacks.
+  struct TUneven {
+    std::int64_t Balance = 0;
+    std::int64_t SourceLine = 0;
+    std::size_t Input = None;
+    std::int64_t InputLine = 0;
+  };
+  std::unordered_map<std::string, TUneven> uneven;
+  ForEachCompared(Job, [&](std::string_view Record, std::int64_t Line, std::size_t Input) {
+    if (!balance.Uneven(Record)) return;
+    TUneven& seen = uneven[std::string(Record)];
+    seen.Balance += Input == None ? 1 : -1;
+    if (Input == None && seen.SourceLine == 0) seen.SourceLine = Line;
+    if (Input != None && seen.Input == None) seen = {seen.Balance, seen.SourceLine, Input, Line};
+  });
+  const std::pair<const std::string, TUneven>* missing = nullptr;
+  const std::pair<const std::string, TUneven>* extra = nullptr;
+  for (const auto& entry : uneven) {
+    const TUneven& seen = entry.second;
+    if (seen.Balance > 0 && (!missing || seen.SourceLine < missing->second.SourceLine)) missing = &entry;
+    if (seen.Balance < 0 && (!extra || std::pair(seen.Input, seen.InputLine) <
+                                           std::pair(extra->second.Input, extra->second.InputLine))) {
+      extra = &entry;
+    }
+  }
+  if (!missing && !extra) return;  // both sums collided and the records are the same
+  Job.Result.Same = false;
+  const TValueEncoding encoding = ShownEncoding(Job);
+  if (missing) {
+    Job.Result.Difference = FillIn(CheckMissingText, {Job.SourceShown(), IntToText(0, missing->second.SourceLine),
+                                                      ShownRecord(encoding, missing->first, Job.Rule.Layout)});
+  } else {
+    Job.Result.Difference = FillIn(CheckExtraText, {Job.Inputs[extra->second.Input].Input.Shown,
+                                                    IntToText(0, extra->second.InputLine), Job.SourceShown(),
+                                                    ShownRecord(encoding, extra->first, Job.Rule.Layout)});
+  }
+}
+
+void Compare(TMergeJob& Job) {
+  Job.Source.Head = ReadHead(Job.SourceFile, Job.Source.MarkSize(), Job.Header, Job.Rule, Job.SourceShown());
+  const std::u16string firstShown = Job.First != None ? Job.Inputs[Job.First].Input.Shown : Job.Inputs.front().Input.Shown;
+  const TInputHead none;
+  if (!Job.Source.Head.SameAs(Job.First != None ? Job.Inputs[Job.First].Head : none, Job.Rule)) {
+    throw TMergeMismatch(FillIn(HeaderDiffersText, {firstShown, Job.SourceShown()}));
+  }
+  Job.Control.BytesTotal.fetch_add(Job.Source.Size);
+  if (Job.Request.AnyOrder) {
+    CompareAsMultiset(Job);
+  } else {
+    CompareInOrder(Job);
+  }
+  Job.Result.Output = Job.SourceShown();
+}
+
+// Refuses an output that is one of the inputs, by identity: links and other names of it included.
+void RefuseOutputAmongInputs(const TMergeJob& Job) {
+  platform::FileId id;
+  if (platform::KindOf(Job.Request.Output, &id) != platform::PathKind::File) return;
+  for (const TInputFile& in : Job.Inputs) {
+    if (in.Id == id) {
+      const std::u16string& shown = Job.Request.OutputShown.empty() ? Job.Request.Output : Job.Request.OutputShown;
+      throw TkxException(FillIn(OutputIsInputText, {shown}));
+    }
+  }
+}
+
+// One reading of every input by the rule: records (Quoted) or lines.
+void Attempt(TMergeJob& Job, bool Quoted) {
+  Job.Rule.Quoted = Quoted;
+  Job.Rule.Ends = JudgeEnds(Job, Quoted);
+  ReadHeads(Job);
+  Job.Control.BytesTotal.store(Job.Interleave ? 2 * Job.Total : Job.Total);
+  if (Job.Interleave) CountForInterleave(Job);
+  if (Job.Checks()) {
+    Compare(Job);
+  } else {
+    Write(Job);
+  }
+}
+
+TMergeResult Merge(const TMergeRequest& Request, const TMergeLimits& Limits, TSplitControl& Control) {
+  TMergeJob job{Request, Limits, Control, {}, 1, false, None, None, {}, teNone, 0, {}, {}, {}};
+  const TMergePlan plan = PlanMerge(Request);
+  if (Request.HeaderGiven || !plan.Header) {
+    if (!Request.Header.Refusal.empty()) throw TkxException(Request.Header.Refusal);
+    job.Header = Request.Header.Value;
+  } else {
+    job.Header = *plan.Header;
+  }
+  job.Interleave = Request.Interleave || plan.Interleave;
+  job.Result.Notes = plan.Notes;
+  for (const TMergeInput& input : plan.Files) {
+    TInputFile in;
+    in.Input = input;
+    Survey(in);
+    job.Total += in.Size;
+    job.Inputs.push_back(std::move(in));
+  }
+  job.Result.Inputs = static_cast<std::int64_t>(job.Inputs.size());
+  if (job.Checks()) {
+    job.Source.Input = {Request.Check, Request.Check};
+    Survey(job.Source);
+    job.SourceFile = Reopen(job.Source);
+  } else {
+    RefuseOutputAmongInputs(job);
+  }
+  CheckMarks(job);
+  job.Rule.Layout = TkxFile::LayoutOf(job.Encoding);
+  job.Rule.Block = Limits.InputBlock;
+  const TMergeInput& reference = job.Checks() ? job.Source.Input : plan.Files[job.First != None ? job.First : 0];
+  const bool quoted = ReadsRecords(Request.Records, FileExtOf(FileNameOf(reference.Path, true)));
+  try {
+    Attempt(job, quoted);
+  } catch (const TInputUnclosed& unclosed) {
+    if (!quoted || Request.Records == TRecordMode::Csv) throw;
+    // Not tables of records: all are read by lines, from the start.
+    Control.BytesDone.store(0);
+    Control.FilesDone.store(0);
+    job.Result.Notes.push_back(unclosed.Note);
+    Attempt(job, false);
+  }
+  (void)job.SourceFile.Close();  // only read
+  return job.Result;
+}
+
+}  // namespace
+
+TMergeResult RunMergeRequest(const TMergeRequest& Request, TSplitControl* Control) {
+  TMergeLimits limits;
+  limits.OpenInputs = std::max<std::int64_t>(1, platform::RoomForOpenFiles() - SpareHandles);
+  return RunMergeRequestWith(Request, limits, Control);
+}
+
+TMergeResult RunMergeRequestWith(const TMergeRequest& Request, const TMergeLimits& Limits, TSplitControl* Control) {
+  TSplitControl own;
+  try {
+    return Merge(Request, Limits, Control ? *Control : own);
+  } catch (const std::bad_alloc&) {
+    throw TkxException(OutOfMemoryText);
+  }
+}
