@@ -7,6 +7,7 @@
 #include "support/UkxStrUtils.h"
 #include "support/UkxUtf8.h"
 #include "tests/TestUtil.h"
+#include "tests/app/ConsoleCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,31 +25,13 @@ namespace fs = std::filesystem;
 
 using testutil::TempDir;
 
+using testutil::Captured;
+using testutil::Native;
+
 namespace {
 
-struct Captured {
-  std::string Out, Err;
-  int Status = -1;
-};
-
-Captured Command(std::vector<std::u16string> args, bool terminal = false,
-                 const std::function<void()>& onErr = {}) {
-  Captured c;
-  TConsole console;
-  console.Out = [&](const std::u16string& text) { return c.Out += testutil::Utf8(text), true; };
-  console.Err = [&](const std::u16string& text) {
-    c.Err += testutil::Utf8(text);
-    if (onErr) onErr();
-    return true;
-  };
-  console.ErrIsTerminal = terminal;
-  console.ProgressAfter = 0;
-  c.Status = RunSplitCommand(args, console);
-  return c;
-}
-
-std::string Native(const std::u16string& text) {
-  return testutil::Utf8(ReplaceAll(ReplaceAll(text, u"\r\n", u"\n"), u"\n", std::u16string(platform::NewLine())));
+Captured Command(std::vector<std::u16string> args, bool terminal = false, const std::function<void()>& onErr = {}) {
+  return testutil::RunCaptured(RunSplitCommand, args, terminal, onErr);
 }
 
 }  // namespace
