@@ -56,7 +56,7 @@ test: test-linux test-asan fuzz-smoke test-windows
 run: setup
 	@JOBS=$(JOBS) scripts/run.sh
 
-# build/release/Rowdeal-<version>-win64.zip: the two stripped programs, the README and a
+# build/release/Rowdeal-<version>-win64.zip: the three stripped programs, the README and a
 # version file.
 release: setup
 	@cmake --preset windows >/dev/null

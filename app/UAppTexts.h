@@ -103,5 +103,58 @@ inline constexpr char16_t BadUsageText[] = u"rowdeal-split: %1\nTry 'rowdeal-spl
 inline constexpr char16_t FileMessageText[] = u"rowdeal-split: %1: %2\n";
 inline constexpr char16_t UnexpectedText[] = u"拆分时发生意外错误, 未做任何改动!";
 inline constexpr char16_t UnreportedText[] = u"已拆分, 但无法写出成功信息!";
+
+// The merge's command line.
+inline constexpr char16_t MergeUsageText[] =
+    u"Usage: rowdeal-merge [--header H] [--interleave] [--records auto|csv|lines]\n"
+    u"                     (--out FILE | --check SOURCE [--any-order]) [--quiet] INPUT...\n"
+    u"Puts tables of one header back into one: the byte-order mark and the first INPUT's\n"
+    u"H header records once, then every INPUT's data records in order, byte for byte. An\n"
+    u"INPUT is a file or a folder: a folder that holds the record of the split that made\n"
+    u"its pieces (~R.manifest) is merged as that split was made, with its H and order; any\n"
+    u"other folder stands for its pieces <base>-1.<ext>, <base>-2.<ext>, ... by number.\n"
+    u"Every INPUT's header records and mark must equal the first's. FILE replaces a file\n"
+    u"of its name only when the merge is complete.\n"
+    u"\n"
+    u"  --header H, --header=H   number of header records, 0 or more (default 1, or the\n"
+    u"                           record's for a folder that has one)\n"
+    u"  --interleave             the first data record of each INPUT in turn, then the\n"
+    u"                           second of each, ...: the inverse of --cycle\n"
+    u"  --records MODE           auto (default): records for a first INPUT whose extension\n"
+    u"                           is csv, lines for any other; csv: records, lines: lines\n"
+    u"  --out FILE               write the merged table to FILE\n"
+    u"  --check SOURCE           write nothing: compare the merge with SOURCE, and tell the\n"
+    u"                           first difference\n"
+    u"  --any-order              with --check: the records in any order (pieces by value)\n"
+    u"  -q, --quiet              print nothing on success but the notes (on standard error)\n"
+#ifdef _WIN32
+    u"  -h, --help, /?           show this text\n"
+#else
+    u"  -h, --help               show this text\n"
+#endif
+    u"  --version                show the version\n"
+    u"  --                       every later argument is an INPUT\n"
+    u"\n"
+    u"Examples:\n"
+    u"  rowdeal-merge --out sales.csv sales              the pieces of sales/ back as one\n"
+    u"  rowdeal-merge --out month.csv day-*.csv          a month of daily exports\n"
+    u"  rowdeal-merge --check sales.csv sales            do the pieces hold all of sales.csv?\n"
+    u"\n"
+    u"Exit status: 0 when the merge was written, or the check found the merge equal to\n"
+    u"SOURCE; 1 when the merge failed, or the check found a difference; 2 for bad usage;\n"
+    u"3 when the check could not compare (a file missing or unreadable); 130 when Ctrl+C,\n"
+    u"a closed terminal or a termination signal stopped the command: the merge then\n"
+    u"changed nothing, or completed if it was already replacing FILE.\n";
+inline constexpr char16_t MergeVersionText[] = u"rowdeal-merge %1\n";
+inline constexpr char16_t NoInputText[] = u"no INPUT given";
+inline constexpr char16_t OutOrCheckText[] = u"--out FILE or --check SOURCE is needed";
+inline constexpr char16_t AnyOrderWithoutCheckText[] = u"--any-order goes with --check";
+inline constexpr char16_t MergeBadUsageText[] = u"rowdeal-merge: %1\nTry 'rowdeal-merge --help'.\n";
+// A failure or a note of the merge, which names the input it is about.
+inline constexpr char16_t MergeMessageText[] = u"rowdeal-merge: %1\n";
+inline constexpr char16_t MergeUnexpectedText[] = u"合并时发生意外错误, 未做任何改动!";
+// The merged file.
+inline constexpr char16_t MergeUnreportedText[] = u"已合并到 %1, 但无法写出成功信息!";
+
 // The progress line on a terminal: percent, MiB a second.
 inline constexpr char ProgressLineFormat[] = "%3d%%  %.1f MiB/s";
