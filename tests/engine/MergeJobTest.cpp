@@ -76,3 +76,94 @@ TEST(MergeJob, GivesBackWhatEveryWaySplit) {
   check.AnyOrder = false;
   EXPECT_EQ(Merged(check).rfind("不一致: ", 0), 0u);
 }
+
+// Inputs that do not fit one another fail before anything is written; a folder without a
+// record gives its pieces of one base by number, and notes what it leaves out.
+TEST(MergeJob, TakesOnlyInputsThatFit) {
+  const struct {
+    std::map<std::string, std::string> Files;
+    std::vector<std::string> Inputs;
+    bool Interleave;
+    std::string Answer, Merged;
+  } cases[] = {
+      {{{"a.csv", "h\r\n1\r\n"}, {"b.csv", "H\r\n2\r\n"}}, {"a.csv", "b.csv"}, false,
+       "error: b.csv 的表头与 a.csv 的表头不同, 未做任何改动!", ""},
+      {{{"a.txt", "\xEF\xBB\xBFh\r\n1\r\n"}, {"b.txt", std::string("\xFF\xFEh\0", 4)}}, {"a.txt", "b.txt"}, false,
+       "error: b.txt 的编码 (UTF-16 LE) 与 a.txt 的编码 (UTF-8) 不同, 未做任何改动!", ""},
+      {{{"a.csv", "h\r\n1\r\n"}, {"b.csv", "h\r\n2\r\n3\r\n"}}, {"a.csv", "b.csv"}, true,
+       "error: b.csv 的数据记录数与轮流拆分的结果不符, 未做任何改动!", ""},
+      {{{"a.csv", "h\r\n1\r\n3\r\n5\r\n"}, {"b.csv", "h\r\n2\r\n"}}, {"a.csv", "b.csv"}, true,
+       "error: b.csv 的数据记录数与轮流拆分的结果不符, 未做任何改动!", ""},
+      // The empty piece of a deal adds nothing; a last record gains its line end.
+      {{{"a.csv", "h\r\n1"}, {"b.csv", "h\r\n2\r\n"}, {"c.csv", ""}}, {"a.csv", "b.csv", "c.csv"}, true,
+       "合并成功! 生成了 m.csv, 共 2 条数据记录。", "h\r\n1\r\n2\r\n"},
+      {{{"a.csv", "h\n1"}, {"b.csv", "h\n2\n"}}, {"a.csv", "b.csv"}, false, "合并成功! 生成了 m.csv, 共 2 条数据记录。",
+       "h\n1\n2\n"},
+      {{{"p/d-1.csv", "h\r\n1\r\n"}, {"p/d-2.csv", "h\r\n2\r\n"}, {"p/d-10.csv", "h\r\n10\r\n"}}, {"p"}, false,
+       "error: p 中缺少 d-3.csv, 未做任何改动!", ""},
+      {{{"p/d-1.csv", "h\r\n1\r\n"}, {"p/e-1.csv", "h\r\n2\r\n"}}, {"p"}, false,
+       "error: p 中有几组拆分得到的文件 (d-N.csv, e-N.csv), 请指定其中一组!", ""},
+      {{{"d/d-2.csv", "h\r\n2\r\n"}, {"d/d-1.csv", "h\r\n1\r\n"}, {"d/e-1.csv", "x"}, {"d/notes.txt", "x"}}, {"d"}, false,
+       "合并成功! 生成了 m.csv, 共 2 条数据记录。\r\n注意: d 中有 2 个文件不是拆分得到的, 没有合并 (e-1.csv 等)。",
+       "h\r\n1\r\n2\r\n"},
+      {{{"d-10.csv", "h\r\n10\r\n"}, {"d-2.csv", "h\r\n2\r\n"}}, {"d-10.csv", "d-2.csv"}, false,
+       "合并成功! 生成了 m.csv, 共 2 条数据记录。\r\n注意: d-2.csv 排在 d-10.csv 之后, 不是按编号的顺序。",
+       "h\r\n10\r\n2\r\n"},
+      {{{"p/d-1.csv", "h\r\n1\r\n"}, {"p/~R.journal", "x"}}, {"p"}, false,
+       "error: p 中有未完成的拆分 (~R.journal), 请先拆分一次以恢复, 未做任何改动!", ""},
+      {{{"m.csv", "h\r\n1\r\n"}}, {"m.csv"}, false, "error: 合并结果 m.csv 同时是一个待合并文件, 未做任何改动!", "h\r\n1\r\n"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    fs::create_directories(dir.Native("p"));
+    fs::create_directories(dir.Native("d"));
+    for (const auto& [name, bytes] : c.Files) testutil::WriteFile(dir.Native(name), bytes);
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.Native());
+    std::vector<std::u16string> inputs;
+    for (const std::string& input : c.Inputs) inputs.emplace_back(input.begin(), input.end());
+    TMergeRequest request = MergeOf(inputs, u"m.csv");
+    request.Interleave = c.Interleave;
+    const std::string answer = Merged(request);
+    fs::current_path(before);
+    EXPECT_EQ(answer, c.Answer);
+    EXPECT_EQ(fs::exists(dir.Native("m.csv")) ? testutil::ReadFile(dir.Native("m.csv")) : "", c.Merged) << c.Answer;
+  }
+}
+
+// The check names the first record that differs, where it comes from, or which side ended
+// first; as a multiset, the record that one side lacks.
+TEST(MergeJob, CheckTellsTheFirstDifference) {
+  const struct {
+    std::string Source, A, B;
+    bool AnyOrder;
+    std::string Answer;
+  } cases[] = {
+      {"h\r\n1\r\n2\r\n3\r\n", "h\r\n1\r\n", "h\r\n2\r\n3\r\n", false, "一致: 3 条数据记录与 s.csv 相同。"},
+      {"h\r\n1\r\n2\r\n3\r\n", "h\r\n1\r\n", "h\r\n2\r\nx\r\n", false,
+       "不一致: s.csv 第 4 行开始的记录是\r\n  3\\r\\n\r\n合并结果在此处是 b.csv 第 3 行开始的记录\r\n  x\\r\\n"},
+      {"h\r\n1\r\n2\r\n3\r\n", "h\r\n1\r\n", "h\r\n2\r\n", false,
+       "不一致: 合并结果在 s.csv 第 4 行开始的记录之前就结束了:\r\n  3\\r\\n"},
+      {"h\r\n1\r\n", "h\r\n1\r\n", "h\r\n\"2\r\n\"\r\n", false,
+       "不一致: s.csv 已经结束, 合并结果还有 b.csv 第 2 行开始的记录\r\n  \"2\\r\\n\"\\r\\n"},
+      {"h\r\n1\r\n2\r\n3\r\n", "h\r\n3\r\n1\r\n", "h\r\n2\r\n", true, "一致: 3 条数据记录与 s.csv 相同。"},
+      {"h\r\n1\r\n2\r\n3\r\n", "h\r\n3\r\n1\r\n", "h\r\n1\r\n", true, "不一致: s.csv 第 3 行开始的记录不在合并结果中:\r\n  2\\r\\n"},
+      {"h\r\n1\r\n2\r\n", "h\r\n2\r\n1\r\n", "h\r\n9\r\n", true,
+       "不一致: 合并结果中 b.csv 第 2 行开始的记录不在 s.csv 中:\r\n  9\\r\\n"},
+      {"H\r\n1\r\n", "h\r\n1\r\n", "", false, "error: a.csv 的表头与 s.csv 的表头不同, 未做任何改动!"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    testutil::WriteFile(dir.Native("s.csv"), c.Source);
+    testutil::WriteFile(dir.Native("a.csv"), c.A);
+    testutil::WriteFile(dir.Native("b.csv"), c.B);
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.Native());
+    TMergeRequest request = MergeOf({u"a.csv", u"b.csv"}, {});
+    request.Check = u"s.csv";
+    request.AnyOrder = c.AnyOrder;
+    const std::string answer = Merged(request);
+    fs::current_path(before);
+    EXPECT_EQ(answer, c.Answer);
+  }
+}
