@@ -92,13 +92,23 @@ void AddNumbered(const TMergeRequest& Request, const std::u16string& Given, TMer
   }
 }
 
+// Whether Dir is the folder the merged table goes to, which the output's own lock guards.
+bool HoldsOutput(const TMergeRequest& Request, const std::u16string& Dir) {
+  if (!Request.Check.empty()) return false;
+  const std::u16string outputDir = FilePathOf(Request.Output);
+  platform::FileId output, id;
+  return platform::KindOf(outputDir.empty() ? u"." : outputDir, &output) == platform::PathKind::Directory &&
+         platform::KindOf(Dir, &id) == platform::PathKind::Directory && id == output;
+}
+
 void AddFolder(const TMergeRequest& Request, const std::u16string& Given, TMergePlan& Plan) {
   const std::u16string dir = WithSeparator(Given);
   auto lock = std::make_unique<platform::FolderLock>();
-  switch (lock->Lock(dir)) {
+  switch (HoldsOutput(Request, dir) ? platform::LockResult::CannotCreate : lock->Lock(dir)) {
     case platform::LockResult::Locked: break;
     case platform::LockResult::Held: throw TkxException(FolderBusyText);
-    // A folder that cannot take a lock file (read-only, a CD) has no split writing into it.
+    // A folder that cannot take a lock file (read-only, a CD) has no split writing into
+    // it; the output's folder is locked as the output is written.
     case platform::LockResult::CannotCreate: lock.reset(); break;
     case platform::LockResult::Failed: throw TkxException(FillIn(CannotLockText, {Given}));
   }

@@ -456,8 +456,8 @@ void Compare(TMergeJob& Job) {
   if (!Job.Source.Head.SameAs(Job.First != None ? Job.Inputs[Job.First].Head : none, Job.Rule)) {
     throw TMergeMismatch(FillIn(HeaderDiffersText, {firstShown, Job.SourceShown()}));
   }
-  Job.Control.BytesTotal.fetch_add(Job.Source.Size);
   if (Job.Request.AnyOrder) {
+    Job.Control.BytesTotal.store(Job.Source.Size + Job.Total);
     CompareAsMultiset(Job);
   } else {
     CompareInOrder(Job);
@@ -465,14 +465,15 @@ void Compare(TMergeJob& Job) {
   Job.Result.Output = Job.SourceShown();
 }
 
-// Refuses an output that is one of the inputs, by identity: links and other names of it included.
-void RefuseOutputAmongInputs(const TMergeJob& Job) {
-  platform::FileId id;
-  if (platform::KindOf(Job.Request.Output, &id) != platform::PathKind::File) return;
-  for (const TInputFile& in : Job.Inputs) {
-    if (in.Id == id) {
-      const std::u16string& shown = Job.Request.OutputShown.empty() ? Job.Request.Output : Job.Request.OutputShown;
-      throw TkxException(FillIn(OutputIsInputText, {shown}));
+// Refuses an output that is one of the inputs, by identity (links and other names of it
+// included), before any input is read.
+void RefuseOutputAmongInputs(const TMergeRequest& Request, const TMergePlan& Plan) {
+  platform::FileId output;
+  if (platform::KindOf(Request.Output, &output) != platform::PathKind::File) return;
+  for (const TMergeInput& input : Plan.Files) {
+    platform::FileId id;
+    if (platform::KindOf(input.Path, &id) == platform::PathKind::File && id == output) {
+      throw TkxException(FillIn(OutputIsInputText, {Request.OutputShown.empty() ? Request.Output : Request.OutputShown}));
     }
   }
 }
@@ -502,6 +503,7 @@ TMergeResult Merge(const TMergeRequest& Request, const TMergeLimits& Limits, TSp
   }
   job.Interleave = Request.Interleave || plan.Interleave;
   job.Result.Notes = plan.Notes;
+  if (!job.Checks()) RefuseOutputAmongInputs(Request, plan);
   for (const TMergeInput& input : plan.Files) {
     TInputFile in;
     in.Input = input;
@@ -514,8 +516,6 @@ TMergeResult Merge(const TMergeRequest& Request, const TMergeLimits& Limits, TSp
     job.Source.Input = {Request.Check, Request.Check};
     Survey(job.Source);
     job.SourceFile = Reopen(job.Source);
-  } else {
-    RefuseOutputAmongInputs(job);
   }
   CheckMarks(job);
   job.Rule.Layout = TkxFile::LayoutOf(job.Encoding);
