@@ -55,7 +55,8 @@ TEST(MergeCommand, BadUsageReadsNoFile) {
   testutil::WriteFile(dir.Native("two/b-1.txt"), "h\r\n2\r\n");
   const Captured two = Merge({u"--out", out, dir.Path("two")});
   EXPECT_EQ(two.Status, 2);
-  EXPECT_TRUE(two.Err.ends_with("请指定其中一组!\nTry 'rowdeal-merge --help'.\n")) << two.Err;
+  EXPECT_EQ(two.Err, Native(u"rowdeal-merge: " + dir.Path("two") +
+                            u" 中有几组拆分得到的文件 (a-N.txt, b-N.txt), 请指定其中一组!\nTry 'rowdeal-merge --help'.\n"));
 }
 
 // --out writes the table and says so (nothing but its notes with --quiet); an output that
