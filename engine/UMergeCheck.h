@@ -22,7 +22,7 @@ struct TFirstDifference {
 
 // Compares the bytes put into it with the data records the source reader hands on;
 // raises TFirstDifference where they part.
-class TStreamCheck : public TkxRawSink {
+class TStreamCheck final : public TkxRawSink {
  public:
   TStreamCheck(TInputReader& Source, const std::u16string& Shown, TSplitControl& Control)
       : FSource(Source), FShown(Shown), FControl(Control) {}

@@ -6,7 +6,6 @@
 #include "engine/UMergeInputs.h"
 #include "engine/UMergeReader.h"
 #include "engine/UOutputFolder.h"
-#include "engine/UOutputSet.h"
 #include "engine/URecordPump.h"
 #include "engine/USplitWays.h"
 #include "platform/Platform.h"
@@ -16,12 +15,14 @@
 #include "support/UkxTexts.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -187,7 +188,8 @@ void CountForInterleave(TMergeJob& Job) {
 }
 
 // The next record of In into Out; raises when the input has none, though it was counted.
-void MoveOne(TInputReader& In, const TInputFile& File, TkxRawSink& Out) {
+template <class Sink>
+void MoveOne(TInputReader& In, const TInputFile& File, Sink& Out) {
   for (;;) {
     if (const std::size_t size = In.Records.WholeRecordSize(); size != 0) {
       Out.PutBytes(In.Bytes.Data(), size);
@@ -203,61 +205,131 @@ void MoveOne(TInputReader& In, const TInputFile& File, TkxRawSink& Out) {
   }
 }
 
+// An input being read in turn: its file and reader while it is open, and the records
+// found whole in its block ahead of their turns.
+struct TTurnSlot {
+  platform::TFile File;
+  std::unique_ptr<TInputReader> Reader;
+  std::int64_t Offset = 0;
+  static constexpr std::size_t Ahead = 64;
+  std::unique_ptr<std::size_t[]> Ends;  // for an input that stays open
+  std::size_t Found = 0;
+  std::size_t Next = 0;
+};
+
+// The slot's next record into Out: from those found ahead, found a batch at a time,
+// which count as read until the last of them is handed on.
+// The next of the records found ahead into Out; answers its size.
+template <class Sink>
+std::size_t PutFoundAhead(TTurnSlot& Slot, Sink& Out) {
+  TkxByteReader& bytes = Slot.Reader->Bytes;
+  const std::size_t start = Slot.Next == 0 ? 0 : Slot.Ends[Slot.Next - 1];
+  const std::size_t size = Slot.Ends[Slot.Next] - start;
+  Out.PutBytes(bytes.Data() + start, size);
+  if (++Slot.Next == Slot.Found) {
+    bytes.Consume(Slot.Ends[Slot.Found - 1]);
+    Slot.Found = Slot.Next = 0;
+  }
+  return size;
+}
+
+template <class Sink>
+void MoveNext(TTurnSlot& Slot, const TInputFile& File, Sink& Out) {
+  if (Slot.Next == Slot.Found) {
+    Slot.Found = Slot.Reader->Records.WholeRecords(Slot.Ends.get(), TTurnSlot::Ahead);
+    Slot.Next = 0;
+    if (Slot.Found == 0) return MoveOne(*Slot.Reader, File, Out);
+  }
+  (void)PutFoundAhead(Slot, Out);
+}
+
+// Whether the slot's input holds another record.
+bool HasNext(TTurnSlot& Slot) { return Slot.Next < Slot.Found || Slot.Reader->Bytes.Fill() != 0; }
+
 // The data records of every input, one of each in turn, into Out; OnInput(k) before each.
-std::int64_t PutInTurn(TMergeJob& Job, TkxRawSink& Out, const std::function<void(std::size_t)>& OnInput) {
-  struct TSlot {
-    platform::TFile File;
-    std::unique_ptr<TInputReader> Reader;
-    std::int64_t Offset = 0;
-    std::int64_t Left = 0;
-  };
-  std::vector<TSlot> slots(Job.Inputs.size());
+// A round that some input sits out must be the last, and only inputs after the first one
+// to sit out may do so (the counts of a deal in turn); otherwise the counts, unless they
+// were counted before, are counted for the message that names the input that does not fit.
+template <class Sink>
+std::int64_t PutInTurn(TMergeJob& Job, Sink& Out, const std::function<void(std::size_t)>& OnInput, bool Counted) {
+  std::vector<TTurnSlot> slots(Job.Inputs.size());
   const std::size_t open = static_cast<std::size_t>(std::max<std::int64_t>(1, Job.Limits.OpenInputs - 1));
   const std::size_t block = std::clamp<std::size_t>(Job.Limits.InputBudget / std::min(open, slots.size()),
                                                     ReopenedBlock, Job.Limits.InputBlock);
+  for (std::size_t k = 0; k < slots.size(); ++k) slots[k].Offset = Job.Inputs[k].Head.DataStart;
+  std::vector<bool> ended(slots.size());
   std::int64_t records = 0;
-  for (std::size_t k = 0; k < slots.size(); ++k) {
-    slots[k].Offset = Job.Inputs[k].Head.DataStart;
-    slots[k].Left = Job.Inputs[k].Records;
-    records += slots[k].Left;
-  }
+  std::int64_t bytes = 0;
   // The first inputs stay open; those past the limit are opened again for each turn.
-  for (std::int64_t round = 0, put = 0; put < records; ++round) {
-    for (std::size_t k = 0; k < slots.size() && slots[k].Left > 0; ++k) {
-      TSlot& slot = slots[k];
-      const TInputFile& in = Job.Inputs[k];
-      if (!slot.Reader) {
-        slot.File = Reopen(in);
-        slot.Reader = std::make_unique<TInputReader>(slot.File, slot.Offset, Job.Rule, k < open ? block : ReopenedBlock);
-      }
-      OnInput(k);
-      MoveOne(*slot.Reader, in, Out);
-      --slot.Left;
-      ++put;
-      if (k >= open || slot.Left == 0) {
-        slot.Offset = slot.Reader->Bytes.Position();
-        const bool whole = slot.Offset == in.Size && slot.Reader->Bytes.FileSize() == in.Size;
-        slot.Reader.reset();
-        (void)slot.File.Close();  // only read
-        if (slot.Left == 0 && !whole) throw TkxException(FillIn(InputChangedText, {in.Input.Shown}));
-      }
+  const auto turn = [&](std::size_t K, bool Put) {
+    TTurnSlot& slot = slots[K];
+    if (Put && slot.Next < slot.Found) {  // the most of them: a record found ahead
+      if (OnInput) OnInput(K);
+      bytes += static_cast<std::int64_t>(PutFoundAhead(slot, Out));
+      ++records;
+      return true;
     }
+    const TInputFile& in = Job.Inputs[K];
+    if (ended[K] || !in.HasRecords()) return ended[K] = true, false;
+    if (!slot.Reader) {
+      slot.File = Reopen(in);
+      slot.Reader = std::make_unique<TInputReader>(slot.File, slot.Offset, Job.Rule, K < open ? block : ReopenedBlock);
+      if (K < open) slot.Ends = std::make_unique<std::size_t[]>(TTurnSlot::Ahead);
+    }
+    const bool more = HasNext(slot);
+    if (more && Put) {
+      if (OnInput) OnInput(K);
+      const std::int64_t before = slot.Reader->Bytes.Position();
+      if (K < open) {
+        MoveNext(slot, in, Out);
+      } else {
+        MoveOne(*slot.Reader, in, Out);
+      }
+      bytes += slot.Reader->Bytes.Position() - before;
+      ++records;
+    }
+    if (!more || K >= open) {
+      slot.Offset = slot.Reader->Bytes.Position();
+      const bool whole = slot.Offset == in.Size && slot.Reader->Bytes.FileSize() == in.Size;
+      slot.Reader.reset();
+      (void)slot.File.Close();  // only read
+      if (!more && !whole) throw TkxException(FillIn(InputChangedText, {in.Input.Shown}));
+    }
+    ended[K] = !more;
+    return more;
+  };
+  bool fits = true;
+  for (bool last = false; !last && fits;) {
+    std::size_t first = None;  // the first input that sits this round out
+    for (std::size_t k = 0; k < slots.size(); ++k) {
+      const bool put = turn(k, first == None);
+      if (!put && first == None) first = k;
+      if (put && first != None) fits = false;
+    }
+    // A short round is the last: the inputs before the first that sat it out end with it.
+    last = first != None;
+    for (std::size_t k = 0; last && first != 0 && k < first; ++k) fits = fits && !turn(k, false);
     if (Job.Control.Cancelled()) throw TSplitCancelled();
-    Job.Control.BytesDone.store(Job.Total + Job.Total * put / std::max<std::int64_t>(records, 1));
+    Job.Control.BytesDone.store((Counted ? Job.Total : 0) + bytes);
+  }
+  if (!fits) {
+    if (!Counted) CountForInterleave(Job);
+    throw TkxException(FillIn(InputChangedText, {Job.Inputs.front().Input.Shown}));
   }
   return records;
 }
 
 // The data records of every input, in order (or in turn), into Out; OnInput(k) before
 // each input's records (each record's, in turn). Answers how many.
-std::int64_t PutData(TMergeJob& Job, TkxRawSink& Out, const std::function<void(std::size_t)>& OnInput) {
-  if (Job.Interleave) return PutInTurn(Job, Out, OnInput);
+template <class Sink>
+std::int64_t PutData(TMergeJob& Job, Sink& Out, const std::function<void(std::size_t)>& OnInput) {
+  if (Job.Interleave) return PutInTurn(Job, Out, OnInput, Job.Checks());
   std::int64_t records = 0;
   std::int64_t done = 0;
   for (std::size_t k = 0; k < Job.Inputs.size(); ++k) {
     const TInputFile& in = Job.Inputs[k];
     if (in.HasRecords()) {
-      OnInput(k);
+      if (OnInput) OnInput(k);
       const platform::TFile file = Reopen(in);
       TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
       records += ForEachRun(
@@ -275,6 +347,53 @@ std::int64_t PutData(TMergeJob& Job, TkxRawSink& Out, const std::function<void(s
   return records;
 }
 
+// The merged table, written into its temporary straight from the inputs' blocks: runs of
+// records go as they lie there, single records and pieces through a block of its own.
+class TMergeWriter final : public TkxRawSink {
+ public:
+  TMergeWriter(platform::TFile File, std::string_view Mark)
+      : FFile(std::move(File)), FMark(Mark), FBlock(platform::AllocateLarge(Block)) {}
+  // The mark goes in front of the first bytes: a table that gets none stays empty.
+  void PutBytes(const char* Data, std::size_t Size) override {
+    if (!FMark.empty()) {
+      const std::string_view mark = std::exchange(FMark, {});
+      PutBytes(mark.data(), mark.size());
+    }
+    if (Size <= Block - FUsed) {
+      std::memcpy(FBlock.get() + FUsed, Data, Size);
+      FUsed += Size;
+      return;
+    }
+    Flush();
+    if (Size >= Block / 2) {
+      Write(Data, Size);
+    } else {
+      std::memcpy(FBlock.get(), Data, Size);
+      FUsed = Size;
+    }
+  }
+  // Raises "File Write Error!" where the system could not keep every byte.
+  void Close() {
+    Flush();
+    if (!FFile.Close()) throw TkxException(FileWriteErrorText);
+  }
+
+ private:
+  static constexpr std::size_t Block = 256u << 10;
+  void Flush() {
+    Write(FBlock.get(), FUsed);
+    FUsed = 0;
+  }
+  void Write(const char* Data, std::size_t Size) {
+    if (Size > 0 && !platform::WriteBytes(FFile, Data, Size)) throw TkxException(FileWriteErrorText);
+  }
+
+  platform::TFile FFile;
+  std::string_view FMark;
+  platform::TLargeBuffer FBlock;
+  std::size_t FUsed = 0;
+};
+
 void Write(TMergeJob& Job) {
   const TMergeRequest& request = Job.Request;
   const std::u16string name = FileNameOf(request.Output, true);
@@ -290,22 +409,20 @@ void Write(TMergeJob& Job) {
   const TKeptFiles kept(others.front().Id, others.front().Name, others);
   Job.Control.FilesTotal.store(2);  // made, then put in place
   folder.Prepare(kept, record, Job.Total, 1);
-  TOutputSet outputs(folder, TkxFile::MarkOf(Job.Encoding), TOutputSet::TPlan::OneAtATime(Job.Limits.InputBlock), 1,
-                     Job.Control);
-  outputs.Start(0);
-  TkxRawSink& sink = outputs.Sink(0);
+  TMergeWriter writer(folder.CreateTemporary(1), TkxFile::MarkOf(Job.Encoding));
+  ++Job.Control.FilesDone;
   if (Job.First != None) {
     const std::string header = Job.Inputs[Job.First].Head.Bytes();
-    sink.PutBytes(header.data(), header.size());
+    writer.PutBytes(header.data(), header.size());
   }
-  Job.Result.Records = PutData(Job, sink, [](std::size_t) {});
-  outputs.CloseAll();
+  Job.Result.Records = PutData(Job, writer, nullptr);
+  writer.Close();
   folder.Replace(Job.Control);
   Job.Result.Output = shown;
 }
 
 // Where byte Target of the merge's data records lies: which input's, and how far into its data.
-class TLocator : public TkxRawSink {
+class TLocator final : public TkxRawSink {
  public:
   struct TFound {
     std::size_t Input;
@@ -373,7 +490,7 @@ void CompareInOrder(TMergeJob& Job) {
   TInputReader reader(Job.SourceFile, Job.Source.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
   TStreamCheck check(reader, Job.Request.Check, Job.Control);
   try {
-    Job.Result.Records = PutData(Job, check, [](std::size_t) {});
+    Job.Result.Records = PutData(Job, check, nullptr);
     check.End();
   } catch (const TFirstDifference& difference) {
     Job.Result.Same = false;
@@ -483,8 +600,11 @@ void Attempt(TMergeJob& Job, bool Quoted) {
   Job.Rule.Quoted = Quoted;
   Job.Rule.Ends = JudgeEnds(Job, Quoted);
   ReadHeads(Job);
-  Job.Control.BytesTotal.store(Job.Interleave ? 2 * Job.Total : Job.Total);
-  if (Job.Interleave) CountForInterleave(Job);
+  // A check counts first: a count that no deal makes is told as such, not as the
+  // first record that differs. A merge finds it as it goes, and writes nothing then.
+  const bool counts = Job.Interleave && Job.Checks();
+  Job.Control.BytesTotal.store(counts ? 2 * Job.Total : Job.Total);
+  if (counts) CountForInterleave(Job);
   if (Job.Checks()) {
     Compare(Job);
   } else {

@@ -31,7 +31,7 @@ struct TMergeLimits {
   std::int64_t OpenInputs = 0;
   // The memory that the inputs' blocks share when interleaving, and the block of one input.
   std::size_t InputBudget = 32u << 20;
-  std::size_t InputBlock = 1u << 20;
+  std::size_t InputBlock = 128u << 10;
 };
 
 // Merges the inputs into Request.Output: the byte-order mark where they have one, the
