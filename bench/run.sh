@@ -16,7 +16,8 @@
 #   CALIBRATE=...                       the read calibration run first (bench/calibrate.cpp)
 #   BIG_NS="1000000"                    output counts of --cycle and --parts for the memory runs
 #   WINE=0                              skip the Windows build
-#   BY=0                                skip the split by a column's value (bench/by.sh, run last)
+#   BY=0                                skip the split by a column's value (bench/by.sh)
+#   MERGE=0                             skip the merge (bench/merge.sh, run last)
 #   nice -n -15 bench/run.sh            steadier figures on a loaded machine (as root)
 #
 # Rows for options the binary lacks print "not measured (option missing)".
@@ -32,6 +33,7 @@ PAIRS=${PAIRS:-7}
 BIG_NS=${BIG_NS:-1000000}
 WINE=${WINE:-1}
 BY=${BY:-1}
+MERGE=${MERGE:-1}
 [ -x "$BIN" ] || { echo "build rowdeal-split first (make build-linux)" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "GNU time is missing (scripts/setup.sh installs it)" >&2; exit 1; }
 mkdir -p "$WORK"
@@ -381,4 +383,9 @@ PY
 if [ "$BY" = 1 ]; then
   echo
   BIN=$BIN WORK=$WORK SIZE_MIB=$SIZE_MIB PAIRS=$PAIRS "$ROOT/bench/by.sh"
+fi
+# The merge splits the UTF-8 input into pieces of its own, in $WORK/merge, and merges them.
+if [ "$MERGE" = 1 ]; then
+  echo
+  BIN=$BIN WORK=$WORK SIZE_MIB=$SIZE_MIB PAIRS=$PAIRS "$ROOT/bench/merge.sh"
 fi
