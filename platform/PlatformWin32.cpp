@@ -94,7 +94,11 @@ OpenResult OpenExistingFile(std::u16string_view path, TFile& file) {
   TFile opened = OpenWith(path, GENERIC_READ, OPEN_EXISTING);
   if (!opened) {
     DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? OpenResult::Missing : OpenResult::Failed;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return OpenResult::Missing;
+    // A folder cannot be opened as a file at all: it is refused as no file, not as a failure.
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return folder ? OpenResult::NotRegular : OpenResult::Failed;
   }
   BY_HANDLE_FILE_INFORMATION info{};
   if (::GetFileType(Win(opened)) != FILE_TYPE_DISK || !::GetFileInformationByHandle(Win(opened), &info) ||
