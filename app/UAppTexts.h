@@ -30,6 +30,17 @@ inline constexpr char16_t UnnamedColumnText[] = u"(第 %1 列)";
 inline constexpr char16_t ColumnNumberText[] = u"依据的列必须是 1 到 2147483647 之间的整数!";
 inline constexpr char16_t NoColumnsText[] = u"没有可依据的列: 请先选择一个有表头的待拆分文件!";
 inline constexpr char16_t ReadingColumnsText[] = u"正在读取待拆分文件表头中的列, 请稍候再执行!";
+// The way that merges tables: its entry, the label of its order and the orders, the path
+// field's label in the split ways and in this one, several files in the path field (how
+// many), and the question while it runs.
+inline constexpr char16_t MergeModeText[] = u"合并多个文件";
+inline constexpr char16_t MergeLabelText[] = u"合并顺序：";
+inline constexpr char16_t InOrderText[] = u"依次合并";
+inline constexpr char16_t InTurnText[] = u"轮流合并 (轮流拆分的逆操作)";
+inline constexpr char16_t SplitPathLabelText[] = u"待拆分文件：";
+inline constexpr char16_t MergePathLabelText[] = u"待合并文件：";
+inline constexpr char16_t FilesCountText[] = u"%1 个文件";
+inline constexpr char16_t MergeQuestionText[] = u"合并尚未完成, 要取消吗?";
 
 // The command line.
 inline constexpr char16_t UsageText[] =

@@ -4,12 +4,14 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <mutex>
 #include <system_error>
 
 #include "app/UAppTexts.h"
 #include "engine/UKeyFields.h"
+#include "engine/UMergeJob.h"
 #include "engine/USplitJob.h"
 #include "res/resource.h"
 #include "support/UkxFunctions.h"
@@ -31,8 +33,8 @@ constexpr DWORD kSpinStyle = 0x26 | UDS_NOTHOUSANDS;
 
 // Posted by the worker when the split has ended, however it ended.
 constexpr UINT WM_RUN_DONE = WM_APP + 1;
-// Posted by a reader of the header's fields, with its generation, when it has answered.
-constexpr UINT WM_FIELDS_READ = WM_APP + 2;
+// Posted by a reading aside, with its generation, when it has answered.
+constexpr UINT WM_READING_DONE = WM_APP + 2;
 // The reading of the header's fields: the bytes read at most, and the fields listed at
 // most (which the arrows of a typed column number reach too).
 constexpr std::size_t kHeadBytes = 64u << 10;
@@ -75,6 +77,13 @@ std::u16string Unquoted(const std::u16string& Text) {
 // A relative output folder is taken in the source's folder.
 std::u16string OutDirFor(const std::u16string& Source, const std::u16string& Folder) {
   return Folder.empty() || IsRooted(Folder) ? Folder : FilePathOf(Source) + Folder;
+}
+
+// The merged file: by default beside the inputs (found in their folder, so not on the
+// dialog's thread but when asked for), a relative name in the first one's folder.
+std::u16string MergeOutputFor(const std::vector<std::u16string>& Inputs, const std::u16string& Typed) {
+  if (Inputs.empty()) return Typed;
+  return Typed.empty() ? DefaultMergeOutput(Inputs) : OutDirFor(Inputs.front(), Typed);
 }
 
 // The size field counts MiB, the job bytes. A number the dialog refuses raises at once.
@@ -137,39 +146,39 @@ LOGFONTW MessageFont(HWND Window) {
 
 }  // namespace
 
-// Where the readers of the header's fields answer. Shared with them: a reader may hang on
-// a path that does not answer (a network share) and outlive the dialog, which never waits
-// for one.
-struct TFieldsMailbox {
+// Where the readings aside answer. Shared with them: a reading may hang on a path that
+// does not answer (a network share) and outlive the dialog, which never waits for one.
+struct TReadingMailbox {
   std::mutex Lock;
   HWND Window = nullptr;  // null once the dialog is gone: nothing is posted then
-  std::uint64_t Generation = 0;  // the reading that Fields come from
-  std::vector<std::u16string> Fields;
+  std::uint64_t Generation = 0;  // the reading that Texts come from
+  std::vector<std::u16string> Texts;
 };
 
 namespace {
 
-// A reader's thread: an unreadable file has no fields. An answer older than one already
-// left is dropped.
-void ReadHeaderFields(const std::shared_ptr<TFieldsMailbox>& Mailbox, const std::u16string& Path,
-                      std::uint64_t Generation) {
-  std::vector<std::u16string> fields;
+using TReading = std::function<std::vector<std::u16string>()>;
+
+// A reading's thread: a path that cannot be read gives nothing. An answer older than one
+// already left is dropped.
+void ReadInto(const std::shared_ptr<TReadingMailbox>& Mailbox, const TReading& Read, std::uint64_t Generation) {
+  std::vector<std::u16string> texts;
   try {
     WaitForTestEvent(L"hold-fields");
-    fields = HeaderFieldsOf(Path, TDelimiter::Auto, TRecordMode::Auto, 0, kHeadBytes, kMostFields);
+    texts = Read();
   } catch (...) {
-    fields.clear();  // nothing may leave the thread
+    texts.clear();  // nothing may leave the thread
   }
   const std::lock_guard lock(Mailbox->Lock);
   if (Mailbox->Window == nullptr || Generation < Mailbox->Generation) return;
   Mailbox->Generation = Generation;
-  Mailbox->Fields = std::move(fields);
-  PostMessageW(Mailbox->Window, WM_FIELDS_READ, static_cast<WPARAM>(Generation), 0);
+  Mailbox->Texts = std::move(texts);
+  PostMessageW(Mailbox->Window, WM_READING_DONE, static_cast<WPARAM>(Generation), 0);
 }
 
 }  // namespace
 
-TMainDialog::TMainDialog(TkxWinControl* Owner) : TkxDialog(Owner), FMailbox(std::make_shared<TFieldsMailbox>()) {
+TMainDialog::TMainDialog(TkxWinControl* Owner) : TkxDialog(Owner), FMailbox(std::make_shared<TReadingMailbox>()) {
   // The base constructor cannot reach this override; the template is chosen at creation.
   OnCreate();
 }
@@ -198,11 +207,15 @@ void TMainDialog::OnInitialize() {
 
   ModeBox = new TkxComboBox(this, GetItem(IDC_MODE));
   for (const TSplitWay& way : SplitWays) ModeBox->AddItem(TextsOf(way.Label).Entry);
+  ModeBox->AddItem(MergeModeText);
   ModeBox->OnChange = [this](int Mode) { ChooseMode(Mode); };
   ColumnBox = new TkxComboBox(this, GetItem(IDC_COLUMN));
   ColumnBox->OnChange = [this](int Index) {
     if (Index >= 0 && static_cast<std::size_t>(Index) < FFields.size()) ColumnName() = FFields[Index];
   };
+  OrderBox = new TkxComboBox(this, GetItem(IDC_ORDER));
+  for (const char16_t* order : {InOrderText, InTurnText}) OrderBox->AddItem(order);
+  OrderBox->OnChange = [this](int Order) { FMergeOrder = Order; };
   {
     const std::lock_guard lock(FMailbox->Lock);
     FMailbox->Window = Handle;
@@ -221,10 +234,13 @@ void TMainDialog::OnInitialize() {
     }
     FColumnNumber = settings.ReadString(u"Memory", u"ByColumnNumber", u"1");
     const std::int32_t mode = settings.ReadInteger(u"Memory", u"SplitMode", 0);
-    FMode = mode >= 0 && mode < static_cast<std::int32_t>(std::size(SplitWays)) ? mode : 0;
-    SetItemText(IDC_OUT_DIR, settings.ReadString(u"Memory", u"OutputPath", u""));
+    FMode = mode >= 0 && mode <= MergeMode ? mode : 0;
+    FOutputDir = settings.ReadString(u"Memory", u"OutputPath", u"");
+    FMergeOrder = settings.ReadInteger(u"Memory", u"MergeOrder", 0) == 1 ? 1 : 0;
+    FMergeOutput = settings.ReadString(u"Memory", u"MergeOutput", u"");
   }
   ModeBox->SetItemIndex(FMode);
+  OrderBox->SetItemIndex(FMergeOrder);
   ShowMode();
   HeaderLineEdit->OnChange = [this](TkxEditControl*) { ShowCountRow(); };
   FCaption = GetText();
@@ -259,7 +275,7 @@ void TMainDialog::OnClose() {
     settings.WriteInteger(u"Program", u"WindowTop", GetBounds().Top);
     settings.WriteString(u"Memory", u"LastPath", LastPath);
     settings.WriteString(u"Memory", u"HeaderLine", GetItemText(IDC_HEADER_LINES));
-    KeepCount();
+    KeepTyped();
     // The first way's number before the way itself, as the settings file has always had them.
     settings.WriteString(u"Memory", SplitWays[0].SettingsKey, FCounts[0]);
     settings.WriteInteger(u"Memory", u"SplitMode", FMode);
@@ -267,7 +283,9 @@ void TMainDialog::OnClose() {
       settings.WriteString(u"Memory", SplitWays[i].SettingsKey, FCounts[i]);
     }
     settings.WriteString(u"Memory", u"ByColumnNumber", FColumnNumber);
-    settings.WriteString(u"Memory", u"OutputPath", GetItemText(IDC_OUT_DIR));
+    settings.WriteString(u"Memory", u"OutputPath", FOutputDir);
+    settings.WriteInteger(u"Memory", u"MergeOrder", FMergeOrder);
+    settings.WriteString(u"Memory", u"MergeOutput", FMergeOutput);
   }
   FreeAndClear(HeaderLineEdit);
   FreeAndClear(CycleLineEdit);
@@ -275,31 +293,49 @@ void TMainDialog::OnClose() {
   FreeAndClear(CycleLineUpDown);
   FreeAndClear(ModeBox);
   FreeAndClear(ColumnBox);
+  FreeAndClear(OrderBox);
 }
 
 void TMainDialog::ChooseMode(int Mode) {
   if (Mode < 0 || Mode == FMode) return;
-  KeepCount();
+  KeepTyped();
+  // A split takes one file: the first of the merge's.
+  if (Merging() && FMergeFiles.Kept()) {
+    const std::u16string first = FMergeFiles.Files().front();  // the list goes with the text
+    TakeFile(first);
+  }
   FMode = Mode;
   ShowMode();
 }
 
-void TMainDialog::KeepCount() { (ByColumn() ? FColumnNumber : FCounts[FMode]) = GetItemText(IDC_CYCLE_LINES); }
+void TMainDialog::KeepTyped() {
+  (Merging() ? FMergeOutput : FOutputDir) = GetItemText(IDC_OUT_DIR);
+  if (!Merging()) (ByColumn() ? FColumnNumber : FCounts[FMode]) = GetItemText(IDC_CYCLE_LINES);
+}
 
 void TMainDialog::ShowMode() {
-  const TSplitWay& way = SplitWays[FMode];
-  SetItemText(IDC_COUNT_LABEL, TextsOf(way.Label).Label);
-  CycleLineUpDown->SetRange(1, way.Column ? static_cast<std::int32_t>(kMostFields) : way.ArrowsMost);
-  SetItemText(IDC_CYCLE_LINES, way.Column ? FColumnNumber : FCounts[FMode]);
+  SetItemText(IDC_PATH_LABEL, Merging() ? MergePathLabelText : SplitPathLabelText);
+  SetItemText(IDC_OUT_DIR, Merging() ? FMergeOutput : FOutputDir);
+  if (Merging()) {
+    SetItemText(IDC_COUNT_LABEL, MergeLabelText);
+    SetItemText(IDC_CYCLE_LINES, u"");  // no number in this way
+  } else {
+    const TSplitWay& way = SplitWays[FMode];
+    SetItemText(IDC_COUNT_LABEL, TextsOf(way.Label).Label);
+    CycleLineUpDown->SetRange(1, way.Column ? static_cast<std::int32_t>(kMostFields) : way.ArrowsMost);
+    SetItemText(IDC_CYCLE_LINES, way.Column ? FColumnNumber : FCounts[FMode]);
+  }
+  ShowDefaultOutput(u"");
   ShowCountRow();
-  ReadFields();
+  ReadAside();
 }
 
 // Without a header record there are no names: the column's number is typed instead.
 void TMainDialog::ShowCountRow() {
   const bool list = ByColumn() && !HeaderIsZero();
   ShowWindow(GetItem(IDC_COLUMN), list ? SW_SHOW : SW_HIDE);
-  for (int id : {IDC_CYCLE_LINES, IDC_CYCLE_SPIN}) ShowWindow(GetItem(id), list ? SW_HIDE : SW_SHOW);
+  ShowWindow(GetItem(IDC_ORDER), Merging() ? SW_SHOW : SW_HIDE);
+  for (int id : {IDC_CYCLE_LINES, IDC_CYCLE_SPIN}) ShowWindow(GetItem(id), list || Merging() ? SW_HIDE : SW_SHOW);
 }
 
 bool TMainDialog::HeaderIsZero() {
@@ -312,35 +348,48 @@ std::u16string& TMainDialog::ColumnName() {
   return FCounts[static_cast<std::size_t>(way - std::begin(SplitWays))];
 }
 
-// For the column way alone, and never during a run: the file is the run's to read then.
-void TMainDialog::ReadFields() {
-  if (!ByColumn() || Running()) return;
+// Never during a run: the inputs are the run's to read then. Asked anew in every way, so
+// that an older reading's answer, perhaps for another way, is dropped.
+void TMainDialog::ReadAside() {
+  if (Running()) return;
   FFieldsFor = GetItemText(IDC_PATH);
   const std::u16string path = JobPath(Unquoted(FFieldsFor));
   const std::uint64_t generation = ++FAsked;
+  TReading read;
+  if (Merging()) {
+    read = [inputs = MergeInputs()] { return std::vector{FileNameOf(DefaultMergeOutput(inputs), true)}; };
+  } else if (ByColumn()) {
+    read = [path] { return HeaderFieldsOf(path, TDelimiter::Auto, TRecordMode::Auto, 0, kHeadBytes, kMostFields); };
+  }
   try {
-    if (!path.empty()) {
-      std::thread([mailbox = FMailbox, path, generation] { ReadHeaderFields(mailbox, path, generation); }).detach();
+    if (read && !path.empty()) {
+      std::thread([mailbox = FMailbox, read, generation] { ReadInto(mailbox, read, generation); }).detach();
       return;
     }
   } catch (const std::system_error&) {
-    // No thread for it: no fields, as for no file.
+    // No thread for it: nothing read, as for no file.
   }
   FShown = generation;
-  ShowFields({});
+  if (ByColumn()) ShowFields({});
+  if (Merging()) ShowDefaultOutput(u"");
 }
 
-void TMainDialog::TakeFields(std::uint64_t Generation) {
+void TMainDialog::TakeReading(std::uint64_t Generation) {
   // A newer reading is under way (its answer is the one), or the dialog is closing.
   if (Generation != FAsked || ColumnBox == nullptr) return;
-  std::vector<std::u16string> fields;
+  std::vector<std::u16string> texts;
   {
     const std::lock_guard lock(FMailbox->Lock);
     if (FMailbox->Generation != Generation) return;
-    fields = std::move(FMailbox->Fields);
+    texts = std::move(FMailbox->Texts);
   }
   FShown = Generation;
-  ShowFields(std::move(fields));
+  if (ByColumn()) ShowFields(std::move(texts));
+  if (Merging()) ShowDefaultOutput(texts.empty() ? u"" : texts.front());
+}
+
+void TMainDialog::ShowDefaultOutput(const std::u16string& Name) {
+  SendMessageW(GetItem(IDC_OUT_DIR), EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(W(Name)));
 }
 
 // Chooses the remembered column, or the first field when the file has none of that name.
@@ -360,16 +409,26 @@ void TMainDialog::ShowFields(std::vector<std::u16string> Fields) {
 void TMainDialog::OnCommand(std::uint16_t Id) {
   switch (Id) {
     case IDC_BROWSE:
-      if (!Running()) BrowseFile();
+      if (Running()) break;
+      if (Merging()) {
+        BrowseFiles();
+      } else {
+        BrowseFile();
+      }
       break;
     case IDC_BROWSE_OUT:
-      if (!Running()) BrowseFolder();
+      if (Running()) break;
+      if (Merging()) {
+        BrowseMergeOutput();
+      } else {
+        BrowseFolder();
+      }
       break;
     case IDC_EXECUTE:
       if (Running()) {
         AskCancel(false);
       } else {
-        RunSplitJob();
+        RunJob();
       }
       break;
     case IDC_EXIT:
@@ -389,8 +448,8 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
     case WM_RUN_DONE:
       FinishRun();
       return 1;
-    case WM_FIELDS_READ:
-      TakeFields(static_cast<std::uint64_t>(WParam));
+    case WM_READING_DONE:
+      TakeReading(static_cast<std::uint64_t>(WParam));
       return 1;
     case WM_DESTROY: {
       const std::lock_guard lock(FMailbox->Lock);
@@ -408,12 +467,14 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
       return 1;
     case WM_DROPFILES: {
       const auto drop = reinterpret_cast<HDROP>(WParam);
-      const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-      if (!Running() && length > 0) {
+      std::vector<std::u16string> paths;
+      for (UINT i = 0, n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < n && !Running(); ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
         std::wstring name(length + 1, L'\0');
-        name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
-        TakeFile(U(name.c_str()));
+        name.resize(DragQueryFileW(drop, i, name.data(), length + 1));
+        if (!name.empty()) paths.push_back(U(name.c_str()));
       }
+      if (!paths.empty()) TakeFiles(std::move(paths));
       DragFinish(drop);
       return 1;
     }
@@ -422,9 +483,10 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
       AskCancel(true);
       return 1;
     case WM_COMMAND:
-      // A path typed is read when the field is left.
+      // Typing replaces the merge way's files; a path typed is read when the field is left.
+      if (LOWORD(WParam) == IDC_PATH && HIWORD(WParam) == EN_CHANGE) FMergeFiles.FieldChanged(GetItemText(IDC_PATH));
       if (LOWORD(WParam) == IDC_PATH && HIWORD(WParam) == EN_KILLFOCUS && GetItemText(IDC_PATH) != FFieldsFor) {
-        ReadFields();
+        ReadAside();
       }
       // Escape: during a run what 取消 does, the end of the dialog otherwise.
       if (LOWORD(WParam) != IDCANCEL || !Running()) break;
@@ -448,7 +510,18 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
 void TMainDialog::TakeFile(const std::u16string& Path) {
   SetItemText(IDC_PATH, Path);
   LastPath = FilePathOf(Path);
-  ReadFields();
+  ReadAside();
+}
+
+void TMainDialog::TakeFiles(std::vector<std::u16string> Paths) {
+  if (!Merging() || Paths.size() == 1) return TakeFile(Paths.front());
+  SetItemText(IDC_PATH, FMergeFiles.Take(std::move(Paths)));
+  LastPath = FilePathOf(FMergeFiles.Files().front());
+  ReadAside();
+}
+
+std::vector<std::u16string> TMainDialog::MergeInputs() {
+  return FMergeFiles.Inputs(JobPath(Unquoted(GetItemText(IDC_PATH))));
 }
 
 std::u16string TMainDialog::JobPath(const std::u16string& Typed) const {
@@ -467,8 +540,20 @@ void TMainDialog::BrowseFile() {
   if (dialog.Execute()) {
     SetItemText(IDC_PATH, dialog.FileName);
     LastPath = dialog.Directory;
-    ReadFields();
+    ReadAside();
   }
+}
+
+// One file picked shows as its name alone, as in the split ways.
+void TMainDialog::BrowseFiles() {
+  TOpenFilesDialog dialog(this);
+  dialog.Filter = TableFileFilter;
+  dialog.Directory = LastPath;
+  if (!dialog.Execute()) return;
+  if (dialog.Files.size() > 1) return TakeFiles(std::move(dialog.Files));
+  SetItemText(IDC_PATH, FileNameOf(dialog.Files.front(), true));
+  LastPath = FilePathOf(dialog.Files.front());
+  ReadAside();
 }
 
 void TMainDialog::BrowseFolder() {
@@ -477,6 +562,15 @@ void TMainDialog::BrowseFolder() {
   TFolderDialog dialog(this);
   dialog.Directory = !folder.empty() ? folder : !source.empty() ? FilePathOf(source) : LastPath;
   if (dialog.Execute()) SetItemText(IDC_OUT_DIR, dialog.Directory);
+}
+
+void TMainDialog::BrowseMergeOutput() {
+  const std::vector<std::u16string> inputs = MergeInputs();
+  TSaveFileDialog dialog(this);
+  dialog.Filter = TableFileFilter;
+  dialog.FileName = inputs.empty() ? LastPath : MergeOutputFor(inputs, Unquoted(GetItemText(IDC_OUT_DIR)));
+  dialog.DefaultExt = FileExtOf(dialog.FileName).empty() ? u"txt" : FileExtOf(dialog.FileName);
+  if (dialog.Execute()) SetItemText(IDC_OUT_DIR, dialog.FileName);
 }
 
 TSplitRequest TMainDialog::MakeRequest() {
@@ -504,7 +598,7 @@ TKeyColumn TMainDialog::ChosenColumn() {
     return TKeyColumn{number, {}};
   }
   // The list must be of the file in the field: the choice shown is the one that runs.
-  if (FFieldsFor != GetItemText(IDC_PATH)) ReadFields();
+  if (FFieldsFor != GetItemText(IDC_PATH)) ReadAside();
   if (FShown != FAsked) throw TkxException(ReadingColumnsText);
   const int index = ColumnBox->GetItemIndex();
   if (index < 0 || static_cast<std::size_t>(index) >= FFields.size()) throw TkxException(NoColumnsText);
@@ -513,25 +607,50 @@ TKeyColumn TMainDialog::ChosenColumn() {
   return TKeyColumn{0, name};
 }
 
-void TMainDialog::RunSplitJob() {
+// The inputs as the fields give them; H as typed, which a folder's record of the split
+// that made its pieces overrides, as it decides their order. The output by default is
+// left for the worker to find.
+TMergeRequest TMainDialog::MakeMergeRequest() {
+  TMergeRequest request;
+  request.Inputs = MergeInputs();
+  request.Header = ReadHeaderCount(GetItemText(IDC_HEADER_LINES));
+  request.Interleave = FMergeOrder == 1;
+  const std::u16string typed = Unquoted(GetItemText(IDC_OUT_DIR));
+  if (!typed.empty()) request.Output = request.OutputShown = MergeOutputFor(request.Inputs, typed);
+  request.NamesOnly = true;
+  return request;
+}
+
+void TMainDialog::RunJob() {
   FTypedPath = Unquoted(GetItemText(IDC_PATH));
-  // A size the dialog refuses raises here, and the dialog procedure shows it.
-  const TSplitRequest request = MakeRequest();
-  FOwnFolder = !request.OutDir.empty();
+  FMergeRun = Merging();
+  // A count the dialog refuses raises here, and the dialog procedure shows it.
+  std::function<void(TSplitControl*)> run;
+  if (FMergeRun) {
+    run = [this, request = MakeMergeRequest()](TSplitControl* control) mutable {
+      if (request.Output.empty()) request.Output = request.OutputShown = MergeOutputFor(request.Inputs, u"");
+      FOutcome.Merged = RunMergeRequest(request, control);
+    };
+  } else {
+    const TSplitRequest request = MakeRequest();
+    FOwnFolder = !request.OutDir.empty();
+    run = [this, request](TSplitControl* control) { FOutcome.Result = RunSplitRequest(request, control); };
+  }
   FControl = std::make_unique<TSplitControl>();
   HoldForTests(*FControl);
   FOutcome = TOutcome{};
   FCloseWhenDone = false;
   TSplitControl* control = FControl.get();
   const HWND window = Handle;
+  const std::u16string cancelled = FMergeRun ? MergeCancelledText : CancelledText;
   // Nothing may leave the thread: every outcome becomes a message for the dialog. A
   // thread that cannot start raises here, and the dialog procedure shows it.
-  FWorker = std::thread([this, request, control, window] {
+  FWorker = std::thread([this, run, control, window, cancelled] {
     try {
-      FOutcome.Result = RunSplitRequest(request, control);
+      run(control);
       WaitForTestEvent(L"hold-after");
-    } catch (const TSplitCancelled& stop) {
-      FOutcome.Message = stop.Message;
+    } catch (const TSplitCancelled&) {
+      FOutcome.Message = cancelled;
       FOutcome.Cancelled = true;
     } catch (const TkxException& failure) {
       FOutcome.Message = failure.Message;
@@ -545,7 +664,7 @@ void TMainDialog::RunSplitJob() {
 
 void TMainDialog::SetRunning(bool On) {
   for (int id : {IDC_PATH, IDC_BROWSE, IDC_MODE, IDC_HEADER_LINES, IDC_CYCLE_LINES, IDC_HEADER_SPIN, IDC_CYCLE_SPIN,
-                 IDC_COLUMN, IDC_OUT_DIR, IDC_BROWSE_OUT}) {
+                 IDC_COLUMN, IDC_ORDER, IDC_OUT_DIR, IDC_BROWSE_OUT}) {
     EnableWindow(GetItem(id), On ? FALSE : TRUE);
   }
   SetItemText(IDC_EXECUTE, On ? CancelButtonText : ExecuteButtonText);
@@ -591,7 +710,7 @@ void TMainDialog::AskCancel(bool CloseAfter) {
     return;
   }
   FAsking = true;
-  const int answer = MessageBoxW(Handle, W(CancelQuestionText), W(FCaption),
+  const int answer = MessageBoxW(Handle, W(FMergeRun ? MergeQuestionText : CancelQuestionText), W(FCaption),
                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   if (answer == IDYES) {
     FControl->Cancel();
@@ -623,7 +742,9 @@ void TMainDialog::FinishRun() {
 }
 
 void TMainDialog::ShowOutcome(TOutcome& Outcome) {
-  if (Outcome.Result) {
+  if (Outcome.Merged) {
+    MsgBox(MergeSuccessText(*Outcome.Merged), 2, u"");
+  } else if (Outcome.Result) {
     // The folder as the job names it for the path as typed: a bare name keeps a bare folder.
     // A folder the user gave is shown as given, as the job has it.
     if (!FOwnFolder) Outcome.Result->OutputDir = FilePathOf(FTypedPath) + Outcome.Result->Base + u"\\";

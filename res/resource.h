@@ -31,3 +31,7 @@
 #define IDC_BROWSE_OUT 112
 // In 106's place for the way by a column's values: the first header record's fields.
 #define IDC_COLUMN 113
+// The path field's label, which follows the way: a file to split, or the tables to merge.
+#define IDC_PATH_LABEL 114
+// In 106's place for the way that merges: in order, or in turn.
+#define IDC_ORDER 115

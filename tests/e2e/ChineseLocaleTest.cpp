@@ -1,10 +1,15 @@
 // Rowdeal on a Chinese Windows (ANSI code page 936): a GBK table, in a folder and under
-// a name in Chinese, is split into GBK files that hold the source's bytes unchanged.
+// a name in Chinese, is split into GBK files that hold the source's bytes unchanged, and
+// those merge back into the source.
 #include "tests/e2e/Driver.h"
 
 using ChineseLocale = e2e::Session;
 
-TEST_F(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFiles) {
+// Merged back, the folder's record of the deal orders the pieces whatever the order list
+// says. The merged file's name by default, beside the folder, shows grey in the output
+// field. A merge held before it replaces its file asks the merge's question, and yes
+// leaves every file as it was.
+TEST_F(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFilesThatMergeBack) {
   ASSERT_EQ(GetACP(), 936u) << "Wine must run with LC_ALL=zh_CN.UTF-8";
   const std::wstring folder = Tables + L"表格\\";
   std::filesystem::create_directory(folder);
@@ -17,6 +22,20 @@ TEST_F(ChineseLocale, GbkTableIsSplitIntoByteIdenticalGbkFiles) {
   EXPECT_EQ(app->RunJob(), L"提示!|" + e2e::SuccessText(folder + L"测温记录\\", 2, L"测温记录"));
   EXPECT_EQ(testutil::ReadFile(folder + L"测温记录\\测温记录-1.txt"), lines[0] + lines[1] + lines[3]);
   EXPECT_EQ(testutil::ReadFile(folder + L"测温记录\\测温记录-2.txt"), lines[0] + lines[2]);
+  app->SetItemText(IDC_PATH, folder + L"测温记录\\");
+  EXPECT_EQ(e2e::Choose(*app, 5), L"合并多个文件|合并顺序：|");
+  EXPECT_EQ(app->ItemText(IDC_PATH_LABEL) + app->ItemText(IDC_ORDER), L"待合并文件：依次合并");
+  EXPECT_TRUE(testutil::WaitUntil([&] { return app->Cue(IDC_OUT_DIR) == L"测温记录-合并.txt"; })) << app->Cue(IDC_OUT_DIR);
+  const std::wstring merged = folder + L"测温记录-合并.txt";
+  EXPECT_EQ(app->RunJob(), L"提示!|" + e2e::MergedText(merged, 3));
+  EXPECT_EQ(testutil::ReadFile(merged), lines[0] + lines[1] + lines[2] + lines[3]);
+  const auto made = testutil::Contents(folder);
+  app->HoldRuns();
+  app->Press(IDC_EXECUTE);
+  app->Press(IDC_EXECUTE);  // 取消, at once
+  EXPECT_EQ(app->Answer(IDYES), L"" ROWDEAL_CAPTION L"|合并尚未完成, 要取消吗?");
+  EXPECT_EQ(app->Answer(), L"提示!|合并已取消, 没有改动任何文件。");
+  EXPECT_EQ(testutil::Contents(folder), made);
 }
 
 // The way by a column's values on a GBK table: the list holds the first header record's

@@ -40,13 +40,16 @@ void Check(HWND Control) {
   ReleaseDC(Control, dc);
 }
 
-// The product's dialog, measured once it shows with each way of splitting in turn (so the
-// list shows each entry, and the count's label each text); the list of columns holding a
-// field name of nine Chinese characters.
+// The product's dialog, measured once it shows with each way in turn (so the list shows
+// each entry, and the labels each text); the list of columns holding a field name of nine
+// Chinese characters, the list of merge orders its longer entry.
 void CALLBACK Measure(HWND, UINT, UINT_PTR Timer, DWORD) {
   KillTimer(nullptr, Timer);
   const HWND dialog = FindWindowW(nullptr, L"" ROWDEAL_CAPTION), list = GetDlgItem(dialog, IDC_MODE);
-  for (WPARAM mode = 0; mode < std::size(SplitWays); ++mode) {
+  SendMessageW(GetDlgItem(dialog, IDC_ORDER), CB_SETCURSEL, 1, 0);
+  const auto ways = static_cast<WPARAM>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+  EXPECT_EQ(ways, std::size(SplitWays) + 1);
+  for (WPARAM mode = 0; mode < ways; ++mode) {
     SendMessageW(list, CB_SETCURSEL, mode, 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_MODE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     const HWND columns = GetDlgItem(dialog, IDC_COLUMN);

@@ -85,9 +85,67 @@ TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
   stored.resize(GetPrivateProfileSectionW(L"Memory", stored.data(), 500, Ini.c_str()));
   std::replace(stored.begin(), stored.end(), L'\0', L'|');
   EXPECT_EQ(stored, L"SplitMode=2|Parts=1,000|CycleLine=50|LastPath=" + Dir +
-                        L"|HeaderLine=0|RowsPerFile=99999999|MaxSizeMB=1|ByColumn=|ByColumnNumber=1|OutputPath=out|");
-  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"5", Ini.c_str());  // a way the list lacks: the first
+                        L"|HeaderLine=0|RowsPerFile=99999999|MaxSizeMB=1|ByColumn=|ByColumnNumber=1|OutputPath=out|"
+                        L"MergeOrder=0|MergeOutput=|");
+  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"6", Ini.c_str());  // a way the list lacks: the first
   EXPECT_EQ(Choose(*Start(), -1), L"轮流分配到各文件|每一循环包含的行数：|50");
+}
+
+// Files dropped or picked together show as their number and merge in the order of their
+// pieces' numbers (2 before 10), in turn when asked; a path typed replaces them. A relative
+// output name is taken in the first file's folder, and the save dialog gives one in full.
+// A split way takes the first of them, and still refuses a folder. The merge way keeps its
+// own order and output.
+TEST_F(DialogModes, SeveralFilesMergeInTheirNumbersOrderIntoTheFileNamed) {
+  const std::string head = "id;v\r\n", a = "1;a\r\n2;a\r\n", b = "1;b\r\n2;b\r\n", c = "1;c\r\n";
+  testutil::WriteFile(Tables + L"day-1.txt", head + a);
+  testutil::WriteFile(Tables + L"day-2.txt", head + b);
+  testutil::WriteFile(Tables + L"day-10.txt", head + c);
+  auto app = Start();
+  EXPECT_EQ(Choose(*app, 5), L"合并多个文件|合并顺序：|");
+  EXPECT_EQ(app->RunJob(), L"错误!|没有待合并的文件!");
+  // Given: dropped, typed, or picked (names in quotes); Out: typed, or picked with the save
+  // dialog (Picked); Merged: the file written, with Records data records.
+  const struct { const wchar_t* Given; int Order; const wchar_t* Out; bool Picked; std::wstring Shown, Merged;
+                 int Records; std::string Bytes; } rows[] = {
+      {L"drop", 0, L"all.txt", false, L"3 个文件", Tables + L"all.txt", 5, head + a + b + c},
+      {L"day-2.txt", 0, L"all.txt", false, L"day-2.txt", Tables + L"all.txt", 2, head + b},
+      {L"\"day-10.txt\" \"day-1.txt\" \"day-2.txt\"", 1, L"turn.txt", true, L"3 个文件", Tables + L"turn.txt", 5,
+       head + "1;a\r\n1;b\r\n1;c\r\n2;a\r\n2;b\r\n"},
+  };
+  for (const auto& row : rows) {
+    if (row.Given == std::wstring(L"drop")) {
+      app->DropFiles({Tables + L"day-10.txt", Tables + L"day-2.txt", Tables + L"day-1.txt"});
+    } else if (row.Given[0] == L'"') {
+      app->Browse(row.Given);
+    } else {
+      app->SetItemText(IDC_PATH, row.Given);
+    }
+    EXPECT_EQ(app->ItemText(IDC_PATH), row.Shown);
+    app->Key(IDC_ORDER, row.Order ? VK_DOWN : VK_UP);
+    if (row.Picked) {
+      app->Browse(row.Out, IDC_BROWSE_OUT);
+      EXPECT_EQ(app->ItemText(IDC_OUT_DIR), row.Merged);
+    } else {
+      app->SetItemText(IDC_OUT_DIR, row.Out);
+    }
+    EXPECT_EQ(app->RunJob(), L"提示!|" + MergedText(row.Merged, row.Records));
+    EXPECT_EQ(testutil::ReadFile(row.Merged), row.Bytes) << row.Given;
+  }
+  app->DropFiles({Tables + L"day-10.txt", Tables + L"day-2.txt"});
+  EXPECT_EQ(Choose(*app, 0), L"轮流分配到各文件|每一循环包含的行数：|5");
+  EXPECT_EQ(app->ItemText(IDC_PATH), Tables + L"day-2.txt");
+  app->SetItemText(IDC_PATH, Dir + L"tables");
+  EXPECT_EQ(app->RunJob(), L"错误!|待拆分文件不是普通文件!");
+  app->Press(IDC_EXIT);
+  ASSERT_EQ(app->WaitExit(), 0u);
+  std::wstring kept[4];
+  for (int i = 0; const wchar_t* key : {L"SplitMode", L"OutputPath", L"MergeOrder", L"MergeOutput"}) {
+    kept[i].resize(MAX_PATH);
+    kept[i].resize(GetPrivateProfileStringW(L"Memory", key, L"", kept[i].data(), MAX_PATH, Ini.c_str()));
+    ++i;
+  }
+  EXPECT_EQ(kept[0] + L"|" + kept[1] + L"|" + kept[2] + L"|" + kept[3], L"0||1|" + Tables + L"turn.txt");
 }
 
 // The column way reads the header's fields aside: a reading that does not answer (held, as

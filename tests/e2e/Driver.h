@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "engine/UMergeResult.h"
 #include "engine/USplitResult.h"
 #include "res/resource.h"
 #include "tests/TestUtil.h"
@@ -32,6 +33,15 @@ inline std::wstring BuiltProgram() {
 inline std::wstring SuccessText(const std::wstring& outputDir, int n, const std::wstring& base) {
   const std::u16string text = testutil::SuccessMessage(std::u16string(outputDir.begin(), outputDir.end()), n,
                                                        std::u16string(base.begin(), base.end()), u"txt");
+  return {text.begin(), text.end()};
+}
+
+// The merge's success message for the merged file and its data records, without notes.
+inline std::wstring MergedText(const std::wstring& output, std::int64_t records) {
+  TMergeResult result;
+  result.Output.assign(output.begin(), output.end());
+  result.Records = records;
+  const std::u16string text = MergeSuccessText(result);
   return {text.begin(), text.end()};
 }
 
@@ -93,12 +103,25 @@ class App {
     Send(Dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
   }
 
+  // The grey text an empty field shows: read through the program's memory, as the window
+  // system carries no such text between programs.
+  std::wstring Cue(int id) const {
+    constexpr std::size_t units = 260;
+    void* remote = VirtualAllocEx(Process.hProcess, nullptr, units * sizeof(wchar_t), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    std::wstring cue(units, L'\0');
+    if (!remote) throw Failure("no memory for the cue");
+    Send(Item(id), EM_GETCUEBANNER, reinterpret_cast<WPARAM>(remote), units);
+    ReadProcessMemory(Process.hProcess, remote, cue.data(), units * sizeof(wchar_t), nullptr);
+    VirtualFreeEx(Process.hProcess, remote, 0, MEM_RELEASE);
+    return cue.c_str();
+  }
+
   // Starts a split held by the program's test seams: Before, until answered or
   // cancelled, before it replaces any file; After, until ReleaseAfter, once it has
   // replaced them and before it reports. Whether the caption then shows how far it came:
   // every line dealt and half of the files (those still to be put in place), or all.
   bool StartHeldRun(bool Before, bool After = false) {
-    if (Before) Hold = TestEvent(L"hold");
+    if (Before) HoldRuns();
     if (After) HoldAfter = TestEvent(L"hold-after");
     Press(IDC_EXECUTE);
     return ShowsPercent(Before ? 50 : 100);
@@ -108,6 +131,11 @@ class App {
     return testutil::WaitUntil([&] { return testutil::WindowText(Dialog) == caption; });
   }
   void ReleaseAfter() const { SetEvent(HoldAfter); }
+  // Holds every run from now on before it replaces any file, until the cancel question
+  // is answered.
+  void HoldRuns() {
+    if (!Hold) Hold = TestEvent(L"hold");
+  }
   // Holds every reading of the header's fields from now on, as on a share that does not
   // answer, until ReleaseReadings.
   void HoldReadings() {

@@ -139,7 +139,8 @@ TEST_F(MainDialog, EveryWayOutSavesTheSettingsAndEndsWithExitCode0) {
     EXPECT_EQ(Settings(), L"[Program]WindowLeft=" + std::to_wstring(at.x) + L"|WindowTop=" + std::to_wstring(at.y) +
                               L"|[Memory]LastPath=" + Dir + L"|HeaderLine=" + std::to_wstring(i % 5) +
                               L"|CycleLine=" + (way.Moment ? L"3|" : L"abc|") +
-                              L"SplitMode=0|RowsPerFile=10000|Parts=5|MaxSizeMB=20|ByColumn=|ByColumnNumber=1|OutputPath=|");
+                              L"SplitMode=0|RowsPerFile=10000|Parts=5|MaxSizeMB=20|ByColumn=|ByColumnNumber=1|OutputPath=|"
+                              L"MergeOrder=0|MergeOutput=|");
     EXPECT_EQ(std::filesystem::exists(Tables + L"left\\left-1.txt"), way.Moment == After) << "way " << i;
   }
 }
