@@ -5,6 +5,8 @@
 #   scripts/screenshot.sh [out.png]            the dialog at rest (docs/rowdeal-dialog.png)
 #   scripts/screenshot.sh --running [out.png]  during a split of a 600 MiB table
 #                                              (docs/rowdeal-running.png)
+#   scripts/screenshot.sh --merge [out.png]    the way that merges, given a folder of
+#                                              pieces (docs/rowdeal-merge.png)
 #   --dpi N (before the file name)             at N dots per inch (96 by default; 120
 #                                              and 144 are 125% and 150% scaling)
 # ROWDEAL_BUILD=build/windows by default.
@@ -13,15 +15,20 @@ cd "$(dirname "$0")/.."
 . scripts/wine-display.sh
 
 running=""
+merge=""
 dpi=96
 while [ $# -gt 0 ]; do
   case "$1" in
     --running) running=1; shift ;;
+    --merge) merge=1; shift ;;
     --dpi) dpi="$2"; shift 2 ;;
     *) break ;;
   esac
 done
-out="${1:-docs/rowdeal-$([ -n "$running" ] && echo running || echo dialog).png}"
+kind=dialog
+[ -n "$running" ] && kind=running
+[ -n "$merge" ] && kind=merge
+out="${1:-docs/rowdeal-$kind.png}"
 build="${ROWDEAL_BUILD:-build/windows}"
 exe="$build/app/Rowdeal.exe"
 [ -f "$exe" ] || { echo "screenshot: $exe is missing; build the windows preset first" >&2; exit 1; }
@@ -58,6 +65,13 @@ if [ -n "$running" ]; then
     sed 's/$/\r/' >"$work/测量/温度记录.txt"
   ln -sfn "$work" "$WINEPREFIX/dosdevices/r:"
   args=('R:\测量\温度记录.txt')
+elif [ -n "$merge" ]; then
+  # Three pieces of one base in a folder of that name, merged in turn.
+  printf '[Memory]\r\nHeaderLine=1\r\nSplitMode=5\r\nMergeOrder=1\r\n' >"$work/Rowdeal.ini"
+  mkdir -p "$work/测量/温度记录"
+  for i in 1 2 3; do printf 'time;value\r\n2026-12-07 00:0%s:00;21.5\r\n' "$i" >"$work/测量/温度记录/温度记录-$i.txt"; done
+  ln -sfn "$work" "$WINEPREFIX/dosdevices/r:"
+  args=('R:\测量\温度记录')
 fi
 (cd "$work" && exec wine Rowdeal.exe "${args[@]}") &
 app=$!
