@@ -62,6 +62,7 @@ inline constexpr char16_t NoLineEndNoteText[] = u"注意: 文件中没有 CR LF 
 
 // The merge: %1, %2 are inputs as the messages show them.
 inline constexpr char16_t InputMissingText[] = u"待合并文件 %1 不存在!";
+inline constexpr char16_t CheckSourceMissingText[] = u"用来核对的源文件 %1 不存在!";
 inline constexpr char16_t InputNotAFileText[] = u"待合并的 %1 不是普通文件或文件夹!";
 inline constexpr char16_t NoInputsText[] = u"没有待合并的文件!";
 inline constexpr char16_t HeaderDiffersText[] = u"%1 的表头与 %2 的表头不同, 未做任何改动!";

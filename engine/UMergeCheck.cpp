@@ -44,7 +44,7 @@ std::string_view TStreamCheck::Next() {
     const std::size_t now = bytes.Fill(held + 1);
     if (now > held) continue;
     if (now == 0) {
-      if (FSource.Records.UnclosedQuoteLine() != 0) throw TInputUnclosed(FShown, FSource.Records.UnclosedQuoteLine());
+      FSource.RaiseIfUnclosed(FShown);
       return {};
     }
     FWhole.Text.clear();
@@ -79,11 +79,11 @@ std::u16string ShownRecord(const TValueEncoding& Encoding, std::string_view Reco
   return shown;
 }
 
-TFoundRecord RecordAt(TInputReader& In, std::int64_t Lines, std::int64_t Offset, const TMergeRule& Rule,
+TFoundRecord RecordAt(TInputReader& In, std::int64_t Offset, const TMergeRule& Rule,
                       TSplitControl& Control) {
   TFoundRecord found;
   std::int64_t at = 0;
-  (void)ForEachRecord(In, Lines, Rule, u"", Control, 0, [&](std::string_view Record, std::int64_t Line) {
+  (void)ForEachRecord(In, Rule, u"", Control, 0, [&](std::string_view Record, std::int64_t Line) {
     at += static_cast<std::int64_t>(Record.size());
     if (at <= Offset) return true;
     found = {Line, std::string(Record), true};

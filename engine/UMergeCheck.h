@@ -53,9 +53,8 @@ struct TFoundRecord {
   std::string Bytes;
   bool Found = false;
 };
-// The data record of In (from its data start, Lines before it) that holds byte Offset of
-// its data records.
-[[nodiscard]] TFoundRecord RecordAt(TInputReader& In, std::int64_t Lines, std::int64_t Offset, const TMergeRule& Rule,
+// The data record of In (from its data start) that holds byte Offset of its data records.
+[[nodiscard]] TFoundRecord RecordAt(TInputReader& In, std::int64_t Offset, const TMergeRule& Rule,
                                     TSplitControl& Control);
 
 // Records tallied by two hashes of their bytes in buckets, those of the source added and

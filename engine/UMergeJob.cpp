@@ -162,6 +162,7 @@ void ReadHeads(TMergeJob& Job) {
     if (&in != &first && !in.Head.SameAs(first.Head, Job.Rule)) {
       throw TMergeMismatch(FillIn(HeaderDiffersText, {in.Input.Shown, first.Input.Shown}));
     }
+    if (&in != &first) in.Head.Records = {};  // only the first input's header is written
   }
 }
 
@@ -174,7 +175,7 @@ void CountForInterleave(TMergeJob& Job) {
     TInputFile& in = Job.Inputs[k];
     if (in.HasRecords()) {
       const platform::TFile file = Reopen(in);
-      TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+      TInputReader reader(file, in.Head, Job.Rule, Job.Limits.InputBlock);
       in.Records = ForEachRun(
           reader, in.Input.Shown, Job.Control, done, [](const char*, std::size_t, std::int64_t) {},
           [&past]() -> TkxRawSink& { return past; });
@@ -253,7 +254,9 @@ bool HasNext(TTurnSlot& Slot) { return Slot.Next < Slot.Found || Slot.Reader->By
 template <class Sink>
 std::int64_t PutInTurn(TMergeJob& Job, Sink& Out, const std::function<void(std::size_t)>& OnInput, bool Counted) {
   std::vector<TTurnSlot> slots(Job.Inputs.size());
-  const std::size_t open = static_cast<std::size_t>(std::max<std::int64_t>(1, Job.Limits.OpenInputs - 1));
+  // As many stay open as the handles and the budget allow, each with a block of its share.
+  const std::size_t open = std::min(static_cast<std::size_t>(std::max<std::int64_t>(1, Job.Limits.OpenInputs - 1)),
+                                    Job.Limits.InputBudget / ReopenedBlock);
   const std::size_t block = std::clamp<std::size_t>(Job.Limits.InputBudget / std::min(open, slots.size()),
                                                     ReopenedBlock, Job.Limits.InputBlock);
   for (std::size_t k = 0; k < slots.size(); ++k) slots[k].Offset = Job.Inputs[k].Head.DataStart;
@@ -331,7 +334,7 @@ std::int64_t PutData(TMergeJob& Job, Sink& Out, const std::function<void(std::si
     if (in.HasRecords()) {
       if (OnInput) OnInput(k);
       const platform::TFile file = Reopen(in);
-      TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+      TInputReader reader(file, in.Head, Job.Rule, Job.Limits.InputBlock);
       records += ForEachRun(
           reader, in.Input.Shown, Job.Control, done,
           [&Out](const char* Data, std::size_t Size, std::int64_t) {
@@ -404,9 +407,10 @@ void Write(TMergeJob& Job) {
   TOutputFolder folder(dir, FileNameOf(name, false), FileExtOf(name), FilePathOf(shown));
   TManifest record;
   record.Names = std::make_shared<TListedNames>(std::vector<std::u16string>{name});
-  std::vector<TOtherSource> others;
-  for (const TInputFile& in : Job.Inputs) others.push_back({in.Id, in.Input.Shown});
-  const TKeptFiles kept(others.front().Id, others.front().Name, others);
+  // The one output is no input (refused before any was read): the first is kept for the
+  // journal's recovery, which must never act on it.
+  const TInputFile& first = Job.Inputs.front();
+  const TKeptFiles kept(first.Id, first.Input.Shown, {});
   Job.Control.FilesTotal.store(2);  // made, then put in place
   folder.Prepare(kept, record, Job.Total, 1);
   TMergeWriter writer(folder.CreateTemporary(1), TkxFile::MarkOf(Job.Encoding));
@@ -459,8 +463,8 @@ std::u16string DescribeDifference(TMergeJob& Job, const TFirstDifference& Differ
   const auto shown = [&](const TFoundRecord& Record) { return ShownRecord(encoding, Record.Bytes, Job.Rule.Layout); };
   TFoundRecord source;
   if (!Difference.SourceEnded) {
-    TInputReader reader(Job.SourceFile, Job.Source.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
-    source = RecordAt(reader, Job.Source.Head.Lines, Difference.Offset, Job.Rule, Job.Control);
+    TInputReader reader(Job.SourceFile, Job.Source.Head, Job.Rule, Job.Limits.InputBlock);
+    source = RecordAt(reader, Difference.Offset, Job.Rule, Job.Control);
   }
   if (Difference.MergeEnded) {
     return FillIn(CheckMergeEndedText, {Job.SourceShown(), IntToText(0, source.Line), shown(source)});
@@ -475,8 +479,8 @@ std::u16string DescribeDifference(TMergeJob& Job, const TFirstDifference& Differ
   if (!found) return FillIn(CheckMergeEndedText, {Job.SourceShown(), IntToText(0, source.Line), shown(source)});
   const TInputFile& in = Job.Inputs[found->Input];
   const platform::TFile file = Reopen(in);
-  TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
-  const TFoundRecord merged = RecordAt(reader, in.Head.Lines, found->Offset, Job.Rule, Job.Control);
+  TInputReader reader(file, in.Head, Job.Rule, Job.Limits.InputBlock);
+  const TFoundRecord merged = RecordAt(reader, found->Offset, Job.Rule, Job.Control);
   if (Difference.SourceEnded) {
     return FillIn(CheckSourceEndedText, {Job.SourceShown(), in.Input.Shown, IntToText(0, merged.Line), shown(merged)});
   }
@@ -487,7 +491,7 @@ std::u16string DescribeDifference(TMergeJob& Job, const TFirstDifference& Differ
 // The source's header against the first input's, then its data records against the
 // merge's, byte for byte.
 void CompareInOrder(TMergeJob& Job) {
-  TInputReader reader(Job.SourceFile, Job.Source.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
+  TInputReader reader(Job.SourceFile, Job.Source.Head, Job.Rule, Job.Limits.InputBlock);
   TStreamCheck check(reader, Job.Request.Check, Job.Control);
   try {
     Job.Result.Records = PutData(Job, check, nullptr);
@@ -502,16 +506,16 @@ void CompareInOrder(TMergeJob& Job) {
 // source's with input None.
 template <class Each>
 void ForEachCompared(TMergeJob& Job, Each&& Each_) {
-  TInputReader source(Job.SourceFile, Job.Source.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
-  (void)ForEachRecord(source, Job.Source.Head.Lines, Job.Rule, Job.SourceShown(), Job.Control, 0,
+  TInputReader source(Job.SourceFile, Job.Source.Head, Job.Rule, Job.Limits.InputBlock);
+  (void)ForEachRecord(source, Job.Rule, Job.SourceShown(), Job.Control, 0,
                       [&](std::string_view Record, std::int64_t Line) { return Each_(Record, Line, None), true; });
   std::int64_t done = Job.Source.Size;
   for (std::size_t k = 0; k < Job.Inputs.size(); ++k) {
     const TInputFile& in = Job.Inputs[k];
     if (!in.HasRecords()) continue;
     const platform::TFile file = Reopen(in);
-    TInputReader reader(file, in.Head.DataStart, Job.Rule, Job.Limits.InputBlock);
-    (void)ForEachRecord(reader, in.Head.Lines, Job.Rule, in.Input.Shown, Job.Control, done,
+    TInputReader reader(file, in.Head, Job.Rule, Job.Limits.InputBlock);
+    (void)ForEachRecord(reader, Job.Rule, in.Input.Shown, Job.Control, done,
                         [&](std::string_view Record, std::int64_t Line) { return Each_(Record, Line, k), true; });
     done += in.Size;
   }
@@ -614,7 +618,7 @@ void Attempt(TMergeJob& Job, bool Quoted) {
 
 TMergeResult Merge(const TMergeRequest& Request, const TMergeLimits& Limits, TSplitControl& Control) {
   TMergeJob job{Request, Limits, Control, {}, 1, false, None, None, {}, teNone, 0, {}, {}, {}};
-  const TMergePlan plan = PlanMerge(Request);
+  TMergePlan plan = PlanMerge(Request);
   if (Request.HeaderGiven || !plan.Header) {
     if (!Request.Header.Refusal.empty()) throw TkxException(Request.Header.Refusal);
     job.Header = Request.Header.Value;
@@ -624,23 +628,28 @@ TMergeResult Merge(const TMergeRequest& Request, const TMergeLimits& Limits, TSp
   job.Interleave = Request.Interleave || plan.Interleave;
   job.Result.Notes = plan.Notes;
   if (!job.Checks()) RefuseOutputAmongInputs(Request, plan);
-  for (const TMergeInput& input : plan.Files) {
+  job.Inputs.reserve(plan.Files.size());
+  for (TMergeInput& input : plan.Files) {
     TInputFile in;
-    in.Input = input;
+    in.Input = std::move(input);
     Survey(in);
     job.Total += in.Size;
     job.Inputs.push_back(std::move(in));
   }
+  plan.Files = {};
   job.Result.Inputs = static_cast<std::int64_t>(job.Inputs.size());
   if (job.Checks()) {
     job.Source.Input = {Request.Check, Request.Check};
+    if (platform::KindOf(Request.Check) == platform::PathKind::None) {
+      throw TkxException(FillIn(CheckSourceMissingText, {Request.Check}));
+    }
     Survey(job.Source);
     job.SourceFile = Reopen(job.Source);
   }
   CheckMarks(job);
   job.Rule.Layout = TkxFile::LayoutOf(job.Encoding);
   job.Rule.Block = Limits.InputBlock;
-  const TMergeInput& reference = job.Checks() ? job.Source.Input : plan.Files[job.First != None ? job.First : 0];
+  const TMergeInput& reference = job.Checks() ? job.Source.Input : job.Inputs[job.First != None ? job.First : 0].Input;
   const bool quoted = ReadsRecords(Request.Records, FileExtOf(FileNameOf(reference.Path, true)));
   try {
     Attempt(job, quoted);

@@ -30,7 +30,7 @@ struct TMergeLimits {
   // Inputs kept open at once when interleaving; the others are opened again for each read.
   std::int64_t OpenInputs = 0;
   // The memory that the inputs' blocks share when interleaving, and the block of one input.
-  std::size_t InputBudget = 32u << 20;
+  std::size_t InputBudget = 8u << 20;
   std::size_t InputBlock = 128u << 10;
 };
 

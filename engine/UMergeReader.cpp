@@ -35,7 +35,7 @@ TInputHead ReadHead(const platform::TFile& File, std::size_t MarkSize, std::int6
     in.Records.MoveRecord(record);
     head.Records.push_back(std::move(record.Text));
   }
-  if (in.Records.UnclosedQuoteLine() != 0) throw TInputUnclosed(Shown, in.Records.UnclosedQuoteLine());
+  in.RaiseIfUnclosed(Shown);
   head.DataStart = in.Bytes.Position();
   head.Lines = Rule.Quoted ? in.Records.LinesPassed() : static_cast<std::int64_t>(head.Records.size());
   return head;

@@ -31,15 +31,6 @@ class TInputUnclosed : public TkxException {
   std::u16string Note;  // what the merge by lines says of it
 };
 
-// An input's records from Offset on (a record's start).
-class TInputReader {
- public:
-  TInputReader(const platform::TFile& File, std::int64_t Offset, const TMergeRule& Rule, std::size_t Block)
-      : Bytes(File, Block, Offset), Records(Bytes, Rule.Layout, Rule.Ends, Rule.Quoted) {}
-  TkxByteReader Bytes;
-  TRecordReader Records;
-};
-
 // What a header took in an input: its records, each with its line end (one gains it at
 // the end of the input), where the data records begin and the lines before them.
 struct TInputHead {
@@ -50,6 +41,24 @@ struct TInputHead {
   [[nodiscard]] bool SameAs(const TInputHead& Other, const TMergeRule& Rule) const;
   [[nodiscard]] std::string Bytes() const;
 };
+// An input's records from Offset on (a record's start), Lines lines after the mark.
+class TInputReader {
+ public:
+  TInputReader(const platform::TFile& File, std::int64_t Offset, const TMergeRule& Rule, std::size_t Block,
+               std::int64_t Lines_ = 0)
+      : Bytes(File, Block, Offset), Records(Bytes, Rule.Layout, Rule.Ends, Rule.Quoted), Lines(Lines_) {}
+  // Its data records.
+  TInputReader(const platform::TFile& File, const TInputHead& Head, const TMergeRule& Rule, std::size_t Block)
+      : TInputReader(File, Head.DataStart, Rule, Block, Head.Lines) {}
+  // Raises TInputUnclosed with Shown once a record ran into the end inside a quoted field.
+  void RaiseIfUnclosed(const std::u16string& Shown) const {
+    if (Records.UnclosedQuoteLine() != 0) throw TInputUnclosed(Shown, Lines + Records.UnclosedQuoteLine());
+  }
+  TkxByteReader Bytes;
+  TRecordReader Records;
+  const std::int64_t Lines;
+};
+
 // The first Header records after the mark (fewer where the input has fewer). Raises
 // TInputUnclosed with Shown.
 [[nodiscard]] TInputHead ReadHead(const platform::TFile& File, std::size_t MarkSize, std::int64_t Header,
@@ -90,13 +99,13 @@ std::int64_t ForEachRun(TInputReader& In, const std::u16string& Shown, TSplitCon
     In.Records.MoveRecord(Sink_());
     ++count;
   }
-  if (In.Records.UnclosedQuoteLine() != 0) throw TInputUnclosed(Shown, In.Records.UnclosedQuoteLine());
+  In.RaiseIfUnclosed(Shown);
   return count;
 }
 
 // Hands every data record from the reader's position on to Each(record, line), the
-// record with its line end and the line it begins on (the first after the mark is 1,
-// Lines before the reader's position), until Each answers false. Raises TInputUnclosed
+// record with its line end and the line it begins on (the first after the mark is 1),
+// until Each answers false. Raises TInputUnclosed
 // with Shown.
 // A sink that keeps what passes, for a record that is not whole in the block.
 class TStringSink : public TkxRawSink {
@@ -106,12 +115,12 @@ class TStringSink : public TkxRawSink {
 };
 
 template <class Each>
-std::int64_t ForEachRecord(TInputReader& In, std::int64_t Lines, const TMergeRule& Rule, const std::u16string& Shown,
+std::int64_t ForEachRecord(TInputReader& In, const TMergeRule& Rule, const std::u16string& Shown,
                            TSplitControl& Control, std::int64_t Done, Each&& Each_) {
   std::int64_t count = 0;
   TStringSink whole;
   for (;;) {
-    const std::int64_t line = Lines + 1 + (Rule.Quoted ? In.Records.LinesPassed() : count);
+    const std::int64_t line = In.Lines + 1 + (Rule.Quoted ? In.Records.LinesPassed() : count);
     if (const std::size_t size = In.Records.WholeRecordSize(); size != 0) {
       const bool more = Each_(std::string_view(In.Bytes.Data(), size), line);
       In.Bytes.Consume(size);
@@ -130,6 +139,6 @@ std::int64_t ForEachRecord(TInputReader& In, std::int64_t Lines, const TMergeRul
     ++count;
     if (!Each_(std::string_view(whole.Text), line)) return count;
   }
-  if (In.Records.UnclosedQuoteLine() != 0) throw TInputUnclosed(Shown, In.Records.UnclosedQuoteLine());
+  In.RaiseIfUnclosed(Shown);
   return count;
 }
