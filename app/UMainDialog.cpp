@@ -244,11 +244,16 @@ void TMainDialog::OnInitialize() {
   ShowMode();
   HeaderLineEdit->OnChange = [this](TkxEditControl*) { ShowCountRow(); };
   FCaption = GetText();
-  // A file on the command line: dropped on the program's icon, sent from Explorer's
-  // Send To, or typed; relative to the folder the program was started in.
+  // Files on the command line: dropped on the program's icon, sent from Explorer's Send
+  // To, or typed; relative to the folder the program was started in. Several are taken
+  // as several dropped on the dialog.
   int argc = 0;
   if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
-    if (argc > 1 && argv[1][0] != L'\0') TakeFile(FullPath(U(argv[1])));
+    std::vector<std::u16string> given;
+    for (int i = 1; i < argc; ++i) {
+      if (argv[i][0] != L'\0') given.push_back(FullPath(U(argv[i])));
+    }
+    if (!given.empty()) TakeFiles(std::move(given));
     LocalFree(argv);
   }
   DragAcceptFiles(Handle, TRUE);

@@ -95,7 +95,7 @@ TEST_F(DialogModes, EachWayKeepsItsNumberLabelAndArrowsAndIsRemembered) {
 // pieces' numbers (2 before 10), in turn when asked; a path typed replaces them. A relative
 // output name is taken in the first file's folder, and the save dialog gives one in full.
 // A split way takes the first of them, and still refuses a folder. The merge way keeps its
-// own order and output.
+// own order and output, and takes several files from the command line too.
 TEST_F(DialogModes, SeveralFilesMergeInTheirNumbersOrderIntoTheFileNamed) {
   const std::string head = "id;v\r\n", a = "1;a\r\n2;a\r\n", b = "1;b\r\n2;b\r\n", c = "1;c\r\n";
   testutil::WriteFile(Tables + L"day-1.txt", head + a);
@@ -146,6 +146,9 @@ TEST_F(DialogModes, SeveralFilesMergeInTheirNumbersOrderIntoTheFileNamed) {
     ++i;
   }
   EXPECT_EQ(kept[0] + L"|" + kept[1] + L"|" + kept[2] + L"|" + kept[3], L"0||1|" + Tables + L"turn.txt");
+  // Several on the command line, as dropped on the program's icon.
+  WritePrivateProfileStringW(L"Memory", L"SplitMode", L"5", Ini.c_str());
+  EXPECT_EQ(Start(Tables, L"day-2.txt day-1.txt")->ItemText(IDC_PATH), L"2 个文件");
 }
 
 // The column way reads the header's fields aside: a reading that does not answer (held, as
