@@ -107,8 +107,9 @@ std::u16string FullPath(const std::u16string& Path) {
 // after this process's id: with Rowdeal-e2e-hold-<id> every run is held before it
 // replaces any file, as while the cancel question is open; with
 // Rowdeal-e2e-hold-after-<id> a run that has replaced its files waits, before it reports,
-// until the driver sets that event; with Rowdeal-e2e-hold-fields-<id> a reading of the
-// header's fields waits so, as on a share that does not answer. So the tests meet a run
+// until the driver sets that event; with Rowdeal-e2e-hold-fields-<id> a reading aside
+// (the header's fields, the merged file's default name) waits so, as on a share that
+// does not answer. So the tests meet a run
 // or a reading at such a moment however fast the machine, and no user can set them off.
 HANDLE OpenTestEvent(const std::wstring& Kind) {
   const std::wstring name = L"Local\\Rowdeal-e2e-" + Kind + L"-" + std::to_wstring(GetCurrentProcessId());

@@ -136,8 +136,8 @@ class App {
   void HoldRuns() {
     if (!Hold) Hold = TestEvent(L"hold");
   }
-  // Holds every reading of the header's fields from now on, as on a share that does not
-  // answer, until ReleaseReadings.
+  // Holds every reading aside (the header's fields, the merged file's default name) from
+  // now on, as on a share that does not answer, until ReleaseReadings.
   void HoldReadings() {
     if (!HoldFields) HoldFields = TestEvent(L"hold-fields");
     ResetEvent(HoldFields);
