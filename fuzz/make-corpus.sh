@@ -120,3 +120,31 @@ seed fuzz_split by-capitals-csv-utf16be "\\x51\\x02\\x10\\x40\\x03\\x05\\x00\\x0
 seed fuzz_split by-no-such-name-tsv "\\xc1\\x02\\x10\\x40\\x01\\x05\\x00\\x00\\x00\\x00\\x00\\x01\\xe0\\x00$table"
 seed fuzz_split by-name-without-header "\\x40\\x02\\x10\\x40\\x01\\x05\\x00\\x00\\x00\\x00\\x00\\x00\\xe0\\x00$table"
 seed fuzz_split by-raw '\x41\x02\x10\x40\x04\x05\x00\x00\x00\x00\x00\x04\x01\x00h;k\r\na;"x\r\nb;x\r\n'
+
+# The merge: H (bits 0-1), the record rule (bits 2-3), data.csv (bit 4), a table of the
+# split's tokens (bit 5) in none, UTF-8, UTF-16 LE or BE (bits 6-7); the way (byte % 5)
+# and its count (1 + byte / 5 % 7); the size (1 + byte % 128), or by value the delimiter
+# (bits 0-2) and column (1 + byte / 8 % 3); the split's and the merge's blocks and open
+# files; the piece, place and new value of the byte changed; then the source.
+seed fuzz_merge deal '\x01\x0a\x00\x00\x00\x01\x09\x00\x05h\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7'
+seed fuzz_merge rows '\x01\x06\x00\x03\x41\x02\x07\x00\x01h\r\n1\r\n2\r\n3\r\n4\r\n5\r\n'
+seed fuzz_merge parts '\x00\x0c\x00\x10\x82\x00\x00\x00\x01a\nb\nc\nd\ne'
+seed fuzz_merge max-size '\x01\x03\x0b\x00\x00\x01\x05\x00\x03h\r\nab\r\ncd\r\nefgh\r\ni\r\n'
+seed fuzz_merge last-cr '\x01\x0b\x00\x00\x00\x00\x04\x00\x01h\r\na\r\nb\r'
+seed fuzz_merge lf-last-cr '\x00\x0b\x00\x00\x00\x00\x02\x00\x01a\nb\nc\r'
+seed fuzz_merge bare-lf '\x00\x0a\x00\x00\x00\x00\x02\x00\x01a\r\nb\nc\nd'
+seed fuzz_merge mixed-ends '\x00\x06\x00\x00\x00\x02\x00\x00\x01h\r\na\r\nb\nc\nd\n'
+seed fuzz_merge utf16-odd '\x01\x0b\x00\x00\x00\x01\x06\x00\x01\xff\xfeh\x00\r\x00\n\x00a\x00\r\x00\n\x00bZ'
+seed fuzz_merge utf16be '\x01\x06\x00\x00\x00\x00\x08\x00\x01\xfe\xff\x00h\x00\r\x00\n\x00a\x00\r\x00\n\x00b\x00\r'
+seed fuzz_merge utf8-mark '\x02\x10\x00\x00\x00\x00\x07\x00\x01\xef\xbb\xbfh\r\n\xc3\xa9\r\nx\r\ny'
+seed fuzz_merge mark-only '\x00\x0a\x00\x00\x00\x00\x00\x00\x01\xff\xfe'
+seed fuzz_merge empty '\x00\x0a\x00\x00\x00\x00\x00\x00\x01'
+seed fuzz_merge csv-cells '\x11\x0a\x00\x00\x00\x01\x0c\x00\x01h\r\n1,"a\r\nb"\r\n2,"c""\r\n"\r\n3,d\r\n4,"e\nf"'
+seed fuzz_merge csv-open '\x11\x0a\x00\x00\x00\x00\x05\x00\x01h\r\n1,"a\r\n2,b\r\n3,c\r\n'
+seed fuzz_merge csv-lf '\x11\x06\x00\x00\x00\x01\x03\x00\x01id,c\n1,"x\ny"\n2,z\n3,"w"\n'
+seed fuzz_merge csv-as-lines '\x19\x0a\x00\x00\x00\x00\x05\x00\x01h\r\n1,"a\r\nb"\r\n'
+seed fuzz_merge by-value '\x01\x04\x00\x00\x00\x01\x05\x00\x01k,v\r\na,1\r\nb,2\r\na,3\r\nc,4'
+seed fuzz_merge by-value-csv '\x11\x04\x01\x00\x00\x00\x09\x00\x01k,v\r\na,"1\r\n"\r\nb,2\r\na,3\r\n'
+seed fuzz_merge tokens-deal "\\x31\\x0a\\x00\\x00\\x00\\x01\\x10\\x00\\x01$table"
+seed fuzz_merge tokens-by-utf16le "\\xb1\\x04\\x00\\x00\\x00\\x02\\x21\\x00\\x01$table"
+seed fuzz_merge tokens-rows-utf16be "\\xf1\\x06\\x00\\x00\\x00\\x00\\x31\\x00\\x01$table"

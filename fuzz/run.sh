@@ -9,7 +9,7 @@ seconds="${1:-900}"
 build="${2:-build/fuzz}"
 shift $(( $# < 2 ? $# : 2 ))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_recognition fuzz_lines fuzz_texttoint fuzz_paths fuzz_split)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_recognition fuzz_lines fuzz_texttoint fuzz_paths fuzz_split fuzz_merge)
 
 fuzz/make-corpus.sh "$build/corpus"
 mkdir -p "$build/artifacts" "$build/logs"
