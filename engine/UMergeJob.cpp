@@ -149,6 +149,40 @@ TLineEnd JudgeEnds(const TMergeJob& Job, bool Quoted) {
   return tally.Ends();
 }
 
+// Pieces in order hold the table they were cut from, its header repeated: its line ends
+// are judged on its first MiB, the first input's bytes and then those after the header
+// of each next one, the header's length read with the ends judged on the first input.
+TLineEnd JudgeMergedEnds(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
+  TMergeRule rule = Job.Rule;
+  rule.Quoted = Quoted;
+  rule.Ends = Ends;
+  const TInputFile& first = Job.Inputs[Job.First];
+  const std::int64_t header = [&] {
+    const platform::TFile file = Reopen(first);
+    return ReadHead(file, first.MarkSize(), Job.Header, rule, first.Input.Shown).DataStart -
+           static_cast<std::int64_t>(first.MarkSize());
+  }();
+  TEndTally tally;
+  TQuoteState quotes;
+  std::string block;
+  for (std::size_t k = Job.First, left = HeadSize; k < Job.Inputs.size() && left > 0; ++k) {
+    const TInputFile& in = Job.Inputs[k];
+    if (!in.HasRecords()) continue;
+    const std::int64_t from = static_cast<std::int64_t>(in.MarkSize()) + (k == Job.First ? 0 : header);
+    block.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(in.Size - from, 0, static_cast<std::int64_t>(left))));
+    std::size_t got = 0;
+    const platform::TFile file = Reopen(in);
+    if (!platform::ReadBytesAt(file, from, block.data(), block.size(), got)) throw TkxException(FileReadErrorText);
+    if (Quoted) {
+      TallyRecordEnds(std::string_view(block.data(), got), rule.Layout, quotes, tally);
+    } else {
+      TallyLineEnds(std::string_view(block.data(), got), rule.Layout, tally);
+    }
+    left -= got;
+  }
+  return tally.Any() ? tally.Ends() : Ends;
+}
+
 // Every input's header records, which must be the first input's.
 void ReadHeads(TMergeJob& Job) {
   for (TInputFile& in : Job.Inputs) {
@@ -185,6 +219,22 @@ void CountForInterleave(TMergeJob& Job) {
     if (k > 0 && (in.Records > Job.Inputs[k - 1].Records || first - in.Records > 1)) {
       throw TMergeMismatch(FillIn(InterleaveCountText, {in.Input.Shown}));
     }
+  }
+}
+
+// Raises TInputUnclosed where the source of a check or an input ends inside a quoted
+// field, read by records from its mark: a difference found by records may be only that.
+void RaiseIfAnyUnclosed(TMergeJob& Job) {
+  TNullSink past;
+  const auto scan = [&](const platform::TFile& File, const TInputFile& In) {
+    TInputReader reader(File, static_cast<std::int64_t>(In.MarkSize()), Job.Rule, Job.Limits.InputBlock);
+    (void)ForEachRun(
+        reader, In.Input.Shown, Job.Control, 0, [](const char*, std::size_t, std::int64_t) {},
+        [&past]() -> TkxRawSink& { return past; });
+  };
+  if (Job.Checks()) scan(Job.SourceFile, Job.Source);
+  for (const TInputFile& in : Job.Inputs) {
+    if (in.HasRecords()) scan(Reopen(in), in);
   }
 }
 
@@ -290,6 +340,7 @@ std::int64_t PutInTurn(TMergeJob& Job, Sink& Out, const std::function<void(std::
       }
       bytes += slot.Reader->Bytes.Position() - before;
       ++records;
+      slot.Reader->RaiseIfUnclosed(in.Input.Shown);
     }
     if (!more || K >= open) {
       slot.Offset = slot.Reader->Bytes.Position();
@@ -497,6 +548,7 @@ void CompareInOrder(TMergeJob& Job) {
     Job.Result.Records = PutData(Job, check, nullptr);
     check.End();
   } catch (const TFirstDifference& difference) {
+    if (Job.Rule.Quoted) RaiseIfAnyUnclosed(Job);
     Job.Result.Same = false;
     Job.Result.Difference = DescribeDifference(Job, difference);
   }
@@ -531,6 +583,7 @@ void CompareAsMultiset(TMergeJob& Job) {
   });
   Job.Result.Records = records;
   if (balance.Even()) return;
+  if (Job.Rule.Quoted) RaiseIfAnyUnclosed(Job);
   // The records of the uneven buckets, counted whole: the first of the source that the
   // merge lacks, else the first of the merge that the source lacks.
   struct TUneven {
@@ -603,16 +656,31 @@ void RefuseOutputAmongInputs(const TMergeRequest& Request, const TMergePlan& Pla
 void Attempt(TMergeJob& Job, bool Quoted) {
   Job.Rule.Quoted = Quoted;
   Job.Rule.Ends = JudgeEnds(Job, Quoted);
-  ReadHeads(Job);
-  // A check counts first: a count that no deal makes is told as such, not as the
-  // first record that differs. A merge finds it as it goes, and writes nothing then.
-  const bool counts = Job.Interleave && Job.Checks();
-  Job.Control.BytesTotal.store(counts ? 2 * Job.Total : Job.Total);
-  if (counts) CountForInterleave(Job);
-  if (Job.Checks()) {
-    Compare(Job);
-  } else {
-    Write(Job);
+  if (!Job.Checks() && !Job.Interleave && Job.First != None) {
+    // Twice at most: a header read with the other ends may be of another length.
+    for (int pass = 0; pass < 2; ++pass) {
+      const TLineEnd ends = JudgeMergedEnds(Job, Quoted, Job.Rule.Ends);
+      if (ends == Job.Rule.Ends) break;
+      Job.Rule.Ends = ends;
+    }
+  }
+  try {
+    ReadHeads(Job);
+    // A check counts first: a count that no deal makes is told as such, not as the
+    // first record that differs. A merge finds it as it goes, and writes nothing then.
+    const bool counts = Job.Interleave && Job.Checks();
+    Job.Control.BytesTotal.store(counts ? 2 * Job.Total : Job.Total);
+    if (counts) CountForInterleave(Job);
+    if (Job.Checks()) {
+      Compare(Job);
+    } else {
+      Write(Job);
+    }
+  } catch (const TMergeMismatch&) {
+    // Headers and counts read by records may differ only because a quote left open
+    // swallows what follows it: then every input is read by lines.
+    if (Quoted) RaiseIfAnyUnclosed(Job);
+    throw;
   }
 }
 
