@@ -86,7 +86,7 @@ TFoundRecord RecordAt(TInputReader& In, std::int64_t Offset, const TMergeRule& R
   (void)ForEachRecord(In, Rule, u"", Control, 0, [&](std::string_view Record, std::int64_t Line) {
     at += static_cast<std::int64_t>(Record.size());
     if (at <= Offset) return true;
-    found = {Line, std::string(Record), true};
+    found = {Line, std::string(Record)};
     return false;
   });
   return found;

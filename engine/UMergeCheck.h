@@ -51,7 +51,6 @@ class TStreamCheck final : public TkxRawSink {
 struct TFoundRecord {
   std::int64_t Line = 0;
   std::string Bytes;
-  bool Found = false;
 };
 // The data record of In (from its data start) that holds byte Offset of its data records.
 [[nodiscard]] TFoundRecord RecordAt(TInputReader& In, std::int64_t Offset, const TMergeRule& Rule,

@@ -51,7 +51,8 @@ void AddNumbered(const TMergeRequest& Request, const std::u16string& Given, TMer
     if (name.starts_with(u"~R.")) return;  // the lock and the record of our own splits
     const TPieceName piece = PieceNameOf(name);
     if (piece.Number == 0) {
-      others.push_back(name);
+      // Folders inside are no files left out.
+      if (platform::KindOf(dir + name) != platform::PathKind::Directory) others.push_back(name);
     } else {
       groups[{piece.Base, piece.Extension}].push_back(piece.Number);
     }

@@ -112,6 +112,9 @@ TEST(MergeJob, TakesOnlyInputsThatFit) {
       {{{"p/d-1.csv", "h\r\n1\r\n"}, {"p/~R.journal", "x"}}, {"p"}, false,
        "error: p 中有未完成的拆分 (~R.journal), 请先拆分一次以恢复, 未做任何改动!", ""},
       {{{"m.csv", "h\r\n1\r\n"}}, {"m.csv"}, false, "error: 合并结果 m.csv 同时是一个待合并文件, 未做任何改动!", "h\r\n1\r\n"},
+      // A folder of pieces merged into a file of its own: its lock is the output's.
+      {{{"m-1.csv", "h\r\n1\r\n"}, {"m-2.csv", "h\r\n2\r\n"}}, {"."}, false,
+       "合并成功! 生成了 m.csv, 共 2 条数据记录。", "h\r\n1\r\n2\r\n"},
   };
   for (const auto& c : cases) {
     TempDir dir;
@@ -166,4 +169,19 @@ TEST(MergeJob, CheckTellsTheFirstDifference) {
     fs::current_path(before);
     EXPECT_EQ(answer, c.Answer);
   }
+}
+
+// Files picked together go pieces of a base by number, then the others by name; the
+// merged file's name by default comes from the pieces' base, beside their folder.
+TEST(MergeJob, OrdersPickedFilesAndNamesTheMergedOne) {
+  EXPECT_EQ(OrderedForMerge({u"z.txt", u"d-10.csv", u"a.txt", u"d-2.csv", u"d-1.csv"}),
+            (std::vector<std::u16string>{u"d-1.csv", u"d-2.csv", u"d-10.csv", u"a.txt", u"z.txt"}));
+  TempDir dir;
+  fs::create_directories(dir.Native("p"));
+  testutil::WriteFile(dir.Native("p/x.txt"), "x");
+  testutil::WriteFile(dir.Native("p/sales-1.csv"), "h\r\n");
+  const std::u16string sep(1, fs::path::preferred_separator);
+  EXPECT_EQ(DefaultMergeOutput({dir.Path("p")}), dir.Path() + sep + u"sales-合并.csv");
+  EXPECT_EQ(DefaultMergeOutput({dir.Path("p/sales-1.csv")}), dir.Path("p") + sep + u"sales-合并.csv");
+  EXPECT_EQ(DefaultMergeOutput({dir.Path("p/x.txt")}), dir.Path("p") + sep + u"x-合并.txt");
 }
