@@ -174,6 +174,7 @@ struct TAsked {
   TSplitMode Mode = TSplitMode::Cycle;
   bool ByValue = false;
   TDelimiter Delimiter = TDelimiter::Auto;
+  bool ByRecords = false;  // as the split is asked to read the source
   TSplitRequest Split;
   TSplitLimits SplitLimits;
   TMergeLimits MergeLimits;
@@ -187,6 +188,7 @@ TAsked Read(const std::uint8_t* data, std::size_t size, const fs::path& run) {
   asked.H = data[0] % 4;
   asked.Records = std::array{TRecordMode::Auto, TRecordMode::Csv, TRecordMode::Lines, TRecordMode::Auto}[data[0] >> 2 & 3];
   asked.Ext = data[0] & 0x10 ? u"csv" : u"txt";
+  asked.ByRecords = asked.Records == TRecordMode::Csv || (asked.Records == TRecordMode::Auto && asked.Ext == u"csv");
   asked.Source = data[0] & 0x20 ? fuzztables::TableOf(data + Fixed, size - Fixed, std::array{0, 3, 4, 5}[data[0] >> 6])
                                 : std::string(reinterpret_cast<const char*>(data) + Fixed, size - Fixed);
   // Byte 1: the way and its count; byte 2: the size, or by value the delimiter and column.
@@ -216,8 +218,8 @@ TAsked Read(const std::uint8_t* data, std::size_t size, const fs::path& run) {
 
 // By value with fields that go by '|' (given, or judged on the first record), a quote
 // after '|' opens a quoted field for the split's records, not for the merge's.
-bool BarFields(const TAsked& asked, const TTable& table) {
-  return asked.ByValue && table.Quoted && (asked.Delimiter == TDelimiter::Auto || asked.Delimiter == TDelimiter::Bar);
+bool BarFields(const TAsked& asked) {
+  return asked.ByValue && asked.ByRecords && (asked.Delimiter == TDelimiter::Auto || asked.Delimiter == TDelimiter::Bar);
 }
 
 // The data records the merge finds: the split's, and one more where a lone last byte LF
@@ -235,9 +237,9 @@ void CheckMerged(TMergeRequest merge, const TAsked& asked, const TTable& table, 
   const std::string expected = GivenBack(asked.Source, table);
   if (back != expected) Print("merged", back), Print("expected", expected);
   FUZZ_CHECK(back == expected);
-  const std::int64_t datas = DataRecords(asked, table);
-  if (merged.Records != datas || !NotesFit(merged.Notes, table)) Print("answer", testutil::Utf8(MergeSuccessText(merged)));
-  FUZZ_CHECK(merged.Records == datas && NotesFit(merged.Notes, table));
+  const bool fits = merged.Records == DataRecords(asked, table) && NotesFit(merged.Notes, table);
+  if (!fits) Print("answer", testutil::Utf8(MergeSuccessText(merged)));
+  FUZZ_CHECK(fits);
 }
 
 // The check of the pieces against the source finds them the same, and writes nothing.
@@ -280,7 +282,7 @@ void CheckChanged(const TMergeRequest& check, const TAsked& asked, const TTable&
   }
   if (changed.Same) Print("changed", testutil::Utf8(CheckText(changed, check.Check)));
   FUZZ_CHECK(!changed.Same && changed.Difference.starts_with(u"不一致: "));
-  const std::int64_t line = BarFields(asked, table) ? 0 : LineOfChange(bytes, p, at, was, table, asked.H, asked.Mode, asked.ByValue);
+  const std::int64_t line = BarFields(asked) ? 0 : LineOfChange(bytes, p, at, was, table, asked.H, asked.Mode, asked.ByValue);
   if (line > 0) {
     const std::u16string where = u"不一致: " + check.Check + u" 第 " + fs::path(std::to_string(line)).u16string() + u" 行开始的记录";
     if (!changed.Difference.starts_with(where)) Print("difference", testutil::Utf8(changed.Difference));
@@ -288,13 +290,10 @@ void CheckChanged(const TMergeRequest& check, const TAsked& asked, const TTable&
   }
 }
 
-// Whether the merge judges the line ends as the split did: on its first piece with
-// records, where the split judged on the whole source.
-bool FirstPieceJudgesAlike(const std::vector<fs::path>& pieces, const TTable& table) {
-  std::string first;
-  for (std::size_t k = 0; k < pieces.size() && first.size() <= table.Mark.size(); ++k) first = testutil::ReadFile(pieces[k]);
-  const bool lf = table.Quoted ? fuzztables::RecordsEndWithLf(first, table.Mark.size(), table.Unit, table.Low).lf
-                               : fuzztables::EndsWithLf(first, table.Unit, table.Low).lf;
+// Whether Bytes, read by the table's rule, judge their line ends as the source does.
+bool JudgedAlike(const std::string& bytes, const TTable& table) {
+  const bool lf = table.Quoted ? fuzztables::RecordsEndWithLf(bytes, table.Mark.size(), table.Unit, table.Low).lf
+                               : fuzztables::EndsWithLf(bytes, table.Unit, table.Low).lf;
   return lf == table.Lf;
 }
 
@@ -321,8 +320,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes = testutil::ReadFile(pieces.back());
     looksMarked = looksMarked || (!bytes.empty() && fuzzscratch::MarkedEncoding(bytes) != fuzzscratch::MarkedEncoding(asked.Source));
   }
-  const TTable table = ReadTable(asked.Source, asked.Records == TRecordMode::Csv ||
-                                                   (asked.Records == TRecordMode::Auto && asked.Ext == u"csv"));
+  const TTable table = ReadTable(asked.Source, asked.ByRecords);
   FUZZ_CHECK(table.Records.size() >= asked.H);
 
   // Left out until the merge meets them: by value, a table without data records makes
@@ -331,20 +329,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // that the check finds no record of in the source.
   const bool markOnly = !table.Mark.empty() && asked.Source.size() == table.Mark.size();
   if (made.Count == 0 || looksMarked) return 0;
-  // Left out of the merge and of the check: a table that the split read by lines after a
-  // quote left open, which the merge reads by records until a piece's quote is found open
-  // (in turn the open record gains a line end; in order the check meets it as a
-  // difference; the pieces' headers read as records may differ); by value, fields by '|',
-  // whose quotes the merge's records and line ends do not follow. And of the merge
-  // alone: pieces whose first one's line ends tip the other way than the source's.
+  // Left out of the merge: a table that the split read by lines after a quote left open,
+  // whose pieces' headers, read as records, may differ before any quote is found open;
+  // pieces whose line ends tip the other way than the source's (the first piece's, whose
+  // header may hold bare LFs; in order the merged table's too, where a last line's CR
+  // gains an LF). Of the check: by value, fields by '|', whose quotes the merge's
+  // records and line ends do not follow.
   const bool byLines = table.Open != 0;
+  std::string first;
+  for (std::size_t k = 0; k < pieces.size() && first.size() <= table.Mark.size(); ++k) first = testutil::ReadFile(pieces[k]);
+  const bool alike = JudgedAlike(first, table) &&
+                     (asked.Mode == TSplitMode::Cycle || JudgedAlike(GivenBack(asked.Source, table), table));
   TMergeRequest merge;
   merge.Inputs = {folder.u16string()};
   merge.Records = asked.Records;
-  if (!asked.ByValue && !byLines && FirstPieceJudgesAlike(pieces, table)) CheckMerged(merge, asked, table, run);
+  if (!asked.ByValue && !byLines && alike) CheckMerged(merge, asked, table, run);
   merge.Check = asked.Split.Path;
   merge.AnyOrder = asked.ByValue;
-  if (!byLines && !markOnly && !BarFields(asked, table)) CheckSame(merge, asked, table, run);
+  if (!markOnly && !BarFields(asked)) CheckSame(merge, asked, table, run);
   CheckChanged(merge, asked, table, pieces, data);
   return 0;
 }
