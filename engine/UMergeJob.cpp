@@ -401,8 +401,8 @@ std::int64_t PutData(TMergeJob& Job, Sink& Out, const std::function<void(std::si
   return records;
 }
 
-// The merged table, written into its temporary straight from the inputs' blocks: runs of
-// records go as they lie there, single records and pieces through a block of its own.
+// The merged table, written into its temporary in whole blocks of its own (a run of
+// whole blocks straight from where it lies).
 class TMergeWriter final : public TkxRawSink {
  public:
   TMergeWriter(platform::TFile File, std::string_view Mark)
@@ -413,17 +413,20 @@ class TMergeWriter final : public TkxRawSink {
       const std::string_view mark = std::exchange(FMark, {});
       PutBytes(mark.data(), mark.size());
     }
-    if (Size <= Block - FUsed) {
-      std::memcpy(FBlock.get() + FUsed, Data, Size);
-      FUsed += Size;
-      return;
+    // Whole blocks, so that every write begins and ends on a page of the file.
+    if (FUsed == 0 && Size >= Block) {
+      const std::size_t whole = Size - Size % Block;
+      Write(Data, whole);
+      Data += whole;
+      Size -= whole;
     }
-    Flush();
-    if (Size >= Block / 2) {
-      Write(Data, Size);
-    } else {
-      std::memcpy(FBlock.get(), Data, Size);
-      FUsed = Size;
+    while (Size > 0) {
+      const std::size_t part = std::min(Size, Block - FUsed);
+      std::memcpy(FBlock.get() + FUsed, Data, part);
+      FUsed += part;
+      Data += part;
+      Size -= part;
+      if (FUsed == Block) Flush();
     }
   }
   // Raises "File Write Error!" where the system could not keep every byte.
