@@ -100,5 +100,6 @@ inline constexpr char16_t InputQuoteText[] = u"%1 中第 %2 行开始的引号�
 // The merged table's name by default: the base, then this, then its extension.
 inline constexpr char16_t MergedSuffix[] = u"-合并";
 inline constexpr char16_t InputChangedText[] = u"合并期间 %1 被改动, 请在它不再变化时重新合并!";
+inline constexpr char16_t AsLinesNoteText[] = u"注意: 各文件按 CSV 记录读取时不一致, 按行读取时一致, 本次按行合并。";
 // The input, the line its quoted field begins on.
 inline constexpr char16_t MergeQuoteNoteText[] = u"注意: %1 中第 %2 行开始的引号直到文件末尾都没有闭合, 本次按行合并。";

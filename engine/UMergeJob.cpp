@@ -149,9 +149,10 @@ TLineEnd JudgeEnds(const TMergeJob& Job, bool Quoted) {
   return tally.Ends();
 }
 
-// Pieces in order hold the table they were cut from, its header repeated: its line ends
-// are judged on its first MiB, the first input's bytes and then those after the header
-// of each next one, the header's length read with the ends judged on the first input.
+// Pieces hold the table they were cut from, its header repeated: its line ends are
+// judged on what its first MiB would be, read with Ends: the first input's bytes and
+// those after the header of each next one, in order as far as the MiB goes, or in turn
+// an equal share of each.
 TLineEnd JudgeMergedEnds(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
   TMergeRule rule = Job.Rule;
   rule.Quoted = Quoted;
@@ -162,6 +163,8 @@ TLineEnd JudgeMergedEnds(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
     return ReadHead(file, first.MarkSize(), Job.Header, rule, first.Input.Shown).DataStart -
            static_cast<std::int64_t>(first.MarkSize());
   }();
+  const auto inputs = std::count_if(Job.Inputs.begin(), Job.Inputs.end(), [](const TInputFile& In) { return In.HasRecords(); });
+  const std::size_t share = Job.Interleave ? HeadSize / static_cast<std::size_t>(std::max<std::ptrdiff_t>(inputs, 1)) : HeadSize;
   TEndTally tally;
   TQuoteState quotes;
   std::string block;
@@ -169,18 +172,29 @@ TLineEnd JudgeMergedEnds(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
     const TInputFile& in = Job.Inputs[k];
     if (!in.HasRecords()) continue;
     const std::int64_t from = static_cast<std::int64_t>(in.MarkSize()) + (k == Job.First ? 0 : header);
-    block.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(in.Size - from, 0, static_cast<std::int64_t>(left))));
+    const std::size_t most = std::min(left, share + (k == Job.First ? static_cast<std::size_t>(header) : 0));
+    block.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(in.Size - from, 0, static_cast<std::int64_t>(most))));
     std::size_t got = 0;
     const platform::TFile file = Reopen(in);
     if (!platform::ReadBytesAt(file, from, block.data(), block.size(), got)) throw TkxException(FileReadErrorText);
     if (Quoted) {
       TallyRecordEnds(std::string_view(block.data(), got), rule.Layout, quotes, tally);
+      quotes = {};  // each input's part ends a record
     } else {
       TallyLineEnds(std::string_view(block.data(), got), rule.Layout, tally);
     }
     left -= got;
   }
   return tally.Any() ? tally.Ends() : Ends;
+}
+
+// The line ends of pieces cut from one table: those under which the table they make
+// judges its line ends as they are read, CR LF where both are.
+TLineEnd JudgePiecesEnds(TMergeJob& Job, bool Quoted, TLineEnd FirstInputs) {
+  const bool crLf = JudgeMergedEnds(Job, Quoted, TLineEnd::CrLf) == TLineEnd::CrLf;
+  const bool lf = JudgeMergedEnds(Job, Quoted, TLineEnd::Lf) == TLineEnd::Lf;
+  if (crLf != lf) return crLf ? TLineEnd::CrLf : TLineEnd::Lf;
+  return crLf ? TLineEnd::CrLf : FirstInputs;
 }
 
 // Every input's header records, which must be the first input's.
@@ -305,10 +319,12 @@ template <class Sink>
 std::int64_t PutInTurn(TMergeJob& Job, Sink& Out, const std::function<void(std::size_t)>& OnInput, bool Counted) {
   std::vector<TTurnSlot> slots(Job.Inputs.size());
   // As many stay open as the handles and the budget allow, each with a block of its share.
-  const std::size_t open = std::min(static_cast<std::size_t>(std::max<std::int64_t>(1, Job.Limits.OpenInputs - 1)),
-                                    Job.Limits.InputBudget / ReopenedBlock);
-  const std::size_t block = std::clamp<std::size_t>(Job.Limits.InputBudget / std::min(open, slots.size()),
-                                                    ReopenedBlock, Job.Limits.InputBlock);
+  const std::size_t open = std::max<std::size_t>(
+      1, std::min(static_cast<std::size_t>(std::max<std::int64_t>(1, Job.Limits.OpenInputs - 1)),
+                  Job.Limits.InputBudget / ReopenedBlock));
+  const std::size_t reopened = std::min(ReopenedBlock, Job.Limits.InputBlock);
+  const std::size_t block =
+      std::min(Job.Limits.InputBlock, std::max(reopened, Job.Limits.InputBudget / std::min(open, slots.size())));
   for (std::size_t k = 0; k < slots.size(); ++k) slots[k].Offset = Job.Inputs[k].Head.DataStart;
   std::vector<bool> ended(slots.size());
   std::int64_t records = 0;
@@ -326,7 +342,9 @@ std::int64_t PutInTurn(TMergeJob& Job, Sink& Out, const std::function<void(std::
     if (ended[K] || !in.HasRecords()) return ended[K] = true, false;
     if (!slot.Reader) {
       slot.File = Reopen(in);
-      slot.Reader = std::make_unique<TInputReader>(slot.File, slot.Offset, Job.Rule, K < open ? block : ReopenedBlock);
+      // Lines are known from the data's start; an input opened again past it tells none.
+      const std::int64_t lines = slot.Offset == in.Head.DataStart ? in.Head.Lines : 0;
+      slot.Reader = std::make_unique<TInputReader>(slot.File, slot.Offset, Job.Rule, K < open ? block : reopened, lines);
       if (K < open) slot.Ends = std::make_unique<std::size_t[]>(TTurnSlot::Ahead);
     }
     const bool more = HasNext(slot);
@@ -659,14 +677,7 @@ void RefuseOutputAmongInputs(const TMergeRequest& Request, const TMergePlan& Pla
 void Attempt(TMergeJob& Job, bool Quoted) {
   Job.Rule.Quoted = Quoted;
   Job.Rule.Ends = JudgeEnds(Job, Quoted);
-  if (!Job.Checks() && !Job.Interleave && Job.First != None) {
-    // Twice at most: a header read with the other ends may be of another length.
-    for (int pass = 0; pass < 2; ++pass) {
-      const TLineEnd ends = JudgeMergedEnds(Job, Quoted, Job.Rule.Ends);
-      if (ends == Job.Rule.Ends) break;
-      Job.Rule.Ends = ends;
-    }
-  }
+  if (!Job.Checks() && Job.First != None) Job.Rule.Ends = JudgePiecesEnds(Job, Quoted, Job.Rule.Ends);
   try {
     ReadHeads(Job);
     // A check counts first: a count that no deal makes is told as such, not as the
@@ -731,6 +742,18 @@ TMergeResult Merge(const TMergeRequest& Request, const TMergeLimits& Limits, TSp
     Control.FilesDone.store(0);
     job.Result.Notes.push_back(unclosed.Note);
     Attempt(job, false);
+  } catch (const TMergeMismatch& mismatch) {
+    // Pieces that a split cut by lines, each with its quotes closed, may differ only as
+    // records: where they fit as lines, they are merged as lines.
+    if (!quoted || Request.Records == TRecordMode::Csv) throw;
+    Control.BytesDone.store(0);
+    Control.FilesDone.store(0);
+    try {
+      Attempt(job, false);
+    } catch (const TMergeMismatch&) {
+      throw mismatch;
+    }
+    job.Result.Notes.push_back(AsLinesNoteText);
   }
   (void)job.SourceFile.Close();  // only read
   return job.Result;
