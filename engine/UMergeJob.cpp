@@ -153,16 +153,18 @@ TLineEnd JudgeEnds(const TMergeJob& Job, bool Quoted) {
 // judged on what its first MiB would be, read with Ends: the first input's bytes and
 // those after the header of each next one, in order as far as the MiB goes, or in turn
 // an equal share of each.
-TLineEnd JudgeMergedEnds(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
+// None where the first input holds fewer than H records read so.
+std::optional<TLineEnd> JudgeMergedEnds(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
   TMergeRule rule = Job.Rule;
   rule.Quoted = Quoted;
   rule.Ends = Ends;
   const TInputFile& first = Job.Inputs[Job.First];
-  const std::int64_t header = [&] {
+  const TInputHead head = [&] {
     const platform::TFile file = Reopen(first);
-    return ReadHead(file, first.MarkSize(), Job.Header, rule, first.Input.Shown).DataStart -
-           static_cast<std::int64_t>(first.MarkSize());
+    return ReadHead(file, first.MarkSize(), Job.Header, rule, first.Input.Shown);
   }();
+  if (static_cast<std::int64_t>(head.Records.size()) < Job.Header) return std::nullopt;
+  const std::int64_t header = head.DataStart - static_cast<std::int64_t>(first.MarkSize());
   const auto inputs = std::count_if(Job.Inputs.begin(), Job.Inputs.end(), [](const TInputFile& In) { return In.HasRecords(); });
   const std::size_t share = Job.Interleave ? HeadSize / static_cast<std::size_t>(std::max<std::ptrdiff_t>(inputs, 1)) : HeadSize;
   TEndTally tally;
@@ -188,13 +190,31 @@ TLineEnd JudgeMergedEnds(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
   return tally.Any() ? tally.Ends() : Ends;
 }
 
+// Whether the first two inputs with records begin with the same header read with Ends.
+bool HeadersAgree(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
+  TMergeRule rule = Job.Rule;
+  rule.Quoted = Quoted;
+  rule.Ends = Ends;
+  std::vector<TInputHead> heads;
+  for (std::size_t k = Job.First; k < Job.Inputs.size() && heads.size() < 2; ++k) {
+    const TInputFile& in = Job.Inputs[k];
+    if (!in.HasRecords()) continue;
+    const platform::TFile file = Reopen(in);
+    heads.push_back(ReadHead(file, in.MarkSize(), Job.Header, rule, in.Input.Shown));
+  }
+  return heads.size() < 2 || heads[0].SameAs(heads[1], rule);
+}
+
 // The line ends of pieces cut from one table: those under which the table they make
-// judges its line ends as they are read, CR LF where both are.
+// judges its line ends as they are read, its first input holding its header; where both
+// are, those under which the pieces' headers agree, CR LF first.
 TLineEnd JudgePiecesEnds(TMergeJob& Job, bool Quoted, TLineEnd FirstInputs) {
-  const bool crLf = JudgeMergedEnds(Job, Quoted, TLineEnd::CrLf) == TLineEnd::CrLf;
-  const bool lf = JudgeMergedEnds(Job, Quoted, TLineEnd::Lf) == TLineEnd::Lf;
+  const bool crLf = JudgeMergedEnds(Job, Quoted, TLineEnd::CrLf) == std::optional(TLineEnd::CrLf);
+  const bool lf = JudgeMergedEnds(Job, Quoted, TLineEnd::Lf) == std::optional(TLineEnd::Lf);
   if (crLf != lf) return crLf ? TLineEnd::CrLf : TLineEnd::Lf;
-  return crLf ? TLineEnd::CrLf : FirstInputs;
+  if (!crLf) return FirstInputs;
+  return HeadersAgree(Job, Quoted, TLineEnd::CrLf) || !HeadersAgree(Job, Quoted, TLineEnd::Lf) ? TLineEnd::CrLf
+                                                                                                : TLineEnd::Lf;
 }
 
 // Every input's header records, which must be the first input's.
