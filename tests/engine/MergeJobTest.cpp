@@ -182,6 +182,6 @@ TEST(MergeJob, OrdersPickedFilesAndNamesTheMergedOne) {
   testutil::WriteFile(dir.Native("p/sales-1.csv"), "h\r\n");
   const std::u16string sep(1, fs::path::preferred_separator);
   EXPECT_EQ(DefaultMergeOutput({dir.Path("p")}), dir.Path() + sep + u"sales-合并.csv");
-  EXPECT_EQ(DefaultMergeOutput({dir.Path("p/sales-1.csv")}), dir.Path("p") + sep + u"sales-合并.csv");
-  EXPECT_EQ(DefaultMergeOutput({dir.Path("p/x.txt")}), dir.Path("p") + sep + u"x-合并.txt");
+  EXPECT_EQ(DefaultMergeOutput({(dir.Native("p") / "sales-1.csv").u16string()}), dir.Path("p") + sep + u"sales-合并.csv");
+  EXPECT_EQ(DefaultMergeOutput({(dir.Native("p") / "x.txt").u16string()}), dir.Path("p") + sep + u"x-合并.txt");
 }
