@@ -17,6 +17,8 @@
 #   MANY=100000                          pieces of the memory runs; 0 skips them
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The reports share their table of runs (bench/runs_table.py).
+export PYTHONPATH="$PWD/bench${PYTHONPATH:+:$PYTHONPATH}"
 BIN=$(realpath "${BIN:-build/linux/app/rowdeal-split}")
 MERGE_BIN=$(realpath -m "${MERGE_BIN:-$(dirname "$BIN")/rowdeal-merge}")
 WORK=${WORK:-build/bench}
@@ -170,6 +172,7 @@ rm -rf out p5 p1000 c5 many-rows many-cycle many.csv ref.csv .time .stderr
 
 python3 - "$LOG" "$SIZE_MIB" "$PAIRS" "$LOAD" "$MANY" "$(ulimit -n)" <<'PY'
 import csv, statistics as st, sys
+from runs_table import print_failed, print_runs_table
 log, mib, pairs, load, many, open_max = sys.argv[1:]
 many = int(many)
 rows = list(csv.DictReader(open(log), delimiter="\t"))
@@ -225,22 +228,8 @@ print("Medians over every run of each command: wall, user and system seconds, an
 print("(wall less user and system; negative where two threads ran at once); the peak memory")
 print("is the largest of the runs.")
 print()
-print("| input | command | runs | wall s | user s | system s | wait s | peak MiB |")
-print("|---|---|---|---|---|---|---|---|")
-seen = []
-for r in ok:
-    if (r["input"], r["label"]) not in seen:
-        seen.append((r["input"], r["label"]))
-for inp, label in seen:
-    rs = [r for r in ok if r["input"] == inp and r["label"] == label]
-    col = lambda k: med([float(r[k]) for r in rs])
-    print(f"| {inp} | {label} | {len(rs)} | {col('wall'):.3f} | {col('user'):.2f} | {col('sys'):.2f} | "
-          f"{med([wall(r) - float(r['user']) - float(r['sys']) for r in rs]):.2f} | "
-          f"{max(int(r['rss_kib']) for r in rs) / 1024:.1f} |")
-if bad:
-    print()
-    print(f"{len(bad)} run(s) failed or left wrong outputs and are left out: "
-          + ", ".join(f"{r['input']} {r['label']} ({r['status']})" for r in bad))
+print_runs_table(ok)
+print_failed(bad)
 print()
 print("Commands, run in the pieces' folder, outputs into out/ (deleted before each run):")
 print("merge `rowdeal-merge --out out/merged.csv FOLDER` (the folder's record of the split")

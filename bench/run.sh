@@ -23,6 +23,8 @@
 # Rows for options the binary lacks print "not measured (option missing)".
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The reports share their table of runs (bench/runs_table.py).
+export PYTHONPATH="$PWD/bench${PYTHONPATH:+:$PYTHONPATH}"
 ROOT=$PWD
 BIN=$(realpath "${BIN:-build/linux/app/rowdeal-split}")
 CALIBRATE=$(realpath -m "${CALIBRATE:-build/linux/bench/rowdeal-calibrate}")
@@ -250,6 +252,7 @@ rm -rf out utf8 utf16 quoted small oneline .time .stderr
 
 python3 - "$LOG" "$SIZE_MIB" "$PAIRS" "$MACHINE" "$LOAD" "${WINE_NOTE:-}" "$MISSING" "$ROWS8" <<'PY'
 import csv, statistics as st, sys
+from runs_table import print_failed, print_runs_table
 log, mib, pairs, machine, load, wine_note, missing, rows8 = sys.argv[1:]
 missing = missing.split()
 rows = list(csv.DictReader(open(log), delimiter="\t"))
@@ -336,18 +339,7 @@ print("Medians over every run of each command: wall, user and system seconds, an
 print("(wall less user and system: time spent neither computing nor in the kernel for it;")
 print("negative where two threads ran at once); the peak memory is the largest of the runs.")
 print()
-print("| input | command | runs | wall s | user s | system s | wait s | peak MiB |")
-print("|---|---|---|---|---|---|---|---|")
-seen = []
-for r in ok:
-    if (r["input"], r["label"]) not in seen:
-        seen.append((r["input"], r["label"]))
-for inp, label in seen:
-    rs = [r for r in ok if r["input"] == inp and r["label"] == label]
-    col = lambda k: med([float(r[k]) for r in rs])
-    print(f"| {inp} | {label} | {len(rs)} | {col('wall'):.3f} | {col('user'):.2f} | {col('sys'):.2f} | "
-          f"{med([wall(r) - float(r['user']) - float(r['sys']) for r in rs]):.2f} | "
-          f"{max(int(r['rss_kib']) for r in rs) / 1024:.1f} |")
+print_runs_table(ok)
 refusals = open("refusals.txt").read().strip()
 if refusals:
     print()
@@ -361,10 +353,7 @@ if startup is not None:
 if wine_note:
     print()
     print(wine_note)
-if bad:
-    print()
-    print(f"{len(bad)} run(s) failed or left wrong outputs and are left out: "
-          + ", ".join(f"{r['input']} {r['label']} ({r['status']})" for r in bad))
+print_failed(bad)
 print()
 print("Commands, run in the inputs' folder, each writing into a folder that did not exist:")
 print("ours5, ours1000: `rowdeal-split --header 1 --cycle 5|1000 FILE` (FILE's new folder);")
