@@ -40,10 +40,9 @@ std::string_view TStreamCheck::Next() {
       return {bytes.Data() - length, length};
     }
     if (FControl.Cancelled()) throw TSplitCancelled();
-    const std::size_t held = bytes.Available();
-    const std::size_t now = bytes.Fill(held + 1);
-    if (now > held) continue;
-    if (now == 0) {
+    const TInputReader::TTopUp topUp = FSource.TopUp();
+    if (topUp == TInputReader::TTopUp::Grew) continue;
+    if (topUp == TInputReader::TTopUp::Ended) {
       FSource.RaiseIfUnclosed(FShown);
       return {};
     }

@@ -281,10 +281,9 @@ void MoveOne(TInputReader& In, const TInputFile& File, Sink& Out) {
       In.Bytes.Consume(size);
       return;
     }
-    const std::size_t held = In.Bytes.Available();
-    const std::size_t now = In.Bytes.Fill(held + 1);
-    if (now > held) continue;
-    if (now == 0) throw TkxException(FillIn(InputChangedText, {File.Input.Shown}));
+    const TInputReader::TTopUp topUp = In.TopUp();
+    if (topUp == TInputReader::TTopUp::Grew) continue;
+    if (topUp == TInputReader::TTopUp::Ended) throw TkxException(FillIn(InputChangedText, {File.Input.Shown}));
     In.Records.MoveRecord(Out);
     return;
   }

@@ -50,6 +50,15 @@ class TInputReader {
   // Its data records.
   TInputReader(const platform::TFile& File, const TInputHead& Head, const TMergeRule& Rule, std::size_t Block)
       : TInputReader(File, Head.DataStart, Rule, Block, Head.Lines) {}
+  // Once no more records lie whole in the block: tops it up. Grew: look again; Ended: the
+  // input has no more; Long: the next record is the last or longer than the block, for
+  // the record reader to move in pieces.
+  enum class TTopUp { Grew, Ended, Long };
+  [[nodiscard]] TTopUp TopUp() {
+    const std::size_t held = Bytes.Available();
+    const std::size_t now = Bytes.Fill(held + 1);
+    return now > held ? TTopUp::Grew : now == 0 ? TTopUp::Ended : TTopUp::Long;
+  }
   // Raises TInputUnclosed with Shown once a record ran into the end inside a quoted field.
   void RaiseIfUnclosed(const std::u16string& Shown) const {
     if (Records.UnclosedQuoteLine() != 0) throw TInputUnclosed(Shown, Lines + Records.UnclosedQuoteLine());
@@ -91,10 +100,9 @@ std::int64_t ForEachRun(TInputReader& In, const std::u16string& Shown, TSplitCon
     }
     if (Control.Cancelled()) throw TSplitCancelled();
     Control.BytesDone.store(Done + In.Bytes.Position());
-    const std::size_t held = In.Bytes.Available();
-    const std::size_t now = In.Bytes.Fill(held + 1);
-    if (now > held) continue;
-    if (now == 0) break;
+    const TInputReader::TTopUp topUp = In.TopUp();
+    if (topUp == TInputReader::TTopUp::Grew) continue;
+    if (topUp == TInputReader::TTopUp::Ended) break;
     Run_(nullptr, 0, 1);
     In.Records.MoveRecord(Sink_());
     ++count;
@@ -130,10 +138,9 @@ std::int64_t ForEachRecord(TInputReader& In, const TMergeRule& Rule, const std::
     }
     if (Control.Cancelled()) throw TSplitCancelled();
     Control.BytesDone.store(Done + In.Bytes.Position());
-    const std::size_t held = In.Bytes.Available();
-    const std::size_t now = In.Bytes.Fill(held + 1);
-    if (now > held) continue;
-    if (now == 0) break;
+    const TInputReader::TTopUp topUp = In.TopUp();
+    if (topUp == TInputReader::TTopUp::Grew) continue;
+    if (topUp == TInputReader::TTopUp::Ended) break;
     whole.Text.clear();
     In.Records.MoveRecord(whole);
     ++count;
