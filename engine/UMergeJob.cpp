@@ -207,14 +207,15 @@ bool HeadersAgree(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
 
 // The line ends of pieces cut from one table: those under which the table they make
 // judges its line ends as they are read, its first input holding its header; where both
-// are, those under which the pieces' headers agree, CR LF first.
+// are, those under which the pieces' headers agree, else the first input's own.
 TLineEnd JudgePiecesEnds(TMergeJob& Job, bool Quoted, TLineEnd FirstInputs) {
   const bool crLf = JudgeMergedEnds(Job, Quoted, TLineEnd::CrLf) == std::optional(TLineEnd::CrLf);
   const bool lf = JudgeMergedEnds(Job, Quoted, TLineEnd::Lf) == std::optional(TLineEnd::Lf);
   if (crLf != lf) return crLf ? TLineEnd::CrLf : TLineEnd::Lf;
   if (!crLf) return FirstInputs;
-  return HeadersAgree(Job, Quoted, TLineEnd::CrLf) || !HeadersAgree(Job, Quoted, TLineEnd::Lf) ? TLineEnd::CrLf
-                                                                                                : TLineEnd::Lf;
+  const bool agreeCrLf = HeadersAgree(Job, Quoted, TLineEnd::CrLf);
+  if (agreeCrLf != HeadersAgree(Job, Quoted, TLineEnd::Lf)) return agreeCrLf ? TLineEnd::CrLf : TLineEnd::Lf;
+  return FirstInputs;
 }
 
 // Every input's header records, which must be the first input's.
@@ -696,7 +697,11 @@ void RefuseOutputAmongInputs(const TMergeRequest& Request, const TMergePlan& Pla
 void Attempt(TMergeJob& Job, bool Quoted) {
   Job.Rule.Quoted = Quoted;
   Job.Rule.Ends = JudgeEnds(Job, Quoted);
-  if (!Job.Checks() && Job.First != None) Job.Rule.Ends = JudgePiecesEnds(Job, Quoted, Job.Rule.Ends);
+  // Dealt pieces stay with the first one's: their last records' gained line ends weigh
+  // as much as the source's own there.
+  if (!Job.Checks() && !Job.Interleave && Job.First != None) {
+    Job.Rule.Ends = JudgePiecesEnds(Job, Quoted, Job.Rule.Ends);
+  }
   try {
     ReadHeads(Job);
     // A check counts first: a count that no deal makes is told as such, not as the
