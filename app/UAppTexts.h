@@ -12,6 +12,19 @@ inline constexpr char16_t TableFileFilter[] = u"表格文件（*.txt;*.csv;*.tsv
 inline constexpr char16_t SizeMegabytesText[] = u"大小上限 (MB) 必须是 1 到 2147483647 之间的整数!";
 // The caption while a split runs: the dialog's own, the percentage.
 inline constexpr char16_t ProgressCaptionText[] = u"%1 - %2%";
+// The line above the progress bar during a run: the bytes done of all, in the total's
+// unit (bytes, or the 1024-based KB, MB, GB, TB of the size field), and the percentage;
+// then, once known, the rate of the last few seconds and the time for the rest.
+inline constexpr char16_t DoneOfTotalText[] = u"已处理 %1 / %2 %3 (%4%)";
+inline constexpr char16_t BytesUnitText[] = u"字节";
+inline constexpr char16_t RateSuffixText[] = u", %1";
+inline constexpr char16_t PerSecondText[] = u"%1 %2/s";
+inline constexpr char16_t TimeLeftSuffixText[] = u", 还需约 %1";
+inline constexpr char16_t SecondsLeftText[] = u"%1 秒";
+inline constexpr char16_t MinutesSecondsLeftText[] = u"%1 分 %2 秒";
+inline constexpr char16_t MinutesLeftText[] = u"%1 分钟";
+inline constexpr char16_t HoursMinutesLeftText[] = u"%1 小时 %2 分";
+inline constexpr char16_t HoursLeftText[] = u"%1 小时";
 // The ways of splitting, as the list shows them, and the label of each one's count.
 inline constexpr char16_t CycleModeText[] = u"轮流分配到各文件";
 inline constexpr char16_t CycleLabelText[] = u"每一循环包含的行数：";

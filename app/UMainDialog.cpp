@@ -1,7 +1,8 @@
 #include "app/UMainDialog.h"
 
+#include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
-#include <shobjidl.h>
 
 #include <algorithm>
 #include <functional>
@@ -189,7 +190,6 @@ TMainDialog::~TMainDialog() {
     FControl->Cancel();
     FWorker.join();
   }
-  if (FTaskbar) FTaskbar->Release();
 }
 
 void TMainDialog::OnCreate() { SetTemplate(IDD_MAIN, MAKEINTRESOURCEW(IDI_ROWDEAL)); }
@@ -245,6 +245,7 @@ void TMainDialog::OnInitialize() {
   ShowMode();
   HeaderLineEdit->OnChange = [this](TkxEditControl*) { ShowCountRow(); };
   FCaption = GetText();
+  FProgress = std::make_unique<TRunProgress>(*this, FCaption);
   // Files on the command line: dropped on the program's icon, sent from Explorer's Send
   // To, or typed; relative to the folder the program was started in. Several are taken
   // as several dropped on the dialog.
@@ -300,6 +301,7 @@ void TMainDialog::OnClose() {
   FreeAndClear(ModeBox);
   FreeAndClear(ColumnBox);
   FreeAndClear(OrderBox);
+  FProgress.reset();
 }
 
 void TMainDialog::ChooseMode(int Mode) {
@@ -464,7 +466,7 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
     }
     case WM_TIMER:
       if (WParam != kProgressTimer) break;
-      ShowProgress();
+      FProgress->Update();
       return 1;
     case WM_SETCURSOR:
       if (!Running()) break;
@@ -675,36 +677,15 @@ void TMainDialog::SetRunning(bool On) {
   }
   SetItemText(IDC_EXECUTE, On ? CancelButtonText : ExecuteButtonText);
   if (On) SendMessageW(Handle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(IDC_EXECUTE)), TRUE);
-  FShownPercent = -1;
   if (On) {
-    if (!FTaskbar) {
-      void* taskbar = nullptr;
-      if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3, &taskbar))) {
-        FTaskbar = static_cast<ITaskbarList3*>(taskbar);
-        if (FAILED(FTaskbar->HrInit())) {
-          FTaskbar->Release();
-          FTaskbar = nullptr;
-        }
-      }
-    }
-    ShowProgress();
+    FProgress->Begin(*FControl);
     SetTimer(Handle, kProgressTimer, kProgressPeriod, nullptr);
   } else {
     KillTimer(Handle, kProgressTimer);
-    SetText(FCaption);
-    if (FTaskbar) FTaskbar->SetProgressState(Handle, TBPF_NOPROGRESS);
   }
   // A move of the mouse where it is makes the cursor follow at once.
   POINT at{};
   if (GetCursorPos(&at)) SetCursorPos(at.x, at.y);
-}
-
-void TMainDialog::ShowProgress() {
-  const int percent = FControl->Percent();
-  if (percent == FShownPercent) return;
-  FShownPercent = percent;
-  SetText(FillIn(ProgressCaptionText, {FCaption, IntToText(0, percent)}));
-  if (FTaskbar) FTaskbar->SetProgressValue(Handle, static_cast<ULONGLONG>(percent), 100);
 }
 
 void TMainDialog::AskCancel(bool CloseAfter) {
@@ -716,8 +697,10 @@ void TMainDialog::AskCancel(bool CloseAfter) {
     return;
   }
   FAsking = true;
+  FProgress->Wait(true);
   const int answer = MessageBoxW(Handle, W(FMergeRun ? MergeQuestionText : CancelQuestionText), W(FCaption),
                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  FProgress->Wait(false);
   if (answer == IDYES) {
     FControl->Cancel();
     FCloseWhenDone = FCloseWhenDone || CloseAfter;
@@ -741,9 +724,12 @@ void TMainDialog::FinishRun() {
   FWorker.join();
   TOutcome outcome = std::move(FOutcome);
   SetRunning(false);
+  using TEnd = TRunProgress::TEnd;
+  FProgress->End(outcome.Cancelled ? TEnd::Cancelled : outcome.Result || outcome.Merged ? TEnd::Completed : TEnd::Failed);
   // Only a run cancelled on the way out ends without a word: every other end is told,
-  // also before the dialog closes.
+  // also before the dialog closes; the bar shows how it ended until the box is closed.
   if (!(FCloseWhenDone && outcome.Cancelled)) ShowOutcome(outcome);
+  FProgress->Clear();
   if (FCloseWhenDone) Close(false);
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/UMergeFileList.h"
+#include "app/URunProgress.h"
 #include "engine/UMergeRequest.h"
 #include "engine/UMergeResult.h"
 #include "engine/USplitControl.h"
@@ -28,7 +29,6 @@
 class TkxComboBox;
 class TkxEdit;
 class TkxUpDown;
-struct ITaskbarList3;
 struct TReadingMailbox;
 
 class TMainDialog : public TkxDialog {
@@ -113,7 +113,6 @@ class TMainDialog : public TkxDialog {
   [[nodiscard]] TKeyColumn ChosenColumn();
   bool Running() const { return FWorker.joinable(); }
   void SetRunning(bool On);
-  void ShowProgress();
   // A press of 取消 or a way out (CloseAfter) during a run. A run that has not begun to
   // replace files is held while it asks whether to stop; yes cancels. A run past that
   // point completes, and a way out closes the dialog after its result box.
@@ -147,9 +146,8 @@ class TMainDialog : public TkxDialog {
   std::u16string FFieldsFor;
   std::vector<std::u16string> FFields;
   std::u16string FCaption;
-  int FShownPercent = -1;
+  std::unique_ptr<TRunProgress> FProgress;
   bool FAsking = false;
   bool FFinishPending = false;
   bool FCloseWhenDone = false;
-  ITaskbarList3* FTaskbar = nullptr;
 };

@@ -762,16 +762,14 @@ TMergeResult Merge(const TMergeRequest& Request, const TMergeLimits& Limits, TSp
   } catch (const TInputUnclosed& unclosed) {
     if (!quoted || Request.Records == TRecordMode::Csv) throw;
     // Not tables of records: all are read by lines, from the start.
-    Control.BytesDone.store(0);
-    Control.FilesDone.store(0);
+    Control.StartOver();
     job.Result.Notes.push_back(unclosed.Note);
     Attempt(job, false);
   } catch (const TMergeMismatch& mismatch) {
     // Pieces that a split cut by lines, each with its quotes closed, may differ only as
     // records: where they fit as lines, they are merged as lines.
     if (!quoted || Request.Records == TRecordMode::Csv) throw;
-    Control.BytesDone.store(0);
-    Control.FilesDone.store(0);
+    Control.StartOver();
     try {
       Attempt(job, false);
     } catch (const TMergeMismatch&) {

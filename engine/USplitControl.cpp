@@ -5,10 +5,22 @@
 #include <chrono>
 #include <thread>
 
+TSplitControl::TFigures TSplitControl::Figures() const {
+  const std::lock_guard lock(FPassLock);
+  return {FEarlier + BytesDone.load(), FEarlier + BytesTotal.load()};
+}
+
+void TSplitControl::StartOver() {
+  const std::lock_guard lock(FPassLock);
+  FEarlier += BytesDone.exchange(0);
+  FilesDone.store(0);
+}
+
 int TSplitControl::Percent() const {
   constexpr std::int64_t FileWeight = 64 << 10;
-  const double total = static_cast<double>(BytesTotal.load()) + static_cast<double>(FilesTotal.load()) * FileWeight;
-  const double done = static_cast<double>(BytesDone.load()) + static_cast<double>(FilesDone.load()) * FileWeight;
+  const TFigures bytes = Figures();
+  const double total = static_cast<double>(bytes.Total) + static_cast<double>(FilesTotal.load()) * FileWeight;
+  const double done = static_cast<double>(bytes.Done) + static_cast<double>(FilesDone.load()) * FileWeight;
   int percent = total <= 0 ? 0 : static_cast<int>(100.0 * done / total);
   percent = percent > 100 ? 100 : percent;
   int shown = FShown.load();

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 class TSplitControl {
  public:
@@ -21,10 +22,22 @@ class TSplitControl {
   std::atomic<std::int64_t> FilesDone{0};
   std::atomic<std::int64_t> FilesTotal{0};
 
+  // The bytes read and to read over every pass of the run: a pass given up (StartOver)
+  // stays counted, so that neither figure goes back when a table is read again.
+  struct TFigures {
+    std::int64_t Done = 0;
+    std::int64_t Total = 0;
+  };
+  [[nodiscard]] TFigures Figures() const;
+
   // The whole run in percent, 0 to 100: a file counts as much as 64 KiB of the source,
   // so that a run with a huge N moves too. It never goes back, though the totals grow
-  // while pieces are cut and a run split by lines after all starts its bytes again.
+  // while pieces are cut and a run read again after all starts its bytes again.
   int Percent() const;
+
+  // The pass so far is given up and read again from the start: its bytes stay done, its
+  // outputs (removed) are made again.
+  void StartOver();
 
   // Asks the run to stop: unless it has committed, it stops at its next block, removes
   // what it wrote and raises TSplitCancelled. Lock-free, so safe in a signal handler.
@@ -44,6 +57,10 @@ class TSplitControl {
  private:
   std::atomic<TState> FState{TState::Running};
   mutable std::atomic<int> FShown{0};
+  // The bytes of the passes given up; with BytesDone under one lock, so that a pass that
+  // starts over is seen before or after, never half.
+  mutable std::mutex FPassLock;
+  std::int64_t FEarlier = 0;
   static_assert(std::atomic<TState>::is_always_lock_free);
 };
 

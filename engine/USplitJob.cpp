@@ -187,8 +187,7 @@ TSplitResult Split(const TSplitRequest& Request, const TSplitLimits& Limits, TSp
       // Not a table of records: split by lines, from the start, as if the first attempt
       // had never been (its temporaries are gone).
       result.UnclosedQuoteLine = unclosed.Line;
-      Control.BytesDone.store(0);
-      Control.FilesDone.store(0);
+      Control.StartOver();
     }
   }
   const TEndTally ends = JudgeLineEnds(source.File, source.Size, source.Mark.size(), source.Layout, false, source.Opener,

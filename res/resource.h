@@ -35,3 +35,6 @@
 #define IDC_PATH_LABEL 114
 // In 106's place for the way that merges: in order, or in turn.
 #define IDC_ORDER 115
+// During a run, above the buttons: how far it has come, how fast and how long still.
+#define IDC_PROGRESS 116
+#define IDC_PROGRESS_TEXT 117

@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include "app/UMainDialog.h"
+#include "app/UProgressText.h"
 #include "res/resource.h"
 #include "tests/TestUtil.h"
 
@@ -42,11 +43,15 @@ void Check(HWND Control) {
 
 // The product's dialog, measured once it shows with each way in turn (so the list shows
 // each entry, and the labels each text); the list of columns holding a field name of nine
-// Chinese characters, the list of merge orders its longer entry.
+// Chinese characters, the list of merge orders its longer entry, and the run's line of
+// progress at its longest: sizes near 1024 GB, a rate, and hours still to go.
 void CALLBACK Measure(HWND, UINT, UINT_PTR Timer, DWORD) {
   KillTimer(nullptr, Timer);
   const HWND dialog = FindWindowW(nullptr, L"" ROWDEAL_CAPTION), list = GetDlgItem(dialog, IDC_MODE);
   SendMessageW(GetDlgItem(dialog, IDC_ORDER), CB_SETCURSEL, 1, 0);
+  constexpr std::int64_t GiB = std::int64_t{1} << 30;
+  const std::u16string line = ProgressText({1000 * GiB, 1023 * GiB + GiB * 9 / 10}, 97, 697.3 * 1024);
+  SetDlgItemTextW(dialog, IDC_PROGRESS_TEXT, reinterpret_cast<LPCWSTR>(line.c_str()));
   const auto ways = static_cast<WPARAM>(SendMessageW(list, CB_GETCOUNT, 0, 0));
   EXPECT_EQ(ways, std::size(SplitWays) + 1);
   for (WPARAM mode = 0; mode < ways; ++mode) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <memory>
@@ -131,6 +132,13 @@ class App {
     return testutil::WaitUntil([&] { return testutil::WindowText(Dialog) == caption; });
   }
   void ReleaseAfter() const { SetEvent(HoldAfter); }
+  // The run's bar and its line, as "50%|已处理 ..."; empty while they are hidden. (The
+  // bar's paused and error states only colour it, and Wine does not keep them.)
+  std::wstring Progress() const {
+    const HWND bar = Item(IDC_PROGRESS);
+    if (!IsWindowVisible(bar) || !IsWindowVisible(Item(IDC_PROGRESS_TEXT))) return L"";
+    return std::to_wstring(SendMessageW(bar, PBM_GETPOS, 0, 0)) + L"%|" + ItemText(IDC_PROGRESS_TEXT);
+  }
   // Holds every run from now on before it replaces any file, until the cancel question
   // is answered.
   void HoldRuns() {

@@ -74,12 +74,15 @@ TEST_F(MainDialog, FilesNamedInEachWayAreSplitBesideThemselves) {
 // 取消 and Escape during a run, which the test seams hold at either side of its
 // renames: before, the question comes while nothing has changed, 否 lets the run go on
 // and 是 stops it; after, nothing asks and the run reports as usual. Meanwhile the
-// caption shows the progress, the inputs are locked and the dialog answers.
+// caption and the bar show the progress (the bar stays until the result box is closed), the inputs are locked and the dialog answers.
 TEST_F(MainDialog, ARunIsCancelledOnlyBeforeItReplacesFilesAndLocksTheInputs) {
   auto app = Start();
+  EXPECT_EQ(app->Progress(), L"");
   app->SetItemText(IDC_PATH, WriteTable(L"keep.txt"));
   app->SetItemText(IDC_CYCLE_LINES, L"3");
   ASSERT_TRUE(app->StartHeldRun(true, true)) << testutil::WindowText(app->Dialog);
+  // Every byte of the 40 read, half of the files done: those still to be put in place.
+  EXPECT_EQ(app->Progress().rfind(L"50%|已处理 40 / 40 字节 (50%)", 0), 0u) << app->Progress();
   const int inputs[] = {IDC_PATH,        IDC_BROWSE,     IDC_MODE,    IDC_HEADER_LINES, IDC_CYCLE_LINES,
                         IDC_HEADER_SPIN, IDC_CYCLE_SPIN, IDC_OUT_DIR, IDC_BROWSE_OUT};
   EXPECT_EQ(app->ItemText(IDC_EXECUTE), L"取   消");
@@ -87,20 +90,27 @@ TEST_F(MainDialog, ARunIsCancelledOnlyBeforeItReplacesFilesAndLocksTheInputs) {
   app->Press(IDC_EXECUTE);
   EXPECT_EQ(app->Answer(IDNO), L"" ROWDEAL_CAPTION L"|拆分尚未完成, 要取消吗?");
   ASSERT_TRUE(app->ShowsPercent(100));
+  EXPECT_EQ(app->Progress().rfind(L"100%|已处理 40 / 40 字节 (100%)", 0), 0u) << app->Progress();
   const auto made = testutil::Contents(Tables + L"keep");
   EXPECT_EQ(made.size(), 4u);  // the pieces and the record of the split
   EXPECT_EQ(made.at("keep-1.txt"), "id;value\r\n1;a\r\n4;d\r\n");
   app->Press(IDC_EXECUTE);
   PostMessageW(app->Item(IDC_CYCLE_LINES), WM_KEYDOWN, VK_ESCAPE, 0);
   app->ReleaseAfter();
+  app->NextBox();
+  EXPECT_EQ(app->Progress(), L"100%|已处理 40 / 40 字节 (100%)");
   EXPECT_EQ(app->Answer(), L"提示!|" + SuccessText(Tables + L"keep\\", 3, L"keep"));
+  EXPECT_TRUE(testutil::WaitUntil([&] { return app->Progress().empty(); })) << app->Progress();
   // Held before the renames again, of a changed table: 是 leaves the outputs as they were.
   testutil::WriteFile(Tables + L"keep.txt", "id;value\r\n7;g\r\n");
   ASSERT_TRUE(app->StartHeldRun(true));
   PostMessageW(app->Item(IDC_CYCLE_LINES), WM_KEYDOWN, VK_ESCAPE, 0);
   ConfirmCancel(*app);
+  app->NextBox();
+  EXPECT_EQ(app->Progress(), L"50%|已处理 15 / 15 字节 (50%)") << "where it stopped";
   EXPECT_EQ(app->Answer(), L"提示!|拆分已取消, 没有改动任何文件。");
   EXPECT_EQ(testutil::Contents(Tables + L"keep"), made);
+  EXPECT_TRUE(testutil::WaitUntil([&] { return app->Progress().empty(); })) << app->Progress();
   EXPECT_EQ(testutil::WindowText(app->Dialog) + app->ItemText(IDC_EXECUTE), L"" ROWDEAL_CAPTION L"执   行");
   for (int id : inputs) EXPECT_TRUE(IsWindowEnabled(app->Item(id))) << id;
 }

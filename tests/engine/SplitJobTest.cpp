@@ -447,9 +447,9 @@ TEST(SplitJob, PiecesOfEachWayAtTheirBounds) {
   EXPECT_EQ(marked.Split(u"0", u"4"), "error: 第 1 行开始的记录连同字节顺序标记超过了每个文件的大小上限, 未做任何改动!");
 }
 
-// Pieces whose number is known only at the end: the progress ends whole, and never goes
-// back while the totals grow or a run starts its bytes again.
-TEST(SplitJob, ProgressOfPiecesCutInOrder) {
+// Pieces whose number is known only at the end, and a table read again by lines: the
+// progress ends whole, and never goes back while the totals grow or a run starts over.
+TEST(SplitJob, ProgressOfPiecesCutInOrderAndOfATableReadAgain) {
   std::string body = "h\r\n";
   for (int k = 0; k < 999; ++k) body += "row " + std::to_string(k) + "\r\n";
   Source src(body);
@@ -473,6 +473,20 @@ TEST(SplitJob, ProgressOfPiecesCutInOrder) {
   growing.BytesDone.store(100 << 16);
   growing.FilesDone.store(40);
   EXPECT_EQ(growing.Percent(), 100);
+  // A CSV table whose quote is left open is read a second time, by lines: both readings
+  // count, the first one done when the second begins.
+  const std::string open = "h\r\n1,\"a\r\n2,b\r\n";
+  Source csv(open, "csv");
+  TSplitControl again;
+  ASSERT_TRUE(Succeeded(csv.Split(u"1", u"2", nullptr, &again)));
+  const auto size = static_cast<std::int64_t>(open.size());
+  EXPECT_EQ(std::make_pair(again.Figures().Done, again.Figures().Total), std::make_pair(2 * size, 2 * size));
+  EXPECT_EQ(again.Percent(), 100);
+  TSplitControl over;
+  over.BytesTotal.store(100);
+  over.BytesDone.store(70);
+  over.StartOver();
+  EXPECT_EQ(std::make_pair(over.Figures().Done, over.Figures().Total), std::make_pair(std::int64_t{70}, std::int64_t{170}));
 }
 
 #ifndef _WIN32

@@ -12,6 +12,7 @@
 #include "tests/ui/TestDialog.h"
 #include "ui/UkxEdit.h"
 #include "ui/UkxMiscCtrls.h"
+#include "ui/UkxProgressBar.h"
 #include "ui/UkxTypesWin.h"
 
 using namespace kxtest;
@@ -94,6 +95,19 @@ TEST(UpDown, ClicksStepFromTheBuddysNumberWithinTheRange) {
       EXPECT_EQ(updown.Position, c.Expected) << c.Name;
       EXPECT_EQ(edit.GetText(), IntToText(0, c.Expected)) << c.Name;
       EXPECT_EQ(changes, c.Changed ? std::vector<std::int32_t>{c.Expected} : std::vector<std::int32_t>{}) << c.Name;
+    }
+    d.Close(true);
+  }}));
+}
+
+// Whatever it is given, the bar stays within 0 to 100 percent. (Its states, which only
+// colour it, Wine does not keep.)
+TEST(ProgressBar, StaysWithinItsPercent) {
+  EXPECT_TRUE(RunSteps({[](TTestDialog& d) {
+    TkxProgressBar bar(&d, d.GetItem(204));
+    for (const auto& [given, shown] : {std::pair{42, 42}, {250, 100}, {-3, 0}, {100, 100}}) {
+      bar.SetPosition(given);
+      EXPECT_EQ(bar.Position(), shown) << given;
     }
     d.Close(true);
   }}));
