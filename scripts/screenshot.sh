@@ -3,7 +3,7 @@
 # under Wine with the Chinese locale and font (scripts/wine-display.sh), on a private
 # Xvfb display. Writes the dialog, cropped, to the PNG given.
 #   scripts/screenshot.sh [out.png]            the dialog at rest (docs/rowdeal-dialog.png)
-#   scripts/screenshot.sh --running [out.png]  during a split of a 600 MiB table
+#   scripts/screenshot.sh --running [out.png]  during a split of a 3 GiB table
 #                                              (docs/rowdeal-running.png)
 #   scripts/screenshot.sh --merge [out.png]    the way that merges, given a folder of
 #                                              pieces (docs/rowdeal-merge.png)
@@ -61,7 +61,7 @@ if [ -n "$running" ]; then
   # of its own (R:); N = 200.
   printf '[Memory]\r\nHeaderLine=1\r\nCycleLine=200\r\n' >"$work/Rowdeal.ini"
   mkdir "$work/测量"
-  { yes '2026-12-07 00:00:00;sensor-17;21.5;0.003;ok;measurement cycle step' || true; } | head -c 600M |
+  { yes '2026-12-07 00:00:00;sensor-17;21.5;0.003;ok;measurement cycle step' || true; } | head -c 3G |
     sed 's/$/\r/' >"$work/测量/温度记录.txt"
   ln -sfn "$work" "$WINEPREFIX/dosdevices/r:"
   args=('R:\测量\温度记录.txt')
@@ -85,13 +85,14 @@ done
 [ -n "$window" ] || { echo "screenshot: the dialog did not appear" >&2; exit 1; }
 sleep 1.5
 if [ -n "$running" ]; then
-  # Enter in the path field runs the split; the picture is taken once the caption
-  # shows a fifth of the way or more.
+  # Enter in the path field runs the split; the picture is taken once the run has gone on
+  # long enough (a second and a half) for its line to tell the rate and the time still
+  # needed, and a fifth of the way or more.
   xdotool windowfocus --sync "$window"
   xdotool key Return
-  for _ in $(seq 1 300); do
+  for i in $(seq 1 300); do
     percent=$(xdotool getwindowname "$window" | sed -n 's/.* - \([0-9]*\)%$/\1/p')
-    [ "${percent:-0}" -ge 20 ] && break
+    [ "${percent:-0}" -ge 20 ] && [ "$i" -ge 15 ] && break
     sleep 0.1
   done
 fi

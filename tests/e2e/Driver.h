@@ -136,7 +136,8 @@ class App {
   // bar's paused and error states only colour it, and Wine does not keep them.)
   std::wstring Progress() const {
     const HWND bar = Item(IDC_PROGRESS);
-    if (!IsWindowVisible(bar) || !IsWindowVisible(Item(IDC_PROGRESS_TEXT))) return L"";
+    if (!IsWindowVisible(bar) && !IsWindowVisible(Item(IDC_PROGRESS_TEXT))) return L"";
+    if (!IsWindowVisible(bar) || !IsWindowVisible(Item(IDC_PROGRESS_TEXT))) return L"bar or line hidden";
     return std::to_wstring(SendMessageW(bar, PBM_GETPOS, 0, 0)) + L"%|" + ItemText(IDC_PROGRESS_TEXT);
   }
   // Holds every run from now on before it replaces any file, until the cancel question
