@@ -105,13 +105,14 @@ TEST_F(DialogModes, SeveralFilesMergeInTheirNumbersOrderIntoTheFileNamed) {
   EXPECT_EQ(Choose(*app, 5), L"合并多个文件|合并顺序：|");
   EXPECT_EQ(app->RunJob(), L"错误!|没有待合并的文件!");
   // Given: dropped, typed, or picked (names in quotes); Out: typed, or picked with the save
-  // dialog (Picked); Merged: the file written, with Records data records.
+  // dialog (Picked); Merged: the file written, with Records data records, of the Read
+  // bytes that the bar's line names under its result box.
   const struct { const wchar_t* Given; int Order; const wchar_t* Out; bool Picked; std::wstring Shown, Merged;
-                 int Records; std::string Bytes; } rows[] = {
-      {L"drop", 0, L"all.txt", false, L"3 个文件", Tables + L"all.txt", 5, head + a + b + c},
-      {L"day-2.txt", 0, L"all.txt", false, L"day-2.txt", Tables + L"all.txt", 2, head + b},
+                 int Records; std::string Bytes; const wchar_t* Read; } rows[] = {
+      {L"drop", 0, L"all.txt", false, L"3 个文件", Tables + L"all.txt", 5, head + a + b + c, L"43"},
+      {L"day-2.txt", 0, L"all.txt", false, L"day-2.txt", Tables + L"all.txt", 2, head + b, L"16"},
       {L"\"day-10.txt\" \"day-1.txt\" \"day-2.txt\"", 1, L"turn.txt", true, L"3 个文件", Tables + L"turn.txt", 5,
-       head + "1;a\r\n1;b\r\n1;c\r\n2;a\r\n2;b\r\n"},
+       head + "1;a\r\n1;b\r\n1;c\r\n2;a\r\n2;b\r\n", L"43"},
   };
   for (const auto& row : rows) {
     if (row.Given == std::wstring(L"drop")) {
@@ -129,7 +130,10 @@ TEST_F(DialogModes, SeveralFilesMergeInTheirNumbersOrderIntoTheFileNamed) {
     } else {
       app->SetItemText(IDC_OUT_DIR, row.Out);
     }
-    EXPECT_EQ(app->RunJob(), L"提示!|" + MergedText(row.Merged, row.Records));
+    app->Press(IDC_EXECUTE);
+    app->NextBox();
+    EXPECT_EQ(app->Progress(), L"100%|已处理 " + std::wstring(row.Read) + L" / " + row.Read + L" 字节 (100%)");
+    EXPECT_EQ(app->Answer(), L"提示!|" + MergedText(row.Merged, row.Records));
     EXPECT_EQ(testutil::ReadFile(row.Merged), row.Bytes) << row.Given;
   }
   app->DropFiles({Tables + L"day-10.txt", Tables + L"day-2.txt"});
