@@ -105,6 +105,7 @@ void TKeyReader::Begin() {
   FField = 0;
   FQuote = TQuote::Outside;
   FFieldStart = true;
+  FTrailingEnds = 0;
   FPending.clear();
 }
 
@@ -134,18 +135,24 @@ void TKeyReader::TakeUnit(const char* Unit) {
   const char16_t unit = UnitAt(Unit, FLayout);
   std::string& value = FValues[static_cast<std::size_t>(FField)];
   const bool start = std::exchange(FFieldStart, false);
+  // The line ends taken last, with nothing after them: only those can be the record's.
+  const std::size_t ends = std::exchange(FTrailingEnds, 0);
+  const auto take = [&] {
+    value.append(Unit, FLayout.Size);
+    if (unit == u'\n' || unit == u'\r') FTrailingEnds = ends + 1;
+  };
   if (FQuote == TQuote::Inside) {
     if (unit == u'"') {
       FQuote = TQuote::AfterQuote;
     } else {
-      value.append(Unit, FLayout.Size);
+      take();
     }
     return;
   }
   if (FQuote == TQuote::AfterQuote) {
     FQuote = TQuote::Outside;
     if (unit == u'"') {
-      value.append(Unit, FLayout.Size);
+      take();
       FQuote = TQuote::Inside;
       return;
     }
@@ -158,7 +165,7 @@ void TKeyReader::TakeUnit(const char* Unit) {
     FQuote = TQuote::Inside;
     return;
   }
-  value.append(Unit, FLayout.Size);
+  take();
 }
 
 void TKeyReader::EndField() {
@@ -168,12 +175,14 @@ void TKeyReader::EndField() {
 }
 
 std::string_view TKeyReader::Key() {
-  // The record's line end is no part of its last field.
+  // The record's line end is no part of its last field; a line end before the field's
+  // closing quote is.
   if (FField <= FLast) {
     std::string& value = FValues[static_cast<std::size_t>(FField)];
     for (const char16_t end : {u'\n', u'\r'}) {
-      if (value.size() >= FLayout.Size && UnitAt(value.data() + value.size() - FLayout.Size, FLayout) == end) {
+      if (FTrailingEnds > 0 && UnitAt(value.data() + value.size() - FLayout.Size, FLayout) == end) {
         value.resize(value.size() - FLayout.Size);
+        --FTrailingEnds;
       }
     }
   }

@@ -60,6 +60,7 @@ class TKeyReader {
   std::int64_t FField = 0;
   TQuote FQuote = TQuote::Outside;
   bool FFieldStart = true;
+  std::size_t FTrailingEnds = 0;  // the CR and LF units that end the value, taken last
   std::string FPending;  // a unit split between pieces
 };
 

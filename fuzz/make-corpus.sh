@@ -120,6 +120,8 @@ seed fuzz_split by-capitals-csv-utf16be "\\x51\\x02\\x10\\x40\\x03\\x05\\x00\\x0
 seed fuzz_split by-no-such-name-tsv "\\xc1\\x02\\x10\\x40\\x01\\x05\\x00\\x00\\x00\\x00\\x00\\x01\\xe0\\x00$table"
 seed fuzz_split by-name-without-header "\\x40\\x02\\x10\\x40\\x01\\x05\\x00\\x00\\x00\\x00\\x00\\x00\\xe0\\x00$table"
 seed fuzz_split by-raw '\x41\x02\x10\x40\x04\x05\x00\x00\x00\x00\x00\x04\x01\x00h;k\r\na;"x\r\nb;x\r\n'
+# Line ends inside the quotes of a record's last field are its key's.
+seed fuzz_split by-quoted-ends '\x41\x02\x10\x40\x04\x05\x00\x00\x00\x00\x00\x04\x01\x00h;k\na;"x\n"\nb;x\nc;"\r"\nd;\n'
 
 # The merge: H (bits 0-1), the record rule (bits 2-3), data.csv (bit 4), a table of the
 # split's tokens (bit 5) in none, UTF-8, UTF-16 LE or BE (bits 6-7); the way (byte % 5)

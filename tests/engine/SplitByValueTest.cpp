@@ -71,6 +71,14 @@ TEST(SplitByValue, EachKeyInItsOwnPieceInSourceOrder) {
             "文件拆分成功! 在原始文件所在路径的 " + testutil::Utf8(run.Result.OutputDir) +
                 " 子路径下自动生成了如下 4 个新文件:\r\n\r\ns-CO.csv\r\ns-Co (2).csv  (Co)\r\ns-A_B, _x_.csv  (A/B, \"x\")\r\n"
                 "s-(空).csv\r\n");
+  // Line ends inside the quotes of a key in the record's last field are the key's, also
+  // in a last record without a line end; the record's own line end is not.
+  run = SplitBy(dir, "e.csv", "id,k\n1,\"x\n\"\n2,x\n3,\"\r\"\n4,\n5,\"x\n\"", {{2, {}}});
+  EXPECT_TRUE(run.Pieces == (std::map<std::string, std::string>{{"e-x_.csv", "id,k\n1,\"x\n\"\n5,\"x\n\"\n"},
+                                                               {"e-x.csv", "id,k\n2,x\n"},
+                                                               {"e-_.csv", "id,k\n3,\"\r\"\n"},
+                                                               {"e-(空).csv", "id,k\n4,\n"}}))
+      << run.Error << run.Pieces.size();
 
   // UTF-16 LE by its mark, tab-separated by its extension; read by lines, a quote
   // still holds a delimiter.
