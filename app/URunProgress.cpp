@@ -49,7 +49,7 @@ void TRunProgress::Update() {
   const int percent = FControl->Percent();
   const TSplitControl::TFigures figures = FControl->Figures();
   FRate.Add(std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count(), figures.Done);
-  FDialog.SetItemText(IDC_PROGRESS_TEXT, ProgressText(figures, percent, FRate.Rate()));
+  ShowLine(ProgressText(figures, percent, FRate.Rate()));
   if (percent == FShownPercent) return;
   FShownPercent = percent;
   FBar->SetPosition(percent);
@@ -74,7 +74,7 @@ void TRunProgress::End(TEnd How) {
   FBar->SetState(How == TEnd::Completed   ? TkxProgressBar::TState::Normal
                  : How == TEnd::Cancelled ? TkxProgressBar::TState::Paused
                                           : TkxProgressBar::TState::Error);
-  FDialog.SetItemText(IDC_PROGRESS_TEXT, ProgressText(figures, percent, std::nullopt));
+  ShowLine(ProgressText(figures, percent, std::nullopt));
   FDialog.SetText(FCaption);
   if (FTaskbar) FTaskbar->SetProgressState(FDialog.Handle, TBPF_NOPROGRESS);
   FControl = nullptr;
@@ -82,7 +82,14 @@ void TRunProgress::End(TEnd How) {
 
 void TRunProgress::Clear() {
   ShowBar(false);
-  FDialog.SetItemText(IDC_PROGRESS_TEXT, u"");
+  ShowLine(u"");
+}
+
+// A line set anew redraws, and would flicker four times a second.
+void TRunProgress::ShowLine(const std::u16string& Line) {
+  if (Line == FShownLine) return;
+  FShownLine = Line;
+  FDialog.SetItemText(IDC_PROGRESS_TEXT, Line);
 }
 
 void TRunProgress::ShowBar(bool Visible) {

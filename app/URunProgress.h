@@ -40,6 +40,7 @@ class TRunProgress {
 
  private:
   void ShowBar(bool Visible);
+  void ShowLine(const std::u16string& Line);
 
   TkxDialog& FDialog;
   const std::u16string FCaption;
@@ -49,4 +50,5 @@ class TRunProgress {
   std::chrono::steady_clock::time_point FStart;
   TRecentRate FRate;
   int FShownPercent = -1;
+  std::u16string FShownLine;
 };
