@@ -465,7 +465,9 @@ LRESULT TMainDialog::MessageProc(UINT AMessage, WPARAM WParam, LPARAM LParam) {
       break;
     }
     case WM_TIMER:
-      if (WParam != kProgressTimer) break;
+      // KillTimer leaves a tick already queued: one may come after the run's end, even
+      // after the dialog's close.
+      if (WParam != kProgressTimer || !Running()) break;
       FProgress->Update();
       return 1;
     case WM_SETCURSOR:
@@ -700,7 +702,7 @@ void TMainDialog::AskCancel(bool CloseAfter) {
   FProgress->Wait(true);
   const int answer = MessageBoxW(Handle, W(FMergeRun ? MergeQuestionText : CancelQuestionText), W(FCaption),
                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-  FProgress->Wait(false);
+  if (FProgress) FProgress->Wait(false);  // gone when the session's end closed the dialog meanwhile
   if (answer == IDYES) {
     FControl->Cancel();
     FCloseWhenDone = FCloseWhenDone || CloseAfter;
@@ -729,7 +731,7 @@ void TMainDialog::FinishRun() {
   // Only a run cancelled on the way out ends without a word: every other end is told,
   // also before the dialog closes; the bar shows how it ended until the box is closed.
   if (!(FCloseWhenDone && outcome.Cancelled)) ShowOutcome(outcome);
-  FProgress->Clear();
+  if (FProgress) FProgress->Clear();  // gone when a way out taken during the box closed the dialog
   if (FCloseWhenDone) Close(false);
 }
 
