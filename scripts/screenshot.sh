@@ -7,6 +7,8 @@
 #                                              (docs/rowdeal-running.png)
 #   scripts/screenshot.sh --merge [out.png]    the way that merges, given a folder of
 #                                              pieces (docs/rowdeal-merge.png)
+#   scripts/screenshot.sh --by-value [out.png] the way by a column's values, given a
+#                                              table (docs/rowdeal-by-value.png)
 #   --dpi N (before the file name)             at N dots per inch (96 by default; 120
 #                                              and 144 are 125% and 150% scaling)
 # ROWDEAL_BUILD=build/windows by default.
@@ -16,11 +18,13 @@ cd "$(dirname "$0")/.."
 
 running=""
 merge=""
+byvalue=""
 dpi=96
 while [ $# -gt 0 ]; do
   case "$1" in
     --running) running=1; shift ;;
     --merge) merge=1; shift ;;
+    --by-value) byvalue=1; shift ;;
     --dpi) dpi="$2"; shift 2 ;;
     *) break ;;
   esac
@@ -28,6 +32,7 @@ done
 kind=dialog
 [ -n "$running" ] && kind=running
 [ -n "$merge" ] && kind=merge
+[ -n "$byvalue" ] && kind=by-value
 out="${1:-docs/rowdeal-$kind.png}"
 build="${ROWDEAL_BUILD:-build/windows}"
 exe="$build/app/Rowdeal.exe"
@@ -72,6 +77,14 @@ elif [ -n "$merge" ]; then
   for i in 1 2 3; do printf 'time;value\r\n2026-12-07 00:0%s:00;21.5\r\n' "$i" >"$work/测量/温度记录/温度记录-$i.txt"; done
   ln -sfn "$work" "$WINEPREFIX/dosdevices/r:"
   args=('R:\测量\温度记录')
+elif [ -n "$byvalue" ]; then
+  # A table whose header names the column remembered, split by its values; the settings
+  # file in the Chinese ANSI code page, as Windows reads one without a mark.
+  printf '[Memory]\r\nHeaderLine=1\r\nSplitMode=4\r\nByColumn=省份\r\n' | iconv -f UTF-8 -t GBK >"$work/Rowdeal.ini"
+  mkdir "$work/表格"
+  printf '日期,省份,金额\r\n2026-12-07,广东,120\r\n2026-12-07,北京,80\r\n' >"$work/表格/sales.csv"
+  ln -sfn "$work" "$WINEPREFIX/dosdevices/r:"
+  args=('R:\表格\sales.csv')
 fi
 (cd "$work" && exec wine Rowdeal.exe "${args[@]}") &
 app=$!
