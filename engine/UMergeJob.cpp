@@ -149,6 +149,17 @@ TLineEnd JudgeEnds(const TMergeJob& Job, bool Quoted) {
   return tally.Ends();
 }
 
+// In's first Header records read by Rule; none where they run into its end inside a
+// quoted field, as a header read with the other line ends may: no reading that holds.
+std::optional<TInputHead> HeadUnder(const TInputFile& In, std::int64_t Header, const TMergeRule& Rule) {
+  try {
+    const platform::TFile file = Reopen(In);
+    return ReadHead(file, In.MarkSize(), Header, Rule, In.Input.Shown);
+  } catch (const TInputUnclosed&) {
+    return std::nullopt;
+  }
+}
+
 // Pieces hold the table they were cut from, its header repeated: its line ends are
 // judged on what its first MiB would be, read with Ends: the first input's bytes and
 // those after the header of each next one, in order as far as the MiB goes, or in turn
@@ -159,11 +170,9 @@ std::optional<TLineEnd> JudgeMergedEnds(TMergeJob& Job, bool Quoted, TLineEnd En
   rule.Quoted = Quoted;
   rule.Ends = Ends;
   const TInputFile& first = Job.Inputs[Job.First];
-  const TInputHead head = [&] {
-    const platform::TFile file = Reopen(first);
-    return ReadHead(file, first.MarkSize(), Job.Header, rule, first.Input.Shown);
-  }();
-  if (static_cast<std::int64_t>(head.Records.size()) < Job.Header) return std::nullopt;
+  const std::optional<TInputHead> read = HeadUnder(first, Job.Header, rule);
+  if (!read || static_cast<std::int64_t>(read->Records.size()) < Job.Header) return std::nullopt;
+  const TInputHead& head = *read;
   const std::int64_t header = head.DataStart - static_cast<std::int64_t>(first.MarkSize());
   const auto inputs = std::count_if(Job.Inputs.begin(), Job.Inputs.end(), [](const TInputFile& In) { return In.HasRecords(); });
   const std::size_t share = Job.Interleave ? HeadSize / static_cast<std::size_t>(std::max<std::ptrdiff_t>(inputs, 1)) : HeadSize;
@@ -199,8 +208,9 @@ bool HeadersAgree(TMergeJob& Job, bool Quoted, TLineEnd Ends) {
   for (std::size_t k = Job.First; k < Job.Inputs.size() && heads.size() < 2; ++k) {
     const TInputFile& in = Job.Inputs[k];
     if (!in.HasRecords()) continue;
-    const platform::TFile file = Reopen(in);
-    heads.push_back(ReadHead(file, in.MarkSize(), Job.Header, rule, in.Input.Shown));
+    std::optional<TInputHead> head = HeadUnder(in, Job.Header, rule);
+    if (!head) return false;
+    heads.push_back(std::move(*head));
   }
   return heads.size() < 2 || heads[0].SameAs(heads[1], rule);
 }

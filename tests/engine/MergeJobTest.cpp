@@ -99,6 +99,9 @@ TEST(MergeJob, TakesOnlyInputsThatFit) {
        "合并成功! 生成了 m.csv, 共 2 条数据记录。", "h\r\n1\r\n2\r\n"},
       {{{"a.csv", "h\n1"}, {"b.csv", "h\n2\n"}}, {"a.csv", "b.csv"}, false, "合并成功! 生成了 m.csv, 共 2 条数据记录。",
        "h\n1\n2\n"},
+      // Read with CR LF the whole table is one record whose quote runs to its end: that
+      // reading does not hold, and records are read with LF, no quote left open.
+      {{{"a.csv", "h,c\n1\n\"d,\"x\n"}}, {"a.csv"}, false, "合并成功! 生成了 m.csv, 共 2 条数据记录。", "h,c\n1\n\"d,\"x\n"},
       {{{"p/d-1.csv", "h\r\n1\r\n"}, {"p/d-2.csv", "h\r\n2\r\n"}, {"p/d-10.csv", "h\r\n10\r\n"}}, {"p"}, false,
        "error: p 中缺少 d-3.csv, 未做任何改动!", ""},
       {{{"p/d-1.csv", "h\r\n1\r\n"}, {"p/e-1.csv", "h\r\n2\r\n"}}, {"p"}, false,
