@@ -40,9 +40,8 @@ void TRunProgress::Begin(const TSplitControl& Control) {
   FShownPercent = -1;
   if (!FTaskbar) FTaskbar = OpenTaskbar();
   FBar->SetState(TkxProgressBar::TState::Normal);
-  FBar->SetPosition(0);
   ShowBar(true);
-  Update();
+  Update();  // the bar's position with the rest: none is shown yet
 }
 
 void TRunProgress::Update() {
